@@ -1,0 +1,901 @@
+// orvantide-devsim: plays the capture device on a TCP port or a
+// pseudo-terminal, for tests, the demo and benchmarks.
+#include "tools/devsim/PrinterData.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using orv::devsim::crc32Update;
+
+constexpr int kExitOk = 0, kExitError = 1, kExitUsage = 2;
+
+const char kHelp[] =
+    "Usage: orvantide-devsim (--lan [HOST:]PORT | --pty LINK) [options]\n"
+    "Plays the capture device: streams data to the peer and answers its\n"
+    "command bytes in band.\n"
+    "\n"
+    "Link (exactly one):\n"
+    "  --lan [HOST:]PORT   TCP server on HOST (default 127.0.0.1); PORT 0 picks a\n"
+    "                      free port. Prints \"listening HOST:PORT\" once listening.\n"
+    "  --pty LINK          creates a pseudo-terminal (raw, 921600 8N1) and makes\n"
+    "                      LINK a symbolic link to its slave; prints\n"
+    "                      \"pty /dev/pts/N\". A connection lasts from the peer's\n"
+    "                      open of the slave to its last close.\n"
+    "\n"
+    "Data (at most one; without either nothing is sent):\n"
+    "  --file F            streams the bytes of file F\n"
+    "  --generate BYTES    streams BYTES of generated printer output (text lines\n"
+    "                      with CR LF, form feeds, ESC sequences, binary runs, data\n"
+    "                      byte 0x07 escaped as 0x07 0x27)\n"
+    "  --seed N            seed of the generated data (default 1)\n"
+    "  --hold              sends no data at all (replies still go out)\n"
+    "\n"
+    "Pacing and connection:\n"
+    "  --rate BYTES_PER_SEC  data rate; 0 or absent: as fast as the link takes it\n"
+    "  --chunk N           bytes per data write (default 65536)\n"
+    "  --delay-start MS    waits MS milliseconds after the connection starts\n"
+    "                      before the first data byte (default 0)\n"
+    "  --close-when-done   closes the connection once the data is out (TCP: after\n"
+    "                      a shutdown, waits up to 3 s for the peer to close; pty:\n"
+    "                      waits up to 3 s for the peer to read everything)\n"
+    "                      Otherwise the connection stays open, idle, until the\n"
+    "                      peer closes it or a signal ends the program.\n"
+    "  --connections N     serves N connections one after another, then exits;\n"
+    "                      0 serves until a signal (default 1). Each connection\n"
+    "                      gets the whole data from its start.\n"
+    "\n"
+    "Replies and recording:\n"
+    "  --i-value V         'I' (0x49) received is answered 0x07, 0x40+V (V 0..15,\n"
+    "                      default 0x0A)\n"
+    "  --s-lines BITS      'S' (0x53) received is answered 0x07, 0x30+BITS (BITS\n"
+    "                      0..15, default 0x5)\n"
+    "  --no-replies        answers nothing (every received byte is data)\n"
+    "  --record FILE       writes every received byte to FILE\n"
+    "  --help              this text\n"
+    "\n"
+    "Replies go out between data writes as soon as the command byte is read,\n"
+    "never between the two bytes of a 0x07 sequence of the data.\n"
+    "Numbers are decimal or 0x-hex; sizes may end in k, M or G (x1024).\n"
+    "\n"
+    "Output (stdout, one line each, flushed):\n"
+    "  listening HOST:PORT\n"
+    "  pty /dev/pts/N\n"
+    "  and after every connection (or once with zeros when none was served):\n"
+    "  sent N bytes checksum XXXXXXXX received M bytes data D bytes "
+    "data-checksum YYYYYYYY replies R\n"
+    "    N: bytes sent (data and replies), XXXXXXXX: their CRC-32 (as zip, 8\n"
+    "    upper-case hex digits) in the order they went out; M: bytes received;\n"
+    "    D and YYYYYYYY: count and CRC-32 of the data bytes alone; R: replies.\n"
+    "Exit status: 0 success (also when the peer closes or on SIGTERM/SIGINT),\n"
+    "1 failure (a message on stderr), 2 wrong usage.\n";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    enum class Link { None, Lan, Pty } link = Link::None;
+    std::string host = "127.0.0.1";
+    unsigned port = 0;
+    std::string ptyLink;
+    std::string file;
+    bool generate = false;
+    std::uint64_t generateBytes = 0;
+    std::uint64_t seed = 1;
+    bool hold = false;
+    std::uint64_t rate = 0;
+    std::size_t chunk = 65536;
+    unsigned delayStartMs = 0;
+    bool closeWhenDone = false;
+    unsigned connections = 1;
+    bool replies = true;
+    unsigned iValue = 0x0A;
+    unsigned sLines = 0x5;
+    std::string record;
+};
+
+std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix,
+                          std::uint64_t max)
+{
+    const char* s = text.c_str();
+    int base = 10;
+    if (text.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s += 2;
+    }
+    if (!*s || !(base == 16 ? std::isxdigit(static_cast<unsigned char>(*s)) : std::isdigit(static_cast<unsigned char>(*s))))
+        throw UsageError(option + ": not a number: " + text);
+    errno = 0;
+    char* end = nullptr;
+    std::uint64_t v = std::strtoull(s, &end, base);
+    if (errno == ERANGE)
+        throw UsageError(option + ": too large: " + text);
+    std::uint64_t scale = 1;
+    if (sizeSuffix && *end) {
+        switch (*end) {
+        case 'k': case 'K': scale = 1024ull; break;
+        case 'm': case 'M': scale = 1024ull * 1024; break;
+        case 'g': case 'G': scale = 1024ull * 1024 * 1024; break;
+        default: break;
+        }
+        if (scale != 1)
+            ++end;
+    }
+    if (*end)
+        throw UsageError(option + ": not a number: " + text);
+    if (v > max / scale)
+        throw UsageError(option + ": too large: " + text);
+    return v * scale;
+}
+
+Options parseOptions(int argc, char** argv, bool& help)
+{
+    Options o;
+    bool haveFile = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw UsageError(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            help = true;
+            return o;
+        } else if (a == "--lan" || a == "--pty") {
+            if (o.link != Options::Link::None)
+                throw UsageError("only one of --lan and --pty");
+            if (a == "--pty") {
+                o.link = Options::Link::Pty;
+                o.ptyLink = value();
+                if (o.ptyLink.empty())
+                    throw UsageError("--pty needs a path");
+            } else {
+                o.link = Options::Link::Lan;
+                const std::string v = value();
+                const auto colon = v.rfind(':');
+                std::string portText = v;
+                if (colon != std::string::npos) {
+                    o.host = v.substr(0, colon);
+                    portText = v.substr(colon + 1);
+                    if (o.host.empty())
+                        throw UsageError("--lan: empty host");
+                }
+                o.port = static_cast<unsigned>(parseNumber("--lan", portText, false, 65535));
+            }
+        } else if (a == "--file") {
+            o.file = value();
+            haveFile = true;
+        } else if (a == "--generate") {
+            o.generate = true;
+            o.generateBytes = parseNumber(a, value(), true, UINT64_MAX);
+        } else if (a == "--seed") {
+            o.seed = parseNumber(a, value(), false, UINT64_MAX);
+        } else if (a == "--hold") {
+            o.hold = true;
+        } else if (a == "--rate") {
+            o.rate = parseNumber(a, value(), true, 1ull << 40);
+        } else if (a == "--chunk") {
+            o.chunk = static_cast<std::size_t>(parseNumber(a, value(), true, 64ull << 20));
+            if (o.chunk == 0)
+                throw UsageError("--chunk must be at least 1");
+        } else if (a == "--delay-start") {
+            o.delayStartMs = static_cast<unsigned>(parseNumber(a, value(), false, 24u * 3600 * 1000));
+        } else if (a == "--close-when-done") {
+            o.closeWhenDone = true;
+        } else if (a == "--connections") {
+            o.connections = static_cast<unsigned>(parseNumber(a, value(), false, 1000000));
+        } else if (a == "--i-value") {
+            o.iValue = static_cast<unsigned>(parseNumber(a, value(), false, 15));
+        } else if (a == "--s-lines") {
+            o.sLines = static_cast<unsigned>(parseNumber(a, value(), false, 15));
+        } else if (a == "--no-replies") {
+            o.replies = false;
+        } else if (a == "--record") {
+            o.record = value();
+        } else {
+            throw UsageError("unknown option: " + a);
+        }
+    }
+    if (o.link == Options::Link::None)
+        throw UsageError("one of --lan or --pty is needed");
+    if (haveFile && o.generate)
+        throw UsageError("only one of --file and --generate");
+    if (haveFile && o.file.empty())
+        throw UsageError("--file needs a path");
+    return o;
+}
+
+std::string errorText(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+struct SystemError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Closes a descriptor exactly once.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& o) noexcept : fd_(o.release()) {}
+    Fd& operator=(Fd&& o) noexcept
+    {
+        if (this != &o)
+            reset(o.release());
+        return *this;
+    }
+    int get() const { return fd_; }
+    int release()
+    {
+        const int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+void setNonBlocking(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        throw SystemError(errorText("fcntl"));
+}
+
+// Signals end the run through a pipe that the poll loops watch; a signal
+// handler can reach nothing but a file-level value.
+int gSignalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int saved = errno;
+    const char c = 1;
+    (void)!write(gSignalPipe[1], &c, 1);
+    errno = saved;
+}
+
+void installSignals()
+{
+    if (pipe(gSignalPipe) != 0)
+        throw SystemError(errorText("pipe"));
+    setNonBlocking(gSignalPipe[0]);
+    setNonBlocking(gSignalPipe[1]);
+    fcntl(gSignalPipe[0], F_SETFD, FD_CLOEXEC);
+    fcntl(gSignalPipe[1], F_SETFD, FD_CLOEXEC);
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool signalled(short revents)
+{
+    return (revents & POLLIN) != 0;
+}
+
+// Where the data of one connection comes from.
+class DataSource {
+public:
+    virtual ~DataSource() = default;
+    // Up to max next bytes; 0 at the end.
+    virtual std::size_t read(std::uint8_t* out, std::size_t max) = 0;
+};
+
+class NoData : public DataSource {
+public:
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+};
+
+class GeneratedData : public DataSource {
+public:
+    GeneratedData(std::uint64_t seed, std::uint64_t total) : data_(seed), left_(total) {}
+    std::size_t read(std::uint8_t* out, std::size_t max) override
+    {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(max, left_));
+        data_.fill(out, n);
+        left_ -= n;
+        return n;
+    }
+
+private:
+    orv::devsim::PrinterData data_;
+    std::uint64_t left_;
+};
+
+class FileData : public DataSource {
+public:
+    explicit FileData(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+        if (fd_.get() < 0)
+            throw SystemError(errorText("cannot open " + path));
+    }
+    std::size_t read(std::uint8_t* out, std::size_t max) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(fd_.get(), out, max);
+            if (n >= 0)
+                return static_cast<std::size_t>(n);
+            if (errno != EINTR)
+                throw SystemError(errorText("reading the data file"));
+        }
+    }
+
+private:
+    Fd fd_;
+};
+
+std::unique_ptr<DataSource> makeSource(const Options& o)
+{
+    if (o.hold)
+        return std::make_unique<NoData>();
+    if (!o.file.empty())
+        return std::make_unique<FileData>(o.file);
+    if (o.generate)
+        return std::make_unique<GeneratedData>(o.seed, o.generateBytes);
+    return std::make_unique<NoData>();
+}
+
+struct Totals {
+    std::uint64_t sent = 0, received = 0, dataSent = 0, replies = 0;
+    std::uint32_t crcAll = 0, crcData = 0;
+};
+
+void printReport(const Totals& t)
+{
+    std::printf("sent %" PRIu64 " bytes checksum %08" PRIX32 " received %" PRIu64
+                " bytes data %" PRIu64 " bytes data-checksum %08" PRIX32 " replies %" PRIu64 "\n",
+                t.sent, t.crcAll, t.received, t.dataSent, t.crcData, t.replies);
+    std::fflush(stdout);
+}
+
+class Recorder {
+public:
+    explicit Recorder(const std::string& path)
+    {
+        if (path.empty())
+            return;
+        fd_.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (fd_.get() < 0)
+            throw SystemError(errorText("cannot create " + path));
+    }
+    void write(const std::uint8_t* p, std::size_t n)
+    {
+        while (fd_.get() >= 0 && n > 0) {
+            const ssize_t w = ::write(fd_.get(), p, n);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw SystemError(errorText("writing the record file"));
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+    }
+
+private:
+    Fd fd_;
+};
+
+enum class End { Done, PeerClosed, Signal };
+
+// One connection: streams the data, answers commands, records input.
+class Session {
+public:
+    Session(const Options& o, int fd, bool pty, Recorder& recorder)
+        : o_(o), fd_(fd), pty_(pty), recorder_(recorder), source_(makeSource(o)),
+          buffer_(o.chunk), input_(64 * 1024)
+    {
+    }
+
+    End run()
+    {
+        const auto start = Clock::now();
+        dataStart_ = start + std::chrono::milliseconds(o_.delayStartMs);
+        for (;;) {
+            const auto now = Clock::now();
+            if (!sourceDone_ && dataPos_ == dataLen_ && now >= dataStart_)
+                refill(now);
+            if (sourceDone_ && dataPos_ == dataLen_ && replyPos_ == replies_.size() && o_.closeWhenDone)
+                return End::Done;
+
+            const bool wantWrite = replyPos_ < replies_.size() || dataPos_ < dataLen_;
+            int timeout = -1;
+            if (!wantWrite && !sourceDone_)
+                timeout = msUntilRefill(now);
+            pollfd fds[2] = {{fd_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
+                             {gSignalPipe[0], POLLIN, 0}};
+            const int r = ::poll(fds, 2, timeout);
+            if (r < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw SystemError(errorText("poll"));
+            }
+            if (signalled(fds[1].revents))
+                return End::Signal;
+            if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+                if (!receive())
+                    return End::PeerClosed;
+            }
+            if ((fds[0].revents & POLLOUT) && !transmit())
+                return End::PeerClosed;
+        }
+    }
+
+    // Reads what still arrives, up to the peer's close or the deadline.
+    void drainInput(Clock::time_point deadline)
+    {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return;
+            pollfd fds[2] = {{fd_, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
+            const int r = ::poll(fds, 2, static_cast<int>(left));
+            if (r < 0 && errno != EINTR)
+                return;
+            if (r > 0 && signalled(fds[1].revents))
+                return;
+            if (r > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !receive(false))
+                return;
+        }
+    }
+
+    const Totals& totals() const { return totals_; }
+
+private:
+    // Smallest refill worth a write at the given rate: about 20 ms of data.
+    std::size_t refillThreshold() const
+    {
+        return static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(o_.chunk, o_.rate / 50)));
+    }
+
+    std::uint64_t allowance(Clock::time_point now) const
+    {
+        if (o_.rate == 0)
+            return UINT64_MAX;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - dataStart_).count();
+        const std::uint64_t due = static_cast<std::uint64_t>(
+            (static_cast<long double>(us) * o_.rate) / 1000000.0L);
+        return due > generated_ ? due - generated_ : 0;
+    }
+
+    int msUntilRefill(Clock::time_point now) const
+    {
+        if (now < dataStart_)
+            return static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(dataStart_ - now).count() + 1);
+        if (o_.rate == 0)
+            return 0;
+        const std::uint64_t have = allowance(now);
+        const std::uint64_t need = refillThreshold();
+        if (have >= need)
+            return 0;
+        const std::uint64_t ms = ((need - have) * 1000 + o_.rate - 1) / o_.rate;
+        return static_cast<int>(std::min<std::uint64_t>(ms, 1000));
+    }
+
+    void refill(Clock::time_point now)
+    {
+        std::uint64_t want = o_.chunk;
+        if (o_.rate != 0) {
+            const std::uint64_t have = allowance(now);
+            if (have < refillThreshold())
+                return;
+            want = std::min<std::uint64_t>(want, have);
+        }
+        dataPos_ = 0;
+        dataLen_ = source_->read(buffer_.data(), static_cast<std::size_t>(want));
+        generated_ += dataLen_;
+        if (dataLen_ == 0)
+            sourceDone_ = true;
+    }
+
+    // Returns false when the peer has gone.
+    bool receive(bool answer = true)
+    {
+        // Bounded, so that a peer that floods us does not starve the writes.
+        for (int round = 0; round < 16; ++round) {
+            const ssize_t n = ::read(fd_, input_.data(), input_.size());
+            if (n > 0) {
+                const auto* p = input_.data();
+                totals_.received += static_cast<std::uint64_t>(n);
+                recorder_.write(p, static_cast<std::size_t>(n));
+                if (answer && o_.replies)
+                    scanCommands(p, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0)
+                return false;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return true;
+            // ECONNRESET on TCP; EIO on the pty master once the slave is closed.
+            return false;
+        }
+        return true;
+    }
+
+    void scanCommands(const std::uint8_t* p, std::size_t n)
+    {
+        if (replyPos_ == replies_.size()) {
+            replies_.clear();
+            replyPos_ = 0;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (p[i] == 'I') {
+                replies_.push_back(orv::devsim::kDeviceEscape);
+                replies_.push_back(static_cast<std::uint8_t>(0x40 + o_.iValue));
+                ++totals_.replies;
+            } else if (p[i] == 'S') {
+                replies_.push_back(orv::devsim::kDeviceEscape);
+                replies_.push_back(static_cast<std::uint8_t>(0x30 + o_.sLines));
+                ++totals_.replies;
+            }
+        }
+    }
+
+    void account(const std::uint8_t* p, std::size_t n, bool data)
+    {
+        totals_.sent += n;
+        totals_.crcAll = crc32Update(totals_.crcAll, p, n);
+        if (!data)
+            return;
+        totals_.dataSent += n;
+        totals_.crcData = crc32Update(totals_.crcData, p, n);
+        // Track whether the last data byte out opened a 0x07 sequence.
+        std::size_t i = 0;
+        if (openPair_ && n > 0) {
+            openPair_ = false;
+            i = 1;
+        }
+        while (i < n) {
+            const void* hit = std::memchr(p + i, orv::devsim::kDeviceEscape, n - i);
+            if (!hit)
+                break;
+            const std::size_t at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p);
+            if (at + 1 == n) {
+                openPair_ = true;
+                break;
+            }
+            i = at + 2;
+        }
+    }
+
+    // Writes as much as the link takes; false when the peer has gone.
+    bool transmit()
+    {
+        for (;;) {
+            const std::uint8_t* p;
+            std::size_t n;
+            bool data;
+            if (replyPos_ < replies_.size() && !openPair_) {
+                p = replies_.data() + replyPos_;
+                n = replies_.size() - replyPos_;
+                data = false;
+            } else if (dataPos_ < dataLen_) {
+                p = buffer_.data() + dataPos_;
+                // A reply waits for the second byte of an open sequence only.
+                n = (replyPos_ < replies_.size()) ? 1 : dataLen_ - dataPos_;
+                data = true;
+            } else if (!sourceDone_ && Clock::now() >= dataStart_ && o_.rate == 0) {
+                refill(Clock::now());
+                if (dataPos_ == dataLen_)
+                    return true;
+                continue;
+            } else {
+                return true;
+            }
+            const ssize_t w = pty_ ? ::write(fd_, p, n) : ::send(fd_, p, n, MSG_NOSIGNAL);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    return true;
+                return false;
+            }
+            account(p, static_cast<std::size_t>(w), data);
+            if (data)
+                dataPos_ += static_cast<std::size_t>(w);
+            else
+                replyPos_ += static_cast<std::size_t>(w);
+            if (static_cast<std::size_t>(w) < n)
+                return true;
+        }
+    }
+
+    const Options& o_;
+    int fd_;
+    bool pty_;
+    Recorder& recorder_;
+    std::unique_ptr<DataSource> source_;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t> input_;
+    std::vector<std::uint8_t> replies_;
+    std::size_t replyPos_ = 0;
+    std::size_t dataPos_ = 0, dataLen_ = 0;
+    std::uint64_t generated_ = 0;
+    bool sourceDone_ = false;
+    bool openPair_ = false;
+    Clock::time_point dataStart_;
+    Totals totals_;
+};
+
+// Waits for readability of fd or a signal; false on a signal.
+bool waitReadable(int fd)
+{
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
+        const int r = ::poll(fds, 2, -1);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            throw SystemError(errorText("poll"));
+        }
+        if (signalled(fds[1].revents))
+            return false;
+        if (fds[0].revents)
+            return true;
+    }
+}
+
+// Sleeps ms milliseconds unless a signal comes; false on a signal.
+bool pause(int ms)
+{
+    pollfd fd = {gSignalPipe[0], POLLIN, 0};
+    const int r = ::poll(&fd, 1, ms);
+    return !(r > 0 && signalled(fd.revents));
+}
+
+bool moreConnections(const Options& o, unsigned served)
+{
+    return o.connections == 0 || served < o.connections;
+}
+
+int serveLan(const Options& o, Recorder& recorder)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    const int gai = getaddrinfo(o.host.c_str(), nullptr, &hints, &found);
+    if (gai != 0)
+        throw SystemError("cannot resolve " + o.host + ": " + gai_strerror(gai));
+    sockaddr_in addr{};
+    std::memcpy(&addr, found->ai_addr, sizeof addr);
+    freeaddrinfo(found);
+    addr.sin_port = htons(static_cast<std::uint16_t>(o.port));
+
+    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (listener.get() < 0)
+        throw SystemError(errorText("socket"));
+    const int one = 1;
+    setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        throw SystemError(errorText("cannot listen on " + o.host + ":" + std::to_string(o.port)));
+    if (::listen(listener.get(), 8) != 0)
+        throw SystemError(errorText("listen"));
+    socklen_t len = sizeof addr;
+    getsockname(listener.get(), reinterpret_cast<sockaddr*>(&addr), &len);
+    char ip[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &addr.sin_addr, ip, sizeof ip);
+    std::printf("listening %s:%u\n", ip, static_cast<unsigned>(ntohs(addr.sin_port)));
+    std::fflush(stdout);
+
+    unsigned served = 0;
+    while (moreConnections(o, served)) {
+        if (!waitReadable(listener.get()))
+            break;
+        Fd conn(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (conn.get() < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED)
+                continue;
+            throw SystemError(errorText("accept"));
+        }
+        setsockopt(conn.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ++served;
+        Session session(o, conn.get(), false, recorder);
+        const End end = session.run();
+        if (end == End::Done) {
+            // A plain close with unread input would reset the connection
+            // and could cost the peer data it has not read yet.
+            ::shutdown(conn.get(), SHUT_WR);
+            session.drainInput(Clock::now() + std::chrono::seconds(3));
+        }
+        conn.reset();
+        printReport(session.totals());
+        if (end == End::Signal)
+            return kExitOk;
+    }
+    if (served == 0)
+        printReport(Totals{});
+    return kExitOk;
+}
+
+// A pseudo-terminal whose slave LINK points to.
+class Pty {
+public:
+    explicit Pty(const std::string& link) : link_(link)
+    {
+        master_.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        if (master_.get() < 0 || grantpt(master_.get()) != 0 || unlockpt(master_.get()) != 0)
+            throw SystemError(errorText("cannot create a pseudo-terminal"));
+        const char* name = ptsname(master_.get());
+        if (!name)
+            throw SystemError(errorText("ptsname"));
+        slave_ = name;
+        termios t{};
+        if (tcgetattr(master_.get(), &t) != 0)
+            throw SystemError(errorText("tcgetattr"));
+        cfmakeraw(&t);
+        cfsetispeed(&t, B921600);
+        cfsetospeed(&t, B921600);
+        t.c_cflag |= CLOCAL | CREAD | CRTSCTS;
+        if (tcsetattr(master_.get(), TCSANOW, &t) != 0)
+            throw SystemError(errorText("tcsetattr"));
+        // Opening and closing the slave once puts the master into the
+        // hung-up state, which is how a peer's first open becomes visible.
+        Fd probe(::open(slave_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+        if (probe.get() < 0)
+            throw SystemError(errorText("cannot open " + slave_));
+        probe.reset();
+        setNonBlocking(master_.get());
+
+        const std::string tmp = link_ + ".devsim-tmp";
+        ::unlink(tmp.c_str());
+        if (::symlink(slave_.c_str(), tmp.c_str()) != 0 || ::rename(tmp.c_str(), link_.c_str()) != 0)
+            throw SystemError(errorText("cannot link " + link_));
+    }
+    ~Pty()
+    {
+        // Remove the link only while it still names this terminal.
+        char target[256] = {};
+        const ssize_t n = ::readlink(link_.c_str(), target, sizeof target - 1);
+        if (n > 0 && slave_ == std::string(target, static_cast<std::size_t>(n)))
+            ::unlink(link_.c_str());
+    }
+    int master() const { return master_.get(); }
+    const std::string& slave() const { return slave_; }
+
+    // Waits until a peer holds the slave open; false on a signal.
+    bool waitForPeer()
+    {
+        for (;;) {
+            pollfd fd = {master_.get(), POLLIN, 0};
+            if (::poll(&fd, 1, 0) >= 0 && !(fd.revents & POLLHUP))
+                return true;
+            if (!pause(20))
+                return false;
+        }
+    }
+
+    // Waits until the peer has read what was written, up to the deadline.
+    void waitUntilTaken(Clock::time_point deadline)
+    {
+        Fd slave(::open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        if (slave.get() < 0)
+            return;
+        int emptyChecks = 0;
+        while (Clock::now() < deadline && emptyChecks < 3) {
+            int queued = 0;
+            if (ioctl(slave.get(), TIOCINQ, &queued) != 0)
+                return;
+            emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
+            if (!pause(10))
+                return;
+        }
+    }
+
+private:
+    std::string link_;
+    std::string slave_;
+    Fd master_;
+};
+
+int servePty(const Options& o, Recorder& recorder)
+{
+    auto pty = std::make_unique<Pty>(o.ptyLink);
+    std::printf("pty %s\n", pty->slave().c_str());
+    std::fflush(stdout);
+    unsigned served = 0;
+    while (moreConnections(o, served)) {
+        if (!pty->waitForPeer())
+            break;
+        ++served;
+        Session session(o, pty->master(), true, recorder);
+        const End end = session.run();
+        if (end == End::Done) {
+            pty->waitUntilTaken(Clock::now() + std::chrono::seconds(3));
+            session.drainInput(Clock::now() + std::chrono::milliseconds(50));
+        }
+        printReport(session.totals());
+        if (end == End::Signal)
+            return kExitOk;
+        if (end == End::PeerClosed) {
+            // What the peer left unread must not reach the next one.
+            tcflush(pty->master(), TCIOFLUSH);
+        } else {
+            // Closing the master hangs the peer up; a new terminal serves
+            // the next connection.
+            pty.reset();
+            if (moreConnections(o, served)) {
+                pty = std::make_unique<Pty>(o.ptyLink);
+                std::printf("pty %s\n", pty->slave().c_str());
+                std::fflush(stdout);
+            }
+        }
+    }
+    if (served == 0)
+        printReport(Totals{});
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    try {
+        bool help = false;
+        o = parseOptions(argc, argv, help);
+        if (help) {
+            std::fputs(kHelp, stdout);
+            return kExitOk;
+        }
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "orvantide-devsim: %s (see --help)\n", e.what());
+        return kExitUsage;
+    }
+    try {
+        installSignals();
+        if (!o.file.empty())
+            FileData check(o.file);
+        Recorder recorder(o.record);
+        return o.link == Options::Link::Lan ? serveLan(o, recorder) : servePty(o, recorder);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orvantide-devsim: %s\n", e.what());
+        return kExitError;
+    }
+}
