@@ -1,0 +1,64 @@
+// The command-line companion: one table of subcommands, each a function
+// that gets the arguments after its name and returns the exit status.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orv::companion {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // one line on stderr says what failed
+constexpr int kExitUsage = 2;
+
+struct Subcommand {
+    const char* name;
+    const char* usage;  // the arguments, for the usage text
+    int (*run)(int argc, char** argv);  // argv[0] is the first argument after the name
+};
+
+// Prints "orvantide: <what>" on stderr; returns kExitFailure.
+int fail(const std::string& what);
+// Prints the usage line of a subcommand on stderr; returns kExitUsage.
+int usage(const Subcommand& command);
+const Subcommand& findSubcommand(const char* name);  // must exist
+
+// A file opened for reading, or standard input for "-".
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+    bool open(const std::string& path);  // false: errno says why
+    // Reads until n bytes or the end; returns the count, or -1 on error.
+    long long readFull(std::uint8_t* dst, std::size_t n);
+private:
+    int fd_ = -1;
+    bool owned_ = false;
+};
+
+// A file created (or replaced) for writing, or standard output when the
+// path is empty.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+    bool open(const std::string& path);  // false: errno says why
+    bool write(const void* data, std::size_t n);  // all of it, or false
+    bool close();  // false when the last bytes could not be written
+private:
+    int fd_ = -1;
+    bool owned_ = false;
+};
+
+std::string errorText();  // strerror(errno)
+
+// The file commands.
+int runHexdump(int argc, char** argv);
+int runFilter(int argc, char** argv);
+int runView(int argc, char** argv);
+
+}  // namespace orv::companion

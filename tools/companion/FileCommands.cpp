@@ -1,0 +1,193 @@
+// hexdump, filter and view: the stored-file views of the program, read
+// and written in large blocks so that memory stays flat whatever the size.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/DeviceStream.h"
+#include "tools/companion/Companion.h"
+#include "view/HexDump.h"
+#include "view/TextGrid.h"
+
+namespace orv::companion {
+namespace {
+
+// 16 Ki lines per block: 256 KiB in, about 1.3 MiB out per write.
+constexpr std::size_t kHexBlockLines = 16384;
+constexpr std::size_t kFilterBlock = 1 << 20;
+constexpr std::size_t kTextLoadLimit = 0x100000;  // the text view reads the first MiB only
+
+struct FileArgs {
+    std::string input;
+    std::string output;  // empty: standard output
+};
+
+// "FILE [-o OUT]", the option before or after the file.
+bool parseFileArgs(int argc, char** argv, FileArgs& args) {
+    bool haveInput = false;
+    bool haveOutput = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-o") {
+            if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0')
+                return false;
+            args.output = argv[++i];
+            haveOutput = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return false;
+        } else if (!haveInput && !a.empty()) {
+            args.input = a;
+            haveInput = true;
+        } else {
+            return false;
+        }
+    }
+    return haveInput;
+}
+
+std::string outputName(const FileArgs& args) { return args.output.empty() ? "standard output" : args.output; }
+
+int cannotOpen(const std::string& path) { return fail("cannot open " + path + ": " + errorText()); }
+int cannotRead(const std::string& path) { return fail("cannot read " + path + ": " + errorText()); }
+int cannotWrite(const FileArgs& args) { return fail("cannot write " + outputName(args) + ": " + errorText()); }
+
+}  // namespace
+
+int runHexdump(int argc, char** argv) {
+    FileArgs args;
+    if (!parseFileArgs(argc, argv, args))
+        return usage(findSubcommand("hexdump"));
+    InputFile in;
+    if (!in.open(args.input))
+        return cannotOpen(args.input);
+    OutputFile out;
+    if (!out.open(args.output))
+        return cannotOpen(outputName(args));
+
+    std::vector<std::uint8_t> block(kHexBlockLines * kHexLineInput);
+    std::vector<char> text(kHexBlockLines * kHexLineBytes);
+    std::uint64_t offset = 0;
+    for (;;) {
+        const long long got = in.readFull(block.data(), block.size());
+        if (got < 0)
+            return cannotRead(args.input);
+        if (got == 0)
+            break;
+        const std::size_t n = formatHexLines(block.data(), static_cast<std::size_t>(got), offset, text.data());
+        if (!out.write(text.data(), n))
+            return cannotWrite(args);
+        offset += static_cast<std::uint64_t>(got);
+        if (static_cast<std::size_t>(got) < block.size())
+            break;  // a short block is the last: only it may hold a partial line
+    }
+    if (!out.close())
+        return cannotWrite(args);
+    return kExitOk;
+}
+
+int runFilter(int argc, char** argv) {
+    FileArgs args;
+    if (!parseFileArgs(argc, argv, args))
+        return usage(findSubcommand("filter"));
+    InputFile in;
+    if (!in.open(args.input))
+        return cannotOpen(args.input);
+    OutputFile out;
+    if (!out.open(args.output))
+        return cannotOpen(outputName(args));
+
+    std::vector<std::uint8_t> block(kFilterBlock);
+    std::vector<std::uint8_t> decoded(kFilterBlock + 1);
+    DeviceStreamDecoder decoder;
+    for (;;) {
+        const long long got = in.readFull(block.data(), block.size());
+        if (got < 0)
+            return cannotRead(args.input);
+        if (got == 0)
+            break;
+        const std::size_t n = decoder.decode(block.data(), static_cast<std::size_t>(got), decoded.data());
+        if (!out.write(decoded.data(), n))
+            return cannotWrite(args);
+    }
+    const std::size_t n = decoder.finish(decoded.data());
+    if (!out.write(decoded.data(), n) || !out.close())
+        return cannotWrite(args);
+    return kExitOk;
+}
+
+int runView(int argc, char** argv) {
+    bool filtered = false;
+    std::string path;
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--filtered" && !filtered)
+            filtered = true;
+        else if (path.empty() && !a.empty() && (a == "-" || a[0] != '-'))
+            path = a;
+        else
+            return usage(findSubcommand("view"));
+    }
+    if (path.empty())
+        return usage(findSubcommand("view"));
+    InputFile in;
+    if (!in.open(path))
+        return cannotOpen(path);
+
+    auto view = std::make_unique<ViewBuffer>();
+    clearGrid(*view);
+    NoRepaint noRepaint;
+    if (!filtered) {
+        // As the program's text view: the first MiB only.
+        std::vector<std::uint8_t> bytes(kTextLoadLimit);
+        const long long got = in.readFull(bytes.data(), bytes.size());
+        if (got < 0)
+            return cannotRead(path);
+        appendToView(*view, bytes.data(), static_cast<std::size_t>(got), noRepaint);
+    } else {
+        // As the filtered view: the whole file decoded, then laid into the
+        // grid; once the grid takes no more, the rest cannot change it.
+        std::vector<std::uint8_t> block(kFilterBlock);
+        std::vector<std::uint8_t> decoded(kFilterBlock + 1);
+        DeviceStreamDecoder decoder;
+        for (;;) {
+            const long long got = in.readFull(block.data(), block.size());
+            if (got < 0)
+                return cannotRead(path);
+            if (got == 0)
+                break;
+            const std::size_t n = decoder.decode(block.data(), static_cast<std::size_t>(got), decoded.data());
+            appendToView(*view, decoded.data(), n, noRepaint);
+            if (view->cursorRow.load() >= kLastTextRow)
+                break;
+        }
+        const std::size_t n = decoder.finish(decoded.data());
+        appendToView(*view, decoded.data(), n, noRepaint);
+    }
+
+    // Rows up to the last one that holds a non-space cell, trailing spaces
+    // removed, each followed by LF.
+    std::string text;
+    std::string pending;  // blank rows are written only when content follows
+    char row[kGridColumns];
+    for (int r = 0; r < kGridRows; ++r) {
+        int n = readRow(*view, r, 0, kGridColumns - 1, row);
+        while (n > 0 && row[n - 1] == ' ')
+            --n;
+        if (n == 0) {
+            pending += '\n';
+            continue;
+        }
+        text += pending;
+        pending.clear();
+        text.append(row, static_cast<std::size_t>(n));
+        text += '\n';
+    }
+    OutputFile out;
+    out.open("");
+    if (!out.write(text.data(), text.size()))
+        return fail("cannot write standard output: " + errorText());
+    return kExitOk;
+}
+
+}  // namespace orv::companion

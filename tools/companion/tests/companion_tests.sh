@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# End-to-end checks of the orvantide file commands: exact bytes out,
+# exit status 0/1/2 and one line on stderr for a failure.
+set -u
+ORV=${1:?usage: companion_tests.sh PATH/TO/orvantide}
+T=$(mktemp -d)
+trap 'rm -rf "$T"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect_status CODE ARGS... : runs orvantide, checks the exit status, and
+# for a failure that stderr holds exactly one line.
+expect_status() {
+  local want=$1; shift
+  "$ORV" "$@" >"$T/out" 2>"$T/err"
+  local got=$?
+  [ "$got" -eq "$want" ] || fail "orvantide $* exited $got, wanted $want"
+  if [ "$want" -ne 0 ]; then
+    [ "$(wc -l <"$T/err")" -eq 1 ] || fail "orvantide $*: stderr is not one line: $(cat "$T/err")"
+    [ -s "$T/out" ] && fail "orvantide $*: wrote to stdout on failure"
+  fi
+  return 0
+}
+
+# same FILE EXPECTED-FILE NAME
+same() { cmp -s "$1" "$2" || fail "$3: output differs: $(xxd "$1" | head -5)"; }
+
+# ---- usage: status 2 ----
+expect_status 2
+expect_status 2 frobnicate x
+expect_status 2 hexdump
+expect_status 2 hexdump a b
+expect_status 2 hexdump a -o
+expect_status 2 hexdump a -x
+expect_status 2 filter
+expect_status 2 filter a -o x -o y
+expect_status 2 view
+expect_status 2 view --bogus a
+expect_status 2 view a b
+
+# ---- failures: status 1 ----
+expect_status 1 hexdump "$T/missing"
+expect_status 1 filter "$T/missing"
+expect_status 1 view "$T/missing"
+expect_status 1 view --filtered "$T/missing"
+expect_status 1 hexdump "$T"                      # a folder cannot be read
+printf 'x' >"$T/one"
+expect_status 1 hexdump "$T/one" -o "$T/no/such/folder/out"
+expect_status 1 filter "$T/one" -o "$T/no/such/folder/out"
+
+# ---- hexdump ----
+printf '\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f''Hello, world!\r\n\x00''A' >"$T/hello"
+{
+  printf '000000:  00 01 02 03 04 05 06 07  08 09 0A 0B 0C 0D 0E 0F     ........ ........\r\n'
+  printf '000010:  48 65 6C 6C 6F 2C 20 77  6F 72 6C 64 21 0D 0A 00     Hello, w orld!...\r\n'
+  printf '000020:  41                                                   A                \r\n'
+} >"$T/hello.hex"
+expect_status 0 hexdump "$T/hello"
+same "$T/out" "$T/hello.hex" "hexdump to stdout"
+expect_status 0 hexdump "$T/hello" -o "$T/hello.out"
+same "$T/hello.out" "$T/hello.hex" "hexdump -o"
+expect_status 0 hexdump -o "$T/hello.out2" "$T/hello"
+same "$T/hello.out2" "$T/hello.hex" "hexdump -o before FILE"
+printf 'old content that is longer than the new one %.0s' {1..10} >"$T/replace"
+expect_status 0 hexdump "$T/hello" -o "$T/replace"
+same "$T/replace" "$T/hello.hex" "hexdump replaces an existing file"
+
+: >"$T/empty"
+expect_status 0 hexdump "$T/empty"
+[ -s "$T/out" ] && fail "hexdump of an empty file is not empty"
+head -c 100 /dev/zero >"$T/hundred"
+expect_status 0 hexdump "$T/hundred"
+[ "$(wc -c <"$T/out")" -eq 567 ] || fail "hexdump of 100 bytes is not 567 bytes"
+
+# A file over one read block, against an independent formatter.
+head -c 300007 /dev/urandom >"$T/random"
+python3 - "$T/random" >"$T/random.hex" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+out = sys.stdout.buffer
+for off in range(0, len(data), 16):
+    b = data[off:off + 16]
+    h = ''.join(('%02X ' % b[i] if i < len(b) else '   ') + (' ' if i == 7 else '') for i in range(16))
+    c = ''.join((chr(b[i]) if 0x20 <= b[i] <= 0x7E else '.') if i < len(b) else ' ' for i in range(16))
+    out.write(('%06X:  ' % off + h + '    ' + c[:8] + ' ' + c[8:] + '\r\n').encode('latin-1'))
+PY
+expect_status 0 hexdump "$T/random" -o "$T/random.out"
+same "$T/random.out" "$T/random.hex" "hexdump of 300007 random bytes"
+cat "$T/random" | "$ORV" hexdump - >"$T/random.pipe" || fail "hexdump - from a pipe"
+same "$T/random.pipe" "$T/random.hex" "hexdump from standard input"
+
+# ---- filter ----
+printf '\x41\x07\x27\x42\x07\x31\x43\x07\x07\x44' >"$T/stream"
+printf '\x41\x07\x42\x43\x07\x07\x44' >"$T/stream.want"
+expect_status 0 filter "$T/stream"
+same "$T/out" "$T/stream.want" "filter"
+expect_status 0 filter "$T/stream" -o "$T/stream.out"
+same "$T/stream.out" "$T/stream.want" "filter -o"
+printf 'ab\x07\x4f\x07' >"$T/lone"
+printf 'ab\x07' >"$T/lone.want"
+expect_status 0 filter "$T/lone"
+same "$T/out" "$T/lone.want" "filter keeps a lone 0x07 at the end"
+expect_status 0 filter "$T/empty"
+[ -s "$T/out" ] && fail "filter of an empty file is not empty"
+
+# ---- view ----
+# view_case NAME INPUT-PRINTF EXPECTED-PRINTF [--filtered]
+view_case() {
+  printf "$2" >"$T/v.in"
+  printf "$3" >"$T/v.want"
+  expect_status 0 view ${4:-} "$T/v.in"
+  same "$T/out" "$T/v.want" "view $1"
+}
+view_case "CR LF" 'AB\r\nCD' 'AB\nCD\n'
+view_case "LF keeps the column" 'AB\nCD' 'AB\n  CD\n'
+view_case "CR overwrites" 'AB\rCD' 'CD\n'
+view_case "empty" '' ''
+view_case "only line feeds" '\n\n\n' ''
+view_case "blank rows before text" '\n\n   X  ' '\n\n   X\n'
+view_case "non-printing" 'a\tb\x7f\xc8' 'a.b..\n'
+view_case "escapes unfiltered" '\x41\x07\x27\x42\x07\x31' 'A.\x27B.1\n'
+view_case "escapes filtered" '\x41\x07\x27\x42\x07\x31\x43\x07\x07\x44' 'A.BC..D\n' --filtered
+view_case "lone escape filtered" 'x\x07' 'x.\n' --filtered
+python3 -c "import sys; sys.stdout.write('y' * 300)" >"$T/long"
+python3 -c "import sys; sys.stdout.write('y' * 128 + '\n' + 'y' * 128 + '\n' + 'y' * 44 + '\n')" >"$T/long.want"
+expect_status 0 view "$T/long"
+same "$T/out" "$T/long.want" "view of a 300-byte line"
+# The text view reads the first MiB only; the filtered view the whole file.
+{ head -c 1048576 /dev/zero | tr '\0' '\r'; printf 'Z'; } >"$T/big"
+expect_status 0 view "$T/big"
+[ -s "$T/out" ] && fail "view read past the first MiB"
+expect_status 0 view --filtered "$T/big"
+[ "$(cat "$T/out")" = "Z" ] || fail "view --filtered did not read the whole file"
+# Nothing from row 8191 on.
+python3 -c "import sys; sys.stdout.write('row\r\n' * 9000)" >"$T/rows"
+expect_status 0 view "$T/rows"
+[ "$(wc -l <"$T/out")" -eq 8191 ] || fail "view shows $(wc -l <"$T/out") rows, wanted 8191"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all companion checks passed"
