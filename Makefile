@@ -1,0 +1,58 @@
+# Orvantide: the two builds, the tests, the demo, the benchmarks.
+SHELL := /bin/bash
+JOBS  ?= $(shell nproc)
+BUILD := build
+CMAKE_FLAGS ?=
+
+DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev \
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
+  wine wine32:i386 xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux
+
+.PHONY: all deps build native win32 test demo bench dist clean
+
+all: build
+
+# Quick when everything is present: one dpkg query, no apt at all.
+deps:
+	@missing=$$(dpkg-query -W -f='$${db:Status-Abbrev} $${binary:Package}\n' $(DEB_PACKAGES) 2>/dev/null \
+	   | awk '$$1=="ii"{print $$2}' | sed 's/:amd64$$//' | sort >/tmp/orv-have.$$$$; \
+	   for p in $(DEB_PACKAGES); do grep -qx "$$p" /tmp/orv-have.$$$$ || echo $$p; done; rm -f /tmp/orv-have.$$$$); \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:" $$missing; \
+	  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
+	fi
+
+build: native win32
+
+$(BUILD)/native/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+$(BUILD)/win32/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+native: $(BUILD)/native/CMakeCache.txt
+	cmake --build $(BUILD)/native -j $(JOBS)
+
+win32: $(BUILD)/win32/CMakeCache.txt
+	cmake --build $(BUILD)/win32 -j $(JOBS)
+
+# One ctest summary over both trees (build/CTestTestfile.cmake names them).
+test: deps build
+	@printf 'subdirs("native")\nsubdirs("win32")\n' > $(BUILD)/CTestTestfile.cmake
+	@tests/wine/session start
+	@cd $(BUILD) && ctest -j $(JOBS) --timeout 300 --output-on-failure $(CTEST_ARGS) \
+	   > ctest.log 2>&1 </dev/null; rc=$$?; cd .. ; tests/wine/session stop; \
+	   grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' $(BUILD)/ctest.log | tail -n 60; exit $$rc
+
+demo: deps build
+	@tools/demo.sh
+
+bench: deps native
+	@bench/run.sh
+
+dist: deps build
+	@tools/dist.sh
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,146 @@
+/* Every identifier the program, its resources and its language libraries
+   share: commands, private messages, flags, view modes, string ids, the
+   menu, dialog templates and control ids.  Plain #defines so that the
+   resource compiler reads this file too. */
+#ifndef ORVANTIDE_IDS_H
+#define ORVANTIDE_IDS_H
+
+/* Commands (low word of WM_COMMAND's wParam). */
+#define CMD_START              256
+#define CMD_STOP               257
+#define CMD_EXIT               258
+#define CMD_SETTINGS           259
+#define CMD_ABOUT              260
+#define CMD_SEND_FILE          261
+#define CMD_VIEW_TEXT          2000
+#define CMD_QUERY_DEVICE       40005
+#define CMD_VIEW_HEX           40006
+#define CMD_VIEW_FILTERED      40007
+#define CMD_OPEN_FILE          40008
+#define CMD_SAVE_AS            40009
+#define CMD_CANCEL_SEND        40016
+
+/* Private messages of the main window (WM_APP + n). */
+#define UM_LINK_ERROR          0x8001
+#define UM_QUERY_DIALOG        0x8003
+#define UM_CAPTURE_WRITE_FAILED 0x8004   /* posted once per run by a receive thread */
+
+/* UM_LINK_ERROR kinds (low word of wParam). */
+#define LINK_ERROR_RECEIVE     1
+#define LINK_ERROR_SEND        2
+
+/* stateFlags bits. */
+#define FLAG_HAVE_FILE         0x1
+#define FLAG_SENDING           0x100
+
+/* startFlags bits. */
+#define START_AT_ONCE          0x1
+#define START_DELAYED          0x2
+
+/* viewMode values (2 is not used). */
+#define VIEW_TEXT              0
+#define VIEW_HEX               1
+#define VIEW_FILTERED          3
+
+/* Timer of a running capture. */
+#define TIMER_REFRESH          1
+#define TIMER_REFRESH_MS       500
+
+/* Child windows of the main window. */
+#define ID_STATUSBAR           1002
+#define ID_TOOLBAR             1003
+#define ID_VIEW                123
+
+/* The program's own resources. */
+#define IDI_APP                101
+#define IDB_TOOLBAR            118
+#define IDA_MAIN               106
+#define TOOLBAR_IMAGES         10
+
+/* Language library: menu and dialog templates. */
+#define IDM_MAIN               300
+#define IDD_SETTINGS           101
+#define IDD_LAN_PANEL          103
+#define IDD_SERIAL_PANEL       104
+#define IDD_ABOUT              105
+#define IDD_CONNECTION_PAGE    106
+#define IDD_CAPTURE_FILE_PAGE  107
+#define IDD_QUERY              120
+
+/* Language library: strings. */
+#define IDS_FONT_FACE          1
+#define IDS_ABOUT_TEXT         2
+#define IDS_TIP_OPEN           3
+#define IDS_TIP_SAVE_AS        4
+#define IDS_TIP_START          5
+#define IDS_TIP_STOP           6
+#define IDS_TIP_SETTINGS       7
+#define IDS_TIP_VIEW_HEX       8
+#define IDS_TIP_VIEW_FILTERED  9
+#define IDS_TIP_VIEW_TEXT      10
+#define IDS_TIP_SEND_FILE      11
+#define IDS_TIP_CANCEL_SEND    12
+#define IDS_TAB_CONNECTION     101
+#define IDS_TAB_CAPTURE_FILE   102   /* also the folder message caption's argument */
+#define IDS_LINK_SERIAL        103
+#define IDS_LINK_LAN           104
+#define IDS_SETTINGS_ERROR     117   /* caption */
+#define IDS_BROWSE_TITLE       201
+#define IDS_FOLDER_MISSING     202   /* text, %s = folder path */
+#define IDS_STATE_RUNNING      301
+#define IDS_STATE_STARTING     302
+#define IDS_STATE_IDLE         303
+#define IDS_STATE_STOPPING     304
+#define IDS_PORT_PREFIX        784   /* "COM" */
+#define IDS_FOLDER_CAPTION     855   /* caption, %s = string 102 */
+#define IDS_REPLACE_CAPTION    9001
+#define IDS_REPLACE_QUESTION   9002
+#define IDS_CLOSE_IDLE         9003
+#define IDS_CLOSE_FAILED       9004
+#define IDS_FAILURE_CAPTION    9005
+#define IDS_QUESTION_CAPTION   9006
+#define IDS_SAVE_FAILED        9007
+#define IDS_LINK_CAPTION       9008
+#define IDS_LINK_FAILED_ALT    9015  /* %d = error number */
+#define IDS_CLOSE_RUNNING      9020
+#define IDS_LINK_FAILED        9022  /* %u = error number */
+#define IDS_HOST_MISSING       9023
+#define IDS_PORT_INVALID       9024
+#define IDS_LAN_SEND_FAILED    9025  /* %d = socket error */
+#define IDS_LAN_SEND_CAPTION   9026
+#define IDS_SAVE_TITLE         9027
+#define IDS_SEND_FAILED        9028
+#define IDS_CANCEL_SEND        9029
+
+/* Controls of the about box (105). */
+#define IDC_ABOUT_TEXT         1040
+
+/* Controls of the settings dialogs (101, 103, 104, 106, 107). */
+#define IDC_SETTINGS_TAB       1020
+#define IDC_HOST               1000
+#define IDC_PORT               1002
+#define IDC_COM_PORT           1003
+#define IDC_LINK_KIND          1013
+#define IDC_PANEL_AREA         1014
+#define IDC_FOLDER_TEXT        1016
+#define IDC_BROWSE             1011
+#define IDC_FILE_NAME          1034
+#define IDC_AUTO_NAME          1041
+
+/* Controls of the device query dialog (120). */
+#define IDC_QUERY_I            1027
+#define IDC_QUERY_S            1028
+#define IDC_I_REPLY            1033
+#define IDC_S_BIT3             1036
+#define IDC_S_BIT2             1037
+#define IDC_S_BIT1             1038
+#define IDC_S_BIT0             1039
+
+/* The window class names and the fixed English texts. */
+#define MAIN_CLASS_NAME        "Kelmora Orvantide"
+#define MAIN_TITLE             "Kelmora Orvantide"
+#define VIEW_CLASS_NAME        "ChildClass"
+#define LANGUAGE_LIBRARY_FORMAT "Orvantide%04d.dll"
+#define PROGRAM_FILE_NAME      "Orvantide.exe"
+
+#endif

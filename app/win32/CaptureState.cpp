@@ -1,0 +1,30 @@
+#include "app/win32/CaptureState.h"
+
+#include <cstring>
+
+namespace orv {
+
+void setCaptureStateDefaults(CaptureState& s) {
+    s.caretShown = 0;
+    s.commHandle = nullptr;
+    s.isOpen.store(0);
+    s.portNumber = 2;
+    s.baudRate = kDefaultBaudRate;
+    s.byteSize = 8;
+    s.flowControl = 2;  // CTS/RTS
+    s.parity = 0;
+    s.stopBits = 0;
+    s.clientWidth = s.clientHeight = 0;
+    s.scrollX = s.scrollY = 0;
+    s.maxScrollX = s.maxScrollY = 0;
+    s.reservedPosition[0] = s.reservedPosition[1] = 0;
+    s.viewFont = nullptr;
+    s.showCommErrors = 1;
+    s.readOverlapped.Offset = s.readOverlapped.OffsetHigh = 0;
+    s.writeOverlapped.Offset = s.writeOverlapped.OffsetHigh = 0;
+    s.linkKind = 0;
+    s.host[0] = '\0';
+    std::strcpy(s.dataPort, "10001");
+}
+
+}  // namespace orv

@@ -1,0 +1,93 @@
+// The run record: the one process-wide record of the program's state.
+// A link worker thread gets its address as its only argument.
+//
+// Fields that two threads touch are atomics: isOpen (the stop request),
+// byteCount (raised by the receive thread, read by the timer), queryDialog
+// (set by the UI thread, read by the receive thread) and the worker's
+// thread handle.  Everything else has one thread at a time, ordered by the
+// stop sequence (clear isOpen, release the blocking call, wait for the
+// worker).
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "app/Ids.h"
+#include "app/MessageSeam.h"
+#include "capture/CaptureWriter.h"
+#include "capture/win32/Win32FileSystem.h"
+#include "settings/Settings.h"
+#include "view/ViewBuffer.h"
+
+namespace orv {
+
+constexpr std::uint32_t kDefaultBaudRate = 921600;
+
+struct CaptureState {
+    // ---- link block ----
+    HANDLE commHandle = nullptr;
+    std::uint8_t portNumber = 0;
+    ViewBuffer view{};
+    std::atomic<std::int32_t> isOpen{0};
+    std::int32_t showCommErrors = 0;
+    std::uint8_t byteSize = 0;
+    std::uint8_t flowControl = 0;
+    std::uint8_t parity = 0;
+    std::uint8_t stopBits = 0;
+    std::uint32_t baudRate = 0;
+    // view display fields
+    std::int16_t caretShown = 0;
+    HFONT viewFont = nullptr;
+    LOGFONTA viewLogFont{};
+    std::int32_t clientWidth = 0, clientHeight = 0;
+    std::int32_t scrollX = 0, scrollY = 0;
+    std::int32_t maxScrollX = 0, maxScrollY = 0;
+    std::int32_t reservedPosition[2] = {0, 0};
+    std::int32_t charWidth = 0, lineHeight = 0;
+    // the one link worker thread
+    std::atomic<HANDLE> threadHandle{nullptr};
+    std::atomic<DWORD> threadId{0};
+    OVERLAPPED writeOverlapped{};
+    OVERLAPPED readOverlapped{};
+    std::uint8_t* sendData = nullptr;
+    std::uint32_t sendSize = 0;
+    std::int32_t linkKind = 0;        // 0 serial, anything else LAN
+    char host[1025] = "";
+    char dataPort[32] = "";
+    HANDLE lanRxDoneEvent = nullptr;
+    HANDLE sendDoneEvent = nullptr;
+
+    // ---- shell fields ----
+    std::atomic<std::uint32_t> stateFlags{0};   // FLAG_HAVE_FILE, FLAG_SENDING
+    std::atomic<std::uint32_t> byteCount{0};
+    std::int32_t viewMode = VIEW_TEXT;
+    std::uint8_t* loadedData = nullptr;
+    std::uint32_t loadedSize = 0;
+    std::atomic<HWND> queryDialog{nullptr};
+    std::uint32_t startFlags = 0;      // START_AT_ONCE, START_DELAYED
+    std::uint32_t startDelayMs = 0;
+    HWND viewWindow = nullptr;
+    HWND mainWindow = nullptr;
+    HWND toolbarWindow = nullptr;
+    HWND statusWindow = nullptr;
+    HINSTANCE appInstance = nullptr;
+    HMODULE resourceLibrary = nullptr;
+    HACCEL accelerators = nullptr;
+    std::uint16_t languageId = 0;
+
+    // ---- the capture file and the seams to the user ----
+    Win32FileSystem fileSystem;
+    CaptureWriter writer{fileSystem};          // owns captureFilePath
+    CaptureFileSettings fileSettings;
+    ConnectionSettings connection;
+    MessageSeam* messages = nullptr;           // message boxes
+    const StringTable* strings = nullptr;      // the language library's texts
+};
+
+// Sets the defaults that the main window's creation gives the record
+// (link line settings, positions, link kind, host and port); the events
+// and the grid are the caller's next steps.
+void setCaptureStateDefaults(CaptureState& state);
+
+}  // namespace orv

@@ -1,0 +1,89 @@
+#include "app/win32/MainWindow.h"
+
+#include <string>
+
+namespace orv {
+namespace {
+
+// WM_CREATE: the defaults of the whole program, in order.
+LRESULT initMainWindow(HWND window, CaptureState& s) {
+    s.mainWindow = window;
+    s.viewMode = VIEW_TEXT;
+    setCaptureStateDefaults(s);
+    s.readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!s.readOverlapped.hEvent) return -1;
+    s.writeOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!s.writeOverlapped.hEvent) {
+        CloseHandle(s.readOverlapped.hEvent);
+        s.readOverlapped.hEvent = nullptr;
+        return -1;
+    }
+    s.lanRxDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    s.sendDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    clearGrid(s.view);
+    s.byteCount.store(0);
+    s.stateFlags.store(0);
+    SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
+    return 1;
+}
+
+void closeEvent(HANDLE& event) {
+    if (event) CloseHandle(event);
+    event = nullptr;
+}
+
+// WM_DESTROY: release what the window's creation made.
+void releaseResources(CaptureState& s) {
+    closeEvent(s.readOverlapped.hEvent);
+    closeEvent(s.writeOverlapped.hEvent);
+    closeEvent(s.lanRxDoneEvent);
+    closeEvent(s.sendDoneEvent);
+    if (s.viewFont) DeleteObject(s.viewFont);
+    s.viewFont = nullptr;
+    s.viewMode = VIEW_TEXT;
+}
+
+// WM_CLOSE: ask, then destroy.
+void requestClose(HWND window, CaptureState& s) {
+    std::string caption = s.strings->load(IDS_QUESTION_CAPTION, 31);
+    unsigned question = s.isOpen.load() ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE;
+    std::string text = s.strings->load(question, 1023);
+    if (s.messages->show(window, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    DestroyWindow(window);
+}
+
+}  // namespace
+
+CaptureState* captureStateOf(HWND window) {
+    return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        CaptureState* s = captureStateOf(window);
+        if (!s) return DefWindowProcA(window, message, wParam, lParam);
+        switch (message) {
+        case WM_CREATE: return initMainWindow(window, *s);
+        case WM_CLOSE: requestClose(window, *s); return 0;
+        case WM_DESTROY:
+            releaseResources(*s);
+            PostQuitMessage(0);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == CMD_EXIT) PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
+        }
+    } catch (...) {
+        // An exception must not unwind through user32: it would end the process.
+        return 0;
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,167 @@
+#include "capture/CaptureWriter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Ids.h"
+#include "app/Text.h"
+
+namespace orv {
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The path less its last component ("" when there is none to remove).
+std::string parentOf(const char* path) {
+    std::string p(path);
+    while (!p.empty() && isSeparator(p.back())) p.pop_back();
+    std::size_t cut = p.find_last_of("\\/");
+    if (cut == std::string::npos) return std::string();
+    p.resize(cut);
+    return p;
+}
+
+}  // namespace
+
+std::int32_t createFolderPath(FileSystem& fs, const char* path) {
+    PathKind kind;
+    SysError error = fs.pathKind(path, kind);
+    if (error == 0) return 0;
+    if (error == syserr::kPathNotFound) {
+        // A folder above is missing: make it first.  A path that cannot be
+        // shortened any more is a real failure, not a reason to recurse.
+        std::string parent = parentOf(path);
+        if (parent.empty() || parent.size() >= std::strlen(path))
+            return hresultFromError(error);
+        std::int32_t r = createFolderPath(fs, parent.c_str());
+        if (r != 0) return r;
+    } else if (error != syserr::kFileNotFound) {
+        return hresultFromError(error);
+    }
+    return hresultFromError(fs.createFolder(path));
+}
+
+void makeCaptureName(const LocalTime& t, char (&name)[kPathSize]) {
+    std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+}
+
+bool joinPath(const char* folder, const char* name, char separator, char (&out)[kPathSize]) {
+    std::string joined(folder);
+    while (*name && isSeparator(*name)) ++name;
+    if (!joined.empty() && !isSeparator(joined.back()) && *name) joined += separator;
+    joined += name;
+    if (joined.size() >= sizeof out) return false;
+    std::memcpy(out, joined.c_str(), joined.size() + 1);
+    return true;
+}
+
+std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
+                                               const StringTable& strings, void* owner) {
+    PathKind kind;
+    SysError error = fs_->pathKind(settings.captureFolder, kind);
+    if (error == 0)
+        return kind == PathKind::Folder ? 0 : hresultFromError(syserr::kFileExists);
+    if (error != syserr::kFileNotFound && error != syserr::kPathNotFound)
+        return hresultFromError(error);
+
+    std::string caption = formatWithText(strings.load(IDS_FOLDER_CAPTION, 255),
+                                         strings.load(IDS_TAB_CAPTURE_FILE, 255));
+    std::string text = formatWithText(strings.load(IDS_FOLDER_MISSING, 515), settings.captureFolder);
+    if (caption.size() > 255) caption.resize(255);
+    if (text.size() > 515) text.resize(515);
+    int answer = ui.show(owner, text.c_str(), caption.c_str(), box::kOkCancel | box::kIconWarning);
+    if (answer != box::kAnswerOk) return 1;
+    return createFolderPath(*fs_, settings.captureFolder);
+}
+
+std::int32_t CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings& settings,
+                                                      MessageSeam& ui, const StringTable& strings,
+                                                      void* owner) {
+    char path[kPathSize];
+    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), path))
+        return hresultFromError(syserr::kFilenameTooLong);
+    SysError error = fs_->findFile(path);
+    if (error == syserr::kFileNotFound) return 0;
+    if (error != 0) return hresultFromError(error);
+
+    std::string caption = strings.load(IDS_REPLACE_CAPTION, 63);
+    std::string text = strings.load(IDS_REPLACE_QUESTION, 255);
+    int answer = ui.show(owner, text.c_str(), caption.c_str(), box::kYesNo | box::kIconQuestion);
+    if (answer != box::kAnswerYes) return 1;
+    fs_->deleteFile(path);  // a file that stays makes the creation fail, with its message
+    return 0;
+}
+
+std::int32_t CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const LocalTime& now) {
+    if (settings.autoNameFiles) makeCaptureName(now, settings.captureFileName);
+    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(),
+                  captureFilePath_))
+        return hresultFromError(syserr::kFilenameTooLong);
+    return createCaptureFile();
+}
+
+std::int32_t CaptureWriter::createCaptureFile() {
+    if (isFileOpen()) {
+        std::int32_t r = closeCaptureFile();
+        if (r < 0) return r;
+    }
+    pendingFailure_ = 0;
+    bytesLost_ = 0;
+    SysError error = fs_->createNew(captureFilePath_, file_);
+    if (error != 0) {
+        file_ = FileSystem::kNoFile;
+        return hresultFromError(error);
+    }
+    writeFill_ = 0;
+    return 0;
+}
+
+std::int32_t CaptureWriter::appendCaptureData(const std::uint8_t* bytes, std::size_t count) {
+    while (count > 0 && isFileOpen()) {
+        std::size_t room = kBlockSize - writeFill_;
+        if (room > count) {
+            std::memcpy(writeBlock_ + writeFill_, bytes, count);
+            writeFill_ += count;
+            return 0;
+        }
+        std::memcpy(writeBlock_ + writeFill_, bytes, room);
+        bytes += room;
+        count -= room;
+        writeFill_ = 0;
+        SysError error = fs_->write(file_, writeBlock_, kBlockSize);
+        if (error != 0) {
+            // The file keeps what reached it; the block and the rest of the
+            // run are lost, and the caller tells the user.
+            fs_->close(file_);
+            file_ = FileSystem::kNoFile;
+            pendingFailure_ = hresultFromError(error);
+            bytesLost_ += kBlockSize + count;
+            return pendingFailure_;
+        }
+    }
+    if (count > 0 && pendingFailure_ != 0) bytesLost_ += count;
+    return 0;
+}
+
+std::int32_t CaptureWriter::closeCaptureFile() {
+    if (!isFileOpen()) {
+        std::int32_t failure = pendingFailure_;
+        pendingFailure_ = 0;
+        return failure != 0 ? failure : 1;
+    }
+    SysError writeError = 0;
+    if (writeFill_ > 0) writeError = fs_->write(file_, writeBlock_, writeFill_);
+    if (writeError != 0) bytesLost_ += writeFill_;
+    SysError closeError = fs_->close(file_);
+    file_ = FileSystem::kNoFile;
+    writeFill_ = 0;
+    // The file is kept either way: what reached the disk is the user's data.
+    if (writeError != 0) return hresultFromError(writeError);
+    return hresultFromError(closeError);
+}
+
+void CaptureWriter::setCaptureFilePath(const char* path) { copyCut(captureFilePath_, path); }
+
+}  // namespace orv

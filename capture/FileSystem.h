@@ -1,0 +1,55 @@
+// The few file-system operations the capture file writer needs, with the
+// platform's (Win32) system error codes as results, so that the writer's
+// rules read the same over the Win32 API and over POSIX.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace orv {
+
+using SysError = std::uint32_t;  // 0 = success, else a Win32 system error code
+
+namespace syserr {
+constexpr SysError kFileNotFound = 2;
+constexpr SysError kPathNotFound = 3;
+constexpr SysError kAccessDenied = 5;
+constexpr SysError kWriteFault = 29;
+constexpr SysError kFileExists = 80;
+constexpr SysError kDiskFull = 112;
+constexpr SysError kFilenameTooLong = 206;
+}  // namespace syserr
+
+// Failure codes in the HRESULT form: 0x80070000 plus the system error code.
+inline std::int32_t hresultFromError(SysError error) {
+    return error == 0 ? 0 : static_cast<std::int32_t>(0x80070000u | (error & 0xFFFFu));
+}
+
+enum class PathKind { File, Folder };
+
+class FileSystem {
+public:
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoFile = -1;
+
+    virtual ~FileSystem() = default;
+    // Separator that joins a folder and a name.
+    virtual char separator() const = 0;
+    // 0 with the kind when the path exists; else kFileNotFound when only the
+    // last component is missing, kPathNotFound when a folder on the way is.
+    virtual SysError pathKind(const char* path, PathKind& kind) = 0;
+    virtual SysError createFolder(const char* path) = 0;
+    // 0 when a file of that name exists.
+    virtual SysError findFile(const char* path) = 0;
+    virtual SysError deleteFile(const char* path) = 0;
+    // Creates a new file for writing; fails with kFileExists when the name
+    // is taken, leaving that file untouched.
+    virtual SysError createNew(const char* path, Handle& file) = 0;
+    // Writes all of data or fails (a short write is a failure).
+    virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
+    virtual SysError close(Handle file) = 0;
+};
+
+// Creates path and, first, every missing folder above it.
+std::int32_t createFolderPath(FileSystem& fs, const char* path);
+
+}  // namespace orv

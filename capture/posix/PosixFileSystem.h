@@ -1,0 +1,24 @@
+// The capture writer's file system over POSIX calls, for the command-line
+// companion and the native tests.  errno values become the Win32 codes the
+// writer's rules speak.
+#pragma once
+#include "capture/FileSystem.h"
+
+namespace orv {
+
+class PosixFileSystem : public FileSystem {
+public:
+    char separator() const override { return '/'; }
+    SysError pathKind(const char* path, PathKind& kind) override;
+    SysError createFolder(const char* path) override;
+    SysError findFile(const char* path) override;
+    SysError deleteFile(const char* path) override;
+    SysError createNew(const char* path, Handle& file) override;
+    SysError write(Handle file, const void* data, std::size_t size) override;
+    SysError close(Handle file) override;
+};
+
+// Win32 system error code for an errno value of an operation on path.
+SysError errorFromErrno(int err, const char* path);
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+#include "capture/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+namespace orv {
+namespace {
+
+HANDLE toHandle(FileSystem::Handle file) { return reinterpret_cast<HANDLE>(file); }
+
+}  // namespace
+
+SysError Win32FileSystem::pathKind(const char* path, PathKind& kind) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    return 0;
+}
+
+SysError Win32FileSystem::createFolder(const char* path) {
+    return CreateDirectoryA(path, nullptr) ? 0 : GetLastError();
+}
+
+SysError Win32FileSystem::findFile(const char* path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path, &data);
+    if (find == INVALID_HANDLE_VALUE) return GetLastError();
+    FindClose(find);
+    return 0;
+}
+
+SysError Win32FileSystem::deleteFile(const char* path) {
+    return DeleteFileA(path) ? 0 : GetLastError();
+}
+
+SysError Win32FileSystem::createNew(const char* path, Handle& file) {
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    file = reinterpret_cast<Handle>(h);
+    return 0;
+}
+
+SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {
+    DWORD written = 0;
+    if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr))
+        return GetLastError();
+    return written == size ? 0 : static_cast<SysError>(ERROR_DISK_FULL);
+}
+
+SysError Win32FileSystem::close(Handle file) {
+    return CloseHandle(toHandle(file)) ? 0 : GetLastError();
+}
+
+}  // namespace orv

@@ -1,0 +1,19 @@
+// The capture writer's file system over the Win32 API.
+#pragma once
+#include "capture/FileSystem.h"
+
+namespace orv {
+
+class Win32FileSystem : public FileSystem {
+public:
+    char separator() const override { return '\\'; }
+    SysError pathKind(const char* path, PathKind& kind) override;
+    SysError createFolder(const char* path) override;
+    SysError findFile(const char* path) override;
+    SysError deleteFile(const char* path) override;
+    SysError createNew(const char* path, Handle& file) override;
+    SysError write(Handle file, const void* data, std::size_t size) override;
+    SysError close(Handle file) override;
+};
+
+}  // namespace orv

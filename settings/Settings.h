@@ -1,0 +1,23 @@
+// In-memory mirrors of the profile.  Portable: no window types.
+#pragma once
+#include <cstdint>
+
+namespace orv {
+
+constexpr int kPathSize = 260;       // paths, including the terminating zero
+constexpr int kProfileValueSize = 1025;
+
+struct ConnectionSettings {
+    std::int32_t method = 0;                   // 0 serial, 1 LAN
+    char comPort[kPathSize] = "COM1";
+    char lanHost[kProfileValueSize] = "";
+    char dService[kProfileValueSize] = "";
+};
+
+struct CaptureFileSettings {
+    char captureFolder[kPathSize] = "";
+    char captureFileName[kPathSize] = "";
+    std::uint8_t autoNameFiles = 0;            // 1: name each run by date and time
+};
+
+}  // namespace orv

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Fails when a Windows binary imports anything but system DLLs.
+set -euo pipefail
+objdump=$1 binary=$2
+imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ {print toupper($3)}')
+echo "$imports"
+allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|SHLWAPI|WS2_32|WSOCK32|ADVAPI32|MSVCRT|OLE32)\.DLL$'
+bad=$(echo "$imports" | grep -v -E "$allowed" || true)
+if [ -n "$bad" ]; then
+  echo "unexpected imports: $bad" >&2
+  exit 1
+fi
+# Whole outputs first: grep -q on a pipe would cut objdump short.
+header=$("$objdump" -f "$binary")
+private=$("$objdump" -p "$binary")
+grep -q 'file format pei-i386' <<<"$header" || { echo "not PE32 i386" >&2; exit 1; }
+grep -q -E 'Subsystem.*Windows GUI' <<<"$private" || { echo "not a GUI program" >&2; exit 1; }

@@ -1,0 +1,69 @@
+// Helpers shared by the tests: temporary folders, whole-file reads and
+// writes, the platform's file system, and scripted answers for the seams.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MessageSeam.h"
+#include "capture/FileSystem.h"
+
+namespace orv::test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // path() joined with the platform's separator and name.
+    std::string operator/(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+std::unique_ptr<FileSystem> makePlatformFileSystem();
+char platformSeparator();
+
+std::vector<std::uint8_t> readFile(const std::string& path);
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool pathExists(const std::string& path);
+bool isFolder(const std::string& path);
+
+// Deterministic bytes for content checks.
+std::vector<std::uint8_t> patternBytes(std::size_t count, std::uint32_t seed = 1);
+
+// A message seam that records every message and answers from a script
+// (or with `fallback` when the script is empty).
+class ScriptedMessages : public MessageSeam {
+public:
+    struct Shown {
+        std::string text, caption;
+        unsigned type;
+    };
+    explicit ScriptedMessages(int fallback = box::kAnswerCancel) : fallback_(fallback) {}
+    void answer(int button) { answers_.push_back(button); }
+    int show(void* owner, const char* text, const char* caption, unsigned type) override;
+    std::vector<Shown> shown;
+
+private:
+    std::deque<int> answers_;
+    int fallback_;
+};
+
+// A string table with fixed texts; unknown ids read as "#<id>".
+class FixedStrings : public StringTable {
+public:
+    FixedStrings();
+    std::map<unsigned, std::string> texts;
+    std::string load(unsigned id, std::size_t maxChars) const override;
+};
+
+}  // namespace orv::test
