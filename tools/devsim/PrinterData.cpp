@@ -35,27 +35,58 @@ void PrinterData::putData(std::uint8_t b)
         put(kEscapedBell);
 }
 
+namespace {
+
+// Text character for each random byte: about one in six a space, then
+// mostly lower-case letters, some capitals, digits and signs.
+struct TextTable {
+    std::uint8_t c[256];
+};
+
+constexpr TextTable makeTextTable()
+{
+    TextTable t{};
+    for (unsigned b = 0; b < 256; ++b) {
+        if (b < 40)
+            t.c[b] = ' ';
+        else if (b < 190)
+            t.c[b] = static_cast<std::uint8_t>('a' + (b - 40) % 26);
+        else if (b < 210)
+            t.c[b] = static_cast<std::uint8_t>('A' + (b - 190));
+        else if (b < 230)
+            t.c[b] = static_cast<std::uint8_t>('0' + (b - 210) % 10);
+        else
+            t.c[b] = static_cast<std::uint8_t>(kPunctuation[b - 230]);
+    }
+    return t;
+}
+
+constexpr TextTable kText = makeTextTable();
+
+} // namespace
+
 void PrinterData::textLine(bool withControls)
 {
     const unsigned length = static_cast<unsigned>(next() % 97);
-    std::uint64_t bits = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        if ((i & 7) == 0)
-            bits = next();
-        const unsigned b = static_cast<unsigned>(bits & 0xFF);
-        bits >>= 8;
-        if (withControls && b >= 248) {
-            putData(kTextControls[b & 7]);
-        } else if (b < 40) {
-            put(' ');
-        } else if (b < 190) {
-            put(static_cast<std::uint8_t>('a' + (b - 40) % 26));
-        } else if (b < 210) {
-            put(static_cast<std::uint8_t>('A' + (b - 190)));
-        } else if (b < 230) {
-            put(static_cast<std::uint8_t>('0' + (b - 210) % 10));
-        } else {
-            put(static_cast<std::uint8_t>(kPunctuation[b - 230]));
+    std::uint8_t* out = segment_.data() + segmentLength_;
+    if (!withControls) {
+        for (unsigned i = 0; i < length; i += 8) {
+            std::uint64_t bits = next();
+            for (unsigned k = 0; k < 8; ++k, bits >>= 8)
+                out[i + k] = kText.c[bits & 0xFF];
+        }
+        segmentLength_ += length;
+    } else {
+        std::uint64_t bits = 0;
+        for (unsigned i = 0; i < length; ++i) {
+            if ((i & 7) == 0)
+                bits = next();
+            const unsigned b = static_cast<unsigned>(bits & 0xFF);
+            bits >>= 8;
+            if (b >= 248)
+                putData(kTextControls[b & 7]);
+            else
+                put(kText.c[b]);
         }
     }
     put(CR);
@@ -92,17 +123,7 @@ void PrinterData::bitImage()
     putData(mode);
     putData(static_cast<std::uint8_t>(columns & 0xFF));
     putData(static_cast<std::uint8_t>(columns >> 8));
-    std::uint64_t bits = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if ((i & 7) == 0) {
-            bits = next();
-            // Images are mostly white: many all-zero stretches.
-            if ((bits & 3) == 0)
-                bits = 0;
-        }
-        putData(static_cast<std::uint8_t>(bits));
-        bits >>= 8;
-    }
+    putRandomData(count, true);
     put(CR);
     put(LF);
     ++lineOfPage_;
@@ -110,14 +131,27 @@ void PrinterData::bitImage()
 
 void PrinterData::rawBinary()
 {
-    const unsigned count = 1 + static_cast<unsigned>(next() % 256);
-    std::uint64_t bits = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if ((i & 7) == 0)
-            bits = next();
-        putData(static_cast<std::uint8_t>(bits));
-        bits >>= 8;
+    putRandomData(1 + static_cast<unsigned>(next() % 256), false);
+}
+
+void PrinterData::putRandomData(unsigned count, bool mostlyZero)
+{
+    // A local cursor: byte stores could alias the member otherwise.
+    std::uint8_t* out = segment_.data() + segmentLength_;
+    for (unsigned i = 0; i < count; i += 8) {
+        std::uint64_t bits = next();
+        // Images are mostly white: many all-zero stretches.
+        if (mostlyZero && (bits & 3) == 0)
+            bits = 0;
+        const unsigned n = std::min(8u, count - i);
+        for (unsigned k = 0; k < n; ++k, bits >>= 8) {
+            const auto b = static_cast<std::uint8_t>(bits);
+            *out++ = b;
+            if (b == kDeviceEscape)
+                *out++ = kEscapedBell;
+        }
     }
+    segmentLength_ = static_cast<std::size_t>(out - segment_.data());
 }
 
 void PrinterData::buildSegment()

@@ -40,6 +40,7 @@ private:
     void escapeSequence();
     void bitImage();
     void rawBinary();
+    void putRandomData(unsigned count, bool mostlyZero);
 
     std::uint64_t state_;
     std::uint64_t position_ = 0;

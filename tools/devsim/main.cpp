@@ -579,11 +579,15 @@ private:
     void account(const std::uint8_t* p, std::size_t n, bool data)
     {
         totals_.sent += n;
-        totals_.crcAll = crc32Update(totals_.crcAll, p, n);
-        if (!data)
+        if (!data) {
+            totals_.crcAll = crc32Update(totals_.crcAll, p, n);
+            repliesSent_ = true;
             return;
+        }
         totals_.dataSent += n;
         totals_.crcData = crc32Update(totals_.crcData, p, n);
+        // Until the first reply both checksums cover the same bytes.
+        totals_.crcAll = repliesSent_ ? crc32Update(totals_.crcAll, p, n) : totals_.crcData;
         // Track whether the last data byte out opened a 0x07 sequence.
         std::size_t i = 0;
         if (openPair_ && n > 0) {
@@ -658,6 +662,7 @@ private:
     std::uint64_t generated_ = 0;
     bool sourceDone_ = false;
     bool openPair_ = false;
+    bool repliesSent_ = false;
     Clock::time_point dataStart_;
     Totals totals_;
 };
@@ -850,13 +855,14 @@ int servePty(const Options& o, Recorder& recorder)
             pty->waitUntilTaken(Clock::now() + std::chrono::seconds(3));
             session.drainInput(Clock::now() + std::chrono::milliseconds(50));
         }
+        // What the peer left unread must not reach the next one; flushed
+        // before the report so that a peer waiting for it is not cut.
+        if (end == End::PeerClosed)
+            tcflush(pty->master(), TCIOFLUSH);
         printReport(session.totals());
         if (end == End::Signal)
             return kExitOk;
-        if (end == End::PeerClosed) {
-            // What the peer left unread must not reach the next one.
-            tcflush(pty->master(), TCIOFLUSH);
-        } else {
+        if (end == End::Done) {
             // Closing the master hangs the peer up; a new terminal serves
             // the next connection.
             pty.reset();
