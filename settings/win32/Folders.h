@@ -1,0 +1,47 @@
+// The folders the program derives at start-up, and the copy of the link
+// settings into the run record.
+#pragma once
+#include <windows.h>
+
+#include "app/win32/CaptureState.h"
+#include "settings/Profile.h"
+
+namespace orv {
+
+using FolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// SHGetFolderPathA from the first of libraries that offers it; the
+// library stays loaded until release().  Libraries without it are freed.
+class FolderLookup {
+public:
+    static constexpr const char* kLibraries[] = {"Shell32.dll", "ShFolder.dll"};
+
+    FolderLookup() : FolderLookup(kLibraries, 2) {}
+    FolderLookup(const char* const* libraries, int count);
+    ~FolderLookup() { release(); }
+    FolderLookup(const FolderLookup&) = delete;
+    FolderLookup& operator=(const FolderLookup&) = delete;
+
+    FolderPathFunction function() const { return function_; }
+    HMODULE library() const { return library_; }
+    void release();
+
+private:
+    HMODULE library_ = nullptr;
+    FolderPathFunction function_ = nullptr;
+};
+
+// moduleFolder, profileFolder (Kelmora\Orvantide under the application-data
+// folder, both levels created when missing; moduleFolder when that folder
+// is unknown) and documentsFolder (the current directory when the lookup
+// fails, empty without a lookup function).  The lookup is found at run
+// time in "Shell32.dll", else "ShFolder.dll".
+void locateFolders(Profile& profile);
+// The same with a given lookup function (none: no function available).
+void locateFolders(Profile& profile, FolderPathFunction folderPath);
+
+// linkKind, portNumber, host and dataPort of the run record from the
+// settings.
+void applyToCaptureState(CaptureState& state, const ConnectionSettings& settings);
+
+}  // namespace orv
