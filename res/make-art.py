@@ -145,7 +145,6 @@ HEX = """
 .kkkkkkkkkkkkkk.
 """
 
-HEX_DIGITS = None  # drawn in code below (a clearer "0x" than a pixel map)
 
 FILTER = """
 ................
