@@ -23,7 +23,10 @@
 /* Private messages of the main window (WM_APP + n). */
 #define UM_LINK_ERROR          0x8001
 #define UM_QUERY_DIALOG        0x8003
-#define UM_CAPTURE_WRITE_FAILED 0x8004   /* posted once per run by a receive thread */
+#define UM_CAPTURE_WRITE_FAILED 0x8004  /* posted once per run by a receive thread; wParam = code */
+/* Posted by a receive thread to the open query dialog. */
+#define UM_QUERY_REPLY         0x8005   /* wParam = control id, lParam = up to 4 text bytes */
+#define UM_END_QUERY           0x8006   /* the link failed: end the dialog with result 1 */
 
 /* UM_LINK_ERROR kinds (low word of wParam). */
 #define LINK_ERROR_RECEIVE     1

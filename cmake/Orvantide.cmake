@@ -124,8 +124,11 @@ function(orv_fuzz_target name)
   # The core's sources are compiled into the target itself so that the
   # fuzzer's coverage instrumentation sees them.
   target_link_libraries(${name} PRIVATE orv_fuzz_core)
-  set(corpus ${ORV_ROOT}/fuzz/corpus/${name})
+  # New inputs go to a corpus in the build tree; the seeds stay as they are.
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  file(MAKE_DIRECTORY ${corpus})
   add_test(NAME fuzz.${name}
-           COMMAND ${name} -runs=${T_RUNS} -max_total_time=20 -rss_limit_mb=1024 ${corpus})
+           COMMAND ${name} -runs=${T_RUNS} -max_total_time=20 -rss_limit_mb=1024
+                   ${corpus} ${ORV_ROOT}/fuzz/corpus/${name})
   set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 120)
 endfunction()

@@ -15,7 +15,8 @@ void setCaptureStateDefaults(CaptureState& s) {
     s.parity = 0;
     s.stopBits = 0;
     s.clientWidth = s.clientHeight = 0;
-    s.scrollX = s.scrollY = 0;
+    s.scrollX.store(0);
+    s.scrollY.store(0);
     s.maxScrollX = s.maxScrollY = 0;
     s.reservedPosition[0] = s.reservedPosition[1] = 0;
     s.viewFont = nullptr;

@@ -17,6 +17,7 @@
 #include "app/MessageSeam.h"
 #include "capture/CaptureWriter.h"
 #include "capture/win32/Win32FileSystem.h"
+#include "link/ReplyParser.h"
 #include "settings/Settings.h"
 #include "view/ViewBuffer.h"
 
@@ -41,10 +42,11 @@ struct CaptureState {
     HFONT viewFont = nullptr;
     LOGFONTA viewLogFont{};
     std::int32_t clientWidth = 0, clientHeight = 0;
-    std::int32_t scrollX = 0, scrollY = 0;
+    // Read by the receive thread to turn changed cells into pixels.
+    std::atomic<std::int32_t> scrollX{0}, scrollY{0};
     std::int32_t maxScrollX = 0, maxScrollY = 0;
     std::int32_t reservedPosition[2] = {0, 0};
-    std::int32_t charWidth = 0, lineHeight = 0;
+    std::atomic<std::int32_t> charWidth{0}, lineHeight{0};
     // the one link worker thread
     std::atomic<HANDLE> threadHandle{nullptr};
     std::atomic<DWORD> threadId{0};
@@ -57,6 +59,12 @@ struct CaptureState {
     char dataPort[32] = "";
     HANDLE lanRxDoneEvent = nullptr;
     HANDLE sendDoneEvent = nullptr;
+    // Set by every close so that a worker waiting on its line or idling
+    // after a reported failure ends at once, whatever the driver does.
+    HANDLE linkStopEvent = nullptr;
+    std::atomic<std::uintptr_t> lanSocket{~std::uintptr_t(0)};  // INVALID_SOCKET when none
+    std::atomic<std::int32_t> lanState{0};  // 0 idle, 3 connected, 1 closing, else the last error
+    ReplyParser replyParser;                // the query's parser; receive thread only
 
     // ---- shell fields ----
     std::atomic<std::uint32_t> stateFlags{0};   // FLAG_HAVE_FILE, FLAG_SENDING

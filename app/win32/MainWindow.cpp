@@ -5,17 +5,25 @@
 namespace orv {
 namespace {
 
+void closeEvent(HANDLE& event) {
+    if (event) CloseHandle(event);
+    event = nullptr;
+}
+
 // WM_CREATE: the defaults of the whole program, in order.
 LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.mainWindow = window;
     s.viewMode = VIEW_TEXT;
     setCaptureStateDefaults(s);
+    // The overlapped records' events and the stop event are needed by
+    // every link; without them the window is not created.
     s.readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!s.readOverlapped.hEvent) return -1;
     s.writeOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!s.writeOverlapped.hEvent) {
-        CloseHandle(s.readOverlapped.hEvent);
-        s.readOverlapped.hEvent = nullptr;
+    s.linkStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!s.readOverlapped.hEvent || !s.writeOverlapped.hEvent || !s.linkStopEvent) {
+        closeEvent(s.readOverlapped.hEvent);
+        closeEvent(s.writeOverlapped.hEvent);
+        closeEvent(s.linkStopEvent);
         return -1;
     }
     s.lanRxDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -27,17 +35,13 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     return 1;
 }
 
-void closeEvent(HANDLE& event) {
-    if (event) CloseHandle(event);
-    event = nullptr;
-}
-
 // WM_DESTROY: release what the window's creation made.
 void releaseResources(CaptureState& s) {
     closeEvent(s.readOverlapped.hEvent);
     closeEvent(s.writeOverlapped.hEvent);
     closeEvent(s.lanRxDoneEvent);
     closeEvent(s.sendDoneEvent);
+    closeEvent(s.linkStopEvent);
     if (s.viewFont) DeleteObject(s.viewFont);
     s.viewFont = nullptr;
     s.viewMode = VIEW_TEXT;

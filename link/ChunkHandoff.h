@@ -1,0 +1,50 @@
+// Where every chunk of received bytes goes, in this order, on the receive
+// thread: the query's reply parser (only while the query dialog is open),
+// the byte counter, the capture file, the text grid.  The same for both
+// links.
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "capture/CaptureWriter.h"
+#include "link/ReplyParser.h"
+#include "view/TextGrid.h"
+#include "view/ViewBuffer.h"
+
+namespace orv {
+
+// What the hand-off tells the rest of the program, from the receive thread.
+// None of these may wait for the user-interface thread.
+class HandoffObserver {
+public:
+    // The reply sink of the open query dialog, or null when none is open.
+    virtual ReplySink* openQueryDialog() = 0;
+    // The capture file lost data: called once per run, with the failure.
+    virtual void captureWriteFailed(std::int32_t failure) = 0;
+
+protected:
+    ~HandoffObserver() = default;
+};
+
+class ChunkHandoff {
+public:
+    ChunkHandoff(std::atomic<std::uint32_t>& byteCount, CaptureWriter& writer, ViewBuffer& view,
+                 ReplyParser& parser, RepaintSink& repaint, HandoffObserver& observer)
+        : byteCount_(byteCount), writer_(writer), view_(view), parser_(parser), repaint_(repaint),
+          observer_(observer) {}
+
+    void deliver(const std::uint8_t* bytes, std::size_t count);
+    // A line-error note: shown in the view, neither counted nor stored.
+    void note(const char* text);
+
+private:
+    std::atomic<std::uint32_t>& byteCount_;
+    CaptureWriter& writer_;
+    ViewBuffer& view_;
+    ReplyParser& parser_;
+    RepaintSink& repaint_;
+    HandoffObserver& observer_;
+};
+
+}  // namespace orv

@@ -1,0 +1,52 @@
+#include "link/LinkRules.h"
+
+namespace orv {
+
+int parseDataPort(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    long value = 0;
+    bool digits = false;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        digits = true;
+        if (value <= 65535) value = value * 10 + (*p - '0');  // stop growing once out of range
+    }
+    if (!digits || negative || value > 65535) return 0;
+    return static_cast<int>(value);
+}
+
+DeviceControl deviceControlFor(const SerialLine& line) {
+    bool dsrDtr = line.flowControl & 0x1;
+    bool ctsRts = line.flowControl & 0x2;
+    bool xonXoff = line.flowControl & 0x4;
+    DeviceControl d{};
+    d.baudRate = line.baudRate;
+    d.byteSize = line.byteSize;
+    d.parity = line.parity;
+    d.stopBits = line.stopBits;
+    d.binary = true;
+    d.checkParity = false;
+    d.outxDsrFlow = dsrDtr;
+    d.dtrControl = dsrDtr ? 2 : 1;
+    d.outxCtsFlow = ctsRts;
+    d.rtsControl = ctsRts ? 2 : 1;
+    d.outX = d.inX = xonXoff;
+    d.xonLim = d.xoffLim = 100;
+    d.xonChar = 0x11;
+    d.xoffChar = 0x13;
+    return d;
+}
+
+SerialTimeouts serialTimeoutsFor(std::uint32_t baudRate) {
+    SerialTimeouts t{};
+    t.readInterval = 0xFFFFFFFFu;
+    t.readMultiplier = 0;
+    t.readConstant = 1000;
+    t.writeMultiplier = baudRate ? 1843200u / baudRate : 0;
+    t.writeConstant = 0;
+    return t;
+}
+
+}  // namespace orv

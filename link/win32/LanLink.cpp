@@ -1,0 +1,188 @@
+#include "link/win32/LanLink.h"
+
+#include <ws2tcpip.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Text.h"
+#include "link/LinkRules.h"
+#include "link/win32/ReceivePath.h"
+
+namespace orv {
+namespace {
+
+constexpr int kChunk = 81;
+
+SOCKET socketOf(const std::atomic<std::uintptr_t>& slot) { return static_cast<SOCKET>(slot.load()); }
+
+void showSettingsError(CaptureState& s, HWND owner, unsigned textId) {
+    std::string caption = s.strings->load(IDS_SETTINGS_ERROR, 31);
+    std::string text = s.strings->load(textId, 1023);
+    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
+}
+
+void showConnectFailure(CaptureState& s, HWND owner, long error) {
+    std::string caption = s.strings->load(IDS_LINK_CAPTION, 31);
+    std::string text = formatWithNumber(s.strings->load(IDS_LINK_FAILED, 1023), error);
+    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
+}
+
+// The IPv4 address of host: dotted decimal as it stands, else looked up.
+// Returns 0 with the address, or the resolver's error.
+int resolveHost(const char* host, in_addr& address) {
+    address.s_addr = inet_addr(host);
+    if (address.s_addr != INADDR_NONE || std::strcmp(host, "255.255.255.255") == 0) return 0;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int error = getaddrinfo(host, nullptr, &hints, &found);
+    if (error != 0) return error;
+    if (!found) return WSAHOST_NOT_FOUND;
+    address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return 0;
+}
+
+// Bytes received (1..size), or 0 when nothing more is to be read: a stop
+// is under way, or the link broke, which is reported here once.
+int lanReceive(CaptureState& s, std::uint8_t* buffer, int size) {
+    int n = recv(socketOf(s.lanSocket), reinterpret_cast<char*>(buffer), size, 0);
+    if (n > 0) return n;
+    if (!s.isOpen.load()) return 0;
+    int error = WSAGetLastError();
+    endQueryDialog(s);
+    PostMessageA(s.mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, 0);
+    s.lanState.store(n == 0 ? 0 : error);
+    return 0;
+}
+
+unsigned receiveLoop(CaptureState& s) {
+    ReceivePath path(s);
+    std::uint8_t buffer[kChunk];
+    while (s.isOpen.load()) {
+        int n = lanReceive(s, buffer, kChunk);
+        if (n > 0) {
+            path.handoff().deliver(buffer, static_cast<std::size_t>(n));
+        } else if (s.isOpen.load()) {
+            // Reported once; no more receiving or reporting until the stop
+            // that the main window sends in answer.
+            WaitForSingleObject(s.linkStopEvent, INFINITE);
+        }
+    }
+    // A connection that ended by itself stops the run; after a close
+    // request there is nothing to stop.
+    if (WaitForSingleObject(s.linkStopEvent, 0) != WAIT_OBJECT_0)
+        PostMessageA(s.mainWindow, WM_COMMAND, CMD_STOP, reinterpret_cast<LPARAM>(&s));
+    SetEvent(s.lanRxDoneEvent);
+    return 1;
+}
+
+unsigned __stdcall lanReceiveThread(void* argument) {
+    auto& s = *static_cast<CaptureState*>(argument);
+    try {
+        return receiveLoop(s);
+    } catch (...) {
+        SetEvent(s.lanRxDoneEvent);
+        return 0;
+    }
+}
+
+void enableCommand(CaptureState& s, UINT command, bool enabled) {
+    if (HMENU menu = GetMenu(s.mainWindow))
+        EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+}  // namespace
+
+int startSockets(CaptureState& s, HWND owner, WSADATA& data) {
+    s.lanState.store(0);
+    int r = WSAStartup(MAKEWORD(2, 0), &data);
+    if (r != 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "SockInitialize error %d", r);
+        s.messages->show(owner, text, "Error", MB_ICONERROR);
+        return 0;
+    }
+    return 1;
+}
+
+int connectLan(CaptureState& s, HWND owner, std::atomic<std::uintptr_t>& slot) {
+    if (s.host[0] == '\0') {
+        showSettingsError(s, owner, IDS_HOST_MISSING);
+        return 0;
+    }
+    int port = parseDataPort(s.dataPort);
+    if (port == 0) {
+        showSettingsError(s, owner, IDS_PORT_INVALID);
+        return 0;
+    }
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<u_short>(port));
+    int lookup = resolveHost(s.host, peer.sin_addr);
+    if (lookup != 0) {
+        showConnectFailure(s, owner, lookup);
+        return 0;
+    }
+    slot.store(static_cast<std::uintptr_t>(INVALID_SOCKET));
+    SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
+    if (sock == INVALID_SOCKET) {
+        s.messages->show(owner, "Create socket failed.", "Error", MB_OK);
+        return 0;
+    }
+    slot.store(static_cast<std::uintptr_t>(sock));
+    if (connect(sock, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
+        showConnectFailure(s, owner, WSAGetLastError());
+        return 0;
+    }
+    s.lanState.store(3);
+    return 1;
+}
+
+int closeLanSocket(CaptureState& s, std::atomic<std::uintptr_t>& slot) {
+    SOCKET sock = static_cast<SOCKET>(slot.exchange(static_cast<std::uintptr_t>(INVALID_SOCKET)));
+    if (sock != INVALID_SOCKET) {
+        shutdown(sock, SD_BOTH);
+        closesocket(sock);
+    }
+    s.lanState.store(0);
+    return 1;
+}
+
+int openLanCapture(CaptureState& s, HWND view) {
+    WaitCursor wait;
+    enableCommand(s, CMD_START, false);
+    if (!connectLan(s, view, s.lanSocket)) {
+        enableCommand(s, CMD_START, true);
+        s.isOpen.store(0);
+        closeLanSocket(s, s.lanSocket);
+        return 0;
+    }
+    ResetEvent(s.linkStopEvent);
+    ResetEvent(s.lanRxDoneEvent);
+    s.isOpen.store(1);
+    if (!startLinkThread(s, lanReceiveThread)) {
+        s.isOpen.store(0);
+        closeLanSocket(s, s.lanSocket);
+        return 0;
+    }
+    enableCommand(s, CMD_STOP, true);
+    enableCommand(s, CMD_START, false);
+    return 1;
+}
+
+int closeLanCapture(CaptureState& s, HWND) {
+    s.lanState.store(1);
+    s.isOpen.store(0);
+    SetEvent(s.linkStopEvent);
+    // Closing the socket releases the worker's blocking recv.
+    closeLanSocket(s, s.lanSocket);
+    joinLinkThread(s);
+    ResetEvent(s.lanRxDoneEvent);
+    return 1;
+}
+
+}  // namespace orv

@@ -1,0 +1,54 @@
+// The Win32 ends of the chunk hand-off: repaints of changed cells in the
+// view window, answers posted to the query dialog, and the capture-file
+// failure posted to the main window.  Nothing here waits for the
+// user-interface thread: a receive thread only posts and invalidates.
+#pragma once
+#include <windows.h>
+
+#include "app/win32/CaptureState.h"
+#include "link/ChunkHandoff.h"
+
+namespace orv {
+
+// A reply text of up to four characters packed into a message parameter.
+LPARAM packReplyText(const char* text);
+void unpackReplyText(LPARAM packed, char (&text)[5]);
+
+// Asks an open query dialog to end because the link failed.
+void endQueryDialog(CaptureState& state);
+
+class ReceivePath final : private RepaintSink, private HandoffObserver, private ReplySink {
+public:
+    explicit ReceivePath(CaptureState& state)
+        : state_(state),
+          handoff_(state.byteCount, state.writer, state.view, state.replyParser, *this, *this) {}
+    ChunkHandoff& handoff() { return handoff_; }
+
+private:
+    void repaintCells(const CellRect& cells) override;
+    ReplySink* openQueryDialog() override;
+    void captureWriteFailed(std::int32_t failure) override;
+    void showReplyText(int controlId, const char* text) override;
+
+    CaptureState& state_;
+    HWND dialog_ = nullptr;
+    ChunkHandoff handoff_;
+};
+
+// Starts a link worker with the run record as its argument; the handle
+// goes to state.threadHandle.  False when no thread could be started.
+bool startLinkThread(CaptureState& state, unsigned(__stdcall* procedure)(void*));
+// Waits for the link worker to end and closes its handle, exactly once.
+void joinLinkThread(CaptureState& state);
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+
+private:
+    HCURSOR previous_;
+};
+
+}  // namespace orv

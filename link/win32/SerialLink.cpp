@@ -1,0 +1,216 @@
+#include "link/win32/SerialLink.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/Text.h"
+#include "link/LinkRules.h"
+#include "link/win32/ReceivePath.h"
+
+namespace orv {
+namespace {
+
+constexpr DWORD kChunk = 80;
+// Wine on a pseudo-terminal ends a pending comm-event wait with an empty
+// event set again and again while the line is quiet; this pause keeps that
+// loop from burning a core.  A real port blocks in the wait instead.
+constexpr DWORD kQuietPauseMs = 5;
+
+bool isOpenHandle(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+
+void closePort(CaptureState& s) {
+    if (isOpenHandle(s.commHandle)) CloseHandle(s.commHandle);
+    s.commHandle = INVALID_HANDLE_VALUE;
+}
+
+void noteErrorMask(CaptureState& s, ChunkHandoff& handoff) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    ClearCommError(s.commHandle, &errors, &status);
+    if (errors != 0 && s.showCommErrors) {
+        char note[32];
+        std::snprintf(note, sizeof note, "<CE-%lu>", static_cast<unsigned long>(errors));
+        handoff.note(note);
+    }
+}
+
+// Reads at most maxBytes of what the port has queued.
+DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    ClearCommError(s.commHandle, &errors, &status);
+    DWORD n = status.cbInQue < maxBytes ? status.cbInQue : maxBytes;
+    if (n == 0) return 0;
+    DWORD got = 0;
+    if (ReadFile(s.commHandle, buffer, n, nullptr, &s.readOverlapped)) {
+        GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, FALSE);
+        return got;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+        OutputDebugStringA("\n\rIO Pending");
+        if (GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, TRUE)) return got;
+        char note[32];
+        std::snprintf(note, sizeof note, "<CE-%lu>", static_cast<unsigned long>(GetLastError()));
+        handoff.note(note);
+        noteErrorMask(s, handoff);
+        return got;
+    }
+    endQueryDialog(s);
+    noteErrorMask(s, handoff);
+    return 0;
+}
+
+// Waits for a comm event or the stop.  Returns the event set (0 for none).
+DWORD waitCommEvent(CaptureState& s, OVERLAPPED& wait) {
+    DWORD events = 0;
+    ResetEvent(wait.hEvent);
+    if (WaitCommEvent(s.commHandle, &events, &wait)) return events;
+    if (GetLastError() != ERROR_IO_PENDING) return 0;
+    HANDLE handles[2] = {wait.hEvent, s.linkStopEvent};
+    DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    DWORD ignored = 0;
+    if (which != WAIT_OBJECT_0) {
+        CancelIo(s.commHandle);
+        GetOverlappedResult(s.commHandle, &wait, &ignored, TRUE);
+        return 0;
+    }
+    return GetOverlappedResult(s.commHandle, &wait, &ignored, FALSE) ? events : 0;
+}
+
+unsigned receiveLoop(CaptureState& s) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!event) {
+        s.messages->show(nullptr, "Failed to create event for thread!", "Error!", MB_ICONWARNING);
+        return 0;
+    }
+    unsigned result = 0;
+    if (SetCommMask(s.commHandle, EV_RXCHAR)) {
+        ReceivePath path(s);
+        std::uint8_t buffer[kChunk];
+        OVERLAPPED wait{};
+        wait.hEvent = event;
+        while (s.isOpen.load()) {
+            DWORD events = waitCommEvent(s, wait);
+            // Drain what is queued: after a receive event, and also after an
+            // empty one, since a driver may end its wait with bytes queued.
+            bool any = false;
+            while (s.isOpen.load()) {
+                DWORD n = serialRead(s, path.handoff(), buffer, kChunk);
+                if (n == 0) break;
+                any = true;
+                path.handoff().deliver(buffer, n);
+            }
+            if (!(events & EV_RXCHAR) && !any && s.isOpen.load())
+                WaitForSingleObject(s.linkStopEvent, kQuietPauseMs);
+        }
+        result = 1;
+    }
+    CloseHandle(event);
+    return result;
+}
+
+unsigned __stdcall serialReceiveThread(void* argument) {
+    try {
+        return receiveLoop(*static_cast<CaptureState*>(argument));
+    } catch (...) {
+        return 0;
+    }
+}
+
+void showLinkFailure(CaptureState& s, HWND owner, DWORD error) {
+    std::string caption = s.strings->load(IDS_LINK_CAPTION, 31);
+    std::string text = formatWithNumber(s.strings->load(IDS_LINK_FAILED, 1023), error);
+    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
+}
+
+}  // namespace
+
+void fillDeviceControlBlock(DCB& dcb, const CaptureState& s) {
+    DeviceControl d = deviceControlFor({s.baudRate, s.byteSize, s.parity, s.stopBits, s.flowControl});
+    dcb.BaudRate = d.baudRate;
+    dcb.ByteSize = d.byteSize;
+    dcb.Parity = d.parity;
+    dcb.StopBits = d.stopBits;
+    dcb.fBinary = d.binary;
+    dcb.fParity = d.checkParity;
+    dcb.fOutxDsrFlow = d.outxDsrFlow;
+    dcb.fDtrControl = d.dtrControl;
+    dcb.fOutxCtsFlow = d.outxCtsFlow;
+    dcb.fRtsControl = d.rtsControl;
+    dcb.fOutX = d.outX;
+    dcb.fInX = d.inX;
+    dcb.XonLim = d.xonLim;
+    dcb.XoffLim = d.xoffLim;
+    dcb.XonChar = d.xonChar;
+    dcb.XoffChar = d.xoffChar;
+}
+
+COMMTIMEOUTS serialTimeouts(const CaptureState& s) {
+    SerialTimeouts t = serialTimeoutsFor(s.baudRate);
+    return COMMTIMEOUTS{t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier,
+                        t.writeConstant};
+}
+
+int applySerialSettings(CaptureState& s, HWND) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(s.commHandle, &dcb);
+    fillDeviceControlBlock(dcb, s);
+    return SetCommState(s.commHandle, &dcb);
+}
+
+int openSerialCapture(CaptureState& s, HWND view) {
+    WaitCursor wait;
+    // Port 0 names no port: a number the one-byte field cannot hold ends up
+    // here rather than opening some other port.
+    if (s.portNumber == 0) return 0;
+    std::string prefix = s.strings->load(IDS_PORT_PREFIX, 9);
+    char name[32];
+    std::snprintf(name, sizeof name, "\\\\.\\%s%d", prefix.c_str(), s.portNumber);
+    s.commHandle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (!isOpenHandle(s.commHandle)) {
+        s.commHandle = INVALID_HANDLE_VALUE;
+        return 0;
+    }
+    SetCommMask(s.commHandle, EV_RXCHAR);
+    SetupComm(s.commHandle, 4096, 4096);
+    PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    COMMTIMEOUTS timeouts = serialTimeouts(s);
+    SetCommTimeouts(s.commHandle, &timeouts);
+    if (!applySerialSettings(s, view)) {
+        DWORD error = GetLastError();
+        s.isOpen.store(0);
+        closePort(s);
+        showLinkFailure(s, view, error);
+        return 0;
+    }
+    ResetEvent(s.linkStopEvent);
+    s.isOpen.store(1);
+    if (!startLinkThread(s, serialReceiveThread)) {
+        s.isOpen.store(0);
+        closePort(s);
+        return 0;
+    }
+    // A pseudo-terminal refuses the modem lines; the link works without.
+    EscapeCommFunction(s.commHandle, SETDTR);
+    EscapeCommFunction(s.commHandle, SETRTS);
+    return 1;
+}
+
+int closeSerialCapture(CaptureState& s, HWND) {
+    s.isOpen.store(0);
+    SetEvent(s.linkStopEvent);
+    if (isOpenHandle(s.commHandle)) SetCommMask(s.commHandle, 0);
+    joinLinkThread(s);
+    if (isOpenHandle(s.commHandle)) {
+        EscapeCommFunction(s.commHandle, CLRDTR);
+        EscapeCommFunction(s.commHandle, CLRRTS);
+        PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    }
+    closePort(s);
+    return 1;
+}
+
+}  // namespace orv

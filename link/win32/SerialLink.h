@@ -1,0 +1,23 @@
+// The serial link of a capture run: the COM port with the fixed line
+// settings, and the receive thread that drains it in chunks of at most
+// 80 bytes into the chunk hand-off.
+#pragma once
+#include <windows.h>
+
+#include "app/win32/CaptureState.h"
+
+namespace orv {
+
+// 1 when the port is open and the receive thread runs, else 0 (with the
+// settings message where the port refused its settings).
+int openSerialCapture(CaptureState& state, HWND view);
+// Nonzero when the port took the settings.
+int applySerialSettings(CaptureState& state, HWND owner);
+// Ends the receive thread, drops the modem lines and closes the port.
+int closeSerialCapture(CaptureState& state, HWND view);
+
+// The device control block and time-outs the port gets.
+void fillDeviceControlBlock(DCB& dcb, const CaptureState& state);
+COMMTIMEOUTS serialTimeouts(const CaptureState& state);
+
+}  // namespace orv
