@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,21 @@ TEST(HexDump, OffsetColumnKeepsTheLineAt81Bytes) {
     const std::string two = hexLines(counting(32), 0xFFFFF0);
     EXPECT_EQ(two.substr(0, 9), "FFFFF0:  ");
     EXPECT_EQ(two.substr(81, 9), "1000000: ");
+}
+
+// Offsets of many consecutive lines, aligned or not, against printf.
+TEST(HexDump, OffsetsOfConsecutiveLines) {
+    const std::vector<std::uint8_t> data = counting(16 * 600);
+    for (std::uint64_t start : {std::uint64_t(0), std::uint64_t(7), std::uint64_t(0xFFF000), std::uint64_t(0xFFFFF09)}) {
+        SCOPED_TRACE(start);
+        const std::string text = hexLines(data, start);
+        for (std::size_t k = 0; k < 600; ++k) {
+            const std::uint64_t off = start + 16 * k;
+            char head[16];
+            std::snprintf(head, sizeof head, off < 0x1000000 ? "%06X:  " : "%07X: ", unsigned(off));
+            ASSERT_EQ(text.substr(k * 81, 9), std::string(head, 9)) << k;
+        }
+    }
 }
 
 TEST(HexDump, BlocksGiveTheSameTextAsOneCall) {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace orv::companion {
@@ -52,6 +53,27 @@ public:
 private:
     int fd_ = -1;
     bool owned_ = false;
+};
+
+// Writes blocks to an OutputFile on a second thread, so that filling the
+// next block overlaps writing the last one.  Two buffers of blockSize.
+class OverlappedWriter {
+public:
+    OverlappedWriter(OutputFile& out, std::size_t blockSize);
+    ~OverlappedWriter();
+    OverlappedWriter(const OverlappedWriter&) = delete;
+    OverlappedWriter& operator=(const OverlappedWriter&) = delete;
+
+    char* buffer() { return fill_; }  // the block to fill next
+    // Hands over the first n bytes of buffer(); false when a write failed
+    // (errno says why).
+    bool submit(std::size_t n);
+    bool finish();  // waits for the last block; false when a write failed
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+    char* fill_ = nullptr;
 };
 
 std::string errorText();  // strerror(errno)

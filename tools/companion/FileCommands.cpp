@@ -13,9 +13,10 @@
 namespace orv::companion {
 namespace {
 
-// 16 Ki lines per block: 256 KiB in, about 1.3 MiB out per write.
-constexpr std::size_t kHexBlockLines = 16384;
-constexpr std::size_t kFilterBlock = 1 << 20;
+// Blocks small enough for input and output to stay in the second-level
+// cache: 32 KiB in and 162 KiB out per hex-dump block.
+constexpr std::size_t kHexBlockLines = 2048;
+constexpr std::size_t kFilterBlock = 128 * 1024;
 constexpr std::size_t kTextLoadLimit = 0x100000;  // the text view reads the first MiB only
 
 struct FileArgs {
@@ -65,23 +66,25 @@ int runHexdump(int argc, char** argv) {
     if (!out.open(args.output))
         return cannotOpen(outputName(args));
 
-    std::vector<std::uint8_t> block(kHexBlockLines * kHexLineInput);
-    std::vector<char> text(kHexBlockLines * kHexLineBytes);
+    // Reading and formatting one block overlaps writing the previous one.
+    const std::size_t blockSize = kHexBlockLines * kHexLineInput;
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[blockSize]);
+    OverlappedWriter writer(out, kHexBlockLines * kHexLineBytes);
     std::uint64_t offset = 0;
     for (;;) {
-        const long long got = in.readFull(block.data(), block.size());
+        const long long got = in.readFull(block.get(), blockSize);
         if (got < 0)
             return cannotRead(args.input);
         if (got == 0)
             break;
-        const std::size_t n = formatHexLines(block.data(), static_cast<std::size_t>(got), offset, text.data());
-        if (!out.write(text.data(), n))
+        const std::size_t n = formatHexLines(block.get(), static_cast<std::size_t>(got), offset, writer.buffer());
+        if (!writer.submit(n))
             return cannotWrite(args);
         offset += static_cast<std::uint64_t>(got);
-        if (static_cast<std::size_t>(got) < block.size())
+        if (static_cast<std::size_t>(got) < blockSize)
             break;  // a short block is the last: only it may hold a partial line
     }
-    if (!out.close())
+    if (!writer.finish() || !out.close())
         return cannotWrite(args);
     return kExitOk;
 }
@@ -97,21 +100,21 @@ int runFilter(int argc, char** argv) {
     if (!out.open(args.output))
         return cannotOpen(outputName(args));
 
-    std::vector<std::uint8_t> block(kFilterBlock);
-    std::vector<std::uint8_t> decoded(kFilterBlock + 1);
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kFilterBlock]);
+    OverlappedWriter writer(out, kFilterBlock + 1);
     DeviceStreamDecoder decoder;
     for (;;) {
-        const long long got = in.readFull(block.data(), block.size());
+        const long long got = in.readFull(block.get(), kFilterBlock);
         if (got < 0)
             return cannotRead(args.input);
         if (got == 0)
             break;
-        const std::size_t n = decoder.decode(block.data(), static_cast<std::size_t>(got), decoded.data());
-        if (!out.write(decoded.data(), n))
+        auto* decoded = reinterpret_cast<std::uint8_t*>(writer.buffer());
+        if (!writer.submit(decoder.decode(block.get(), static_cast<std::size_t>(got), decoded)))
             return cannotWrite(args);
     }
-    const std::size_t n = decoder.finish(decoded.data());
-    if (!out.write(decoded.data(), n) || !out.close())
+    const std::size_t n = decoder.finish(reinterpret_cast<std::uint8_t*>(writer.buffer()));
+    if (!writer.submit(n) || !writer.finish() || !out.close())
         return cannotWrite(args);
     return kExitOk;
 }

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# make bench: the Google Benchmark cases of the core and whole-command
+# comparisons of the companion, printed as one table in which every
+# figure stands beside a reference measured in this same run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${ORV_BENCH_BUILD:-build/native}
+ORV=$BUILD/orvantide
+BENCH=$BUILD/bench/orv_bench
+SIZE_MIB=${ORV_BENCH_MIB:-256}
+for f in "$ORV" "$BENCH"; do
+  [ -x "$f" ] || { echo "bench: $f is missing (run make native first)" >&2; exit 1; }
+done
+command -v xxd >/dev/null || { echo "bench: xxd is missing (make deps)" >&2; exit 1; }
+
+# Scratch files beside the build, so every write below goes to the same
+# file system; removed however the script ends.
+TMP=$(mktemp -d "$BUILD/bench-tmp.XXXXXX")
+trap 'rm -rf "$TMP"' EXIT
+
+echo "bench: core cases (Google Benchmark)..." >&2
+"$BENCH" --benchmark_min_time=0.3 --benchmark_format=json >"$TMP/core.json" 2>/dev/null
+
+echo "bench: whole commands on a $SIZE_MIB MiB file..." >&2
+IN=$TMP/input.zrd
+head -c "${SIZE_MIB}M" /dev/urandom >"$IN"
+cat "$IN" >/dev/null
+OUT_BYTES=$((SIZE_MIB * 1048576 / 16 * 81))
+
+# seconds COMMAND...: wall time of one run, output files removed first.
+seconds() {
+  rm -f "$TMP"/out.*
+  sync
+  local t0 t1
+  t0=$(date +%s%N)
+  "$@"
+  t1=$(date +%s%N)
+  echo "scale=6; ($t1 - $t0) / 1000000000" | bc -l 2>/dev/null || python3 -c "print(($t1 - $t0) / 1e9)"
+}
+# best RUNS COMMAND...: the shortest of RUNS runs.
+best() {
+  local runs=$1; shift
+  local b="" s
+  for _ in $(seq "$runs"); do
+    s=$(seconds "$@")
+    if [ -z "$b" ] || python3 -c "import sys; sys.exit(0 if $s < $b else 1)"; then b=$s; fi
+  done
+  echo "$b"
+}
+run_xxd() { xxd "$IN" >"$TMP/out.xxd"; }
+run_hexdump() { "$ORV" hexdump "$IN" -o "$TMP/out.hex"; }
+run_dd() { dd if=/dev/zero of="$TMP/out.dd" bs=1M count=$((OUT_BYTES / 1048576)) status=none; }
+run_filter() { "$ORV" filter "$IN" -o "$TMP/out.filter"; }
+run_cat() { cat "$IN" >"$TMP/out.cat"; }
+
+T_XXD=$(best 1 run_xxd)
+T_HEX=$(best 3 run_hexdump)
+T_DD=$(best 3 run_dd)
+T_FILTER=$(best 3 run_filter)
+T_CAT=$(best 3 run_cat)
+rm -f "$TMP"/out.* "$IN"
+
+python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_CAT" <<'PY'
+import json, sys
+core = {b["name"]: b["bytes_per_second"] / 1e6 for b in json.load(open(sys.argv[1]))["benchmarks"]}
+mib = int(sys.argv[2]); in_bytes = mib * 1048576; out_bytes = int(sys.argv[3])
+t_xxd, t_hex, t_dd, t_filter, t_cat = map(float, sys.argv[4:9])
+memcpy = core["BM_Memcpy/4194304"]
+rows = [
+    # figure, MB/s, reference, MB/s, target, met
+    ("decode (DeviceStreamDecoder, 4 MiB)", core["BM_DecodeDeviceStream/4194304"], "memcpy, same bytes", memcpy,
+     ">= 1000 MB/s", core["BM_DecodeDeviceStream/4194304"] >= 1000),
+    ("appendToView, printer lines", core["BM_AppendToViewLines"], "memcpy, same bytes", memcpy,
+     ">= 300 MB/s", core["BM_AppendToViewLines"] >= 300),
+    ("appendToView, wrapped long lines", core["BM_AppendToViewWrapped"], "memcpy, same bytes", memcpy,
+     ">= 300 MB/s", core["BM_AppendToViewWrapped"] >= 300),
+    ("formatHexLines, input (1 MiB)", core["BM_FormatHexLines/1048576"], "memcpy, same bytes", memcpy, "", None),
+    ("orvantide hexdump %d MiB, input" % mib, in_bytes / t_hex / 1e6, "xxd FILE > OUT, input", in_bytes / t_xxd / 1e6,
+     ">= 6x xxd", t_xxd / t_hex >= 6),
+    ("orvantide hexdump %d MiB, output" % mib, out_bytes / t_hex / 1e6, "dd of the same size, same place",
+     out_bytes / t_dd / 1e6, "close to dd", None),
+    ("orvantide filter %d MiB" % mib, in_bytes / t_filter / 1e6, "cat FILE > OUT", in_bytes / t_cat / 1e6, "", None),
+]
+print("%-38s %9s   %-32s %9s %8s   %s" % ("figure", "MB/s", "reference (same run)", "MB/s", "ratio", "target"))
+print("-" * 118)
+for name, v, ref, rv, target, met in rows:
+    mark = "" if met is None else ("  met" if met else "  NOT MET")
+    print("%-38s %9.0f   %-32s %9.0f %7.2fx   %s%s" % (name, v, ref, rv, v / rv, target, mark))
+print("MB/s = 10^6 bytes per second; whole commands: best of 3 wall-clock runs (xxd: 1 run).")
+PY
