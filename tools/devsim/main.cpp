@@ -11,7 +11,6 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
