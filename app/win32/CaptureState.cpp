@@ -28,4 +28,36 @@ void setCaptureStateDefaults(CaptureState& s) {
     std::strcpy(s.dataPort, "10001");
 }
 
+namespace {
+
+void closeEvent(HANDLE& event) {
+    if (event) CloseHandle(event);
+    event = nullptr;
+}
+
+HANDLE manualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+
+}  // namespace
+
+bool createRunEvents(CaptureState& s) {
+    s.readOverlapped.hEvent = manualResetEvent();
+    s.writeOverlapped.hEvent = manualResetEvent();
+    s.linkStopEvent = manualResetEvent();
+    if (!s.readOverlapped.hEvent || !s.writeOverlapped.hEvent || !s.linkStopEvent) {
+        closeRunEvents(s);
+        return false;
+    }
+    s.lanRxDoneEvent = manualResetEvent();
+    s.sendDoneEvent = manualResetEvent();
+    return true;
+}
+
+void closeRunEvents(CaptureState& s) {
+    closeEvent(s.readOverlapped.hEvent);
+    closeEvent(s.writeOverlapped.hEvent);
+    closeEvent(s.linkStopEvent);
+    closeEvent(s.lanRxDoneEvent);
+    closeEvent(s.sendDoneEvent);
+}
+
 }  // namespace orv

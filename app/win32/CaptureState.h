@@ -98,4 +98,10 @@ struct CaptureState {
 // and the grid are the caller's next steps.
 void setCaptureStateDefaults(CaptureState& state);
 
+// The events of the run record: the two overlapped records', the stop
+// event, lanRxDoneEvent and sendDoneEvent.  False (with none left open)
+// when one that every link needs could not be made.
+bool createRunEvents(CaptureState& state);
+void closeRunEvents(CaptureState& state);
+
 }  // namespace orv

@@ -5,11 +5,6 @@
 namespace orv {
 namespace {
 
-void closeEvent(HANDLE& event) {
-    if (event) CloseHandle(event);
-    event = nullptr;
-}
-
 // WM_CREATE: the defaults of the whole program, in order.
 LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.mainWindow = window;
@@ -17,17 +12,7 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     setCaptureStateDefaults(s);
     // The overlapped records' events and the stop event are needed by
     // every link; without them the window is not created.
-    s.readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    s.writeOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    s.linkStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!s.readOverlapped.hEvent || !s.writeOverlapped.hEvent || !s.linkStopEvent) {
-        closeEvent(s.readOverlapped.hEvent);
-        closeEvent(s.writeOverlapped.hEvent);
-        closeEvent(s.linkStopEvent);
-        return -1;
-    }
-    s.lanRxDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    s.sendDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!createRunEvents(s)) return -1;
     clearGrid(s.view);
     s.byteCount.store(0);
     s.stateFlags.store(0);
@@ -37,11 +22,7 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
 
 // WM_DESTROY: release what the window's creation made.
 void releaseResources(CaptureState& s) {
-    closeEvent(s.readOverlapped.hEvent);
-    closeEvent(s.writeOverlapped.hEvent);
-    closeEvent(s.lanRxDoneEvent);
-    closeEvent(s.sendDoneEvent);
-    closeEvent(s.linkStopEvent);
+    closeRunEvents(s);
     if (s.viewFont) DeleteObject(s.viewFont);
     s.viewFont = nullptr;
     s.viewMode = VIEW_TEXT;

@@ -34,33 +34,6 @@ void noteErrorMask(CaptureState& s, ChunkHandoff& handoff) {
     }
 }
 
-// Reads at most maxBytes of what the port has queued.
-DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes) {
-    DWORD errors = 0;
-    COMSTAT status{};
-    ClearCommError(s.commHandle, &errors, &status);
-    DWORD n = status.cbInQue < maxBytes ? status.cbInQue : maxBytes;
-    if (n == 0) return 0;
-    DWORD got = 0;
-    if (ReadFile(s.commHandle, buffer, n, nullptr, &s.readOverlapped)) {
-        GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, FALSE);
-        return got;
-    }
-    DWORD error = GetLastError();
-    if (error == ERROR_IO_PENDING) {
-        OutputDebugStringA("\n\rIO Pending");
-        if (GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, TRUE)) return got;
-        char note[32];
-        std::snprintf(note, sizeof note, "<CE-%lu>", static_cast<unsigned long>(GetLastError()));
-        handoff.note(note);
-        noteErrorMask(s, handoff);
-        return got;
-    }
-    endQueryDialog(s);
-    noteErrorMask(s, handoff);
-    return 0;
-}
-
 // Waits for a comm event or the stop.  Returns the event set (0 for none).
 DWORD waitCommEvent(CaptureState& s, OVERLAPPED& wait) {
     DWORD events = 0;
@@ -160,8 +133,33 @@ int applySerialSettings(CaptureState& s, HWND) {
     return SetCommState(s.commHandle, &dcb);
 }
 
-int openSerialCapture(CaptureState& s, HWND view) {
-    WaitCursor wait;
+DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    ClearCommError(s.commHandle, &errors, &status);
+    DWORD n = status.cbInQue < maxBytes ? status.cbInQue : maxBytes;
+    if (n == 0) return 0;
+    DWORD got = 0;
+    if (ReadFile(s.commHandle, buffer, n, nullptr, &s.readOverlapped)) {
+        GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, FALSE);
+        return got;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+        OutputDebugStringA("\n\rIO Pending");
+        if (GetOverlappedResult(s.commHandle, &s.readOverlapped, &got, TRUE)) return got;
+        char note[32];
+        std::snprintf(note, sizeof note, "<CE-%lu>", static_cast<unsigned long>(GetLastError()));
+        handoff.note(note);
+        noteErrorMask(s, handoff);
+        return got;
+    }
+    endQueryDialog(s);
+    noteErrorMask(s, handoff);
+    return 0;
+}
+
+int openSerialPort(CaptureState& s, HWND view) {
     // Port 0 names no port: a number the one-byte field cannot hold ends up
     // here rather than opening some other port.
     if (s.portNumber == 0) return 0;
@@ -186,6 +184,12 @@ int openSerialCapture(CaptureState& s, HWND view) {
         showLinkFailure(s, view, error);
         return 0;
     }
+    return 1;
+}
+
+int openSerialCapture(CaptureState& s, HWND view) {
+    WaitCursor wait;
+    if (!openSerialPort(s, view)) return 0;
     ResetEvent(s.linkStopEvent);
     s.isOpen.store(1);
     if (!startLinkThread(s, serialReceiveThread)) {

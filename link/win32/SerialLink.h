@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
+#include "link/ChunkHandoff.h"
 
 namespace orv {
 
@@ -15,6 +16,13 @@ int openSerialCapture(CaptureState& state, HWND view);
 int applySerialSettings(CaptureState& state, HWND owner);
 // Ends the receive thread, drops the modem lines and closes the port.
 int closeSerialCapture(CaptureState& state, HWND view);
+
+// Opens and programs the port (no thread yet): 1 on success, else 0 with
+// the port closed.  The first half of openSerialCapture.
+int openSerialPort(CaptureState& state, HWND owner);
+// Reads at most maxBytes of what the port has queued (0 when nothing is);
+// read failures become "<CE-%u>" notes in the view.
+DWORD serialRead(CaptureState& state, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes);
 
 // The device control block and time-outs the port gets.
 void fillDeviceControlBlock(DCB& dcb, const CaptureState& state);

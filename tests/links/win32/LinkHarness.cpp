@@ -1,0 +1,185 @@
+#include "tests/links/win32/LinkHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "link/win32/LanLink.h"
+#include "tools/devsim/PrinterData.h"
+
+namespace orv::test {
+namespace {
+
+std::string windowsFromUnix(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::string win32BuildFolder() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self);
+    for (int i = 0; i < 3; ++i) path.resize(path.find_last_of('\\'));  // tests\links\x.exe
+    return path;
+}
+
+DevSim::DevSim(const std::string& options) {
+    static int serial = 0;
+    unixDir_ = "/tmp/orv-devsim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    windowsDir_ = windowsFromUnix(unixDir_);
+    CreateDirectoryA(windowsDir_.c_str(), nullptr);
+    std::string command = "Z:\\bin\\sh -c \"echo $$ > " + unixDir_ + "/pid; exec " ORV_NATIVE_BUILD_DIR
+                          "/orvantide-devsim " + options + " > " + unixDir_ + "/out 2>&1\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &process_))
+        process_ = PROCESS_INFORMATION{};
+}
+
+DevSim::~DevSim() {
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        std::string pid = readText(windowsDir_ + "\\pid");
+        while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r')) pid.pop_back();
+        std::string kill = "Z:\\bin\\kill -TERM " + pid;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!pid.empty() && CreateProcessA(nullptr, &kill[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                           nullptr, &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, 5000);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    for (const char* name : {"\\out", "\\pid"}) DeleteFileA((windowsDir_ + name).c_str());
+    RemoveDirectoryA(windowsDir_.c_str());
+}
+
+std::string DevSim::waitForLine(const char* prefix, DWORD ms) {
+    for (DWORD waited = 0; waited <= ms; waited += 20) {
+        std::istringstream lines(readText(windowsDir_ + "\\out"));
+        std::string line;
+        while (std::getline(lines, line))
+            if (line.rfind(prefix, 0) == 0) return line;
+        Sleep(20);
+    }
+    return std::string();
+}
+
+int DevSim::port() {
+    std::string line = waitForLine("listening ", 10000);
+    std::size_t colon = line.rfind(':');
+    return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
+}
+
+bool DevSim::ptyReady() { return !waitForLine("pty ", 10000).empty(); }
+
+std::string DevSim::report(DWORD ms) {
+    if (process_.hProcess) WaitForSingleObject(process_.hProcess, ms);
+    return waitForLine("sent ", 1000);
+}
+
+LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
+    library_ = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
+    CaptureState& s = *state_;
+    s.messages = &messages;
+    s.strings = &strings_;
+    s.resourceLibrary = library_;
+    setCaptureStateDefaults(s);
+    createRunEvents(s);
+    clearGrid(s.view);
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = sinkProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "OrvLinkSink";
+    RegisterClassA(&wc);
+    sink_ = CreateWindowA("OrvLinkSink", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(sink_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    s.mainWindow = sink_;
+    startSockets(s, nullptr, wsa_);
+
+    std::strcpy(s.fileSettings.captureFolder, dir_.path().c_str());
+    std::strcpy(s.fileSettings.captureFileName, "link.zrd");
+    s.writer.openCaptureFile(s.fileSettings, LocalTime{});
+}
+
+LinkRun::~LinkRun() {
+    state_->writer.closeCaptureFile();
+    closeRunEvents(*state_);
+    DestroyWindow(sink_);
+    WSACleanup();
+    if (library_) FreeLibrary(library_);
+}
+
+LRESULT CALLBACK LinkRun::sinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* run = reinterpret_cast<LinkRun*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (run && (message == WM_COMMAND || message >= WM_APP)) {
+        run->posted.push_back({message, wParam, lParam});
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool LinkRun::pumpUntil(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void LinkRun::pumpFor(DWORD ms) {
+    pumpUntil([] { return false; }, ms);
+}
+
+int LinkRun::count(UINT message, WPARAM wParam) const {
+    int n = 0;
+    for (const Posted& p : posted)
+        if (p.message == message && LOWORD(p.wParam) == wParam) ++n;
+    return n;
+}
+
+std::vector<std::uint8_t> LinkRun::finishFile() {
+    EXPECT_EQ(0, state_->writer.closeCaptureFile());
+    return readFile(state_->writer.captureFilePath());
+}
+
+std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    devsim::generatePrinterData(seed, 0, bytes.data(), size);
+    return bytes;
+}
+
+double threadCpuMs(HANDLE thread) {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user)) return -1;
+    auto ms = [](const FILETIME& t) {
+        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
+}  // namespace orv::test
