@@ -13,9 +13,10 @@
 namespace orv::companion {
 namespace {
 
-// Blocks small enough for input and output to stay in the second-level
-// cache: 32 KiB in and 162 KiB out per hex-dump block.
-constexpr std::size_t kHexBlockLines = 2048;
+// Block sizes: near the second-level cache, so that input and output stay
+// warm, yet large enough to keep the hand-overs to the writer thread few
+// (128 KiB in and 648 KiB out per hex-dump block).
+constexpr std::size_t kHexBlockLines = 8192;
 constexpr std::size_t kFilterBlock = 128 * 1024;
 constexpr std::size_t kTextLoadLimit = 0x100000;  // the text view reads the first MiB only
 
