@@ -25,16 +25,16 @@ deps:
 
 build: native win32
 
-$(BUILD)/native/CMakeCache.txt:
+$(BUILD)/native/Makefile:
 	cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 
-$(BUILD)/win32/CMakeCache.txt:
+$(BUILD)/win32/Makefile:
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 
-native: $(BUILD)/native/CMakeCache.txt
+native: $(BUILD)/native/Makefile
 	cmake --build $(BUILD)/native -j $(JOBS)
 
-win32: $(BUILD)/win32/CMakeCache.txt
+win32: $(BUILD)/win32/Makefile
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 
 # One ctest summary over both trees (build/CTestTestfile.cmake names them).
