@@ -100,12 +100,18 @@ function(orv_win32_test name)
   if(NOT ORV_WIN32)
     return()
   endif()
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  # LOCK names a resource (a COM port, the single-instance program) that
+  # the program's cases must not share with other cases running at once.
+  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS" ${ARGN})
   list(APPEND T_SOURCES ${ORV_ROOT}/tests/support/TestSupport.cpp)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE orv_win32 ${T_LIBS} gtest gtest_main)
+  set(properties LABELS wine TIMEOUT 120)
+  if(T_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${T_LOCK})
+  endif()
   gtest_discover_tests(${name} TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST
-                       DISCOVERY_TIMEOUT 60 PROPERTIES LABELS wine TIMEOUT 120)
+                       DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # A libFuzzer target (native clang tree only): built with ASan+UBSan and

@@ -18,7 +18,7 @@
 #include "capture/CaptureWriter.h"
 #include "capture/win32/Win32FileSystem.h"
 #include "link/ReplyParser.h"
-#include "settings/Settings.h"
+#include "settings/Profile.h"
 #include "view/ViewBuffer.h"
 
 namespace orv {
@@ -87,8 +87,7 @@ struct CaptureState {
     // ---- the capture file and the seams to the user ----
     Win32FileSystem fileSystem;
     CaptureWriter writer{fileSystem};          // owns captureFilePath
-    CaptureFileSettings fileSettings;
-    ConnectionSettings connection;
+    Profile profile;                           // settings and folders
     MessageSeam* messages = nullptr;           // message boxes
     const StringTable* strings = nullptr;      // the language library's texts
 };

@@ -2,13 +2,25 @@
 
 #include <string>
 
+#include "settings/win32/Folders.h"
+#include "settings/win32/Win32IniStore.h"
+
 namespace orv {
 namespace {
+
+// The folders and the profile, read before the run record's defaults.
+void loadSettings(CaptureState& s) {
+    locateFolders(s.profile);
+    setProfilePath(s.profile);
+    Win32IniStore store;
+    loadProfile(s.profile, store, s.startFlags);
+}
 
 // WM_CREATE: the defaults of the whole program, in order.
 LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.mainWindow = window;
     s.viewMode = VIEW_TEXT;
+    loadSettings(s);
     setCaptureStateDefaults(s);
     // The overlapped records' events and the stop event are needed by
     // every link; without them the window is not created.
@@ -17,7 +29,20 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.byteCount.store(0);
     s.stateFlags.store(0);
     SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
+    applyToCaptureState(s, s.profile.connection);
+    if (s.startFlags & START_AT_ONCE) {
+        if (s.startFlags & START_DELAYED) Sleep(s.startDelayMs);
+        s.startFlags = 0;
+        PostMessageA(window, WM_COMMAND, CMD_START, 0);
+    }
     return 1;
+}
+
+// A receive thread could not store what it received: once per run.
+void reportCaptureWriteFailed(HWND window, CaptureState& s) {
+    std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+    std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
+    s.messages->show(window, text.c_str(), caption.c_str(), MB_ICONWARNING);
 }
 
 // WM_DESTROY: release what the window's creation made.
@@ -60,6 +85,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             releaseResources(*s);
             PostQuitMessage(0);
             return 0;
+        case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(window, *s); return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == CMD_EXIT) PostMessageA(window, WM_CLOSE, 0, 0);
             return 0;

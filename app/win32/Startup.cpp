@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/StartOptions.h"
 #include "app/win32/MainWindow.h"
 
 namespace orv {
@@ -65,6 +66,7 @@ int runMessageLoop(CaptureState& state) {
 }
 
 int runProgram(CaptureState& state, HINSTANCE instance, int showCommand) {
+    parseStartOptions(GetCommandLineA(), state.startFlags, state.startDelayMs);
     if (activateRunningInstance()) return 0;
     state.appInstance = instance;
     state.languageId = LOWORD(GetUserDefaultLCID());

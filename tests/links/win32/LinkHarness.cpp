@@ -118,9 +118,9 @@ LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
     s.mainWindow = sink_;
     startSockets(s, nullptr, wsa_);
 
-    std::strcpy(s.fileSettings.captureFolder, dir_.path().c_str());
-    std::strcpy(s.fileSettings.captureFileName, "link.zrd");
-    s.writer.openCaptureFile(s.fileSettings, LocalTime{});
+    std::strcpy(s.profile.files.captureFolder, dir_.path().c_str());
+    std::strcpy(s.profile.files.captureFileName, "link.zrd");
+    s.writer.openCaptureFile(s.profile.files, LocalTime{});
 }
 
 LinkRun::~LinkRun() {
