@@ -43,7 +43,7 @@ test: deps build
 	@tests/wine/session start
 	@cd $(BUILD) && ctest -j $(JOBS) --timeout 300 --output-on-failure $(CTEST_ARGS) \
 	   > ctest.log 2>&1 </dev/null; rc=$$?; cd .. ; tests/wine/session stop; \
-	   grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' $(BUILD)/ctest.log | tail -n 60; exit $$rc
+	   grep -v -E '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* Passed | *Start +[0-9]+: )' $(BUILD)/ctest.log | tail -n 60; exit $$rc
 
 demo: deps build
 	@tools/demo.sh

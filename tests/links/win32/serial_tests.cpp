@@ -48,7 +48,7 @@ void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
 
 TEST(SerialLink, CapturesByteExactOnCom5) { captureByteExact(5, 8u << 20, 3); }
 
-TEST(SerialLink, TwoDigitPortsOpenLikeOthers) { captureByteExact(12, 1u << 20, 4); }
+TEST(SerialLink, TwoDigitPortsOpenLikeOthers) { captureByteExact(12, 8u << 20, 4); }
 
 TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
     // The data file lies where both sides see it: /tmp is Z:\tmp.
@@ -75,10 +75,18 @@ TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
     }, 10000));
     ASSERT_EQ(80u, serialRead(s, path.handoff(), buffer, 80));
     EXPECT_TRUE(std::equal(buffer, buffer + 80, data.begin()));
+    path.handoff().deliver(buffer, 80);
     ASSERT_EQ(10u, serialRead(s, path.handoff(), buffer, 80));
     EXPECT_TRUE(std::equal(buffer, buffer + 10, data.begin() + 80));
+    path.handoff().deliver(buffer, 10);
     EXPECT_EQ(0u, serialRead(s, path.handoff(), buffer, 80));
     closeSerialCapture(s, nullptr);
+    // Both chunks went through the whole hand-off.
+    EXPECT_EQ(90u, s.byteCount.load());
+    char row[91] = {};
+    readRow(s.view, 0, 0, 89, row);
+    EXPECT_EQ(std::string(data.begin(), data.begin() + 90), std::string(row));
+    EXPECT_EQ(data, run.finishFile());
     DeleteFileA(windowsFile.c_str());
 }
 
