@@ -14,18 +14,10 @@
 namespace orv {
 namespace {
 
-std::string buildFolder() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
-    for (int i = 0; i < 3; ++i) path.resize(path.find_last_of('\\'));
-    return path;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((buildFolder() + "\\Orvantide1033.dll").c_str());
+        library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
         ASSERT_NE(nullptr, library);
         s->resourceLibrary = library;
         s->messages = &messages;

@@ -6,27 +6,19 @@
 #include <string>
 
 #include "app/Ids.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
-
-std::string buildFolder() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
-    // <build>\tests\app\startup_tests.exe -> <build>
-    for (int i = 0; i < 3; ++i) path.resize(path.find_last_of('\\'));
-    return path;
-}
 
 struct Program {
     PROCESS_INFORMATION pi{};
     bool start(const std::string& arguments = "") {
-        std::string exe = buildFolder() + "\\Orvantide.exe";
+        std::string exe = orv::test::win32BuildFolder() + "\\Orvantide.exe";
         std::string commandLine = "\"" + exe + "\"" + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof si;
         return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              buildFolder().c_str(), &si, &pi) != 0;
+                              orv::test::win32BuildFolder().c_str(), &si, &pi) != 0;
     }
     ~Program() {
         if (pi.hProcess) {

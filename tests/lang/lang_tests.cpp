@@ -158,15 +158,15 @@ TEST(LanguageLibrary, EveryStringIdHasAnExpectation) {
 
 TEST(LanguageLibrary, EveryStringExistsWithItsPlaceholdersAndFitsItsBuffer) {
     ASSERT_NE(languageLibrary(), nullptr);
-    for (const auto& spec : kStrings) {
-        SCOPED_TRACE("string " + std::to_string(spec.id));
+    for (const auto& expected : kStrings) {
+        SCOPED_TRACE("string " + std::to_string(expected.id));
         std::string text;
-        if (!loadString(spec.id, &text)) {
+        if (!loadString(expected.id, &text)) {
             ADD_FAILURE() << "missing";
             continue;
         }
-        EXPECT_EQ(conversions(text), spec.placeholders) << '"' << text << '"';
-        EXPECT_LE(text.size(), spec.maxLength) << '"' << text << '"';
+        EXPECT_EQ(conversions(text), expected.placeholders) << '"' << text << '"';
+        EXPECT_LE(text.size(), expected.maxLength) << '"' << text << '"';
         EXPECT_EQ(text.find_first_not_of(" \t\r\n"), 0u) << "leading white space";
     }
 }
@@ -346,11 +346,11 @@ bool loadDialog(int id, DialogTemplate* dialog, std::string* error) {
 
 TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
     ASSERT_NE(languageLibrary(), nullptr);
-    for (const auto& spec : dialogSpecs()) {
-        SCOPED_TRACE("dialog " + std::to_string(spec.id));
+    for (const auto& expected : dialogSpecs()) {
+        SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;
-        ASSERT_TRUE(loadDialog(spec.id, &dialog, &error)) << error;
+        ASSERT_TRUE(loadDialog(expected.id, &dialog, &error)) << error;
 
         std::map<int, const orvtest::DialogItem*> named;
         for (const auto& item : dialog.items) {
@@ -365,7 +365,7 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
             EXPECT_TRUE(named.emplace(item.id, &item).second) << "id " << item.id << " twice";
         }
         std::set<int> expectedIds;
-        for (const auto& c : spec.controls) {
+        for (const auto& c : expected.controls) {
             expectedIds.insert(c.id);
             auto it = named.find(c.id);
             if (it == named.end()) {
@@ -387,12 +387,12 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
 }
 
 TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
-    for (const auto& spec : dialogSpecs()) {
-        SCOPED_TRACE("dialog " + std::to_string(spec.id));
+    for (const auto& expected : dialogSpecs()) {
+        SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;
-        ASSERT_TRUE(loadDialog(spec.id, &dialog, &error)) << error;
-        if (spec.kind == Kind::Popup) {
+        ASSERT_TRUE(loadDialog(expected.id, &dialog, &error)) << error;
+        if (expected.kind == Kind::Popup) {
             EXPECT_EQ(dialog.style & (WS_POPUP | WS_CAPTION), DWORD(WS_POPUP | WS_CAPTION));
             EXPECT_EQ(dialog.style & WS_CHILD, 0u);
             EXPECT_FALSE(dialog.title.empty());
@@ -407,11 +407,11 @@ TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
 }
 
 TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
-    for (const auto& spec : dialogSpecs()) {
-        SCOPED_TRACE("dialog " + std::to_string(spec.id));
+    for (const auto& expected : dialogSpecs()) {
+        SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;
-        ASSERT_TRUE(loadDialog(spec.id, &dialog, &error)) << error;
+        ASSERT_TRUE(loadDialog(expected.id, &dialog, &error)) << error;
         for (const auto& item : dialog.items) {
             // A combo box's height includes its drop-down list.
             int height = orvtest::className(item.windowClass) == "ComboBox" ? 12 : item.cy;

@@ -7,6 +7,8 @@
 
 #include "app/Ids.h"
 #ifdef _WIN32
+#include <windows.h>
+
 #include "capture/win32/Win32FileSystem.h"
 #else
 #include "capture/posix/PosixFileSystem.h"
@@ -53,6 +55,16 @@ char platformSeparator() {
     return '/';
 #endif
 }
+
+#ifdef _WIN32
+std::string win32BuildFolder(int depth) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self);
+    for (int i = 0; i < depth; ++i) path.resize(path.find_last_of('\\'));
+    return path;
+}
+#endif
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

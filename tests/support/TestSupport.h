@@ -37,6 +37,12 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool pathExists(const std::string& path);
 bool isFolder(const std::string& path);
 
+#ifdef _WIN32
+// The top of the Win32 build tree (beside Orvantide.exe and its language
+// library), found from this test program's own path, `depth` folders up.
+std::string win32BuildFolder(int depth = 3);
+#endif
+
 // Deterministic bytes for content checks.
 std::vector<std::uint8_t> patternBytes(std::size_t count, std::uint32_t seed = 1);
 

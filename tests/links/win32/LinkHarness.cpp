@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "app/Text.h"
 #include "link/win32/LanLink.h"
+#include "link/win32/SerialLink.h"
 #include "tools/devsim/PrinterData.h"
 
 namespace orv::test {
@@ -29,13 +32,6 @@ std::string readText(const std::string& path) {
 
 }  // namespace
 
-std::string win32BuildFolder() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
-    for (int i = 0; i < 3; ++i) path.resize(path.find_last_of('\\'));  // tests\links\x.exe
-    return path;
-}
 
 DevSim::DevSim(const std::string& options) {
     static int serial = 0;
@@ -171,6 +167,27 @@ std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
     devsim::generatePrinterData(seed, 0, bytes.data(), size);
     return bytes;
+}
+
+bool openLanTo(DevSim& sim, LinkRun& run) {
+    int port = sim.port();
+    if (port == 0) return false;
+    CaptureState& s = run.state();
+    copyCut(s.host, "127.0.0.1");
+    copyCut(s.dataPort, std::to_string(port).c_str());
+    s.linkKind = 1;
+    return openLanCapture(s, nullptr) == 1;
+}
+
+std::string comLink(int port) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    return std::string(prefix ? prefix : "") + "/dosdevices/com" + std::to_string(port);
+}
+
+bool openSerialOn(DevSim& sim, LinkRun& run, int port) {
+    if (!sim.ptyReady()) return false;
+    run.state().portNumber = static_cast<std::uint8_t>(port);
+    return openSerialCapture(run.state(), nullptr) == 1;
 }
 
 double threadCpuMs(HANDLE thread) {

@@ -76,7 +76,13 @@ private:
 std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size);
 // Kernel plus user time of a thread, in milliseconds.
 double threadCpuMs(HANDLE thread);
-// The build folder of the Win32 tree (holds the program and its library).
-std::string win32BuildFolder();
+
+// Points the run at the simulator's TCP port and opens the LAN capture.
+bool openLanTo(DevSim& sim, LinkRun& run);
+// Waits for the simulator's pty (mapped as COM`port`) and opens the serial
+// capture on it.
+bool openSerialOn(DevSim& sim, LinkRun& run, int port);
+// Unix path of a COM port of the Wine prefix.
+std::string comLink(int port);
 
 }  // namespace orv::test

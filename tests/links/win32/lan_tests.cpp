@@ -23,14 +23,11 @@ void target(CaptureState& s, const char* host, const std::string& port) {
 TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
     constexpr std::size_t kSize = 64u << 20;
     DevSim sim("--lan 127.0.0.1:0 --generate 64M --seed 7 --close-when-done");
-    int port = sim.port();
-    ASSERT_NE(0, port);
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "127.0.0.1", std::to_string(port));
 
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, openLanCapture(s, nullptr));
+    ASSERT_TRUE(test::openLanTo(sim, run));
     EXPECT_EQ(1, s.isOpen.load());
     ASSERT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= kSize; }, 240000));
     DWORD elapsed = GetTickCount() - start;
@@ -58,12 +55,9 @@ TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
 
 TEST(LanLink, StopWhileNothingFlowsEndsAtOnceAndPostsNothing) {
     DevSim sim("--lan 127.0.0.1:0 --hold");
-    int port = sim.port();
-    ASSERT_NE(0, port);
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "127.0.0.1", std::to_string(port));
-    ASSERT_EQ(1, openLanCapture(s, nullptr));
+    ASSERT_TRUE(test::openLanTo(sim, run));
     run.pumpFor(200);
     DWORD start = GetTickCount();
     closeLanCapture(s, nullptr);
@@ -76,12 +70,9 @@ TEST(LanLink, StopWhileNothingFlowsEndsAtOnceAndPostsNothing) {
 
 TEST(LanLink, ConnectionEndedByThePeerAsksForTheStop) {
     DevSim sim("--lan 127.0.0.1:0 --generate 1000 --close-when-done");
-    int port = sim.port();
-    ASSERT_NE(0, port);
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "127.0.0.1", std::to_string(port));
-    ASSERT_EQ(1, openLanCapture(s, nullptr));
+    ASSERT_TRUE(test::openLanTo(sim, run));
     ASSERT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 10000));
     EXPECT_EQ(1000u, s.byteCount.load());
     // The main window answers with its stop; the thread then asks for none.
@@ -93,13 +84,10 @@ TEST(LanLink, ConnectionEndedByThePeerAsksForTheStop) {
 
 TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     DevSim sim("--lan 127.0.0.1:0 --hold --i-value 0x0A --s-lines 0x5");
-    int port = sim.port();
-    ASSERT_NE(0, port);
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "127.0.0.1", std::to_string(port));
     s.queryDialog.store(s.mainWindow);  // the sink window plays the dialog
-    ASSERT_EQ(1, openLanCapture(s, nullptr));
+    ASSERT_TRUE(test::openLanTo(sim, run));
 
     auto replies = [&] {
         std::vector<std::string> texts;

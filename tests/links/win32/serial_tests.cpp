@@ -2,7 +2,6 @@
 // makes and the test maps into the Wine prefix as a COM port.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 
@@ -16,22 +15,16 @@ namespace {
 using test::DevSim;
 using test::LinkRun;
 
-// Unix path of a COM port of the Wine prefix.
-std::string comLink(int number) {
-    const char* prefix = std::getenv("WINEPREFIX");
-    return std::string(prefix ? prefix : "") + "/dosdevices/com" + std::to_string(number);
-}
+using test::comLink;
 
 void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     ASSERT_NE(nullptr, std::getenv("WINEPREFIX"));
     DevSim sim("--pty " + comLink(port) + " --generate " + std::to_string(size) + " --seed " +
                std::to_string(seed) + " --delay-start 300 --close-when-done");
-    ASSERT_TRUE(sim.ptyReady());
     LinkRun run;
     CaptureState& s = run.state();
-    s.portNumber = static_cast<std::uint8_t>(port);
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, openSerialCapture(s, nullptr));
+    ASSERT_TRUE(test::openSerialOn(sim, run, port));
     EXPECT_EQ(1, s.isOpen.load());
     EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= size; }, 120000))
         << s.byteCount.load() << " of " << size;
@@ -92,11 +85,9 @@ TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
 
 TEST(SerialLink, QuietLineCostsLittleAndStopsAtOnce) {
     DevSim sim("--pty " + comLink(5) + " --hold");
-    ASSERT_TRUE(sim.ptyReady());
     LinkRun run;
     CaptureState& s = run.state();
-    s.portNumber = 5;
-    ASSERT_EQ(1, openSerialCapture(s, nullptr));
+    ASSERT_TRUE(test::openSerialOn(sim, run, 5));
     run.pumpFor(200);
     double before = test::threadCpuMs(s.threadHandle.load());
     DWORD start = GetTickCount();
