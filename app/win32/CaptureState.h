@@ -62,6 +62,7 @@ struct CaptureState {
     // Set by every close so that a worker waiting on its line or idling
     // after a reported failure ends at once, whatever the driver does.
     HANDLE linkStopEvent = nullptr;
+    HANDLE commWaitEvent = nullptr;         // the serial receive thread's comm-event wait
     std::atomic<std::uintptr_t> lanSocket{~std::uintptr_t(0)};  // INVALID_SOCKET when none
     std::atomic<std::int32_t> lanState{0};  // 0 idle, 3 connected, 1 closing, else the last error
     ReplyParser replyParser;                // the query's parser; receive thread only

@@ -23,6 +23,11 @@ void closePort(CaptureState& s) {
     s.commHandle = INVALID_HANDLE_VALUE;
 }
 
+void closeWaitEvent(CaptureState& s) {
+    if (s.commWaitEvent) CloseHandle(s.commWaitEvent);
+    s.commWaitEvent = nullptr;
+}
+
 void noteErrorMask(CaptureState& s, ChunkHandoff& handoff) {
     DWORD errors = 0;
     COMSTAT status{};
@@ -52,35 +57,26 @@ DWORD waitCommEvent(CaptureState& s, OVERLAPPED& wait) {
 }
 
 unsigned receiveLoop(CaptureState& s) {
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!event) {
-        s.messages->show(nullptr, "Failed to create event for thread!", "Error!", MB_ICONWARNING);
-        return 0;
-    }
-    unsigned result = 0;
-    if (SetCommMask(s.commHandle, EV_RXCHAR)) {
-        ReceivePath path(s);
-        std::uint8_t buffer[kChunk];
-        OVERLAPPED wait{};
-        wait.hEvent = event;
+    if (!SetCommMask(s.commHandle, EV_RXCHAR)) return 0;
+    ReceivePath path(s);
+    std::uint8_t buffer[kChunk];
+    OVERLAPPED wait{};
+    wait.hEvent = s.commWaitEvent;
+    while (s.isOpen.load()) {
+        DWORD events = waitCommEvent(s, wait);
+        // Drain what is queued: after a receive event, and also after an
+        // empty one, since a driver may end its wait with bytes queued.
+        bool any = false;
         while (s.isOpen.load()) {
-            DWORD events = waitCommEvent(s, wait);
-            // Drain what is queued: after a receive event, and also after an
-            // empty one, since a driver may end its wait with bytes queued.
-            bool any = false;
-            while (s.isOpen.load()) {
-                DWORD n = serialRead(s, path.handoff(), buffer, kChunk);
-                if (n == 0) break;
-                any = true;
-                path.handoff().deliver(buffer, n);
-            }
-            if (!(events & EV_RXCHAR) && !any && s.isOpen.load())
-                WaitForSingleObject(s.linkStopEvent, kQuietPauseMs);
+            DWORD n = serialRead(s, path.handoff(), buffer, kChunk);
+            if (n == 0) break;
+            any = true;
+            path.handoff().deliver(buffer, n);
         }
-        result = 1;
+        if (!(events & EV_RXCHAR) && !any && s.isOpen.load())
+            WaitForSingleObject(s.linkStopEvent, kQuietPauseMs);
     }
-    CloseHandle(event);
-    return result;
+    return 1;
 }
 
 unsigned __stdcall serialReceiveThread(void* argument) {
@@ -190,11 +186,21 @@ int openSerialPort(CaptureState& s, HWND view) {
 int openSerialCapture(CaptureState& s, HWND view) {
     WaitCursor wait;
     if (!openSerialPort(s, view)) return 0;
+    // The receive thread's wait event is made here, so that a failure is
+    // told while nothing runs yet, rather than by a thread that the stop
+    // would have to wait for while its message box is open.
+    s.commWaitEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!s.commWaitEvent) {
+        closePort(s);
+        s.messages->show(nullptr, "Failed to create event for thread!", "Error!", MB_ICONWARNING);
+        return 0;
+    }
     ResetEvent(s.linkStopEvent);
     s.isOpen.store(1);
     if (!startLinkThread(s, serialReceiveThread)) {
         s.isOpen.store(0);
         closePort(s);
+        closeWaitEvent(s);
         return 0;
     }
     // A pseudo-terminal refuses the modem lines; the link works without.
@@ -208,6 +214,7 @@ int closeSerialCapture(CaptureState& s, HWND) {
     SetEvent(s.linkStopEvent);
     if (isOpenHandle(s.commHandle)) SetCommMask(s.commHandle, 0);
     joinLinkThread(s);
+    closeWaitEvent(s);
     if (isOpenHandle(s.commHandle)) {
         EscapeCommFunction(s.commHandle, CLRDTR);
         EscapeCommFunction(s.commHandle, CLRRTS);

@@ -110,6 +110,19 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     closeLanCapture(s, nullptr);
 }
 
+TEST(LanLink, HostNameIsLookedUpRatherThanTakenAsAnAddress) {
+    DevSim sim("--lan 127.0.0.1:0 --generate 100 --close-when-done");
+    int port = sim.port();
+    ASSERT_NE(0, port);
+    LinkRun run;
+    CaptureState& s = run.state();
+    target(s, "localhost", std::to_string(port));
+    ASSERT_EQ(1, openLanCapture(s, nullptr)) << (run.messages.shown.empty() ? "" : run.messages.shown[0].text);
+    EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() == 100; }, 10000));
+    closeLanCapture(s, nullptr);
+    EXPECT_EQ(test::printerData(1, 100), run.finishFile());
+}
+
 int unusedPort() {
     SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
