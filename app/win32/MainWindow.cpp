@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/win32/LanLink.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"
 
@@ -28,6 +29,8 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     clearGrid(s.view);
     s.byteCount.store(0);
     s.stateFlags.store(0);
+    WSADATA sockets;
+    startSockets(s, window, sockets);  // a failure is told; the program goes on
     SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
     applyToCaptureState(s, s.profile.connection);
     if (s.startFlags & START_AT_ONCE) {
@@ -48,6 +51,7 @@ void reportCaptureWriteFailed(HWND window, CaptureState& s) {
 // WM_DESTROY: release what the window's creation made.
 void releaseResources(CaptureState& s) {
     closeRunEvents(s);
+    WSACleanup();
     if (s.viewFont) DeleteObject(s.viewFont);
     s.viewFont = nullptr;
     s.viewMode = VIEW_TEXT;

@@ -1,6 +1,7 @@
 // The main window created in this process, hidden: the run record as its
 // creation leaves it, and its answer to a lost capture-file write.
 #include <gtest/gtest.h>
+#include <winsock2.h>
 #include <windows.h>
 
 #include <memory>
@@ -62,6 +63,9 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
         EXPECT_NE(nullptr, event);
     for (std::size_t i = 0; i < kGridBytes; i += 4099) ASSERT_EQ(' ', s->view.cells[i].load());
     EXPECT_NE(nullptr, GetMenu(s->mainWindow));
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    EXPECT_NE(INVALID_SOCKET, probe) << "the socket layer runs";
+    closesocket(probe);
     // The profile was found (or made) under the application-data folder.
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s->profile.profilePath))
         << s->profile.profilePath;
