@@ -54,18 +54,27 @@ int cannotOpen(const std::string& path) { return fail("cannot open " + path + ":
 int cannotRead(const std::string& path) { return fail("cannot read " + path + ": " + errorText()); }
 int cannotWrite(const FileArgs& args) { return fail("cannot write " + outputName(args) + ": " + errorText()); }
 
+// Parses FILE [-o OUT] and opens both: kExitOk when ready, else the exit
+// status (usage or the failure, already told).
+int openFileStreams(const char* command, int argc, char** argv, FileArgs& args, InputFile& in,
+                    OutputFile& out) {
+    if (!parseFileArgs(argc, argv, args))
+        return usage(findSubcommand(command));
+    if (!in.open(args.input))
+        return cannotOpen(args.input);
+    if (!out.open(args.output))
+        return cannotOpen(outputName(args));
+    return kExitOk;
+}
+
 }  // namespace
 
 int runHexdump(int argc, char** argv) {
     FileArgs args;
-    if (!parseFileArgs(argc, argv, args))
-        return usage(findSubcommand("hexdump"));
     InputFile in;
-    if (!in.open(args.input))
-        return cannotOpen(args.input);
     OutputFile out;
-    if (!out.open(args.output))
-        return cannotOpen(outputName(args));
+    if (int status = openFileStreams("hexdump", argc, argv, args, in, out); status != kExitOk)
+        return status;
 
     // Reading and formatting one block overlaps writing the previous one.
     const std::size_t blockSize = kHexBlockLines * kHexLineInput;
@@ -92,14 +101,10 @@ int runHexdump(int argc, char** argv) {
 
 int runFilter(int argc, char** argv) {
     FileArgs args;
-    if (!parseFileArgs(argc, argv, args))
-        return usage(findSubcommand("filter"));
     InputFile in;
-    if (!in.open(args.input))
-        return cannotOpen(args.input);
     OutputFile out;
-    if (!out.open(args.output))
-        return cannotOpen(outputName(args));
+    if (int status = openFileStreams("filter", argc, argv, args, in, out); status != kExitOk)
+        return status;
 
     std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kFilterBlock]);
     OverlappedWriter writer(out, kFilterBlock + 1);
