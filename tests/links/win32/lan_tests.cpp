@@ -106,7 +106,9 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     ASSERT_TRUE(run.pumpUntil([&] { return replies().size() == 5; }, 5000));
     const std::vector<std::string> expected = {"1033=0x0A", "1036=L", "1037=H", "1038=L", "1039=H"};
     EXPECT_EQ(expected, replies());
-    EXPECT_EQ(4u, s.byteCount.load()) << "replies are counted like all data";
+    // The count follows the reply on the receive thread, so wait for it too.
+    EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() == 4u; }, 5000))
+        << "replies are counted like all data, count " << s.byteCount.load();
     closeLanCapture(s, nullptr);
 }
 
