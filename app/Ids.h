@@ -27,6 +27,9 @@
 /* Posted by a receive thread to the open query dialog. */
 #define UM_QUERY_REPLY         0x8005   /* wParam = control id, lParam = up to 4 text bytes */
 #define UM_END_QUERY           0x8006   /* the link failed: end the dialog with result 1 */
+/* Posted by a send thread to the main window when its data is out (or a
+   chunk failed): the user-interface thread closes the send link. */
+#define UM_SEND_ENDED          0x8007
 
 /* UM_LINK_ERROR kinds (low word of wParam). */
 #define LINK_ERROR_RECEIVE     1

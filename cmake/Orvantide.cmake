@@ -45,7 +45,7 @@ macro(orv_core_libraries)
     add_library(orv_win32 STATIC)
     target_include_directories(orv_win32 PUBLIC ${ORV_ROOT})
     target_compile_options(orv_win32 PRIVATE ${ORV_WARNINGS})
-    target_link_libraries(orv_win32 PUBLIC orv_core comctl32 comdlg32 shlwapi shell32 gdi32 user32 ws2_32)
+    target_link_libraries(orv_win32 PUBLIC orv_core comctl32 comdlg32 shlwapi shell32 ole32 gdi32 user32 ws2_32)
   endif()
 endmacro()
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "app/FileDialogSeam.h"
 #include "app/Ids.h"
 #include "app/MessageSeam.h"
 #include "capture/CaptureWriter.h"
@@ -91,6 +92,7 @@ struct CaptureState {
     Profile profile;                           // settings and folders
     MessageSeam* messages = nullptr;           // message boxes
     const StringTable* strings = nullptr;      // the language library's texts
+    FileDialogSeam* fileDialogs = nullptr;     // open, save and folder dialogs
 };
 
 // Sets the defaults that the main window's creation gives the record

@@ -1,8 +1,9 @@
-// The Win32 answers to the message and string seams: MessageBoxA and
-// LoadStringA on the language library.
+// The Win32 answers to the seams: MessageBoxA, LoadStringA on the
+// language library, the common file dialogs and the folder browser.
 #pragma once
 #include <windows.h>
 
+#include "app/FileDialogSeam.h"
 #include "app/MessageSeam.h"
 
 namespace orv {
@@ -23,6 +24,14 @@ public:
 
 private:
     const HMODULE& library_;
+};
+
+class CommonFileDialogs : public FileDialogSeam {
+public:
+    bool chooseOpenFile(void* owner, char* path, std::size_t size, const FileFilter& filter) override;
+    bool chooseSaveFile(void* owner, char* path, std::size_t size, const FileFilter& filter,
+                        const char* title) override;
+    bool browseForFolder(void* owner, const char* title, char* path, std::size_t size) override;
 };
 
 }  // namespace orv

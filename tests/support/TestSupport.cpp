@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -106,6 +108,32 @@ int ScriptedMessages::show(void*, const char* text, const char* caption, unsigne
     int answer = answers_.front();
     answers_.pop_front();
     return answer;
+}
+
+bool ScriptedFileDialogs::answer(char* path, std::size_t size) {
+    if (answers_.empty() || size == 0) return false;
+    std::string chosen = answers_.front();
+    answers_.pop_front();
+    std::size_t n = std::min(chosen.size(), size - 1);
+    chosen.copy(path, n);
+    path[n] = '\0';
+    return true;
+}
+
+bool ScriptedFileDialogs::chooseOpenFile(void*, char* path, std::size_t size, const FileFilter& filter) {
+    asked.push_back({"open", path, filter.pattern, filter.defaultExtension, ""});
+    return answer(path, size);
+}
+
+bool ScriptedFileDialogs::chooseSaveFile(void*, char* path, std::size_t size, const FileFilter& filter,
+                                         const char* title) {
+    asked.push_back({"save", path, filter.pattern, filter.defaultExtension, title ? title : ""});
+    return answer(path, size);
+}
+
+bool ScriptedFileDialogs::browseForFolder(void*, const char* title, char* path, std::size_t size) {
+    asked.push_back({"folder", path, "", "", title ? title : ""});
+    return answer(path, size);
 }
 
 FixedStrings::FixedStrings() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileDialogSeam.h"
 #include "app/MessageSeam.h"
 #include "capture/FileSystem.h"
 
@@ -62,6 +63,27 @@ public:
 private:
     std::deque<int> answers_;
     int fallback_;
+};
+
+// A file-dialog seam that records each request and answers from a script:
+// a queued path is "chosen", an empty queue cancels.
+class ScriptedFileDialogs : public FileDialogSeam {
+public:
+    struct Asked {
+        std::string kind;         // "open", "save" or "folder"
+        std::string initialPath;  // the path the dialog was opened with
+        std::string filterPattern, defaultExtension, title;
+    };
+    void choose(const std::string& path) { answers_.push_back(path); }
+    bool chooseOpenFile(void* owner, char* path, std::size_t size, const FileFilter& filter) override;
+    bool chooseSaveFile(void* owner, char* path, std::size_t size, const FileFilter& filter,
+                        const char* title) override;
+    bool browseForFolder(void* owner, const char* title, char* path, std::size_t size) override;
+    std::vector<Asked> asked;
+
+private:
+    bool answer(char* path, std::size_t size);
+    std::deque<std::string> answers_;
 };
 
 // A string table with fixed texts; unknown ids read as "#<id>".

@@ -1,0 +1,34 @@
+// The view window: draws the text grid or the hex-dump text, scrolls in
+// pixels, and shows a caret at the grid cursor while a run is active.
+#pragma once
+#include <windows.h>
+
+#include "app/win32/CaptureState.h"
+
+namespace orv {
+
+ATOM registerViewClass(HINSTANCE instance);
+// Creates the view between the main window's toolbar and status bar; the
+// handle goes to state.viewWindow.  None on failure.
+HWND createViewWindow(CaptureState& state, HINSTANCE instance, int showCommand, HWND mainWindow);
+// (Re)creates the view font from viewLogFont, measures its cell, and sends
+// window a WM_SIZE with its client size.
+bool createViewFont(CaptureState& state, HWND window);
+// Back to an empty text view: grid, positions, byteCount 0, " " in status
+// part 1, and the font made again.
+void resetView(CaptureState& state);
+// Frees loadedData (a block from new (std::nothrow) std::uint8_t[]) and
+// sets viewMode back to VIEW_TEXT: the hex text must not outlive its mode.
+void freeLoadedData(CaptureState& state);
+// Sends the view a WM_SIZE with its client size, so its extents follow.
+void refreshViewExtents(CaptureState& state);
+
+// The caret while a run is active: made on focus or when a link opens,
+// removed when the run has ended.
+void showCaret(CaptureState& state);
+void placeCaret(CaptureState& state);
+void removeCaret(CaptureState& state);
+
+LRESULT CALLBACK viewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace orv
