@@ -1,13 +1,79 @@
 #include "app/win32/MainWindow.h"
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <string>
 
+#include "app/win32/RunControl.h"
 #include "link/win32/LanLink.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"
+#include "view/win32/ViewWindow.h"
 
 namespace orv {
 namespace {
+
+// Status bar parts' right edges; the last runs to the window's edge.
+const int kStatusParts[] = {100, 450, 550, -1};
+
+TBBUTTON toolbarButton(int image, unsigned command, BYTE state, BYTE style) {
+    TBBUTTON button{};
+    button.iBitmap = image;
+    button.idCommand = static_cast<int>(command);
+    button.fsState = state;
+    button.fsStyle = style;
+    return button;
+}
+
+TBBUTTON separator() { return toolbarButton(0, 0, 0, TBSTYLE_SEP); }
+
+HWND createToolbar(CaptureState& s, HWND window) {
+    const BYTE on = TBSTATE_ENABLED, off = TBSTATE_INDETERMINATE;
+    const TBBUTTON buttons[] = {
+        toolbarButton(0, CMD_OPEN_FILE, on, TBSTYLE_BUTTON),
+        toolbarButton(1, CMD_SAVE_AS, off, TBSTYLE_BUTTON),
+        separator(),
+        toolbarButton(2, CMD_START, on, TBSTYLE_BUTTON),
+        toolbarButton(3, CMD_STOP, off, TBSTYLE_BUTTON),
+        separator(),
+        toolbarButton(4, CMD_SEND_FILE, on, TBSTYLE_BUTTON),
+        toolbarButton(5, CMD_CANCEL_SEND, off, TBSTYLE_BUTTON),
+        separator(),
+        toolbarButton(6, CMD_SETTINGS, on, TBSTYLE_BUTTON),
+        separator(),
+        toolbarButton(7, CMD_VIEW_HEX, off, TBSTYLE_CHECKGROUP),
+        toolbarButton(8, CMD_VIEW_FILTERED, off, TBSTYLE_CHECKGROUP),
+        toolbarButton(9, CMD_VIEW_TEXT, off, TBSTYLE_CHECKGROUP),
+    };
+    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, ID_TOOLBAR, TOOLBAR_IMAGES,
+                                   s.appInstance, IDB_TOOLBAR, buttons, sizeof buttons / sizeof buttons[0], 0, 0,
+                                   16, 15, sizeof(TBBUTTON));
+    if (toolbar) SetWindowLongA(toolbar, GWL_STYLE, GetWindowLongA(toolbar, GWL_STYLE) | TBSTYLE_FLAT);
+    return toolbar;
+}
+
+HWND createStatusBar(HWND window) {
+    HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "", window,
+                                      ID_STATUSBAR);
+    if (status)
+        SendMessageA(status, SB_SETPARTS, sizeof kStatusParts / sizeof kStatusParts[0],
+                     reinterpret_cast<LPARAM>(kStatusParts));
+    return status;
+}
+
+// The view font: a fixed-pitch face named by the language library.
+void fillViewLogFont(CaptureState& s) {
+    LOGFONTA& font = s.viewLogFont;
+    font = LOGFONTA{};
+    font.lfHeight = -15;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    std::string face = s.strings->load(IDS_FONT_FACE, 1023);
+    std::strncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    font.lfFaceName[LF_FACESIZE - 1] = '\0';
+}
 
 // The folders and the profile, read before the run record's defaults.
 void loadSettings(CaptureState& s) {
@@ -21,6 +87,12 @@ void loadSettings(CaptureState& s) {
 LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.mainWindow = window;
     s.viewMode = VIEW_TEXT;
+    InitCommonControls();
+    s.toolbarWindow = createToolbar(s, window);
+    s.statusWindow = createStatusBar(window);
+    s.view.lineCount.store(0);
+    s.view.usedWidth.store(0);
+    createViewWindow(s, s.appInstance, SW_SHOW, window);
     loadSettings(s);
     setCaptureStateDefaults(s);
     // The overlapped records' events and the stop event are needed by
@@ -31,7 +103,11 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.stateFlags.store(0);
     WSADATA sockets;
     startSockets(s, window, sockets);  // a failure is told; the program goes on
+    fillViewLogFont(s);
+    createViewFont(s, window);  // ends in WM_SIZE here, which lays the children out
     SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
+    setRunControls(s, false);
+    showStatusText(s, IDS_STATE_IDLE);
     applyToCaptureState(s, s.profile.connection);
     if (s.startFlags & START_AT_ONCE) {
         if (s.startFlags & START_DELAYED) Sleep(s.startDelayMs);
@@ -41,30 +117,101 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     return 1;
 }
 
+void layoutChildren(CaptureState& s, WPARAM wParam, LPARAM lParam) {
+    if (s.toolbarWindow) SendMessageA(s.toolbarWindow, WM_SIZE, wParam, lParam);
+    if (s.statusWindow) SendMessageA(s.statusWindow, WM_SIZE, wParam, lParam);
+    RECT toolbar{}, status{};
+    if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
+    if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
+    const int top = toolbar.bottom - toolbar.top;
+    const int height = static_cast<int>(HIWORD(lParam)) - top - (status.bottom - status.top);
+    if (s.viewWindow) MoveWindow(s.viewWindow, 0, top, LOWORD(lParam), height > 0 ? height : 0, TRUE);
+}
+
+void supplyTooltipText(CaptureState& s, LPARAM lParam) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code != TTN_GETDISPINFOA) return;
+    static const struct {
+        unsigned command, text;
+    } tips[] = {
+        {CMD_OPEN_FILE, IDS_TIP_OPEN},         {CMD_SAVE_AS, IDS_TIP_SAVE_AS},
+        {CMD_START, IDS_TIP_START},            {CMD_STOP, IDS_TIP_STOP},
+        {CMD_SETTINGS, IDS_TIP_SETTINGS},      {CMD_VIEW_HEX, IDS_TIP_VIEW_HEX},
+        {CMD_VIEW_FILTERED, IDS_TIP_VIEW_FILTERED}, {CMD_VIEW_TEXT, IDS_TIP_VIEW_TEXT},
+        {CMD_SEND_FILE, IDS_TIP_SEND_FILE},    {CMD_CANCEL_SEND, IDS_TIP_CANCEL_SEND},
+    };
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+    for (const auto& tip : tips) {
+        if (tip.command != header->idFrom) continue;
+        info->hinst = s.resourceLibrary;
+        info->lpszText = MAKEINTRESOURCEA(tip.text);
+        return;
+    }
+}
+
+// One line per wheel message, whatever its distance.
+void forwardWheel(CaptureState& s, WPARAM wParam) {
+    if (!s.viewWindow) return;
+    const short distance = static_cast<short>(HIWORD(wParam));
+    SendMessageA(s.viewWindow, WM_VSCROLL, distance < 0 ? SB_LINEDOWN : SB_LINEUP, 0);
+}
+
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        auto* s = reinterpret_cast<CaptureState*>(lParam);
+        if (s) SetDlgItemTextA(dialog, IDC_ABOUT_TEXT, s->strings->load(IDS_ABOUT_TEXT, 63).c_str());
+        return FALSE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default: return FALSE;
+    }
+}
+
 // A receive thread could not store what it received: once per run.
-void reportCaptureWriteFailed(HWND window, CaptureState& s) {
+void reportCaptureWriteFailed(CaptureState& s) {
     std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
     std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
-    s.messages->show(window, text.c_str(), caption.c_str(), MB_ICONWARNING);
+    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_ICONWARNING);
 }
 
-// WM_DESTROY: release what the window's creation made.
-void releaseResources(CaptureState& s) {
-    closeRunEvents(s);
-    WSACleanup();
-    if (s.viewFont) DeleteObject(s.viewFont);
-    s.viewFont = nullptr;
-    s.viewMode = VIEW_TEXT;
+void onCommand(CaptureState& s, WPARAM wParam) {
+    const unsigned command = LOWORD(wParam);
+    switch (command) {
+    case CMD_START: startCapture(s, wParam); break;
+    case CMD_STOP: stopCapture(s, wParam); break;
+    case CMD_EXIT: PostMessageA(s.mainWindow, WM_CLOSE, 0, 0); break;
+    case CMD_ABOUT:
+        DialogBoxParamA(s.resourceLibrary, MAKEINTRESOURCEA(IDD_ABOUT), s.mainWindow, aboutDialogProc,
+                        reinterpret_cast<LPARAM>(&s));
+        break;
+    default: break;
+    }
 }
 
-// WM_CLOSE: ask, then destroy.
-void requestClose(HWND window, CaptureState& s) {
-    std::string caption = s.strings->load(IDS_QUESTION_CAPTION, 31);
-    unsigned question = s.isOpen.load() ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE;
-    std::string text = s.strings->load(question, 1023);
-    if (s.messages->show(window, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    DestroyWindow(window);
+LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: return initMainWindow(window, s);
+    case WM_DESTROY:
+        releaseResources(s);
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE: layoutChildren(s, wParam, lParam); return 0;
+    case WM_CLOSE: requestClose(s); return 0;
+    case WM_NOTIFY: supplyTooltipText(s, lParam); return 0;
+    case WM_COMMAND: onCommand(s, wParam); return 0;
+    case WM_TIMER: refreshRunDisplay(s); return 0;
+    case WM_MOUSEWHEEL: forwardWheel(s, wParam); return 0;
+    case UM_LINK_ERROR: handleLinkError(s, wParam); return 0;
+    case UM_QUERY_DIALOG: s.queryDialog.store(reinterpret_cast<HWND>(lParam)); return 0;
+    case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 }  // namespace
@@ -77,24 +224,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     try {
         if (message == WM_NCCREATE) {
             auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
         CaptureState* s = captureStateOf(window);
         if (!s) return DefWindowProcA(window, message, wParam, lParam);
-        switch (message) {
-        case WM_CREATE: return initMainWindow(window, *s);
-        case WM_CLOSE: requestClose(window, *s); return 0;
-        case WM_DESTROY:
-            releaseResources(*s);
-            PostQuitMessage(0);
-            return 0;
-        case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(window, *s); return 0;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == CMD_EXIT) PostMessageA(window, WM_CLOSE, 0, 0);
-            return 0;
-        default: return DefWindowProcA(window, message, wParam, lParam);
-        }
+        return dispatch(window, *s, message, wParam, lParam);
     } catch (...) {
         // An exception must not unwind through user32: it would end the process.
         return 0;

@@ -13,5 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     orv::LibraryStrings strings(runRecord.resourceLibrary);
     runRecord.messages = &messages;
     runRecord.strings = &strings;
+    orv::CommonFileDialogs fileDialogs;
+    runRecord.fileDialogs = &fileDialogs;
     return orv::runProgram(runRecord, instance, showCommand);
 }

@@ -1,0 +1,309 @@
+#include "view/win32/ViewWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/win32/RunControl.h"
+
+namespace orv {
+namespace {
+
+const COLORREF kGrey = RGB(128, 128, 128);
+
+CaptureState* stateOf(HWND window) {
+    return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+bool runActive(const CaptureState& s) { return s.isOpen.load() != 0; }
+
+// Extents in characters: the whole grid while a run may still write to
+// it, the content otherwise.
+void viewExtents(const CaptureState& s, int& columns, int& rows) {
+    if (runActive(s)) {
+        columns = kGridColumns;
+        rows = kGridRows;
+    } else {
+        columns = s.view.usedWidth.load(std::memory_order_relaxed);
+        rows = s.view.lineCount.load(std::memory_order_relaxed);
+    }
+}
+
+void setScrollBar(HWND window, int bar, int maximum, int position, UINT extra) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | extra;
+    info.nMin = 0;
+    info.nMax = maximum;
+    info.nPage = 0;
+    info.nPos = position;
+    SetScrollInfo(window, bar, &info, TRUE);
+}
+
+void resizeView(HWND window, CaptureState& s, int width, int height) {
+    int columns = 0, rows = 0;
+    viewExtents(s, columns, rows);
+    int lineHeight = s.lineHeight.load(std::memory_order_relaxed);
+    int charWidth = s.charWidth.load(std::memory_order_relaxed);
+
+    s.clientHeight = height;
+    s.maxScrollY = std::max(0, rows * lineHeight - height);
+    s.scrollY.store(std::min(s.maxScrollY, s.scrollY.load()));
+    setScrollBar(window, SB_VERT, s.maxScrollY, s.scrollY.load(), SIF_DISABLENOSCROLL);
+
+    s.clientWidth = width;
+    s.maxScrollX = std::max(0, columns * charWidth - width);
+    s.scrollX.store(std::min(s.maxScrollX, s.scrollX.load()));
+    setScrollBar(window, SB_HORZ, s.maxScrollX, s.scrollX.load(), 0);
+
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+// One scroll request along one axis; the view moves only on a release of
+// the thumb, never while it is dragged.
+void scrollView(HWND window, CaptureState& s, int bar, int code) {
+    const bool vertical = bar == SB_VERT;
+    std::atomic<std::int32_t>& position = vertical ? s.scrollY : s.scrollX;
+    const int maximum = vertical ? s.maxScrollY : s.maxScrollX;
+    const int line = vertical ? s.lineHeight.load() : s.charWidth.load();
+    const int page = vertical ? s.clientHeight : s.clientWidth;
+    const int current = position.load();
+    int step = 0;
+    switch (code) {
+    case SB_LINEUP: step = -line; break;
+    case SB_LINEDOWN: step = line; break;
+    case SB_PAGEUP: step = -page; break;
+    case SB_PAGEDOWN: step = page; break;
+    case SB_THUMBPOSITION: {
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS;
+        GetScrollInfo(window, bar, &info);
+        step = info.nTrackPos - current;
+        break;
+    }
+    case SB_TOP: step = -current; break;
+    case SB_BOTTOM: step = maximum - current; break;
+    default: return;
+    }
+    if (current + step > maximum) step = maximum - current;
+    if (current + step < 0) step = -current;
+    if (step == 0) return;
+    if (vertical)
+        ScrollWindowEx(window, 0, -step, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
+    else
+        ScrollWindowEx(window, -step, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
+    position.store(current + step);
+    SetScrollPos(window, bar, current + step, TRUE);
+}
+
+// The cells and rows of the paint area, clamped to [0, limit].
+struct CellRange {
+    int first, last;
+};
+
+CellRange cellRange(int from, int to, int scroll, int cell, int limit) {
+    if (cell <= 0) return {0, -1};
+    CellRange r{(from + scroll) / cell, (to + scroll - 1) / cell};
+    r.first = std::clamp(r.first, 0, limit);
+    r.last = std::min(r.last, limit);
+    return r;
+}
+
+void fillGrey(HDC dc, const RECT& area) {
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    HBRUSH grey = CreateSolidBrush(kGrey);
+    FillRect(dc, &area, grey);
+    DeleteObject(grey);
+}
+
+// Paints rows of text: row r's first..last characters come from rowText.
+template <typename RowText>
+void paintRows(HDC dc, const RECT& area, const CaptureState& s, CellRange rows, CellRange columns,
+               RowText rowText) {
+    const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
+    const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
+    if (columns.first > columns.last) return;
+    char text[kGridColumns + 1];
+    for (int row = rows.first; row <= rows.last; ++row) {
+        int n = rowText(row, columns.first, columns.last, text);
+        if (n <= 0) continue;
+        RECT cells{columns.first * charWidth - x0, row * lineHeight - y0,
+                   (columns.last + 1) * charWidth - x0, (row + 1) * lineHeight - y0};
+        ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, text,
+                    static_cast<UINT>(n), nullptr);
+    }
+    (void)area;
+}
+
+void paintView(HWND window, CaptureState& s) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HGDIOBJ oldFont = SelectObject(dc, s.viewFont ? s.viewFont : GetStockObject(ANSI_FIXED_FONT));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SetBkMode(dc, OPAQUE);
+
+    const RECT& area = paint.rcPaint;
+    const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
+    const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
+    RECT client;
+    GetClientRect(window, &client);
+    CellRange rows = cellRange(area.top, area.bottom, y0, lineHeight, kGridRows - 1);
+    CellRange columns = cellRange(area.left, area.right, x0, charWidth, kGridColumns - 1);
+
+    if (s.viewMode == VIEW_HEX) {
+        const int lines = s.view.lineCount.load(), width = s.view.usedWidth.load();
+        rows.last = std::min(rows.last, lines - 1);
+        columns.last = std::min(columns.last, width - 1);
+        const std::uint8_t* data = s.loadedData;
+        if (data && width > 0)
+            paintRows(dc, area, s, rows, columns, [&](int row, int first, int last, char* out) {
+                const std::uint8_t* line = data + std::size_t(row) * width;
+                std::copy(line + first, line + last + 1, out);
+                return last - first + 1;
+            });
+        fillGrey(dc, RECT{width * charWidth, client.top, client.right, client.bottom});
+        fillGrey(dc, RECT{client.left, lines * lineHeight, client.right, client.bottom});
+    } else {
+        paintRows(dc, area, s, rows, columns, [&](int row, int first, int last, char* out) {
+            return readRow(s.view, row, first, last, out);
+        });
+        fillGrey(dc, RECT{kGridColumns * charWidth, client.top, client.right, client.bottom});
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(window, &paint);
+    if (s.viewMode != VIEW_HEX) placeCaret(s);
+}
+
+void onViewCommand(CaptureState& s, WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+    case CMD_START: openCaptureLink(s); break;
+    case CMD_STOP: closeCaptureLink(s); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+ATOM registerViewClass(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = viewWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = VIEW_CLASS_NAME;
+    ATOM atom = RegisterClassExA(&wc);
+    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+        // A second main window in the same process (tests) reuses it.
+        atom = static_cast<ATOM>(GetClassInfoExA(instance, VIEW_CLASS_NAME, &wc));
+    }
+    return atom;
+}
+
+HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow) {
+    RECT frame{}, toolbar{}, status{};
+    GetWindowRect(mainWindow, &frame);
+    if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
+    if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
+    if (!registerViewClass(instance)) return nullptr;
+    int toolbarHeight = toolbar.bottom - toolbar.top;
+    int statusHeight = status.bottom - status.top;
+    HWND view = CreateWindowExA(0, VIEW_CLASS_NAME, nullptr, WS_CHILD | WS_VISIBLE, 0, toolbarHeight,
+                                frame.right - frame.left - 10,
+                                frame.bottom - frame.top - toolbarHeight - statusHeight, mainWindow,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &s);
+    s.viewWindow = view;
+    if (!view) return nullptr;
+    ShowWindow(view, showCommand);
+    UpdateWindow(view);
+    return view;
+}
+
+bool createViewFont(CaptureState& s, HWND window) {
+    if (s.viewFont) DeleteObject(s.viewFont);
+    s.viewFont = CreateFontIndirectA(&s.viewLogFont);
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, s.viewFont ? s.viewFont : GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    s.charWidth.store(metrics.tmAveCharWidth);
+    s.lineHeight.store(metrics.tmHeight + metrics.tmExternalLeading);
+    RECT client{};
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    return s.viewFont != nullptr;
+}
+
+void resetView(CaptureState& s) {
+    s.viewMode = VIEW_TEXT;
+    clearGrid(s.view);
+    s.clientWidth = s.clientHeight = 0;
+    s.maxScrollX = s.maxScrollY = 0;
+    s.scrollX.store(0);
+    s.scrollY.store(0);
+    s.byteCount.store(0);
+    if (s.statusWindow) SendMessageA(s.statusWindow, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(" "));
+    if (s.viewWindow) createViewFont(s, s.viewWindow);
+}
+
+void freeLoadedData(CaptureState& s) {
+    delete[] s.loadedData;
+    s.loadedData = nullptr;
+    s.loadedSize = 0;
+    s.viewMode = VIEW_TEXT;
+}
+
+void refreshViewExtents(CaptureState& s) {
+    if (!s.viewWindow) return;
+    RECT client{};
+    GetClientRect(s.viewWindow, &client);
+    SendMessageA(s.viewWindow, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+}
+
+void showCaret(CaptureState& s) {
+    if (runActive(s) && !s.caretShown && s.viewWindow) {
+        CreateCaret(s.viewWindow, nullptr, s.charWidth.load(), s.lineHeight.load());
+        ShowCaret(s.viewWindow);
+        s.caretShown = 1;
+    }
+    placeCaret(s);
+}
+
+void placeCaret(CaptureState& s) {
+    if (!runActive(s) || !s.caretShown) return;
+    SetCaretPos(s.charWidth.load() * s.view.cursorColumn.load() - s.scrollX.load(),
+                s.lineHeight.load() * s.view.cursorRow.load() - s.scrollY.load());
+}
+
+void removeCaret(CaptureState& s) {
+    if (runActive(s) || !s.caretShown) return;
+    HideCaret(s.viewWindow);
+    DestroyCaret();
+    s.caretShown = 0;
+}
+
+LRESULT CALLBACK viewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    CaptureState* s = stateOf(window);
+    if (!s) return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_SIZE: resizeView(window, *s, LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_SETFOCUS: showCaret(*s); return 0;
+    case WM_KILLFOCUS: removeCaret(*s); return 0;
+    case WM_PAINT: paintView(window, *s); return 0;
+    case WM_ERASEBKGND: return 1;  // the paint covers every pixel itself
+    case WM_COMMAND: onViewCommand(*s, wParam); return 0;
+    case WM_HSCROLL: scrollView(window, *s, SB_HORZ, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: scrollView(window, *s, SB_VERT, LOWORD(wParam)); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace orv
