@@ -76,6 +76,17 @@ const char kHelp[] =
     "                      0..15, default 0x5)\n"
     "  --no-replies        answers nothing (every received byte is data)\n"
     "  --record FILE       writes every received byte to FILE\n"
+    "  --reply-gap MS      writes each reply's two bytes MS milliseconds apart, so\n"
+    "                      that the peer reads them separately (nothing else goes\n"
+    "                      out in between)\n"
+    "\n"
+    "Reading (to play a slow or stuck device; default: reads at once):\n"
+    "  --read-rate BYTES_PER_SEC  reads the peer's bytes at most this fast\n"
+    "  --stall-after BYTES  stops reading once BYTES have been received, for\n"
+    "                      --stall-ms, then reads on (once per connection)\n"
+    "  --stall-ms MS       length of that stall (default 3000)\n"
+    "  --receive-buffer BYTES  socket receive buffer of each TCP connection\n"
+    "                      (small values make a slow reader felt sooner)\n"
     "  --help              this text\n"
     "\n"
     "Replies go out between data writes as soon as the command byte is read,\n"
@@ -117,6 +128,12 @@ struct Options {
     unsigned iValue = 0x0A;
     unsigned sLines = 0x5;
     std::string record;
+    unsigned replyGapMs = 0;
+    std::uint64_t readRate = 0;
+    bool stall = false;
+    std::uint64_t stallAfter = 0;
+    unsigned stallMs = 3000;
+    int receiveBuffer = 0;
 };
 
 std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix,
@@ -218,6 +235,17 @@ Options parseOptions(int argc, char** argv, bool& help)
             o.replies = false;
         } else if (a == "--record") {
             o.record = value();
+        } else if (a == "--reply-gap") {
+            o.replyGapMs = static_cast<unsigned>(parseNumber(a, value(), false, 60000));
+        } else if (a == "--read-rate") {
+            o.readRate = parseNumber(a, value(), true, 1ull << 40);
+        } else if (a == "--stall-after") {
+            o.stall = true;
+            o.stallAfter = parseNumber(a, value(), true, UINT64_MAX);
+        } else if (a == "--stall-ms") {
+            o.stallMs = static_cast<unsigned>(parseNumber(a, value(), false, 24u * 3600 * 1000));
+        } else if (a == "--receive-buffer") {
+            o.receiveBuffer = static_cast<int>(parseNumber(a, value(), true, 64ull << 20));
         } else {
             throw UsageError("unknown option: " + a);
         }
@@ -432,6 +460,7 @@ public:
     {
         const auto start = Clock::now();
         dataStart_ = start + std::chrono::milliseconds(o_.delayStartMs);
+        readStart_ = start;
         for (;;) {
             const auto now = Clock::now();
             if (!sourceDone_ && dataPos_ == dataLen_ && now >= dataStart_)
@@ -439,12 +468,23 @@ public:
             if (sourceDone_ && dataPos_ == dataLen_ && replyPos_ == replies_.size() && o_.closeWhenDone)
                 return End::Done;
 
-            const bool wantWrite = replyPos_ < replies_.size() || dataPos_ < dataLen_;
+            // Nothing goes out between the two bytes of a reply held apart.
+            const bool holding = replyHeld(now);
+            const bool wantWrite = !holding && (replyPos_ < replies_.size() || dataPos_ < dataLen_);
             int timeout = -1;
-            if (!wantWrite && !sourceDone_)
-                timeout = msUntilRefill(now);
-            pollfd fds[2] = {{fd_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
-                             {gSignalPipe[0], POLLIN, 0}};
+            const auto consider = [&timeout](int ms) {
+                if (ms >= 0 && (timeout < 0 || ms < timeout))
+                    timeout = ms;
+            };
+            if (!wantWrite && !sourceDone_ && dataPos_ == dataLen_)
+                consider(msUntilRefill(now));
+            if (holding)
+                consider(msUntil(now, replyDue_));
+            const bool reading = readAllowance(now) > 0;
+            if (!reading)
+                consider(msUntilReadable(now));
+            const short events = static_cast<short>((reading ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
+            pollfd fds[2] = {{fd_, events, 0}, {gSignalPipe[0], POLLIN, 0}};
             const int r = ::poll(fds, 2, timeout);
             if (r < 0) {
                 if (errno == EINTR)
@@ -454,7 +494,9 @@ public:
             if (signalled(fds[1].revents))
                 return End::Signal;
             if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-                if (!receive())
+                // While input is not read, a hang-up can only mean the
+                // peer has gone.
+                if (!reading || !receive())
                     return End::PeerClosed;
             }
             if ((fds[0].revents & POLLOUT) && !transmit())
@@ -475,7 +517,7 @@ public:
                 return;
             if (r > 0 && signalled(fds[1].revents))
                 return;
-            if (r > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !receive(false))
+            if (r > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !receive(false, false))
                 return;
         }
     }
@@ -530,12 +572,80 @@ private:
             sourceDone_ = true;
     }
 
-    // Returns false when the peer has gone.
-    bool receive(bool answer = true)
+    static int msUntil(Clock::time_point now, Clock::time_point when)
+    {
+        if (when <= now)
+            return 0;
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(when - now).count() + 1);
+    }
+
+    // Bytes of the peer's input that may be read now (the reading pace and
+    // the stall).
+    std::uint64_t readAllowance(Clock::time_point now)
+    {
+        if (stalling_) {
+            if (now < stallEnd_)
+                return 0;
+            stalling_ = false;
+            // The pace does not catch up on the stall.
+            readStart_ = now;
+            receivedAtStart_ = totals_.received;
+        }
+        std::uint64_t allowed = UINT64_MAX;
+        if (o_.readRate != 0) {
+            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - readStart_).count();
+            const auto due = static_cast<std::uint64_t>((static_cast<long double>(us) * o_.readRate) / 1000000.0L);
+            const std::uint64_t done = totals_.received - receivedAtStart_;
+            allowed = due > done ? due - done : 0;
+            // Reads of about 20 ms of input, not single bytes.
+            if (allowed < readThreshold())
+                allowed = 0;
+        }
+        if (o_.stall && !stalled_) {
+            if (totals_.received >= o_.stallAfter) {
+                stalled_ = stalling_ = true;
+                stallEnd_ = now + std::chrono::milliseconds(o_.stallMs);
+                return 0;
+            }
+            allowed = std::min(allowed, o_.stallAfter - totals_.received);
+        }
+        return allowed;
+    }
+
+    std::uint64_t readThreshold() const
+    {
+        return std::max<std::uint64_t>(1, std::min<std::uint64_t>(input_.size(), o_.readRate / 50));
+    }
+
+    int msUntilReadable(Clock::time_point now) const
+    {
+        if (stalling_)
+            return msUntil(now, stallEnd_);
+        if (o_.readRate == 0)
+            return 0;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - readStart_).count();
+        const auto due = static_cast<std::uint64_t>((static_cast<long double>(us) * o_.readRate) / 1000000.0L);
+        const std::uint64_t target = (totals_.received - receivedAtStart_) + readThreshold();
+        if (due >= target)
+            return 0;
+        const std::uint64_t ms = ((target - due) * 1000 + o_.readRate - 1) / o_.readRate;
+        return static_cast<int>(std::min<std::uint64_t>(ms, 1000));
+    }
+
+    // Returns false when the peer has gone.  Paced reads take no more than
+    // the reading pace and the stall allow.
+    bool receive(bool answer = true, bool paced = true)
     {
         // Bounded, so that a peer that floods us does not starve the writes.
         for (int round = 0; round < 16; ++round) {
-            const ssize_t n = ::read(fd_, input_.data(), input_.size());
+            std::size_t want = input_.size();
+            if (paced) {
+                const std::uint64_t allowed = readAllowance(Clock::now());
+                if (allowed == 0)
+                    return true;
+                want = static_cast<std::size_t>(std::min<std::uint64_t>(want, allowed));
+            }
+            const ssize_t n = ::read(fd_, input_.data(), want);
             if (n > 0) {
                 const auto* p = input_.data();
                 totals_.received += static_cast<std::uint64_t>(n);
@@ -614,8 +724,10 @@ private:
             std::size_t n;
             bool data;
             if (replyPos_ < replies_.size() && !openPair_) {
+                if (replyHeld(Clock::now()))
+                    return true;
                 p = replies_.data() + replyPos_;
-                n = replies_.size() - replyPos_;
+                n = o_.replyGapMs ? 1 : replies_.size() - replyPos_;
                 data = false;
             } else if (dataPos_ < dataLen_) {
                 p = buffer_.data() + dataPos_;
@@ -639,10 +751,14 @@ private:
                 return false;
             }
             account(p, static_cast<std::size_t>(w), data);
-            if (data)
+            if (data) {
                 dataPos_ += static_cast<std::size_t>(w);
-            else
+            } else {
                 replyPos_ += static_cast<std::size_t>(w);
+                // Replies are pairs: an odd position is right after a 0x07.
+                if (o_.replyGapMs && replyPos_ % 2 == 1)
+                    replyDue_ = Clock::now() + std::chrono::milliseconds(o_.replyGapMs);
+            }
             if (static_cast<std::size_t>(w) < n)
                 return true;
         }
@@ -664,6 +780,18 @@ private:
     bool repliesSent_ = false;
     Clock::time_point dataStart_;
     Totals totals_;
+    // Reading pace and stall.
+    Clock::time_point readStart_;
+    std::uint64_t receivedAtStart_ = 0;
+    bool stalled_ = false, stalling_ = false;
+    Clock::time_point stallEnd_;
+    // The second byte of a reply held apart from its 0x07.
+    Clock::time_point replyDue_;
+
+    bool replyHeld(Clock::time_point now) const
+    {
+        return o_.replyGapMs != 0 && replyPos_ % 2 == 1 && replyPos_ < replies_.size() && now < replyDue_;
+    }
 };
 
 // Waits for readability of fd or a signal; false on a signal.
@@ -717,6 +845,9 @@ int serveLan(const Options& o, Recorder& recorder)
         throw SystemError(errorText("socket"));
     const int one = 1;
     setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // Set before listen, so that accepted connections start with it.
+    if (o.receiveBuffer > 0)
+        setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &o.receiveBuffer, sizeof o.receiveBuffer);
     if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
         throw SystemError(errorText("cannot listen on " + o.host + ":" + std::to_string(o.port)));
     if (::listen(listener.get(), 8) != 0)
