@@ -152,11 +152,13 @@ constexpr FileFilter kCaptureFiles{"zrd files(*.zrd)", "*.zrd", "zrd"};
 constexpr FileFilter kTextFiles{"txt files(*.txt)", "*.txt", "txt"};
 
 // Writes size bytes of data as the whole content of path (created or
-// replaced).  A file that could not be written completely is removed, so
-// that no truncated export is left under the chosen name.
+// replaced).  A disk file that could not be written completely is removed,
+// so that no truncated export is left under the chosen name; a device is
+// never removed.
 bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
+    const bool diskFile = GetFileType(file) == FILE_TYPE_DISK;
     bool complete = true;
     std::uint32_t done = 0;
     while (complete && done < size) {
@@ -165,7 +167,7 @@ bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t si
         done += written;
     }
     complete = CloseHandle(file) && complete && done == size;
-    if (!complete) DeleteFileA(path);
+    if (!complete && diskFile) DeleteFileA(path);
     return complete;
 }
 
