@@ -1,0 +1,130 @@
+// The rules by which the settings dialog takes typed values.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings/Profile.h"
+#include "settings/SettingsForm.h"
+
+namespace orv {
+namespace {
+
+TEST(SettingsForm, TypedComPortIsTakenWholeOrRefusedToCom1) {
+    struct Case {
+        const char* typed;
+        const char* taken;
+    };
+    const Case cases[] = {
+        {"COM1", "COM1"},       {"COM12", "COM12"},   {"COM255", "COM255"},
+        {"COM005", "COM005"},   {"COM7 ", "COM7 "},   {"COM5x", "COM5x"},
+        {"com5", "COM1"},       {"Com5", "COM1"},     {"COM0", "COM1"},
+        {"COM00", "COM1"},      {"COM256", "COM1"},   {"COM300", "COM1"},
+        {"COM99999999999", "COM1"},                   {"COM", "COM1"},
+        {"", "COM1"},           {"CO", "COM1"},       {"COM 5", "COM1"},
+        {"COM+5", "COM1"},      {"COM-5", "COM1"},    {" COM5", "COM1"},
+        {"XCOM5", "COM1"},      {"LPT1", "COM1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+        char comPort[kPathSize] = "COM9";
+        bool accepted = std::strcmp(c.typed, c.taken) == 0;
+        EXPECT_EQ(accepted, takeComPortText(c.typed, comPort));
+        EXPECT_STREQ(c.taken, comPort);
+        // Whatever is taken names a port the run record can hold.
+        EXPECT_NE(0, comPortNumber(comPort));
+    }
+    char comPort[kPathSize] = "COM9";
+    EXPECT_FALSE(takeComPortText(nullptr, comPort));
+    EXPECT_STREQ("COM1", comPort);
+}
+
+TEST(SettingsForm, PortFieldStartsFromTheStoredNameWhenItNamesAPort) {
+    struct Case {
+        const char* stored;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"COM7", "COM7"},
+        {"COM255", "COM255"},
+        {"COM", "COM1"},                           // no number
+        {"COM0", "COM1"},
+        {"COM300", "COM1"},                        // beyond the one-byte port number
+        {"com5", "COM1"},                          // would be refused at OK anyway
+        {"", "COM1"},
+        {"COM12345678901", "COM1"},                // a number far out of range
+        {"COM4           x", "COM4"},              // 16 characters: does not fit the field
+        {"COM000000000000017", "COM17"},           // fits only as its number
+        {"COM12         xy", "COM12"},
+        {"COM3          x", "COM3          x"},    // exactly 15 characters fit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("stored \"") + c.stored + "\"");
+        char shown[kComPortFieldSize];
+        std::memset(shown, 'Z', sizeof shown);
+        comPortForField(c.stored, shown);
+        EXPECT_STREQ(c.shown, shown);
+    }
+}
+
+TEST(SettingsForm, ProfileTextsLoseSurroundingBlanksAndLineBreaks) {
+    struct Case {
+        const char* typed;
+        const char* taken;
+    };
+    const Case cases[] = {
+        {"192.168.0.7", "192.168.0.7"},
+        {"  device.local\t", "device.local"},
+        {"a b", "a b"},
+        {"   ", ""},
+        {"", ""},
+        {"host\r\n[buffer]\r\npath=C:\\", "host"},
+        {"\nrest", ""},
+        {" 10001 \n", "10001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+        char out[kProfileValueSize];
+        takeProfileText(c.typed, out);
+        EXPECT_STREQ(c.taken, out);
+    }
+    char small[6];
+    takeProfileText("  abcdefgh  ", small);
+    EXPECT_STREQ("abcde", small);
+    takeProfileText(nullptr, small);
+    EXPECT_STREQ("", small);
+}
+
+TEST(SettingsForm, FileBaseNameDefaultsAndAlwaysLeavesRoomForTheExtension) {
+    struct Case {
+        std::string typed, base, fileName;
+    };
+    const std::string longest(kFileBaseNameMax, 'n');
+    const Case cases[] = {
+        {"run", "run", "run.zrd"},
+        {"", "Capturedata", "Capturedata.zrd"},
+        {"  \t ", "Capturedata", "Capturedata.zrd"},
+        {" data.bin ", "data.bin", "data.bin.zrd"},
+        {longest, longest, longest + ".zrd"},
+        {longest + "xyz", longest, longest + ".zrd"},
+        {std::string(kPathSize + 40, 'q'), std::string(kFileBaseNameMax, 'q'),
+         std::string(kFileBaseNameMax, 'q') + ".zrd"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("typed \"" + c.typed + "\"");
+        char base[kPathSize];
+        takeFileBaseName(c.typed.c_str(), base);
+        EXPECT_EQ(c.base, base);
+        char fileName[kPathSize];
+        makeCaptureFileName(base, fileName);
+        EXPECT_EQ(c.fileName, fileName);
+        EXPECT_LE(std::strlen(fileName), std::size_t(kPathSize - 1));
+    }
+    // A base name that did not come through the dialog's rule is cut too.
+    char fileName[kPathSize];
+    makeCaptureFileName(std::string(kPathSize - 1, 'b').c_str(), fileName);
+    EXPECT_EQ(std::string(kFileBaseNameMax, 'b') + ".zrd", fileName);
+}
+
+}  // namespace
+}  // namespace orv
