@@ -1,0 +1,394 @@
+#include "settings/win32/SettingsDialog.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/Text.h"
+#include "settings/SettingsForm.h"
+#include "settings/win32/Folders.h"
+#include "settings/win32/Win32IniStore.h"
+
+namespace orv {
+namespace {
+
+// The dialog keeps its session under this integer atom.
+const char* const kSessionProperty = MAKEINTATOM(0x100);
+constexpr int kListedPorts = 10;   // COM1 to COM10 in the port list
+
+// One opening of the dialog.  The controls edit `edit`; the run record's
+// profile changes only at OK, so Cancel leaves nothing half-changed.
+struct SettingsSession {
+    explicit SettingsSession(CaptureState& s) : state(s) {}
+    CaptureState& state;
+    Profile edit;
+    HWND dialog = nullptr;
+    HWND tab = nullptr;
+    HWND connectionPage = nullptr;
+    HWND captureFilePage = nullptr;
+    HWND serialPanel = nullptr;
+    HWND lanPanel = nullptr;
+};
+
+std::string loadText(const CaptureState& s, unsigned id, std::size_t maxChars) {
+    return s.strings ? s.strings->load(id, maxChars) : std::string();
+}
+
+// Pages and panels keep the session in their dialog's user word.
+SettingsSession* sessionOf(HWND window) {
+    return reinterpret_cast<SettingsSession*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
+SettingsSession* adoptSession(HWND window, LPARAM param) {
+    SetWindowLongPtrA(window, DWLP_USER, param);
+    return reinterpret_cast<SettingsSession*>(param);
+}
+
+HWND createChild(SettingsSession& s, int templateId, HWND parent, DLGPROC procedure) {
+    return CreateDialogParamA(s.state.resourceLibrary, MAKEINTRESOURCEA(templateId), parent,
+                              procedure, reinterpret_cast<LPARAM>(&s));
+}
+
+// The text of a control; false, with text untouched, when a damaged
+// library left the control out: its setting then stays as it was.
+bool readControl(HWND parent, int id, char* text, int size) {
+    HWND control = parent ? GetDlgItem(parent, id) : nullptr;
+    if (!control) return false;
+    GetWindowTextA(control, text, size);
+    return true;
+}
+
+void placeOn(HWND window, const RECT& area) {
+    if (window)
+        MoveWindow(window, area.left, area.top, area.right - area.left, area.bottom - area.top, FALSE);
+}
+
+// ------------------------------------------------------------ link panels
+
+void showLinkPanel(SettingsSession& s) {
+    bool lan = SendDlgItemMessageA(s.connectionPage, IDC_LINK_KIND, CB_GETCURSEL, 0, 0) == 1;
+    if (s.serialPanel) ShowWindow(s.serialPanel, lan ? SW_HIDE : SW_SHOW);
+    if (s.lanPanel) ShowWindow(s.lanPanel, lan ? SW_SHOW : SW_HIDE);
+    s.edit.connection.method = lan ? 1 : 0;
+}
+
+void initSerialPanel(HWND panel, SettingsSession& s) {
+    s.serialPanel = panel;
+    HWND combo = GetDlgItem(panel, IDC_COM_PORT);
+    for (int i = 0; i < kListedPorts; ++i) {
+        char item[kComPortFieldSize];
+        std::snprintf(item, sizeof item, "COM%d", i + 1);
+        SendMessageA(combo, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(item));
+    }
+    // What can be typed is what is taken.
+    SendMessageA(combo, CB_LIMITTEXT, kComPortFieldSize - 1, 0);
+    char shown[kComPortFieldSize];
+    comPortForField(s.edit.connection.comPort, shown);
+    SetWindowTextA(combo, shown);
+}
+
+void serialPanelCommand(HWND panel, SettingsSession& s, int id, int notification) {
+    if (id != IDC_COM_PORT) return;
+    HWND combo = GetDlgItem(panel, IDC_COM_PORT);
+    if (notification == CBN_SELCHANGE) {
+        LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+        if (index >= 0 && index < kListedPorts)
+            std::snprintf(s.edit.connection.comPort, sizeof s.edit.connection.comPort, "COM%d",
+                          static_cast<int>(index) + 1);
+    } else if (notification == CBN_KILLFOCUS) {
+        char text[kComPortFieldSize] = "";
+        GetWindowTextA(combo, text, sizeof text);
+        if (!takeComPortText(text, s.edit.connection.comPort)) SetWindowTextA(combo, kDefaultComPort);
+    }
+}
+
+INT_PTR CALLBACK serialPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            if (SettingsSession* s = adoptSession(panel, lParam)) initSerialPanel(panel, *s);
+            return FALSE;
+        }
+        SettingsSession* s = sessionOf(panel);
+        if (s && message == WM_COMMAND) {
+            serialPanelCommand(panel, *s, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        }
+    } catch (...) {
+        // Nothing may unwind through the dialog manager.
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK lanPanelProc(HWND panel, UINT message, WPARAM, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            if (SettingsSession* s = adoptSession(panel, lParam)) {
+                s->lanPanel = panel;
+                SetDlgItemTextA(panel, IDC_HOST, s->edit.connection.lanHost);
+                SetDlgItemTextA(panel, IDC_PORT, s->edit.connection.dService);
+                SendDlgItemMessageA(panel, IDC_HOST, EM_LIMITTEXT, kHostSize - 1, 0);
+                // The run record holds the port text in 32 bytes.
+                SendDlgItemMessageA(panel, IDC_PORT, EM_LIMITTEXT, kDataPortSize - 1, 0);
+            }
+            return FALSE;
+        }
+    } catch (...) {
+    }
+    return FALSE;
+}
+
+// ------------------------------------------------------------ connection page
+
+void initConnectionPage(HWND page, SettingsSession& s) {
+    s.connectionPage = page;
+    const unsigned kinds[] = {IDS_LINK_SERIAL, IDS_LINK_LAN};
+    for (int i = 0; i < 2; ++i) {
+        std::string name = loadText(s.state, kinds[i], 63);
+        SendDlgItemMessageA(page, IDC_LINK_KIND, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    SendDlgItemMessageA(page, IDC_LINK_KIND, CB_SETCURSEL, s.edit.connection.method == 1 ? 1 : 0, 0);
+
+    createChild(s, IDD_SERIAL_PANEL, page, serialPanelProc);
+    createChild(s, IDD_LAN_PANEL, page, lanPanelProc);
+    // Both panels cover the placeholder and follow it in the tab order.
+    HWND area = GetDlgItem(page, IDC_PANEL_AREA);
+    RECT r{};
+    if (area) {
+        GetClientRect(area, &r);
+        MapWindowPoints(area, page, reinterpret_cast<POINT*>(&r), 2);
+    }
+    for (HWND panel : {s.serialPanel, s.lanPanel}) {
+        if (!panel) continue;
+        placeOn(panel, r);
+        SetWindowPos(panel, area, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    showLinkPanel(s);
+}
+
+INT_PTR CALLBACK connectionPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            if (SettingsSession* s = adoptSession(page, lParam)) initConnectionPage(page, *s);
+            return FALSE;
+        }
+        SettingsSession* s = sessionOf(page);
+        if (!s) return FALSE;
+        switch (message) {
+        case WM_SHOWWINDOW: showLinkPanel(*s); return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_LINK_KIND && HIWORD(wParam) == CBN_SELCHANGE) showLinkPanel(*s);
+            return TRUE;
+        default: return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+// ------------------------------------------------------------ capture file page
+
+void browseCaptureFolder(HWND page, SettingsSession& s) {
+    CaptureState& state = s.state;
+    if (!state.fileDialogs) return;
+    // The browser opens on the current folder, relative ones made full.
+    char folder[kPathSize] = "";
+    DWORD n = GetFullPathNameA(s.edit.files.captureFolder, sizeof folder, folder, nullptr);
+    if (n == 0 || n >= sizeof folder) copyCut(folder, s.edit.files.captureFolder);
+    std::string title = loadText(state, IDS_BROWSE_TITLE, 255);
+    if (!state.fileDialogs->browseForFolder(page, title.c_str(), folder, sizeof folder)) return;
+    copyCut(s.edit.files.captureFolder, folder);
+    SetDlgItemTextA(page, IDC_FOLDER_TEXT, s.edit.files.captureFolder);
+}
+
+// An emptied name shows "Capturedata" again as soon as the field is left.
+void takeFileNameField(HWND page, SettingsSession& s) {
+    char text[kPathSize] = "";
+    if (!readControl(page, IDC_FILE_NAME, text, sizeof text)) return;
+    takeFileBaseName(text, s.edit.fileBaseName);
+    if (std::string(text) != s.edit.fileBaseName) SetDlgItemTextA(page, IDC_FILE_NAME, s.edit.fileBaseName);
+}
+
+void initCaptureFilePage(HWND page, SettingsSession& s) {
+    s.captureFilePage = page;
+    SetDlgItemTextA(page, IDC_FOLDER_TEXT, s.edit.files.captureFolder);
+    SendDlgItemMessageA(page, IDC_FOLDER_TEXT, WM_SETFONT,
+                        reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    SetDlgItemTextA(page, IDC_FILE_NAME, s.edit.fileBaseName);
+    // Room for ".zrd" behind the longest name.
+    SendDlgItemMessageA(page, IDC_FILE_NAME, EM_LIMITTEXT, kFileBaseNameMax, 0);
+    CheckDlgButton(page, IDC_AUTO_NAME, s.edit.files.autoNameFiles == 1 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+INT_PTR CALLBACK captureFilePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            if (SettingsSession* s = adoptSession(page, lParam)) initCaptureFilePage(page, *s);
+            return FALSE;
+        }
+        SettingsSession* s = sessionOf(page);
+        if (!s || message != WM_COMMAND) return FALSE;
+        int id = LOWORD(wParam);
+        int notification = HIWORD(wParam);
+        if (id == IDC_BROWSE && notification == BN_CLICKED) {
+            browseCaptureFolder(page, *s);
+        } else if (id == IDC_FILE_NAME && notification == EN_KILLFOCUS) {
+            takeFileNameField(page, *s);
+        } else if (id == IDC_AUTO_NAME) {
+            s->edit.files.autoNameFiles = IsDlgButtonChecked(page, IDC_AUTO_NAME) == BST_CHECKED ? 1 : 0;
+        }
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+// ------------------------------------------------------------ the dialog
+
+void showSettingsPage(SettingsSession& s, LRESULT index) {
+    if (s.connectionPage) ShowWindow(s.connectionPage, SW_HIDE);
+    if (s.captureFilePage) ShowWindow(s.captureFilePage, SW_HIDE);
+    HWND page = index == 0 ? s.connectionPage : index == 1 ? s.captureFilePage : nullptr;
+    if (!page) return;
+    ShowWindow(page, SW_SHOW);
+    SetFocus(page);
+}
+
+void initSettingsDialog(HWND dialog, SettingsSession& s) {
+    s.dialog = dialog;
+    Win32IniStore store;
+    loadProfile(s.state.profile, store, s.state.startFlags);
+    s.edit = s.state.profile;
+
+    s.tab = GetDlgItem(dialog, IDC_SETTINGS_TAB);
+    const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE};
+    for (int i = 0; i < 2; ++i) {
+        std::string title = loadText(s.state, titles[i], 63);
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = title.data();
+        SendMessageA(s.tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+
+    createChild(s, IDD_CONNECTION_PAGE, dialog, connectionPageProc);
+    createChild(s, IDD_CAPTURE_FILE_PAGE, dialog, captureFilePageProc);
+    RECT area{};
+    if (s.tab) {
+        GetClientRect(s.tab, &area);
+        SendMessageA(s.tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+        MapWindowPoints(s.tab, dialog, reinterpret_cast<POINT*>(&area), 2);
+    }
+    // Above the tab control, which clips its painting to what they leave.
+    for (HWND page : {s.connectionPage, s.captureFilePage}) {
+        if (!page) continue;
+        placeOn(page, area);
+        SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    showSettingsPage(s, 0);
+}
+
+// LAN chosen without a host: the message, then the field to fill in.
+void refuseMissingHost(HWND dialog, SettingsSession& s) {
+    CaptureState& state = s.state;
+    std::string caption = loadText(state, IDS_SETTINGS_ERROR, 63);
+    std::string text = loadText(state, IDS_HOST_MISSING, 1024);
+    if (state.messages) state.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 0, 0);
+    showSettingsPage(s, 0);
+    if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
+}
+
+// OK: validate, take every control, save, copy into the run record.
+void applySettingsDialog(HWND dialog) {
+    auto* s = static_cast<SettingsSession*>(GetPropA(dialog, kSessionProperty));
+    if (!s) return;
+    CaptureState& state = s->state;
+    Profile& e = s->edit;
+    char text[kProfileValueSize];
+
+    LRESULT kind = SendDlgItemMessageA(s->connectionPage, IDC_LINK_KIND, CB_GETCURSEL, 0, 0);
+    std::int32_t method = kind == 0 || kind == 1 ? static_cast<std::int32_t>(kind) : e.connection.method;
+    char host[kHostSize];
+    copyCut(host, e.connection.lanHost);
+    if (readControl(s->lanPanel, IDC_HOST, text, sizeof text)) takeProfileText(text, host);
+    if (method == 1 && !host[0]) {
+        refuseMissingHost(dialog, *s);
+        return;
+    }
+
+    // Every field is taken whatever the link kind: both links keep theirs.
+    // The fields are read here rather than trusted to their focus-loss
+    // handlers, which do not run when OK comes from the Enter key.
+    e.connection.method = method;
+    if (readControl(s->serialPanel, IDC_COM_PORT, text, kComPortFieldSize))
+        takeComPortText(text, e.connection.comPort);
+    copyCut(e.connection.lanHost, host);
+    if (readControl(s->lanPanel, IDC_PORT, text, sizeof text)) takeProfileText(text, e.connection.dService);
+    if (readControl(s->captureFilePage, IDC_FILE_NAME, text, kPathSize)) takeFileBaseName(text, e.fileBaseName);
+    makeCaptureFileName(e.fileBaseName, e.files.captureFileName);
+    if (s->captureFilePage && GetDlgItem(s->captureFilePage, IDC_AUTO_NAME))
+        e.files.autoNameFiles = IsDlgButtonChecked(s->captureFilePage, IDC_AUTO_NAME) == BST_CHECKED ? 1 : 0;
+
+    Profile& p = state.profile;
+    p.connection = e.connection;
+    p.files = e.files;
+    copyCut(p.fileBaseName, e.fileBaseName);
+    Win32IniStore store;
+    bool saved = saveProfile(p, store);
+    applyToCaptureState(state, p.connection);
+    // The settings hold for this run either way, but the next start would
+    // silently find the old ones.
+    if (!saved && state.messages)
+        state.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);
+    EndDialog(dialog, 0);
+}
+
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (message) {
+        case WM_INITDIALOG:
+            SetPropA(dialog, kSessionProperty, reinterpret_cast<HANDLE>(lParam));
+            if (lParam) initSettingsDialog(dialog, *reinterpret_cast<SettingsSession*>(lParam));
+            return FALSE;   // the focus is set
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            auto* s = static_cast<SettingsSession*>(GetPropA(dialog, kSessionProperty));
+            if (!s || !header || header->idFrom != IDC_SETTINGS_TAB || header->code != TCN_SELCHANGE)
+                return FALSE;
+            showSettingsPage(*s, SendMessageA(s->tab, TCM_GETCURSEL, 0, 0));
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                applySettingsDialog(dialog);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_DESTROY: RemovePropA(dialog, kSessionProperty); return FALSE;
+        default: return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void editSettings(CaptureState& state) {
+    // The command is greyed while a link is open; this holds even if it
+    // arrives anyway.
+    if (state.isOpen.load()) return;
+    // The tab control's class must exist before the template is created.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
+    SettingsSession session(state);
+    DialogBoxParamA(state.resourceLibrary, MAKEINTRESOURCEA(IDD_SETTINGS), state.mainWindow,
+                    settingsDialogProc, reinterpret_cast<LPARAM>(&session));
+}
+
+}  // namespace orv
