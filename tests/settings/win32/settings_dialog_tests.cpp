@@ -579,5 +579,51 @@ TEST_F(SettingsDialogTest, NothingOpensWhileALinkIsOpen) {
     s->isOpen.store(0);
 }
 
+// Pictures of the dialog for the documentation, taken by
+// tools/screenshots/settings.sh, which sets ORV_SCREENSHOT_DIR (a Windows
+// path) and answers each "<name>.rect" that this case writes there with
+// "<name>.done" once it has taken the picture.  Without it: skipped.
+bool pumpUntilFileExists(const std::string& path, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!test::pathExists(path)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}
+
+TEST_F(SettingsDialogTest, ScreenshotsOfBothPages) {
+    char out[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("ORV_SCREENSHOT_DIR", out, sizeof out)) GTEST_SKIP();
+    seed("method=serial\r\nhost=192.168.0.50\r\ndService=10001\r\ncom=COM3\r\n",
+         "path=C:\\users\\Public\\Documents\\Orvantide\\Buffer\r\nfilename=Capturedata.zrd\r\nflag=NO\r\n");
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        SetWindowPos(w.dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(w.dialog);
+        auto hold = [&](const std::string& name) {
+            RedrawWindow(w.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            RECT r = screenRect(w.dialog);
+            std::string base = std::string(out) + "\\" + name;
+            std::string rect = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                               "+" + std::to_string(r.left) + "+" + std::to_string(r.top) + "\n";
+            settings_test::writeAll(base + ".tmp", rect);
+            MoveFileA((base + ".tmp").c_str(), (base + ".rect").c_str());
+            EXPECT_TRUE(pumpUntilFileExists(base + ".done", 60000)) << name;
+        };
+        hold("settings-link");
+        w.pick(IDC_LINK_KIND, 1);
+        hold("settings-link-lan");
+        w.pick(IDC_LINK_KIND, 0);
+        w.clickTab(1);
+        hold("settings-files");
+        w.cancel();
+    }));
+}
+
 }  // namespace
 }  // namespace orv
