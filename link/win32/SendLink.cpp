@@ -1,0 +1,457 @@
+#include "link/win32/LanLink.h"
+#include "link/win32/SendLink.h"
+
+#include <process.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/Text.h"
+#include "app/win32/RunControl.h"
+#include "capture/win32/FileViews.h"
+#include "link/win32/ReceivePath.h"
+#include "link/win32/SerialLink.h"
+#include "view/win32/ViewWindow.h"
+
+namespace orv {
+namespace {
+
+// A socket that takes no byte for this long has a peer that stopped reading.
+constexpr DWORD kStalledMs = 1000;
+// While the socket is full, how often a send is tried again.  Readiness is
+// not waited for alone: the platform reports a full socket writable only
+// once much of it has drained, which a slow reader may take long to do.
+constexpr DWORD kRetryMs = 20;
+// After the last chunk: the device's time to take the data before the line
+// is dropped, and how long a LAN peer may take to close after our end.
+constexpr DWORD kSettleMs = 100;
+constexpr DWORD kPeerCloseMs = 1000;
+// Slack over the port's own write time-out before a write is given up.
+constexpr DWORD kWriteSlackMs = 500;
+
+bool isOpenHandle(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+
+SOCKET socketOf(const std::atomic<std::uintptr_t>& slot) { return static_cast<SOCKET>(slot.load()); }
+
+void trace(const char* format, unsigned long value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    OutputDebugStringA(text);
+}
+
+// The longest a write of n bytes may take: the port's write time-out for
+// n bytes, at least a second.
+DWORD writeLimitMs(const CaptureState& s, DWORD n) {
+    COMMTIMEOUTS t = serialTimeouts(s);
+    DWORD limit = t.WriteTotalTimeoutMultiplier * n + t.WriteTotalTimeoutConstant + kWriteSlackMs;
+    return limit < kStalledMs ? kStalledMs : limit;
+}
+
+// One overlapped write of n bytes with writeOverlapped; true only when all
+// n bytes were written.  A write that the port does not finish within its
+// time-out is cancelled; a short or failed one counts as failed.
+bool serialWrite(CaptureState& s, const void* data, DWORD n, DWORD& error) {
+    error = 0;
+    if (!isOpenHandle(s.commHandle)) {
+        error = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    OVERLAPPED& o = s.writeOverlapped;
+    HANDLE event = o.hEvent;
+    o = OVERLAPPED{};
+    o.hEvent = event;
+    ResetEvent(event);
+    DWORD written = 0;
+    if (!WriteFile(s.commHandle, data, n, nullptr, &o)) {
+        error = GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            trace("Error - %lu\n", error);
+            return false;
+        }
+        error = 0;
+        if (WaitForSingleObject(event, writeLimitMs(s, n)) != WAIT_OBJECT_0) CancelIo(s.commHandle);
+    }
+    // Waits for a cancelled write too: the record and the bytes stay in use
+    // until the port has let go of them.
+    if (!GetOverlappedResult(s.commHandle, &o, &written, TRUE)) {
+        error = GetLastError();
+        trace("Error - %lu\n", error);
+        return false;
+    }
+    if (written != n) {
+        error = ERROR_WRITE_FAULT;
+        trace("Error - %lu\n", error);
+        return false;
+    }
+    return true;
+}
+
+// True when the socket takes more bytes within ms milliseconds.
+bool waitWritable(SOCKET sock, DWORD ms) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(sock, &writable);
+    timeval limit{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
+    return select(0, nullptr, &writable, nullptr, &limit) > 0 && FD_ISSET(sock, &writable);
+}
+
+// Sends all n bytes, over as many partial sends as it takes.  A blocking
+// socket (the capture's, whose receive thread waits in recv) is written
+// only when it has room, so the call cannot hang on a peer that stopped
+// reading; a non-blocking one is tried until no byte went for a second.
+bool lanSend(SOCKET sock, const char* data, int n, bool blocking, int& error) {
+    error = 0;
+    DWORD idleSince = GetTickCount();
+    while (n > 0) {
+        if (blocking && !waitWritable(sock, kStalledMs)) {
+            error = WSAETIMEDOUT;
+            return false;
+        }
+        int sent = send(sock, data, n, 0);
+        if (sent > 0) {
+            data += sent;
+            n -= sent;
+            idleSince = GetTickCount();
+            continue;
+        }
+        error = sent == 0 ? WSAECONNRESET : WSAGetLastError();
+        if (blocking || error != WSAEWOULDBLOCK) return false;
+        if (GetTickCount() - idleSince >= kStalledMs) {
+            error = WSAETIMEDOUT;
+            return false;
+        }
+        waitWritable(sock, kRetryMs);
+    }
+    return true;
+}
+
+// Waits until the port's transmit queue has run empty, for at most the
+// time its bytes may take, or until the stop.
+void waitTransmitEmpty(CaptureState& s) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(s.commHandle, &errors, &status) || status.cbOutQue == 0) return;
+    const DWORD start = GetTickCount(), limit = writeLimitMs(s, status.cbOutQue);
+    while (GetTickCount() - start < limit) {
+        if (WaitForSingleObject(s.linkStopEvent, 10) == WAIT_OBJECT_0) return;
+        if (!ClearCommError(s.commHandle, &errors, &status) || status.cbOutQue == 0) return;
+    }
+}
+
+// Reads and drops what the device sent, until nothing is waiting.  Input
+// left unread when a socket is closed makes the platform reset the
+// connection, which throws away what the device has not taken yet.
+void discardInput(SOCKET sock) {
+    char sink[512];
+    for (int rounds = 0; rounds < 4096; ++rounds) {
+        u_long waiting = 0;
+        if (ioctlsocket(sock, FIONREAD, &waiting) != 0 || waiting == 0) return;
+        if (recv(sock, sink, sizeof sink, 0) <= 0) return;
+    }
+}
+
+// After the last chunk on the LAN: tell the device that the data is
+// complete and give it a moment to take it and close its end.
+void endLanData(CaptureState& s, SOCKET sock) {
+    shutdown(sock, SD_SEND);
+    const DWORD start = GetTickCount();
+    char sink[512];
+    while (GetTickCount() - start < kPeerCloseMs) {
+        if (WaitForSingleObject(s.linkStopEvent, 0) == WAIT_OBJECT_0) return;
+        int n = recv(sock, sink, sizeof sink, 0);
+        if (n == 0 || (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK)) return;
+        if (n < 0) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(sock, &readable);
+            timeval limit{0, static_cast<long>(kRetryMs * 1000)};
+            select(0, &readable, nullptr, nullptr, &limit);
+        }
+    }
+}
+
+struct SendJob {
+    CaptureState* state;
+    SendObserver* observer;
+    bool lan;
+};
+
+// Writes sendData in chunks until it is out, a chunk fails or the send is
+// cancelled; returns true only when every chunk went out.
+bool sendChunks(const SendJob& job) {
+    CaptureState& s = *job.state;
+    const std::uint8_t* data = s.sendData;
+    const std::uint32_t size = s.sendSize;
+    for (std::uint32_t at = 0; at < size;) {
+        if (!s.isOpen.load()) return false;  // cancelled: stop after the chunk before
+        const std::uint32_t n = size - at < kSendChunk ? size - at : kSendChunk;
+        bool sent;
+        if (job.lan) {
+            int error = 0;
+            sent = lanSend(socketOf(s.lanSocket), reinterpret_cast<const char*>(data + at),
+                           static_cast<int>(n), false, error);
+            if (!sent) trace("Error - %lu\n", static_cast<unsigned long>(error));
+        } else {
+            DWORD error = 0;
+            sent = serialWrite(s, data + at, n, error);
+        }
+        if (!sent) {
+            PostMessageA(s.mainWindow, UM_LINK_ERROR, LINK_ERROR_SEND, 0);
+            return false;
+        }
+        if (job.observer) job.observer->chunkSent(at, n);
+        at += n;
+    }
+    return s.isOpen.load() != 0;
+}
+
+void sendRun(const SendJob& job) {
+    CaptureState& s = *job.state;
+    if (sendChunks(job)) {
+        if (job.lan)
+            endLanData(s, socketOf(s.lanSocket));
+        else
+            waitTransmitEmpty(s);
+        WaitForSingleObject(s.linkStopEvent, kSettleMs);
+    }
+}
+
+unsigned runSendThread(void* argument) {
+    SendJob job = *static_cast<SendJob*>(argument);
+    delete static_cast<SendJob*>(argument);
+    CaptureState& s = *job.state;
+    try {
+        sendRun(job);
+    } catch (...) {
+        // Nothing may unwind out of a thread; the send simply ends.
+    }
+    delete[] s.sendData;
+    s.sendData = nullptr;
+    s.sendSize = 0;
+    SetEvent(s.sendDoneEvent);
+    // The link is closed on the user-interface thread: a cancel may be
+    // closing it at this moment, and only that thread can tell.
+    PostMessageA(s.mainWindow, UM_SEND_ENDED, 0, 0);
+    return 1;
+}
+
+unsigned __stdcall serialSendThread(void* argument) { return runSendThread(argument); }
+unsigned __stdcall lanSendThread(void* argument) { return runSendThread(argument); }
+
+// The sender's own copy; never null, also for no bytes.
+std::uint8_t* copyOf(const std::uint8_t* data, std::uint32_t size) {
+    auto* copy = new (std::nothrow) std::uint8_t[size ? size : 1];
+    if (copy && size) std::memcpy(copy, data, size);
+    return copy;
+}
+
+// Hands the copy to a new send thread.  False (with the copy back in the
+// caller's hands and isOpen clear) when no thread could be started.
+bool startSend(CaptureState& s, std::uint8_t* copy, std::uint32_t size, SendObserver* observer, bool lan) {
+    auto* job = new (std::nothrow) SendJob{&s, observer, lan};
+    if (!job) return false;
+    ResetEvent(s.linkStopEvent);
+    ResetEvent(s.sendDoneEvent);
+    s.sendData = copy;
+    s.sendSize = size;
+    s.isOpen.store(1);
+    unsigned id = 0;
+    auto thread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, lan ? lanSendThread : serialSendThread, job, 0, &id));
+    if (!thread) {
+        delete job;
+        s.isOpen.store(0);
+        s.sendData = nullptr;
+        s.sendSize = 0;
+        return false;
+    }
+    s.threadHandle.store(thread);
+    s.threadId.store(id);
+    return true;
+}
+
+// A link is open or a worker has not been waited for yet (a send whose
+// data is out keeps both until its close).  FLAG_SENDING alone is no
+// obstacle: the send-file command may set it before the open.
+bool linkBusy(const CaptureState& s) {
+    return s.isOpen.load() != 0 || s.threadHandle.load() != nullptr;
+}
+
+// Asks the send thread to stop after its chunk and waits for it to end.
+void stopSendThread(CaptureState& s) {
+    s.isOpen.store(0);
+    SetEvent(s.linkStopEvent);
+    joinLinkThread(s);
+    ResetEvent(s.sendDoneEvent);
+    delete[] s.sendData;  // only when the thread never ran
+    s.sendData = nullptr;
+    s.sendSize = 0;
+}
+
+bool takeSendingFlag(CaptureState& s) {
+    return (s.stateFlags.fetch_and(~static_cast<std::uint32_t>(FLAG_SENDING)) & FLAG_SENDING) != 0;
+}
+
+void showSendFailed(CaptureState& s, HWND owner, int error) {
+    std::string caption = s.strings->load(IDS_LAN_SEND_CAPTION, 31);
+    std::string text = formatWithNumber(s.strings->load(IDS_LAN_SEND_FAILED, 1023), error);
+    s.messages->show(owner, text.c_str(), caption.c_str(), MB_OK);
+}
+
+// The user-interface side of a send's end: close the link, once, and
+// show the idle state.
+void endSend(CaptureState& s) {
+    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
+    if (s.linkKind == 0)
+        closeSerialSend(s, s.mainWindow);
+    else
+        closeLanSend(s, s.mainWindow);
+    removeCaret(s);
+    setRunControls(s, false);
+    showStatusText(s, IDS_STATE_IDLE);
+}
+
+}  // namespace
+
+int openSerialSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
+                   SendObserver* observer) {
+    if (linkBusy(s)) return 0;
+    std::uint8_t* copy = copyOf(data, size);
+    if (!copy) return 0;
+    WaitCursor wait;
+    s.stateFlags.fetch_or(FLAG_SENDING);
+    // The port is opened as the capture opens it ("\\.\COMn"), so that
+    // ports above COM9 work too.
+    if (!openSerialPort(s, owner)) {
+        delete[] copy;
+        takeSendingFlag(s);
+        return 0;
+    }
+    // The device may want the lines up before the data comes; a
+    // pseudo-terminal refuses them, and the send works without.
+    EscapeCommFunction(s.commHandle, SETDTR);
+    EscapeCommFunction(s.commHandle, SETRTS);
+    if (!startSend(s, copy, size, observer, false)) {
+        delete[] copy;
+        CloseHandle(s.commHandle);
+        s.commHandle = INVALID_HANDLE_VALUE;
+        takeSendingFlag(s);
+        return 0;
+    }
+    return 1;
+}
+
+int closeSerialSend(CaptureState& s, HWND) {
+    if (!takeSendingFlag(s)) return 1;
+    stopSendThread(s);
+    if (isOpenHandle(s.commHandle)) {
+        EscapeCommFunction(s.commHandle, CLRDTR);
+        EscapeCommFunction(s.commHandle, CLRRTS);
+        PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+        CloseHandle(s.commHandle);
+    }
+    s.commHandle = INVALID_HANDLE_VALUE;
+    return 1;
+}
+
+int openLanSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
+                SendObserver* observer) {
+    if (linkBusy(s)) return 0;
+    std::uint8_t* copy = copyOf(data, size);
+    if (!copy) return 0;
+    WaitCursor wait;
+    s.stateFlags.fetch_or(FLAG_SENDING);
+    u_long nonBlocking = 1;
+    if (!connectLan(s, owner, s.lanSocket) ||
+        ioctlsocket(socketOf(s.lanSocket), FIONBIO, &nonBlocking) != 0 ||
+        !startSend(s, copy, size, observer, true)) {
+        closeLanSocket(s, s.lanSocket);
+        delete[] copy;
+        takeSendingFlag(s);
+        return 0;
+    }
+    return 1;
+}
+
+int closeLanSend(CaptureState& s, HWND) {
+    if (!takeSendingFlag(s)) return 1;
+    s.lanState.store(1);
+    stopSendThread(s);
+    SOCKET sock = socketOf(s.lanSocket);
+    if (sock != INVALID_SOCKET) discardInput(sock);
+    closeLanSocket(s, s.lanSocket);
+    return 1;
+}
+
+void sendFileToDevice(CaptureState& s, SendObserver* observer) {
+    if (linkBusy(s)) return;
+    HWND main = s.mainWindow;
+    setSendControls(s);
+    char path[kPathSize];
+    copyCut(path, s.writer.captureFilePath());
+    if (chooseOpenFile(s, main, path)) {
+        std::uint8_t* block = nullptr;
+        std::uint32_t size = 0;
+        if (readWholeFile(s, main, path, block, size)) {
+            showStatusText(s, IDS_STATE_STARTING);
+            int started = s.linkKind == 0 ? openSerialSend(s, main, block, size, observer)
+                                          : openLanSend(s, main, block, size, observer);
+            delete[] block;
+            if (started) {
+                showStatusText(s, IDS_STATE_RUNNING);
+                return;
+            }
+        }
+        std::string text = s.strings->load(IDS_SEND_FAILED, 1023);
+        std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+        s.messages->show(main, text.c_str(), caption.c_str(), MB_ICONWARNING);
+    }
+    setRunControls(s, false);
+    showStatusText(s, IDS_STATE_IDLE);
+}
+
+void cancelSend(CaptureState& s) {
+    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
+    // A send whose data is already out only needs its end; nothing to ask.
+    if (WaitForSingleObject(s.sendDoneEvent, 0) != WAIT_OBJECT_0) {
+        std::string caption = s.strings->load(IDS_QUESTION_CAPTION, 31);
+        std::string text = s.strings->load(IDS_CANCEL_SEND, 1023);
+        if (s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            return;
+    }
+    // The send may have ended while the question was open; endSend acts
+    // only while it has not been closed yet.
+    endSend(s);
+}
+
+void finishSend(CaptureState& s) {
+    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
+    // sendDoneEvent is reset by every close and open: when it is clear,
+    // the message belongs to a send that has been closed already.
+    if (WaitForSingleObject(s.sendDoneEvent, 0) != WAIT_OBJECT_0) return;
+    endSend(s);
+}
+
+int sendCommandBytes(CaptureState& s, const char* bytes, int count) {
+    // Only over a capture link: while a file is sent, its thread owns the
+    // link and the write record.
+    if (count <= 0 || !s.isOpen.load() || (s.stateFlags.load() & FLAG_SENDING)) return 0;
+    if (s.linkKind == 0) {
+        DWORD error = 0;
+        return serialWrite(s, bytes, static_cast<DWORD>(count), error) ? 1 : 0;
+    }
+    SOCKET sock = socketOf(s.lanSocket);
+    if (sock == INVALID_SOCKET) return 0;
+    int error = 0;
+    if (lanSend(sock, bytes, count, true, error)) return 1;
+    HWND owner = s.queryDialog.load();
+    showSendFailed(s, owner ? owner : s.mainWindow, error);
+    // Ends the connection without closing the socket under the receive
+    // thread: its recv returns, it reports the broken link, the run stops.
+    shutdown(sock, SD_BOTH);
+    return 0;
+}
+
+}  // namespace orv
