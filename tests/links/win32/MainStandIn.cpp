@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+
 #include "link/win32/SendLink.h"
 
 namespace orv::test {
@@ -94,6 +95,10 @@ int MainStandIn::count(UINT message, WPARAM wParam) const {
 
 LRESULT CALLBACK MainStandIn::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainStandIn* self = standInOf(window);
+    if (self && message == WM_TIMER && self->onTimer) {
+        self->onTimer();
+        return 0;
+    }
     if (!self || message < WM_APP) return DefWindowProcA(window, message, wParam, lParam);
     self->posted.push_back({message, wParam, lParam});
     CaptureState& s = self->run_.state();

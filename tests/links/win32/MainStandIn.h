@@ -34,6 +34,8 @@ public:
     std::vector<Posted> posted;
     // Called when a query dialog registers (with its handle) and unregisters (null).
     std::function<void(HWND)> onQueryDialog;
+    // Called on every WM_TIMER, also while a modal dialog runs.
+    std::function<void()> onTimer;
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
