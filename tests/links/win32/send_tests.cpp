@@ -40,7 +40,9 @@ std::string simOptions(const Link& link, const std::string& extra) {
 // A fresh Unix path for the simulator's record of what it took.
 std::string recordUnixPath() {
     static int serial = 0;
-    return "/tmp/orv-send-record-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    // Wine reuses process ids: the tick count keeps a killed run's file apart.
+    return "/tmp/orv-send-record-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
 }
 
 // Points the run record at the simulator.
