@@ -51,6 +51,10 @@ void resizeView(HWND window, CaptureState& s, int width, int height) {
     s.scrollY.store(std::min(s.maxScrollY, s.scrollY.load()));
     setScrollBar(window, SB_VERT, s.maxScrollY, s.scrollY.load(), SIF_DISABLENOSCROLL);
 
+    // The vertical bar may have just appeared: its nested WM_SIZE has seen
+    // the narrower client, and so must the rest of this one.
+    RECT client{};
+    if (GetClientRect(window, &client) && client.right < width) width = client.right;
     s.clientWidth = width;
     s.maxScrollX = std::max(0, columns * charWidth - width);
     s.scrollX.store(std::min(s.maxScrollX, s.scrollX.load()));
