@@ -35,9 +35,13 @@ std::string readText(const std::string& path) {
 
 DevSim::DevSim(const std::string& options) {
     static int serial = 0;
-    unixDir_ = "/tmp/orv-devsim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    // Wine reuses its process ids, and a test that was killed leaves its
+    // folder behind: an old "listening" line must never be read as ours.
+    unixDir_ = "/tmp/orv-devsim-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
     windowsDir_ = windowsFromUnix(unixDir_);
     CreateDirectoryA(windowsDir_.c_str(), nullptr);
+    for (const char* name : {"\\out", "\\pid"}) DeleteFileA((windowsDir_ + name).c_str());
     std::string command = "Z:\\bin\\sh -c \"echo $$ > " + unixDir_ + "/pid; exec " ORV_NATIVE_BUILD_DIR
                           "/orvantide-devsim " + options + " > " + unixDir_ + "/out 2>&1\"";
     STARTUPINFOA si{};
