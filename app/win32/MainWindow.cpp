@@ -6,8 +6,12 @@
 #include <string>
 
 #include "app/win32/RunControl.h"
+#include "capture/win32/FileViews.h"
 #include "link/win32/LanLink.h"
+#include "link/win32/QueryDialog.h"
+#include "link/win32/SendLink.h"
 #include "settings/win32/Folders.h"
+#include "settings/win32/SettingsDialog.h"
 #include "settings/win32/Win32IniStore.h"
 #include "view/win32/ViewWindow.h"
 
@@ -186,10 +190,19 @@ void onCommand(CaptureState& s, WPARAM wParam) {
     case CMD_START: startCapture(s, wParam); break;
     case CMD_STOP: stopCapture(s, wParam); break;
     case CMD_EXIT: PostMessageA(s.mainWindow, WM_CLOSE, 0, 0); break;
+    case CMD_SETTINGS: editSettings(s); break;
     case CMD_ABOUT:
         DialogBoxParamA(s.resourceLibrary, MAKEINTRESOURCEA(IDD_ABOUT), s.mainWindow, aboutDialogProc,
                         reinterpret_cast<LPARAM>(&s));
         break;
+    case CMD_SEND_FILE: sendFileToDevice(s); break;
+    case CMD_QUERY_DEVICE: runQueryDialog(s); break;
+    case CMD_VIEW_TEXT:
+    case CMD_VIEW_HEX:
+    case CMD_VIEW_FILTERED:
+    case CMD_OPEN_FILE: runViewCommand(s, command); break;
+    case CMD_SAVE_AS: saveCurrentFileAs(s); break;
+    case CMD_CANCEL_SEND: cancelSend(s); break;
     default: break;
     }
 }
@@ -210,6 +223,7 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
     case UM_LINK_ERROR: handleLinkError(s, wParam); return 0;
     case UM_QUERY_DIALOG: s.queryDialog.store(reinterpret_cast<HWND>(lParam)); return 0;
     case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s); return 0;
+    case UM_SEND_ENDED: finishSend(s); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

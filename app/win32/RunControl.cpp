@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/win32/LanLink.h"
+#include "link/win32/SendLink.h"
 #include "link/win32/SerialLink.h"
 #include "view/win32/ViewWindow.h"
 
@@ -54,6 +55,13 @@ void tellCloseFailed(CaptureState& s, HWND owner) {
 // capture file that could not be completed is still told: the program is
 // closing, but the user must know the file is short.
 void endWhatRuns(CaptureState& s, HWND owner) {
+    if (s.stateFlags.load() & FLAG_SENDING) {
+        if (s.linkKind == 0)
+            closeSerialSend(s, s.mainWindow);
+        else
+            closeLanSend(s, s.mainWindow);
+        return;
+    }
     if (s.linkKind == 0)
         closeSerialCapture(s, s.viewWindow);
     else
@@ -179,8 +187,10 @@ void refreshRunDisplay(CaptureState& s) {
 void handleLinkError(CaptureState& s, WPARAM kind) {
     switch (LOWORD(kind)) {
     case LINK_ERROR_RECEIVE:
-        warn(s, s.mainWindow, "Failed to receive data.", "Error");
+        // Stop first: the file is closed and complete before the message
+        // waits for the user, who may well end the program from there.
         SendMessageA(s.mainWindow, WM_COMMAND, CMD_STOP, 0);
+        warn(s, s.mainWindow, "Failed to receive data.", "Error");
         break;
     case LINK_ERROR_SEND: {
         std::string text = s.strings->load(IDS_SEND_FAILED, 1023);
