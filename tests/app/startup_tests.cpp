@@ -3,68 +3,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/Ids.h"
+#include "app/win32/Startup.h"
+#include "tests/app/ProgramRunner.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-struct Program {
-    PROCESS_INFORMATION pi{};
-    bool start(const std::string& arguments = "") {
-        std::string exe = orv::test::win32BuildFolder() + "\\Orvantide.exe";
-        std::string commandLine = "\"" + exe + "\"" + arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              orv::test::win32BuildFolder().c_str(), &si, &pi) != 0;
-    }
-    ~Program() {
-        if (pi.hProcess) {
-            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
-            WaitForSingleObject(pi.hProcess, 5000);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-    }
-    DWORD waitExit(DWORD ms) {
-        if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-};
-
-struct FindArgs {
-    DWORD pid;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK findWindowOf(HWND window, LPARAM param) {
-    auto* args = reinterpret_cast<FindArgs*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (pid == args->pid && std::string(name) == args->className && IsWindowVisible(window)) {
-        args->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Polls for a visible top-level window of the class in the process.
-HWND waitForWindow(DWORD pid, const char* className, DWORD ms = 15000) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        FindArgs args{pid, className, nullptr};
-        EnumWindows(findWindowOf, reinterpret_cast<LPARAM>(&args));
-        if (args.found) return args.found;
-        Sleep(50);
-    }
-    return nullptr;
-}
+using orv::test::Program;
+using orv::test::waitForWindow;
 
 TEST(Startup, ShowsItsWindowWithMenuAndEndsCleanlyAfterTheCloseQuestion) {
     Program program;
@@ -105,6 +56,60 @@ TEST(Startup, SecondStartEndsAtOnceAndKeepsTheFirst) {
     ASSERT_TRUE(second.start(" -r"));
     EXPECT_EQ(0u, second.waitExit(15000));
     EXPECT_EQ(STILL_ACTIVE, first.waitExit(0));
+}
+
+TEST(Startup, SecondStartRestoresAMinimisedFirst) {
+    Program first;
+    ASSERT_TRUE(first.start());
+    HWND main = waitForWindow(first.pi.dwProcessId, MAIN_CLASS_NAME);
+    ASSERT_NE(nullptr, main);
+    ShowWindow(main, SW_MINIMIZE);
+    for (int i = 0; i < 100 && !IsIconic(main); ++i) Sleep(20);
+    ASSERT_TRUE(IsIconic(main));
+    Program second;
+    ASSERT_TRUE(second.start());
+    EXPECT_EQ(0u, second.waitExit(15000));
+    for (int i = 0; i < 100 && IsIconic(main); ++i) Sleep(20);
+    EXPECT_FALSE(IsIconic(main)) << "the running one is restored";
+}
+
+// The language library is looked for beside the program: copies of the
+// English one stand in for other languages.
+class LanguageLibraryTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (state.resourceLibrary) FreeLibrary(state.resourceLibrary);
+        for (const std::string& copy : copies) DeleteFileA(copy.c_str());
+    }
+    void placeAs(int language) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, sizeof exe);
+        std::string folder(exe, std::strrchr(exe, '\\'));
+        std::string copy = folder + "\\Orvantide" + std::to_string(language) + ".dll";
+        ASSERT_TRUE(CopyFileA((orv::test::win32BuildFolder() + "\\Orvantide1033.dll").c_str(), copy.c_str(), FALSE));
+        copies.push_back(copy);
+    }
+    orv::CaptureState state;
+    std::vector<std::string> copies;
+};
+
+TEST_F(LanguageLibraryTest, TheUsersLanguageWhenItsLibraryIsThere) {
+    placeAs(1041);
+    placeAs(1033);
+    state.languageId = 1041;
+    ASSERT_TRUE(orv::loadResourceLibrary(state));
+    EXPECT_EQ(1041, state.languageId);
+    char name[MAX_PATH];
+    GetModuleFileNameA(state.resourceLibrary, name, sizeof name);
+    EXPECT_NE(nullptr, std::strstr(name, "Orvantide1041.dll")) << name;
+}
+
+TEST_F(LanguageLibraryTest, EnglishWhenTheUsersLanguageHasNone) {
+    placeAs(1033);
+    state.languageId = 1041;
+    ASSERT_TRUE(orv::loadResourceLibrary(state));
+    EXPECT_EQ(1033, state.languageId);
+    EXPECT_NE(nullptr, FindResourceA(state.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN), RT_MENU));
 }
 
 }  // namespace

@@ -1,0 +1,286 @@
+// Capture runs through the real main window: the controls and status
+// texts of each run state, starts that are refused or fail, stops, link
+// errors and the close questions.  The device is orvantide-devsim on
+// loopback.
+#include "tests/app/MainWindowFixture.h"
+
+#include "app/Text.h"
+#include "app/win32/RunControl.h"
+#include "tests/links/win32/LinkHarness.h"
+
+namespace orv {
+namespace {
+
+using test::DevSim;
+using test::MainWindowFixture;
+
+// Which commands each run state enables, in menu and toolbar alike.
+struct ControlRow {
+    unsigned command;
+    bool idle, idleWithFile, capturing, sending;
+    bool onMenu, onToolbar;
+};
+
+const ControlRow kControls[] = {
+    // command             idle   file   capt   send   menu   toolbar
+    {CMD_OPEN_FILE,        true,  true,  false, false, true,  true},
+    {CMD_START,            true,  true,  false, false, true,  true},
+    {CMD_STOP,             false, false, true,  false, true,  true},
+    {CMD_SETTINGS,         true,  true,  false, false, true,  true},
+    {CMD_SEND_FILE,        true,  true,  false, false, true,  true},
+    {CMD_CANCEL_SEND,      false, false, false, true,  true,  true},
+    {CMD_QUERY_DEVICE,     false, false, true,  false, true,  false},
+    {CMD_SAVE_AS,          false, true,  false, false, true,  true},
+    {CMD_VIEW_HEX,         false, true,  false, false, true,  true},
+    {CMD_VIEW_FILTERED,    false, true,  false, false, true,  true},
+    {CMD_VIEW_TEXT,        false, false, false, false, false, true},
+    {CMD_ABOUT,            true,  true,  true,  false, true,  false},
+};
+
+enum class RunState { Idle, IdleWithFile, Capturing, Sending };
+
+class RunControlTest : public MainWindowFixture {
+protected:
+    void expectControls(RunState state) {
+        for (const ControlRow& row : kControls) {
+            bool want = state == RunState::Idle           ? row.idle
+                        : state == RunState::IdleWithFile ? row.idleWithFile
+                        : state == RunState::Capturing    ? row.capturing
+                                                          : row.sending;
+            if (row.onMenu) EXPECT_EQ(want, menuEnabled(row.command)) << "menu " << row.command;
+            if (row.onToolbar) EXPECT_EQ(want, buttonEnabled(row.command)) << "button " << row.command;
+        }
+        EXPECT_TRUE(menuEnabled(CMD_EXIT)) << "Exit is never greyed";
+    }
+    bool startOn(DevSim& sim) {
+        int port = sim.port();
+        if (!port) return false;
+        useLan(port);
+        command(CMD_START);
+        return s->isOpen.load() != 0;
+    }
+};
+
+TEST_F(RunControlTest, RightAfterStartUpOnlyOpenStartSendAndSettingsAreOffered) {
+    create();
+    expectControls(RunState::Idle);
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+}
+
+TEST_F(RunControlTest, EachRunStateSetsItsRowOfTheTable) {
+    create();
+    setRunControls(*s, true);
+    expectControls(RunState::Capturing);
+    setSendControls(*s);
+    expectControls(RunState::Sending);
+    s->stateFlags.fetch_or(FLAG_HAVE_FILE);
+    setRunControls(*s, false);
+    expectControls(RunState::IdleWithFile);
+    enableTextViewButton(*s);
+    EXPECT_TRUE(buttonEnabled(CMD_VIEW_TEXT));
+    setRunControls(*s, false);
+    EXPECT_FALSE(buttonEnabled(CMD_VIEW_TEXT)) << "every state change greys the text view again";
+}
+
+TEST_F(RunControlTest, CaptureRunFromStartToStop) {
+    DevSim sim("--lan 127.0.0.1:0 --generate 30000 --seed 4");
+    create();
+    ASSERT_TRUE(startOn(sim)) << (messages.shown.empty() ? "" : messages.shown[0].text);
+    EXPECT_EQ(text(IDS_STATE_RUNNING), statusText(0));
+    expectControls(RunState::Capturing);
+
+    ASSERT_TRUE(pumpUntil([&] { return s->byteCount.load() == 30000; }, 20000));
+    // The timer shows the count; during a run the extents are the whole grid.
+    ASSERT_TRUE(pumpUntil([&] { return statusText(1) == "30000"; }, 3000)) << statusText(1);
+    EXPECT_EQ(kGridRows * s->lineHeight.load() - s->clientHeight, s->maxScrollY);
+
+    command(CMD_START);  // a second start while capturing does nothing
+    EXPECT_EQ(1, s->isOpen.load());
+
+    command(CMD_STOP);
+    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+    EXPECT_EQ("30000", statusText(1)) << "the final count stays";
+    EXPECT_FALSE(KillTimer(s->mainWindow, TIMER_REFRESH)) << "the refresh timer is gone";
+    expectControls(RunState::IdleWithFile);
+    EXPECT_EQ(test::printerData(4, 30000), test::readFile(dir / "run.zrd"));
+
+    // After the run the extents narrow to the content at the next resize.
+    SendMessageA(s->viewWindow, WM_SIZE, 0, MAKELPARAM(400, 200));
+    int rows = s->view.lineCount.load();
+    EXPECT_EQ(std::max(0, rows * s->lineHeight.load() - 200), s->maxScrollY);
+
+    command(CMD_STOP);  // a stop while idle does nothing
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
+    create();
+    test::writeFile(dir / "run.zrd", {1, 2, 3});
+    auto* data = new std::uint8_t[81];
+    s->loadedData = data;
+    s->loadedSize = 81;
+    s->viewMode = VIEW_HEX;
+    s->view.cells[5].store('x');
+
+    messages.answer(box::kAnswerNo);  // keep the existing file
+    command(CMD_START);
+    EXPECT_EQ(text(IDS_REPLACE_QUESTION), messages.shown.at(0).text);
+    EXPECT_EQ(VIEW_HEX, s->viewMode);
+    EXPECT_EQ(data, s->loadedData);
+    EXPECT_EQ('x', s->view.cells[5].load());
+    EXPECT_EQ(std::vector<std::uint8_t>({1, 2, 3}), test::readFile(dir / "run.zrd"));
+
+    // Refused at the folder question: the same.
+    copyCut(s->profile.files.captureFolder, (dir / "missing").c_str());
+    messages.answer(box::kAnswerCancel);
+    command(CMD_START);
+    EXPECT_EQ(2u, messages.shown.size());
+    EXPECT_EQ(VIEW_HEX, s->viewMode);
+    EXPECT_EQ(data, s->loadedData);
+    EXPECT_FALSE(test::pathExists(dir / "missing"));
+    expectControls(RunState::Idle);
+}
+
+TEST_F(RunControlTest, StartWhoseLinkFailsLeavesNoFileAndSaysSo) {
+    create();
+    s->linkKind = 0;
+    s->portNumber = 0;  // no such port
+    s->stateFlags.store(0);
+    command(CMD_START);
+    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_TRUE(shown("Not open COM."));
+    EXPECT_EQ("Kelmora Orvantide", messages.shown.back().caption);
+    EXPECT_FALSE(test::pathExists(dir / "run.zrd")) << "the file this start made is deleted";
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+    expectControls(RunState::IdleWithFile);
+}
+
+TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNothing) {
+    create();
+    // A folder where the capture file should be: it can't be replaced.
+    ASSERT_TRUE(CreateDirectoryA((dir / "run.zrd").c_str(), nullptr));
+    test::writeFile(dir / "run.zrd" + "\\keep.txt", {7});
+    s->linkKind = 0;
+    s->portNumber = 0;
+    messages.answer(box::kAnswerYes);  // replace it
+    command(CMD_START);
+    ASSERT_EQ(3u, messages.shown.size());
+    EXPECT_EQ("Not open file & Connection failed.", messages.shown[1].text);
+    EXPECT_EQ("Not open COM.", messages.shown[2].text);
+    EXPECT_TRUE(test::isFolder(dir / "run.zrd"));
+    EXPECT_TRUE(test::pathExists(dir / "run.zrd" + "\\keep.txt"));
+    EXPECT_EQ(0, s->isOpen.load());
+    expectControls(RunState::Idle);
+}
+
+TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
+    DevSim sim("--lan 127.0.0.1:0 --generate 5000 --close-when-done");
+    create();
+    ASSERT_TRUE(startOn(sim));
+    ASSERT_TRUE(pumpUntil([&] { return s->isOpen.load() == 0; }, 20000));
+    pumpFor(100);
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+    EXPECT_EQ("5000", statusText(1));
+    EXPECT_EQ(test::printerData(1, 5000), test::readFile(dir / "run.zrd"));
+    expectControls(RunState::IdleWithFile);
+}
+
+TEST_F(RunControlTest, LinkErrorsByKind) {
+    DevSim sim("--lan 127.0.0.1:0 --hold");
+    create();
+    ASSERT_TRUE(startOn(sim));
+
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, 7, 0);
+    EXPECT_TRUE(messages.shown.empty()) << "unknown kinds are ignored";
+
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_SEND, 0);
+    ASSERT_EQ(1u, messages.shown.size());
+    EXPECT_EQ(text(IDS_SEND_FAILED), messages.shown[0].text);
+    EXPECT_EQ("Error", messages.shown[0].caption);
+    EXPECT_EQ(1, s->isOpen.load()) << "a send error stops nothing by itself";
+
+    // The message may wait long for the user: by then the run is over
+    // and the file complete on disk.
+    struct FileStateAtMessage : MessageSeam {
+        CaptureState* state = nullptr;
+        MessageSeam* inner = nullptr;
+        std::vector<bool> fileOpen;
+        int show(void* owner, const char* text, const char* caption, unsigned type) override {
+            fileOpen.push_back(state->writer.isFileOpen());
+            return inner->show(owner, text, caption, type);
+        }
+    } recorder;
+    recorder.state = s.get();
+    recorder.inner = &messages;
+    s->messages = &recorder;
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, 0);
+    s->messages = &messages;
+    ASSERT_EQ(2u, messages.shown.size());
+    EXPECT_EQ("Failed to receive data.", messages.shown[1].text);
+    EXPECT_EQ(std::vector<bool>{false}, recorder.fileOpen) << "closed before the message";
+    EXPECT_EQ(0, s->isOpen.load()) << "a receive error stops the run";
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+}
+
+TEST_F(RunControlTest, CloseAsksWhileIdleAndWhileCapturing) {
+    DevSim sim("--lan 127.0.0.1:0 --hold");
+    create();
+    messages.answer(box::kAnswerCancel);
+    SendMessageA(s->mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(text(IDS_CLOSE_IDLE), messages.shown.at(0).text);
+    EXPECT_EQ(text(IDS_QUESTION_CAPTION), messages.shown[0].caption);
+    ASSERT_TRUE(IsWindow(s->mainWindow));
+
+    ASSERT_TRUE(startOn(sim));
+    messages.answer(box::kAnswerCancel);
+    SendMessageA(s->mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(text(IDS_CLOSE_RUNNING), messages.shown.at(1).text);
+    EXPECT_TRUE(IsWindow(s->mainWindow));
+    EXPECT_EQ(1, s->isOpen.load()) << "Cancel keeps the run";
+
+    messages.answer(box::kAnswerOk);
+    SendMessageA(s->mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(s->mainWindow));
+    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_FALSE(s->writer.isFileOpen()) << "the capture file is closed";
+    EXPECT_TRUE(test::pathExists(dir / "run.zrd"));
+}
+
+TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
+    DevSim sim("--lan 127.0.0.1:0 --hold");
+    create();
+    int port = sim.port();
+    ASSERT_NE(0, port);
+    useLan(port);
+    // The program's own table: the test program carries none of its own.
+    HMODULE exe = LoadLibraryExA((test::win32BuildFolder() + "\\Orvantide.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, exe);
+    s->accelerators = LoadAcceleratorsA(exe, MAKEINTRESOURCEA(IDA_MAIN));
+    FreeLibrary(exe);
+    ASSERT_NE(nullptr, s->accelerators);
+    SetFocus(s->viewWindow);  // a child has the focus: the keys still reach the window
+    // The key as the message loop sees it, with Shift held in this
+    // thread's key state (no real keyboard under the test display).
+    auto press = [&](WORD key) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+        PostMessageA(s->viewWindow, WM_KEYDOWN, key, 1);
+        PostMessageA(s->viewWindow, WM_KEYUP, key, 0xC0000001);
+        pump();
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    };
+    press(VK_F5 - 1);
+    EXPECT_EQ(0, s->isOpen.load()) << "Shift+F4 is nothing";
+    press(VK_F5);
+    ASSERT_TRUE(pumpUntil([&] { return s->isOpen.load() == 1; }, 5000)) << "Shift+F5 starts";
+    press(VK_F6);
+    EXPECT_TRUE(pumpUntil([&] { return s->isOpen.load() == 0; }, 5000)) << "Shift+F6 stops";
+}
+
+}  // namespace
+}  // namespace orv
