@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev \
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
-  wine wine32:i386 xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux
+  wine wine32:i386 fonts-wine xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux
 
 .PHONY: all deps build native win32 test demo bench dist clean
 

@@ -1,6 +1,132 @@
 #!/usr/bin/env bash
-# make demo: the device simulator on loopback and the program under Wine,
-# connected to it and capturing.
+# make demo: the device simulator on loopback and Orvantide.exe under Wine,
+# connected to it and capturing printer-like text.
+#   With DISPLAY set, the program appears on that display; the user watches,
+#   stops the run (Shift+F6 or the toolbar) and closes the program.
+#   Without one, it runs on a private Xvfb for about 20 seconds, saves
+#   build/demo/screenshot.png, stops the capture and tells whether the file
+#   holds exactly what the simulator sent.
 set -euo pipefail
-echo "demo: starts orvantide-devsim on loopback and Orvantide.exe under Wine capturing from it;"
-echo "      the capture run and the simulator are not part of this build yet."
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+DEMO=$ROOT/build/demo
+export ORV_WINE_DIR=$DEMO/wine
+source "$ROOT/tests/wine/env.sh"
+rm -rf "$DEMO/captures"; mkdir -p "$DEMO/captures"  # names are to the minute: start clean
+
+EXE=$ROOT/build/win32/Orvantide.exe
+SIM=$ROOT/build/native/orvantide-devsim
+[ -x "$SIM" ] && [ -f "$EXE" ] || { echo "demo: build first (make build)" >&2; exit 1; }
+
+pids=()
+xvfb=
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+  headless=1
+  n=80
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n+1)); done
+  Xvfb ":$n" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+fi
+
+if [ ! -f "$WINEPREFIX/.orv-ready" ]; then
+  echo "demo: making the Wine prefix (once) ..."
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.orv-ready"
+fi
+if [ $headless = 1 ]; then
+  # No window manager on the private display: Wine draws its own frames.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+else
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 || true
+fi
+
+# The simulator: printer-like text at a pace that reads well.
+if [ $headless = 1 ]; then
+  python3 "$ROOT/tools/printout.py" 150000 "$DEMO/printout.prn"
+  data=(--rate 9000 --close-when-done)
+else
+  python3 "$ROOT/tools/printout.py" 8000000 "$DEMO/printout.prn"
+  data=(--rate 3000)
+fi
+"$SIM" --lan 127.0.0.1:0 --file "$DEMO/printout.prn" "${data[@]}" >"$DEMO/sim.out" 2>&1 &
+pids+=($!)
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^listening .*:\([0-9]*\)$/\1/p' "$DEMO/sim.out")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$DEMO/sim.out" >&2; exit 1; }
+
+# The program's profile points at the simulator and at build/demo/captures.
+appdata=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
+profile_dir=$(winepath -u "$appdata\\Kelmora\\Orvantide" 2>/dev/null)
+mkdir -p "$profile_dir"
+captures_win=$(winepath -w "$DEMO/captures" 2>/dev/null)
+cat >"$profile_dir/zr52profile.ini" <<EOF
+[connection]
+method=lan
+host=127.0.0.1
+dService=$port
+com=COM1
+[buffer]
+path=$captures_win
+filename=Capturedata.zrd
+flag=YES
+EOF
+before=$(ls "$DEMO/captures" 2>/dev/null | sort)
+
+echo "demo: simulator on 127.0.0.1:$port; Orvantide.exe -r under Wine on $DISPLAY"
+(cd "$ROOT/build/win32" && exec wine Orvantide.exe -r </dev/null >"$DEMO/wine.out" 2>&1) &
+program=$!
+pids+=($program)
+
+newest_capture() {
+  comm -13 <(echo "$before") <(ls "$DEMO/captures" | sort) | tail -n 1
+}
+
+if [ $headless = 0 ]; then
+  echo "demo: watch the window; stop the run with Shift+F6 and close the program when done."
+  wait "$program" || true
+else
+  sleep 10
+  import -window root "$DEMO/screenshot.png"
+  echo "demo: screenshot during the capture: build/demo/screenshot.png"
+  # The simulator closes when its data is out; the program stops the run,
+  # which closes the file, and tells that the link is gone.
+  for _ in $(seq 150); do grep -q '^sent ' "$DEMO/sim.out" && break; sleep 0.2; done
+  sent=$(sed -n 's/^sent \([0-9]*\) bytes.*/\1/p' "$DEMO/sim.out")
+  for _ in $(seq 100); do
+    name=$(newest_capture)
+    [ -n "$name" ] && [ "$(stat -c %s "$DEMO/captures/$name")" = "$sent" ] && break
+    sleep 0.2
+  done
+fi
+name=$(newest_capture)
+if [ -z "$name" ]; then
+  echo "demo: no capture file was made" >&2
+  exit 1
+fi
+file=$DEMO/captures/$name
+size=$(stat -c %s "$file")
+echo "demo: capture file $file ($size bytes)"
+if [ $headless = 1 ]; then
+  want=$(sed -n 's/^sent [0-9]* bytes checksum \([0-9A-F]*\).*/\1/p' "$DEMO/sim.out")
+  have=$(python3 -c 'import sys,zlib; print("%08X" % (zlib.crc32(open(sys.argv[1],"rb").read()) & 0xffffffff))' "$file")
+  if [ "$want" = "$have" ] && [ "$sent" = "$size" ]; then
+    echo "demo: the file matches what the simulator sent ($sent bytes, CRC-32 $have)"
+  else
+    echo "demo: the file does NOT match what the simulator sent ($sent bytes, CRC-32 $want; file CRC-32 $have)"
+    exit 1
+  fi
+fi
