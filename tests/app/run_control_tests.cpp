@@ -4,6 +4,9 @@
 // loopback.
 #include "tests/app/MainWindowFixture.h"
 
+#include <atomic>
+#include <cstdio>
+
 #include "app/Text.h"
 #include "app/win32/RunControl.h"
 #include "tests/links/win32/LinkHarness.h"
@@ -172,6 +175,54 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     EXPECT_TRUE(test::pathExists(dir / "run.zrd" + "\\keep.txt"));
     EXPECT_EQ(0, s->isOpen.load());
     expectControls(RunState::Idle);
+}
+
+// Another thread's view of the window: how long its messages wait.
+struct WindowProbe {
+    HWND window;
+    std::atomic<bool> done{false};
+    std::atomic<DWORD> slowest{0};
+    std::atomic<int> answered{0}, unanswered{0};
+};
+
+DWORD WINAPI probeWindow(void* param) {
+    auto* p = static_cast<WindowProbe*>(param);
+    while (!p->done.load()) {
+        DWORD start = GetTickCount();
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutA(p->window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result))
+            ++p->answered;
+        else
+            ++p->unanswered;
+        DWORD took = GetTickCount() - start;
+        if (took > p->slowest.load()) p->slowest.store(took);
+        Sleep(10);
+    }
+    return 0;
+}
+
+// A fast device must not starve the window: another thread's messages are
+// answered all through the run while the view repaints.  The slowest answer
+// is printed; only a window that stops answering (5 s) fails.
+TEST_F(RunControlTest, WindowAnswersWhileAFastCaptureRuns) {
+    const std::uint32_t size = 16u << 20;
+    DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 9");
+    create(SW_SHOWNORMAL);
+    ASSERT_TRUE(startOn(sim));
+    WindowProbe probe{s->mainWindow};
+    HANDLE thread = CreateThread(nullptr, 0, probeWindow, &probe, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    const bool all = pumpUntil([&] { return s->byteCount.load() == size; }, 120000);
+    probe.done.store(true);
+    while (WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) pump();
+    CloseHandle(thread);
+    command(CMD_STOP);
+    EXPECT_TRUE(all) << s->byteCount.load();
+    EXPECT_EQ(0, probe.unanswered.load());
+    EXPECT_GT(probe.answered.load(), 0);
+    std::printf("window answered %d messages during %u bytes; slowest %lu ms\n", probe.answered.load(),
+                size, static_cast<unsigned long>(probe.slowest.load()));
+    EXPECT_EQ(test::printerData(9, size), test::readFile(dir / "run.zrd"));
 }
 
 TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
