@@ -1,61 +1,21 @@
 // The stored-file views through the real main window, created hidden in
 // this process: its commands reach the views, and the status bar, the
 // menu and the toolbar follow.
-#include <gtest/gtest.h>
-#include <windows.h>
-#include <commctrl.h>
+#include "tests/app/MainWindowFixture.h"
 
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "app/win32/Startup.h"
-#include "app/win32/Win32Seams.h"
 #include "capture/win32/FileViews.h"
-#include "tests/support/TestSupport.h"
 
 namespace orv {
 namespace {
 
-class FileViewWindowTest : public ::testing::Test {
+class FileViewWindowTest : public test::MainWindowFixture {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
-        ASSERT_NE(nullptr, library);
-        s->resourceLibrary = library;
-        s->messages = &messages;
-        s->strings = &strings;
-        s->fileDialogs = &dialogs;
-        HINSTANCE instance = GetModuleHandleA(nullptr);
-        s->appInstance = instance;
-        registerMainClass(instance);
-        ASSERT_NE(nullptr, createMainWindow(*s, instance, SW_HIDE));
+        MainWindowFixture::SetUp();
+        create();
     }
-    void TearDown() override {
-        if (IsWindow(s->mainWindow)) DestroyWindow(s->mainWindow);
-        if (library) FreeLibrary(library);
-    }
-    void command(unsigned id) { SendMessageA(s->mainWindow, WM_COMMAND, id, 0); }
-    std::string statusText(int part) {
-        char text[256] = "";
-        SendMessageA(s->statusWindow, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-    bool menuEnabled(unsigned id) {
-        UINT state = GetMenuState(GetMenu(s->mainWindow), id, MF_BYCOMMAND);
-        return state != UINT(-1) && !(state & (MF_GRAYED | MF_DISABLED));
-    }
-    bool buttonEnabled(unsigned id) {
-        LRESULT state = SendMessageA(s->toolbarWindow, TB_GETSTATE, id, 0);
-        return state != -1 && (state & TBSTATE_ENABLED) && !(state & TBSTATE_INDETERMINATE);
-    }
-
-    std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
-    HMODULE library = nullptr;
-    LibraryStrings strings{library};
-    test::ScriptedMessages messages{box::kAnswerOk};
-    test::ScriptedFileDialogs dialogs;
-    test::TempDir dir;
 };
 
 TEST_F(FileViewWindowTest, OpenedFileEnablesTheViewsAndShowsItsCount) {

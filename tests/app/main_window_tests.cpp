@@ -1,46 +1,20 @@
 // The main window created in this process, hidden: the run record as its
 // creation leaves it, and its answer to a lost capture-file write.
-#include <gtest/gtest.h>
-#include <winsock2.h>
-#include <windows.h>
+#include "tests/app/MainWindowFixture.h"
 
-#include <memory>
 #include <string>
 
 #include "app/win32/MainWindow.h"
-#include "app/win32/Startup.h"
-#include "app/win32/Win32Seams.h"
-#include "tests/support/TestSupport.h"
 
 namespace orv {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
-        ASSERT_NE(nullptr, library);
-        s->resourceLibrary = library;
-        s->messages = &messages;
-        s->strings = &strings;
-        HINSTANCE instance = GetModuleHandleA(nullptr);
-        s->appInstance = instance;
-        registerMainClass(instance);
-        ASSERT_NE(nullptr, createMainWindow(*s, instance, SW_HIDE));
+        MainWindowFixture::SetUp();
+        create();
     }
-    void TearDown() override {
-        if (IsWindow(s->mainWindow)) DestroyWindow(s->mainWindow);
-        if (library) FreeLibrary(library);
-    }
-    void pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    }
-
-    std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
-    HMODULE library = nullptr;
-    LibraryStrings strings{library};
-    test::ScriptedMessages messages{box::kAnswerOk};
 };
 
 TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
