@@ -43,6 +43,9 @@ if [ ! -f "$WINEPREFIX/.orv-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.orv-ready"
 fi
+# Wine draws the frame buttons with Marlett, which Debian keeps out of the prefix.
+font=/usr/share/wine/fonts/marlett.ttf
+[ -f "$font" ] && cp -n "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ $headless = 1 ]; then
   # No window manager on the private display: Wine draws its own frames.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
