@@ -56,10 +56,7 @@ void tellCloseFailed(CaptureState& s, HWND owner) {
 // closing, but the user must know the file is short.
 void endWhatRuns(CaptureState& s, HWND owner) {
     if (s.stateFlags.load() & FLAG_SENDING) {
-        if (s.linkKind == 0)
-            closeSerialSend(s, s.mainWindow);
-        else
-            closeLanSend(s, s.mainWindow);
+        closeSend(s);
         return;
     }
     if (s.linkKind == 0)

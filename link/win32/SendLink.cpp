@@ -304,10 +304,7 @@ void showSendFailed(CaptureState& s, HWND owner, int error) {
 // show the idle state.
 void endSend(CaptureState& s) {
     if (!(s.stateFlags.load() & FLAG_SENDING)) return;
-    if (s.linkKind == 0)
-        closeSerialSend(s, s.mainWindow);
-    else
-        closeLanSend(s, s.mainWindow);
+    closeSend(s);
     removeCaret(s);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
@@ -383,6 +380,10 @@ int closeLanSend(CaptureState& s, HWND) {
     if (sock != INVALID_SOCKET) discardInput(sock);
     closeLanSocket(s, s.lanSocket);
     return 1;
+}
+
+int closeSend(CaptureState& s) {
+    return s.linkKind == 0 ? closeSerialSend(s, s.mainWindow) : closeLanSend(s, s.mainWindow);
 }
 
 void sendFileToDevice(CaptureState& s, SendObserver* observer) {

@@ -45,6 +45,8 @@ int openLanSend(CaptureState& state, HWND owner, const std::uint8_t* data, std::
 // clear.  They leave the controls alone: the window may be closing.
 int closeSerialSend(CaptureState& state, HWND owner);
 int closeLanSend(CaptureState& state, HWND owner);
+// The one of the two that fits the configured link, owned by the main window.
+int closeSend(CaptureState& state);
 
 // CMD_SEND_FILE: choose a file, read it and send it over the configured
 // link; observer (optional) is told of every chunk.
