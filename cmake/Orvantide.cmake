@@ -4,6 +4,10 @@ set(ORV_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initiali
 set(ORV_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 set(ORV_TSAN -fsanitize=thread -fno-omit-frame-pointer)
 
+# Windows tests run under Wine; a host that cannot run this tree's
+# programs (i386 on a 64-bit-only host) turns them off for this tree.
+option(ORV_WINE_TESTS "build and run the Windows tests under Wine" ON)
+
 if(ORV_WIN32)
   # Only -static removes every MinGW DLL (libwinpthread included).
   set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")

@@ -13,7 +13,7 @@ export ORV_WINE_DIR=$DEMO/wine
 source "$ROOT/tests/wine/env.sh"
 rm -rf "$DEMO/captures"; mkdir -p "$DEMO/captures"  # names are to the minute: start clean
 
-EXE=$ROOT/build/win32/Orvantide.exe
+EXE=$ORV_WINE_BUILD/Orvantide.exe
 SIM=$ROOT/build/native/orvantide-devsim
 [ -x "$SIM" ] && [ -f "$EXE" ] || { echo "demo: build first (make build)" >&2; exit 1; }
 
@@ -39,7 +39,7 @@ fi
 
 if [ ! -f "$WINEPREFIX/.orv-ready" ]; then
   echo "demo: making the Wine prefix (once) ..."
-  wineboot -i </dev/null >/dev/null 2>&1
+  "$ORV_WINE" wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.orv-ready"
 fi
@@ -48,9 +48,9 @@ font=/usr/share/wine/fonts/marlett.ttf
 [ -f "$font" ] && cp -n "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ $headless = 1 ]; then
   # No window manager on the private display: Wine draws its own frames.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  "$ORV_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 else
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 || true
+  "$ORV_WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 || true
 fi
 
 # The simulator: printer-like text at a pace that reads well.
@@ -72,10 +72,10 @@ done
 [ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$DEMO/sim.out" >&2; exit 1; }
 
 # The program's profile points at the simulator and at build/demo/captures.
-appdata=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
-profile_dir=$(winepath -u "$appdata\\Kelmora\\Orvantide" 2>/dev/null)
+appdata=$("$ORV_WINE" cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
+profile_dir=$("$ORV_WINE" winepath -u "$appdata\\Kelmora\\Orvantide" 2>/dev/null)
 mkdir -p "$profile_dir"
-captures_win=$(winepath -w "$DEMO/captures" 2>/dev/null)
+captures_win=$("$ORV_WINE" winepath -w "$DEMO/captures" 2>/dev/null)
 cat >"$profile_dir/zr52profile.ini" <<EOF
 [connection]
 method=lan
@@ -90,7 +90,7 @@ EOF
 before=$(ls "$DEMO/captures" 2>/dev/null | sort)
 
 echo "demo: simulator on 127.0.0.1:$port; Orvantide.exe -r under Wine on $DISPLAY"
-(cd "$ROOT/build/win32" && exec wine Orvantide.exe -r </dev/null >"$DEMO/wine.out" 2>&1) &
+(cd "$ORV_WINE_BUILD" && exec "$ORV_WINE" Orvantide.exe -r </dev/null >"$DEMO/wine.out" 2>&1) &
 program=$!
 pids+=($program)
 

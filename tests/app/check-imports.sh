@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a Windows binary imports anything but system DLLs.
 set -euo pipefail
-objdump=$1 binary=$2
+objdump=$1 binary=$2 format=${3:-pei-i386}
 imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ {print toupper($3)}')
 echo "$imports"
 allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|SHLWAPI|WS2_32|WSOCK32|ADVAPI32|MSVCRT|OLE32)\.DLL$'
@@ -13,5 +13,5 @@ fi
 # Whole outputs first: grep -q on a pipe would cut objdump short.
 header=$("$objdump" -f "$binary")
 private=$("$objdump" -p "$binary")
-grep -q 'file format pei-i386' <<<"$header" || { echo "not PE32 i386" >&2; exit 1; }
+grep -q "file format $format\$" <<<"$header" || { echo "not $format" >&2; exit 1; }
 grep -q -E 'Subsystem.*Windows GUI' <<<"$private" || { echo "not a GUI program" >&2; exit 1; }

@@ -207,14 +207,16 @@ bool readPeSummary(const std::string& path, PeSummary* out, std::string* error) 
     IMAGE_DOS_HEADER dos;
     if (!at(0, sizeof dos)) return *error = "file too short", false;
     std::memcpy(&dos, bytes.data(), sizeof dos);
-    IMAGE_NT_HEADERS32 nt;
+    // The headers of the build's own kind: PE32, or PE32+ in the 64-bit
+    // build that stands in on hosts without 32-bit Wine.
+    IMAGE_NT_HEADERS nt;
     if (dos.e_magic != IMAGE_DOS_SIGNATURE || !at(dos.e_lfanew, sizeof nt))
         return *error = "no PE header", false;
     std::memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof nt);
-    if (nt.Signature != IMAGE_NT_SIGNATURE || nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
-        return *error = "not a 32-bit PE file", false;
+    if (nt.Signature != IMAGE_NT_SIGNATURE || nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC)
+        return *error = "not a PE file of this build's kind", false;
 
-    size_t sectionTable = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+    size_t sectionTable = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                           nt.FileHeader.SizeOfOptionalHeader;
     std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
     if (!at(sectionTable, sections.size() * sizeof(IMAGE_SECTION_HEADER)))

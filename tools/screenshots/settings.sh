@@ -2,11 +2,12 @@
 # Pictures of the settings dialog, both pages (and the LAN panel), taken on
 # the Wine session's Xvfb display and cropped to the dialog:
 #   docs/settings-link.png, docs/settings-link-lan.png, docs/settings-files.png
-# Usage: tools/screenshots/settings.sh [WIN32_BUILD_DIR]   (default build/win32)
+# Usage: tools/screenshots/settings.sh [WIN32_BUILD_DIR]   (default: the build this host runs under Wine)
 # The Win32 tree must hold settings_dialog_tests and Orvantide1033.dll.
 set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-build=$(cd "${1:-$root/build/win32}" && pwd)
+source "$root/tests/wine/env.sh"
+build=$(cd "${1:-$ORV_WINE_BUILD}" && pwd)
 exe=$build/tests/settings/settings_dialog_tests.exe
 [ -f "$exe" ] || { echo "missing $exe (build settings_dialog_tests)" >&2; exit 1; }
 
