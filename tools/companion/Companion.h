@@ -31,9 +31,13 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
     ~InputFile();
-    bool open(const std::string& path);  // false: errno says why
+    // False (errno says why) when it cannot be opened or is a folder.
+    bool open(const std::string& path);
     // Reads until n bytes or the end; returns the count, or -1 on error.
     long long readFull(std::uint8_t* dst, std::size_t n);
+    // True when this is a regular file and path (standard output when
+    // empty) is that very file, whatever the name or links lead to it.
+    bool isSameFile(const std::string& path) const;
 private:
     int fd_ = -1;
     bool owned_ = false;

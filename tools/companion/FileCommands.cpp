@@ -35,6 +35,8 @@ bool parseFileArgs(int argc, char** argv, FileArgs& args) {
             if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0')
                 return false;
             args.output = argv[++i];
+            if (args.output == "-")
+                args.output.clear();  // "-o -" is standard output, as FILE "-" is standard input
             haveOutput = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return false;
@@ -62,6 +64,10 @@ int openFileStreams(const char* command, int argc, char** argv, FileArgs& args, 
         return usage(findSubcommand(command));
     if (!in.open(args.input))
         return cannotOpen(args.input);
+    // Writing the file being read would destroy it (or, appended to,
+    // never end).
+    if (in.isSameFile(args.output))
+        return fail("cannot write " + outputName(args) + ": it is the input file");
     if (!out.open(args.output))
         return cannotOpen(outputName(args));
     return kExitOk;

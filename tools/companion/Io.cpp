@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tools/companion/Companion.h"
@@ -25,7 +26,23 @@ bool InputFile::open(const std::string& path) {
     }
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     owned_ = fd_ >= 0;
-    return owned_;
+    if (!owned_)
+        return false;
+    // A folder opens but cannot be read: say so before any output exists.
+    struct stat st;
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    return true;
+}
+
+bool InputFile::isSameFile(const std::string& path) const {
+    struct stat in, out;
+    if (::fstat(fd_, &in) != 0 || !S_ISREG(in.st_mode))
+        return false;
+    const int found = path.empty() ? ::fstat(1, &out) : ::stat(path.c_str(), &out);
+    return found == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
 
 long long InputFile::readFull(std::uint8_t* dst, std::size_t n) {

@@ -3,6 +3,7 @@
 # exit status 0/1/2 and one line on stderr for a failure.
 set -u
 ORV=${1:?usage: companion_tests.sh PATH/TO/orvantide}
+ORV=$(cd "$(dirname "$ORV")" && pwd)/$(basename "$ORV")  # the checks below change folder
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
 failures=0
@@ -65,6 +66,31 @@ same "$T/hello.out2" "$T/hello.hex" "hexdump -o before FILE"
 printf 'old content that is longer than the new one %.0s' {1..10} >"$T/replace"
 expect_status 0 hexdump "$T/hello" -o "$T/replace"
 same "$T/replace" "$T/hello.hex" "hexdump replaces an existing file"
+
+# ---- OUT: never the input, untouched when the input cannot be read ----
+mkdir "$T/o"
+cp "$T/hello" "$T/o/in"
+ln -s in "$T/o/link"
+ln "$T/o/in" "$T/o/hard"
+for out in "$T/o/in" "$T/o/./in" "$T/o/link" "$T/o/hard"; do
+  expect_status 1 hexdump "$T/o/in" -o "$out"
+  same "$T/o/in" "$T/hello" "hexdump -o $out (the input itself)"
+done
+# Appended to by the shell, standard output is the input too; bounded in
+# case it grows without end.
+(ulimit -f 64; timeout 10 "$ORV" filter "$T/o/in" >>"$T/o/in" 2>/dev/null)
+[ $? -eq 1 ] || fail "filter FILE >> FILE was not refused"
+same "$T/o/in" "$T/hello" "filter FILE >> FILE"
+printf 'keep' >"$T/o/old"
+chmod 640 "$T/o/old"
+expect_status 1 hexdump "$T/missing" -o "$T/o/old"
+expect_status 1 filter "$T/o" -o "$T/o/old"
+[ "$(cat "$T/o/old")" = keep ] || fail "a failed command changed the existing OUT"
+cd "$T/o"
+expect_status 0 hexdump in -o -
+same "$T/out" "$T/hello.hex" "hexdump -o - (standard output)"
+[ -e - ] && fail "hexdump -o - made a file named -"
+cd - >/dev/null
 
 : >"$T/empty"
 expect_status 0 hexdump "$T/empty"
