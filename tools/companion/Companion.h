@@ -44,19 +44,26 @@ private:
 };
 
 // A file created (or replaced) for writing, or standard output when the
-// path is empty.
+// path is empty.  A new or regular file is written under a temporary name
+// in its own folder and takes the path only in close(), so a command that
+// fails (or is killed) leaves an existing file as it was; a device or a
+// FIFO is written directly.
 class OutputFile {
 public:
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile();
+    ~OutputFile();  // without a successful close() the temporary file goes
     bool open(const std::string& path);  // false: errno says why
     bool write(const void* data, std::size_t n);  // all of it, or false
-    bool close();  // false when the last bytes could not be written
+    // Closes the file and puts it in place; false (the temporary file
+    // removed) when the last bytes could not be written or the rename failed.
+    bool close();
 private:
     int fd_ = -1;
     bool owned_ = false;
+    std::string temp_;    // the temporary file until close()
+    std::string target_;  // the path it replaces
 };
 
 // Writes blocks to an OutputFile on a second thread, so that filling the

@@ -61,13 +61,15 @@ expect_status 0 hexdump "$T/hello"
 same "$T/out" "$T/hello.hex" "hexdump to stdout"
 expect_status 0 hexdump "$T/hello" -o "$T/hello.out"
 same "$T/hello.out" "$T/hello.hex" "hexdump -o"
+touch "$T/created"
+[ "$(stat -c %a "$T/hello.out")" = "$(stat -c %a "$T/created")" ] || fail "hexdump -o: new file's mode"
 expect_status 0 hexdump -o "$T/hello.out2" "$T/hello"
 same "$T/hello.out2" "$T/hello.hex" "hexdump -o before FILE"
 printf 'old content that is longer than the new one %.0s' {1..10} >"$T/replace"
 expect_status 0 hexdump "$T/hello" -o "$T/replace"
 same "$T/replace" "$T/hello.hex" "hexdump replaces an existing file"
 
-# ---- OUT: never the input, untouched when the input cannot be read ----
+# ---- OUT: never the input, replaced only by a command that succeeded ----
 mkdir "$T/o"
 cp "$T/hello" "$T/o/in"
 ln -s in "$T/o/link"
@@ -86,11 +88,28 @@ chmod 640 "$T/o/old"
 expect_status 1 hexdump "$T/missing" -o "$T/o/old"
 expect_status 1 filter "$T/o" -o "$T/o/old"
 [ "$(cat "$T/o/old")" = keep ] || fail "a failed command changed the existing OUT"
+expect_status 0 hexdump "$T/hello" -o "$T/o/old"
+same "$T/o/old" "$T/hello.hex" "hexdump replacing OUT"
+[ "$(stat -c %a "$T/o/old")" = 640 ] || fail "replacing OUT lost its permissions"
+# A command stopped half-way leaves OUT as it was and no temporary file.
+mkfifo "$T/o/fifo"
+exec 3<>"$T/o/fifo"  # read-write: opening it never blocks
+"$ORV" hexdump "$T/o/fifo" -o "$T/o/old" 2>/dev/null &
+pid=$!
+timeout 10 head -c 300000 /dev/zero >&3
+for _ in $(seq 100); do [ "$(ls -A "$T/o" | wc -l)" -gt 5 ] && break; sleep 0.05; done
+kill -TERM "$pid"
+wait "$pid"
+exec 3>&-
+same "$T/o/old" "$T/hello.hex" "OUT of a killed hexdump"
+[ "$(ls -A "$T/o" | tr '\n' ' ')" = "fifo hard in link old " ] || fail "files left in the output folder: $(ls -A "$T/o")"
 cd "$T/o"
 expect_status 0 hexdump in -o -
 same "$T/out" "$T/hello.hex" "hexdump -o - (standard output)"
 [ -e - ] && fail "hexdump -o - made a file named -"
 cd - >/dev/null
+expect_status 0 filter "$T/hello" -o /dev/null
+[ -c /dev/null ] || fail "filter -o /dev/null replaced /dev/null"
 
 : >"$T/empty"
 expect_status 0 hexdump "$T/empty"
