@@ -40,8 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     *f.model = orv::test::ReferenceGrid();
 
     // First byte: a row to start from, so that the end of the grid is
-    // reached with small inputs too.
-    const int startRow = data[0] < 128 ? 0 : 8100 + data[0] % 100;
+    // reached with small inputs too: 0, or one of the last 92 rows (the
+    // last of them, which takes nothing, included).
+    const int startRow = data[0] < 128 ? 0 : orv::kLastTextRow - 91 + data[0] % 92;
     f.view->cursorRow = startRow;
     f.model->cursorRow = startRow;
     const std::size_t chunk = 1 + data[0] % 61;
