@@ -38,7 +38,10 @@ macro(orv_core_libraries)
     target_compile_options(orv_core_tsan PUBLIC ${ORV_TSAN} -O1 -g)
     target_link_options(orv_core_tsan PUBLIC ${ORV_TSAN})
     if(TARGET orv_fuzz_core)
-      target_compile_options(orv_fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined -g -O1)
+      # Undefined behaviour in the code under test stops the run, as in the
+      # targets themselves, rather than printing and passing.
+      target_compile_options(orv_fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined
+                             -fno-sanitize-recover=all -g -O1)
     endif()
     find_package(Threads REQUIRED)
     foreach(lib ${ORV_CORE_VARIANTS})
