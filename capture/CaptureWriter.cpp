@@ -115,6 +115,7 @@ std::int32_t CaptureWriter::createCaptureFile() {
         return hresultFromError(error);
     }
     writeFill_ = 0;
+    unsynced_ = false;
     return 0;
 }
 
@@ -131,18 +132,38 @@ std::int32_t CaptureWriter::appendCaptureData(const std::uint8_t* bytes, std::si
         count -= room;
         writeFill_ = 0;
         SysError error = fs_->write(file_, writeBlock_, kBlockSize);
-        if (error != 0) {
-            // The file keeps what reached it; the block and the rest of the
-            // run are lost, and the caller tells the user.
-            fs_->close(file_);
-            file_ = FileSystem::kNoFile;
-            pendingFailure_ = hresultFromError(error);
-            bytesLost_ += kBlockSize + count;
-            return pendingFailure_;
-        }
+        // The block and the rest of the run are lost; the caller tells the user.
+        if (error != 0) return failWrite(error, kBlockSize + count);
+        unsynced_ = true;
     }
     if (count > 0 && pendingFailure_ != 0) bytesLost_ += count;
     return 0;
+}
+
+std::int32_t CaptureWriter::flushToDisk() {
+    if (!isFileOpen()) return 0;
+    if (writeFill_ > 0) {
+        SysError error = fs_->write(file_, writeBlock_, writeFill_);
+        if (error != 0) return failWrite(error, writeFill_);
+        writeFill_ = 0;
+        unsynced_ = true;
+    }
+    if (unsynced_) {
+        SysError error = fs_->sync(file_);
+        if (error != 0) return failWrite(error, 0);
+        unsynced_ = false;
+    }
+    return 0;
+}
+
+std::int32_t CaptureWriter::failWrite(SysError error, std::size_t lost) {
+    fs_->close(file_);
+    file_ = FileSystem::kNoFile;
+    writeFill_ = 0;
+    unsynced_ = false;
+    pendingFailure_ = hresultFromError(error);
+    bytesLost_ += lost;
+    return pendingFailure_;
 }
 
 std::int32_t CaptureWriter::closeCaptureFile() {
@@ -154,11 +175,15 @@ std::int32_t CaptureWriter::closeCaptureFile() {
     SysError writeError = 0;
     if (writeFill_ > 0) writeError = fs_->write(file_, writeBlock_, writeFill_);
     if (writeError != 0) bytesLost_ += writeFill_;
+    // A stop is often the last thing before the PC is switched off.
+    SysError syncError = writeError == 0 && (writeFill_ > 0 || unsynced_) ? fs_->sync(file_) : 0;
     SysError closeError = fs_->close(file_);
     file_ = FileSystem::kNoFile;
     writeFill_ = 0;
+    unsynced_ = false;
     // The file is kept either way: what reached the disk is the user's data.
     if (writeError != 0) return hresultFromError(writeError);
+    if (syncError != 0) return hresultFromError(syncError);
     return hresultFromError(closeError);
 }
 

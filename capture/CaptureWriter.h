@@ -51,6 +51,13 @@ public:
     // chunks of the run are dropped with success, and closeCaptureFile
     // reports the loss.
     std::int32_t appendCaptureData(const std::uint8_t* bytes, std::size_t count);
+    // Receive thread: writes the staged bytes and puts the file on the
+    // disk, so that neither a crash nor a power cut can take them.  A
+    // failure is handled and returned like a failed block write.
+    std::int32_t flushToDisk();
+    // Bytes that a crash or a power cut could still take: staged, or
+    // written but not yet on the disk.
+    bool hasUnsyncedData() const { return isFileOpen() && (writeFill_ > 0 || unsynced_); }
     // 0 when written and closed; 1 when no file was open and nothing was
     // lost; a failure code when a write or the close failed (the file and
     // what reached it are kept).
@@ -58,15 +65,22 @@ public:
 
     bool isFileOpen() const { return file_ != FileSystem::kNoFile; }
     const char* captureFilePath() const { return captureFilePath_; }
+    // The disk seam: tests put a failing disk here between runs.
+    void setFileSystem(FileSystem& fs) { fs_ = &fs; }
     void setCaptureFilePath(const char* path);
     // Bytes handed over since the file was created that did not reach it.
     std::uint64_t bytesLost() const { return bytesLost_; }
 
 private:
+    // A write or sync failed: the file keeps what reached it and is closed;
+    // lost bytes of the run are counted from here on.
+    std::int32_t failWrite(SysError error, std::size_t lost);
+
     FileSystem* fs_;
     char captureFilePath_[kPathSize] = "";
     FileSystem::Handle file_ = FileSystem::kNoFile;
     std::size_t writeFill_ = 0;
+    bool unsynced_ = false;            // written since the file last reached the disk
     std::int32_t pendingFailure_ = 0;  // a block write failed during the run
     std::uint64_t bytesLost_ = 0;
     std::uint8_t writeBlock_[kBlockSize];

@@ -46,6 +46,9 @@ public:
     virtual SysError createNew(const char* path, Handle& file) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
+    // Puts what was written on the disk itself, past the system's cache, so
+    // that a power cut cannot take it.
+    virtual SysError sync(Handle file) = 0;
     virtual SysError close(Handle file) = 0;
 };
 

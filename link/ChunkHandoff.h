@@ -14,6 +14,11 @@
 
 namespace orv {
 
+// The longest a received byte stays in memory only: after that it is on
+// the disk, so a crash or a power cut takes at most this much traffic.
+constexpr std::uint32_t kDurableAfterMs = 1000;
+constexpr std::uint32_t kNothingToFlush = 0xFFFFFFFFu;
+
 // What the hand-off tells the rest of the program, from the receive thread.
 // None of these may wait for the user-interface thread.
 class HandoffObserver {
@@ -37,6 +42,12 @@ public:
     void deliver(const std::uint8_t* bytes, std::size_t count);
     // A line-error note: shown in the view, neither counted nor stored.
     void note(const char* text);
+    // After its deliveries and whenever it wakes, the receive thread calls
+    // this with a monotonic clock: once the oldest byte that is not on the
+    // disk yet has waited kDurableAfterMs, the file is flushed to disk.
+    // Returns the milliseconds until that is due, or kNothingToFlush; a
+    // receive thread waits no longer than that.
+    std::uint32_t keepDurable(std::uint64_t nowMs);
 
 private:
     std::atomic<std::uint32_t>& byteCount_;
@@ -45,6 +56,8 @@ private:
     ReplyParser& parser_;
     RepaintSink& repaint_;
     HandoffObserver& observer_;
+    bool waiting_ = false;            // bytes wait for the disk since waitingSince_
+    std::uint64_t waitingSince_ = 0;
 };
 
 }  // namespace orv

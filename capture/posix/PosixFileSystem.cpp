@@ -75,6 +75,10 @@ SysError PosixFileSystem::write(Handle file, const void* data, std::size_t size)
     return 0;
 }
 
+SysError PosixFileSystem::sync(Handle file) {
+    return ::fsync(static_cast<int>(file)) == 0 ? 0 : errorFromErrno(errno, "");
+}
+
 SysError PosixFileSystem::close(Handle file) {
     return ::close(static_cast<int>(file)) == 0 ? 0 : errorFromErrno(errno, "");
 }

@@ -46,6 +46,10 @@ SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size)
     return written == size ? 0 : static_cast<SysError>(ERROR_DISK_FULL);
 }
 
+SysError Win32FileSystem::sync(Handle file) {
+    return FlushFileBuffers(toHandle(file)) ? 0 : GetLastError();
+}
+
 SysError Win32FileSystem::close(Handle file) {
     return CloseHandle(toHandle(file)) ? 0 : GetLastError();
 }

@@ -34,12 +34,17 @@ public:
         if (failWrite == writes.size()) return syserr::kDiskFull;
         return real_->write(f, d, n);
     }
+    SysError sync(Handle f) override {
+        ++syncs;
+        return real_->sync(f);
+    }
     SysError close(Handle f) override {
         SysError e = real_->close(f);
         return failClose ? syserr::kWriteFault : e;
     }
 
     std::vector<std::size_t> writes;
+    int syncs = 0;
     std::size_t failWrite = 0;  // 1-based; 0 = never
     bool failClose = false;
     int foldersCreated = 0;

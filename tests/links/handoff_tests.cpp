@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,8 +44,13 @@ public:
     SysError write(Handle f, const void* d, std::size_t n) override {
         return broken ? syserr::kDiskFull : real_->write(f, d, n);
     }
+    SysError sync(Handle f) override {
+        ++syncs;
+        return broken ? syserr::kWriteFault : real_->sync(f);
+    }
     SysError close(Handle f) override { return real_->close(f); }
     bool broken = false;
+    int syncs = 0;
 
 private:
     std::unique_ptr<FileSystem> real_;
@@ -122,6 +128,51 @@ TEST(ChunkHandoff, FailedFileWriteIsToldOnceWhileCountingAndShowingGoOn) {
     EXPECT_EQ(3000u * 80u, run.byteCount.load());
     EXPECT_EQ(std::string(128, 'z'), run.row(5));
     EXPECT_LT(run.writer.closeCaptureFile(), 0) << "the stop learns that the file is incomplete";
+}
+
+// What a crash would leave: the bytes that reached the file, by its size,
+// which can be read while the writer holds it.
+std::size_t bytesOnDisk(HandoffRun& run) {
+    return static_cast<std::size_t>(std::filesystem::file_size(run.writer.captureFilePath()));
+}
+
+TEST(ChunkHandoff, ReceivedBytesReachTheDiskWithinASecondOfTheirArrival) {
+    HandoffRun run;
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(5000)) << "nothing received, nothing due";
+    run.deliver(std::string(20000, 'a'));
+    EXPECT_EQ(kDurableAfterMs, run.handoff.keepDurable(10000));
+    run.deliver(std::string(300, 'b'));  // later bytes do not put the first ones off
+    EXPECT_EQ(1u, run.handoff.keepDurable(10999));
+    EXPECT_EQ(0u, bytesOnDisk(run));
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(11000));
+    EXPECT_EQ(20300u, bytesOnDisk(run));
+    EXPECT_EQ(1, run.disk.syncs) << "flushed past the system's cache too";
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(20000)) << "nothing new: no write, no sync";
+    EXPECT_EQ(1, run.disk.syncs);
+
+    // A full block is written as it fills, and is on the disk a second later.
+    run.deliver(std::string(CaptureWriter::kBlockSize, 'c'));
+    EXPECT_EQ(20300u + CaptureWriter::kBlockSize, bytesOnDisk(run));
+    EXPECT_EQ(kDurableAfterMs, run.handoff.keepDurable(30000));
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(31500));
+    EXPECT_EQ(2, run.disk.syncs);
+    ASSERT_EQ(0, run.writer.closeCaptureFile());
+    EXPECT_EQ(20300u + CaptureWriter::kBlockSize, bytesOnDisk(run));
+    EXPECT_TRUE(run.recorder.failures.empty());
+}
+
+TEST(ChunkHandoff, FailedFlushIsToldOnceAndTheStopLearnsOfIt) {
+    HandoffRun run;
+    run.deliver("abc");
+    run.handoff.keepDurable(0);
+    run.disk.broken = true;
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(1000));
+    ASSERT_EQ(1u, run.recorder.failures.size());
+    run.deliver("def");
+    EXPECT_EQ(kNothingToFlush, run.handoff.keepDurable(5000)) << "the file is closed: nothing is due";
+    EXPECT_EQ(1u, run.recorder.failures.size());
+    EXPECT_EQ(6u, run.byteCount.load());
+    EXPECT_LT(run.writer.closeCaptureFile(), 0);
 }
 
 TEST(ChunkHandoff, ReaderThreadSeesConsistentCellsWhileTheReceiverWrites) {
