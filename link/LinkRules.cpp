@@ -17,6 +17,22 @@ int parseDataPort(const char* text) {
     return static_cast<int>(value);
 }
 
+std::uint32_t LineWatch::nextPause() {
+    const std::uint32_t pause = pause_;
+    pause_ = pause_ * 2 > kLongestPauseMs ? kLongestPauseMs : pause_ * 2;
+    return pause;
+}
+
+bool LineWatch::failed(std::uint64_t nowMs) {
+    if (!failing_) {
+        failing_ = true;
+        failingSince_ = nowMs;
+        failures_ = 0;
+    }
+    ++failures_;
+    return failures_ >= kPortGoneAfterTries && nowMs - failingSince_ >= kPortGoneAfterMs;
+}
+
 DeviceControl deviceControlFor(const SerialLine& line) {
     bool dsrDtr = line.flowControl & 0x1;
     bool ctsRts = line.flowControl & 0x2;

@@ -39,4 +39,43 @@ struct SerialTimeouts {
 // writes may take twice the time a byte needs on the line (ms per byte).
 SerialTimeouts serialTimeoutsFor(std::uint32_t baudRate);
 
+// How a serial receive loop paces itself and when it gives a port up.
+//
+// Some drivers (Wine's on a pseudo-terminal among them) end a comm-event
+// wait with no event again and again while the line is quiet.  The pause
+// after such an empty turn doubles from the shortest to the longest while
+// the line stays quiet, and the first byte brings it back to the shortest:
+// a quiet line costs little, and no byte waits longer than the longest
+// pause.  A port that keeps failing (it stopped answering, as a USB adapter
+// that was pulled out does) is gone once it has failed for kPortGoneAfterMs
+// and at least kPortGoneAfterTries turns in a row.
+class LineWatch {
+public:
+    static constexpr std::uint32_t kShortestPauseMs = 5;
+    static constexpr std::uint32_t kLongestPauseMs = 100;
+    static constexpr std::uint32_t kPortGoneAfterMs = 1000;
+    static constexpr int kPortGoneAfterTries = 3;
+
+    // A turn that brought bytes: full speed again.
+    void received() {
+        pause_ = kShortestPauseMs;
+        failing_ = false;
+    }
+    // A turn in which the port answered but nothing came: the pause to take.
+    std::uint32_t quiet() {
+        failing_ = false;
+        return nextPause();
+    }
+    // A turn in which the port failed.  True once the failures have lasted
+    // long enough to call the port gone; else the caller pauses for pause().
+    bool failed(std::uint64_t nowMs);
+    std::uint32_t nextPause();
+
+private:
+    std::uint32_t pause_ = kShortestPauseMs;
+    bool failing_ = false;
+    std::uint64_t failingSince_ = 0;
+    int failures_ = 0;
+};
+
 }  // namespace orv

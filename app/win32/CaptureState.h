@@ -66,11 +66,15 @@ struct CaptureState {
     HANDLE commWaitEvent = nullptr;         // the serial receive thread's comm-event wait
     std::atomic<std::uintptr_t> lanSocket{~std::uintptr_t(0)};  // INVALID_SOCKET when none
     std::atomic<std::int32_t> lanState{0};  // 0 idle, 3 connected, 1 closing, else the last error
+    HANDLE lanReadyEvent = nullptr;         // the capture socket's readiness for its receive thread
+    std::atomic<bool> linkFailed{false};    // the run's broken link has been reported
     ReplyParser replyParser;                // the query's parser; receive thread only
 
     // ---- shell fields ----
     std::atomic<std::uint32_t> stateFlags{0};   // FLAG_HAVE_FILE, FLAG_SENDING
     std::atomic<std::uint32_t> byteCount{0};
+    std::uint32_t shownByteCount = 0;  // the count the last refresh showed
+    bool captureLossTold = false;      // this run's lost capture bytes were told
     std::int32_t viewMode = VIEW_TEXT;
     std::uint8_t* loadedData = nullptr;
     std::uint32_t loadedSize = 0;

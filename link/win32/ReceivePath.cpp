@@ -22,6 +22,12 @@ void endQueryDialog(CaptureState& state) {
     if (HWND dialog = state.queryDialog.load()) PostMessageA(dialog, UM_END_QUERY, 0, 0);
 }
 
+void reportLinkFailure(CaptureState& state) {
+    if (state.linkFailed.exchange(true)) return;
+    endQueryDialog(state);
+    PostMessageA(state.mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, 0);
+}
+
 void ReceivePath::repaintCells(const CellRect& cells) {
     HWND view = state_.viewWindow;
     int width = state_.charWidth.load(std::memory_order_relaxed);

@@ -16,6 +16,10 @@ void unpackReplyText(LPARAM packed, char (&text)[5]);
 
 // Asks an open query dialog to end because the link failed.
 void endQueryDialog(CaptureState& state);
+// The capture link broke (the peer closed, a receive failed, the port is
+// gone): ends the query dialog and asks the main window to stop the run
+// with "Failed to receive data.".  Once per run, from any thread.
+void reportLinkFailure(CaptureState& state);
 
 class ReceivePath final : private RepaintSink, private HandoffObserver, private ReplySink {
 public:

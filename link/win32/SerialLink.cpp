@@ -5,16 +5,13 @@
 
 #include "app/Text.h"
 #include "link/LinkRules.h"
+#include "link/ChunkHandoff.h"
 #include "link/win32/ReceivePath.h"
 
 namespace orv {
 namespace {
 
 constexpr DWORD kChunk = 80;
-// Wine on a pseudo-terminal ends a pending comm-event wait with an empty
-// event set again and again while the line is quiet; this pause keeps that
-// loop from burning a core.  A real port blocks in the wait instead.
-constexpr DWORD kQuietPauseMs = 5;
 
 bool isOpenHandle(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
 
@@ -39,42 +36,92 @@ void noteErrorMask(CaptureState& s, ChunkHandoff& handoff) {
     }
 }
 
-// Waits for a comm event or the stop.  Returns the event set (0 for none).
-DWORD waitCommEvent(CaptureState& s, OVERLAPPED& wait) {
-    DWORD events = 0;
+DWORD waitLimit(std::uint32_t flushDueMs) { return flushDueMs == kNothingToFlush ? INFINITE : flushDueMs; }
+
+enum class Wait { Events, Failed, Stopped };
+
+// Waits for a comm event or the stop; meanwhile the staged capture bytes
+// reach the disk when they are due.  The wait stays pending across those
+// wake-ups, so a byte that arrives meanwhile ends it at once.
+Wait waitCommEvent(CaptureState& s, OVERLAPPED& wait, ChunkHandoff& handoff, DWORD& events) {
+    events = 0;
     ResetEvent(wait.hEvent);
-    if (WaitCommEvent(s.commHandle, &events, &wait)) return events;
-    if (GetLastError() != ERROR_IO_PENDING) return 0;
+    if (WaitCommEvent(s.commHandle, &events, &wait)) return Wait::Events;
+    if (GetLastError() != ERROR_IO_PENDING) return Wait::Failed;
     HANDLE handles[2] = {wait.hEvent, s.linkStopEvent};
-    DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    DWORD which;
+    do {
+        which = WaitForMultipleObjects(2, handles, FALSE, waitLimit(handoff.keepDurable(GetTickCount64())));
+    } while (which == WAIT_TIMEOUT);
     DWORD ignored = 0;
     if (which != WAIT_OBJECT_0) {
         CancelIo(s.commHandle);
         GetOverlappedResult(s.commHandle, &wait, &ignored, TRUE);
-        return 0;
+        return Wait::Stopped;
     }
-    return GetOverlappedResult(s.commHandle, &wait, &ignored, FALSE) ? events : 0;
+    if (GetOverlappedResult(s.commHandle, &wait, &ignored, FALSE)) return Wait::Events;
+    // A wait ended by a mask change, or by Wine on a quiet pseudo-terminal,
+    // is no failure of the port.
+    return GetLastError() == ERROR_OPERATION_ABORTED ? Wait::Events : Wait::Failed;
+}
+
+// Waits for the stop for ms milliseconds; true when it came.
+bool pauseUnlessStopped(CaptureState& s, ChunkHandoff& handoff, DWORD ms) {
+    std::uint32_t due = handoff.keepDurable(GetTickCount64());
+    return WaitForSingleObject(s.linkStopEvent, due < ms ? due : ms) == WAIT_OBJECT_0;
+}
+
+// After the port is gone: keep the staged bytes going to the disk until
+// the stop that the main window sends in answer to the report.
+void idleUntilStopped(CaptureState& s, ChunkHandoff& handoff) {
+    while (s.isOpen.load()) {
+        DWORD limit = waitLimit(handoff.keepDurable(GetTickCount64()));
+        if (WaitForSingleObject(s.linkStopEvent, limit) == WAIT_OBJECT_0) return;
+    }
 }
 
 unsigned receiveLoop(CaptureState& s) {
-    if (!SetCommMask(s.commHandle, EV_RXCHAR)) return 0;
     ReceivePath path(s);
+    ChunkHandoff& handoff = path.handoff();
     std::uint8_t buffer[kChunk];
     OVERLAPPED wait{};
     wait.hEvent = s.commWaitEvent;
+    LineWatch watch;
+    if (!SetCommMask(s.commHandle, EV_RXCHAR)) {
+        reportLinkFailure(s);
+        idleUntilStopped(s, handoff);
+        return 0;
+    }
     while (s.isOpen.load()) {
-        DWORD events = waitCommEvent(s, wait);
+        DWORD events = 0;
+        Wait waited = waitCommEvent(s, wait, handoff, events);
+        if (waited == Wait::Stopped) break;
         // Drain what is queued: after a receive event, and also after an
         // empty one, since a driver may end its wait with bytes queued.
         bool any = false;
+        DWORD failure = 0;
         while (s.isOpen.load()) {
-            DWORD n = serialRead(s, path.handoff(), buffer, kChunk);
+            DWORD n = serialRead(s, handoff, buffer, kChunk, &failure);
             if (n == 0) break;
             any = true;
-            path.handoff().deliver(buffer, n);
+            handoff.deliver(buffer, n);
         }
-        if (!(events & EV_RXCHAR) && !any && s.isOpen.load())
-            WaitForSingleObject(s.linkStopEvent, kQuietPauseMs);
+        DWORD pause = 0;
+        if (any) {
+            watch.received();
+        } else if (waited == Wait::Failed || failure != 0) {
+            if (watch.failed(GetTickCount64())) {
+                // It does not answer any more: the run stops, its file complete.
+                reportLinkFailure(s);
+                idleUntilStopped(s, handoff);
+                break;
+            }
+            pause = watch.nextPause();
+        } else if (!(events & EV_RXCHAR)) {
+            pause = watch.quiet();
+        }
+        if (pause && pauseUnlessStopped(s, handoff, pause)) break;
+        handoff.keepDurable(GetTickCount64());
     }
     return 1;
 }
@@ -129,10 +176,14 @@ int applySerialSettings(CaptureState& s, HWND) {
     return SetCommState(s.commHandle, &dcb);
 }
 
-DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes) {
+DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes,
+                 DWORD* failure) {
     DWORD errors = 0;
     COMSTAT status{};
-    ClearCommError(s.commHandle, &errors, &status);
+    if (!ClearCommError(s.commHandle, &errors, &status)) {
+        if (failure) *failure = GetLastError();
+        return 0;
+    }
     DWORD n = status.cbInQue < maxBytes ? status.cbInQue : maxBytes;
     if (n == 0) return 0;
     DWORD got = 0;
@@ -150,6 +201,7 @@ DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, D
         noteErrorMask(s, handoff);
         return got;
     }
+    if (failure) *failure = error;
     endQueryDialog(s);
     noteErrorMask(s, handoff);
     return 0;
@@ -196,6 +248,7 @@ int openSerialCapture(CaptureState& s, HWND view) {
         return 0;
     }
     ResetEvent(s.linkStopEvent);
+    s.linkFailed.store(false);
     s.isOpen.store(1);
     if (!startLinkThread(s, serialReceiveThread)) {
         s.isOpen.store(0);

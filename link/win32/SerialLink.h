@@ -21,8 +21,10 @@ int closeSerialCapture(CaptureState& state, HWND view);
 // the port closed.  The first half of openSerialCapture.
 int openSerialPort(CaptureState& state, HWND owner);
 // Reads at most maxBytes of what the port has queued (0 when nothing is);
-// read failures become "<CE-%u>" notes in the view.
-DWORD serialRead(CaptureState& state, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes);
+// read failures become "<CE-%u>" notes in the view.  failure (optional)
+// gets the error of a port that did not answer, else keeps its value.
+DWORD serialRead(CaptureState& state, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes,
+                 DWORD* failure = nullptr);
 
 // The device control block and time-outs the port gets.
 void fillDeviceControlBlock(DCB& dcb, const CaptureState& state);

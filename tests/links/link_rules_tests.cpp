@@ -1,5 +1,8 @@
-// The links' device-free rules: the LAN port text and the serial line.
+// The links' device-free rules: the LAN port text, the serial line and
+// how a serial receive loop paces itself.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "link/LinkRules.h"
 
@@ -70,6 +73,26 @@ TEST(SerialLine, WriteTimeOutIsTwiceTheTimeOfAByte) {
         EXPECT_EQ(1000u, t.readConstant);
         EXPECT_EQ(0u, t.writeConstant);
     }
+}
+
+TEST(LineWatch, BacksOffWhileQuietAndGivesUpOnlyOnAPortThatStaysFailed) {
+    LineWatch watch;
+    std::vector<std::uint32_t> pauses;
+    for (int i = 0; i < 7; ++i) pauses.push_back(watch.quiet());
+    EXPECT_EQ((std::vector<std::uint32_t>{5, 10, 20, 40, 80, 100, 100}), pauses);
+    watch.received();
+    EXPECT_EQ(LineWatch::kShortestPauseMs, watch.quiet()) << "the first byte brings full speed back";
+
+    // Failures for a second, but only two turns: not yet gone.
+    EXPECT_FALSE(watch.failed(0));
+    EXPECT_FALSE(watch.failed(1500));
+    EXPECT_TRUE(watch.failed(1600));
+    // A turn in which the port answered starts the count again.
+    watch.quiet();
+    EXPECT_FALSE(watch.failed(2000));
+    EXPECT_FALSE(watch.failed(2100));
+    EXPECT_FALSE(watch.failed(2999));
+    EXPECT_TRUE(watch.failed(3000));
 }
 
 }  // namespace

@@ -105,6 +105,25 @@ TEST(SerialLink, QuietLineCostsLittleAndStopsAtOnce) {
     EXPECT_EQ(0u, s.byteCount.load());
 }
 
+// A USB adapter pulled out, as Wine shows it: the other side of the
+// pseudo-terminal closes during the run.
+TEST(SerialLink, PortThatGoesAwayIsToldOnceAndTheFileIsComplete) {
+    const std::size_t size = 50000;
+    DevSim sim("--pty " + comLink(5) + " --generate " + std::to_string(size) +
+               " --seed 5 --delay-start 300 --close-when-done");
+    LinkRun run;
+    CaptureState& s = run.state();
+    ASSERT_TRUE(test::openSerialOn(sim, run, 5));
+    EXPECT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 20000))
+        << "the port that went away is told";
+    run.pumpFor(1500);
+    EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE)) << "once";
+    closeSerialCapture(s, nullptr);  // the stop that the main window sends in answer
+    EXPECT_EQ(nullptr, s.threadHandle.load());
+    EXPECT_EQ(size, s.byteCount.load());
+    EXPECT_TRUE(run.finishFile() == test::printerData(5, size)) << "capture file differs from what was sent";
+}
+
 TEST(SerialLink, PortThatDoesNotExistFailsQuietly) {
     LinkRun run;
     CaptureState& s = run.state();
