@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Text.h"
+#include "link/ChunkHandoff.h"
 #include "link/LinkRules.h"
 #include "link/win32/ReceivePath.h"
 
@@ -51,31 +52,48 @@ int resolveHost(const char* host, in_addr& address) {
     return 0;
 }
 
-// Bytes received (1..size), or 0 when nothing more is to be read: a stop
-// is under way, or the link broke, which is reported here once.
+// Bytes received (1..size); 0 when nothing is waiting; -1 when the link
+// has ended (the peer closed, or a receive failed), which is reported here,
+// once, unless a stop is under way.
 int lanReceive(CaptureState& s, std::uint8_t* buffer, int size) {
     int n = recv(socketOf(s.lanSocket), reinterpret_cast<char*>(buffer), size, 0);
     if (n > 0) return n;
-    if (!s.isOpen.load()) return 0;
-    int error = WSAGetLastError();
-    endQueryDialog(s);
-    PostMessageA(s.mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, 0);
-    s.lanState.store(n == 0 ? 0 : error);
-    return 0;
+    int error = n == 0 ? 0 : WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) return 0;
+    if (s.isOpen.load()) {
+        s.lanState.store(error);
+        reportLinkFailure(s);
+    }
+    return -1;
 }
 
+DWORD waitLimit(std::uint32_t flushDueMs) { return flushDueMs == kNothingToFlush ? INFINITE : flushDueMs; }
+
+// The socket is non-blocking and signals lanReadyEvent when it has news;
+// the thread sleeps on that and on the stop event, so a stop never needs
+// the socket closed under a call that uses it.
 unsigned receiveLoop(CaptureState& s) {
     ReceivePath path(s);
+    ChunkHandoff& handoff = path.handoff();
     std::uint8_t buffer[kReceiveBlock];
+    bool ended = false;
     while (s.isOpen.load()) {
-        int n = lanReceive(s, buffer, kReceiveBlock);
+        int n = ended ? 0 : lanReceive(s, buffer, kReceiveBlock);
         if (n > 0) {
             for (int at = 0; at < n; at += kChunk)
-                path.handoff().deliver(buffer + at, static_cast<std::size_t>(n - at < kChunk ? n - at : kChunk));
-        } else if (s.isOpen.load()) {
-            // Reported once; no more receiving or reporting until the stop
-            // that the main window sends in answer.
-            WaitForSingleObject(s.linkStopEvent, INFINITE);
+                handoff.deliver(buffer + at, static_cast<std::size_t>(n - at < kChunk ? n - at : kChunk));
+            handoff.keepDurable(GetTickCount64());
+            continue;
+        }
+        // Reported once; after that no more receiving or reporting, only
+        // the disk, until the stop that the main window sends in answer.
+        if (n < 0) ended = true;
+        HANDLE handles[2] = {s.linkStopEvent, s.lanReadyEvent};
+        DWORD which = WaitForMultipleObjects(ended ? 1 : 2, handles, FALSE,
+                                             waitLimit(handoff.keepDurable(GetTickCount64())));
+        if (which == WAIT_OBJECT_0 + 1) {
+            WSANETWORKEVENTS news{};  // resets the event; recv tells the rest
+            WSAEnumNetworkEvents(socketOf(s.lanSocket), s.lanReadyEvent, &news);
         }
     }
     // A connection that ended by itself stops the run; after a close
@@ -94,6 +112,11 @@ unsigned __stdcall lanReceiveThread(void* argument) {
         SetEvent(s.lanRxDoneEvent);
         return 0;
     }
+}
+
+void closeReadyEvent(CaptureState& s) {
+    if (s.lanReadyEvent && s.lanReadyEvent != WSA_INVALID_EVENT) WSACloseEvent(s.lanReadyEvent);
+    s.lanReadyEvent = nullptr;
 }
 
 void enableCommand(CaptureState& s, UINT command, bool enabled) {
@@ -167,12 +190,22 @@ int openLanCapture(CaptureState& s, HWND view) {
         closeLanSocket(s, s.lanSocket);
         return 0;
     }
+    s.lanReadyEvent = WSACreateEvent();
+    if (s.lanReadyEvent == WSA_INVALID_EVENT ||
+        WSAEventSelect(socketOf(s.lanSocket), s.lanReadyEvent, FD_READ | FD_CLOSE) != 0) {
+        enableCommand(s, CMD_START, true);
+        closeLanSocket(s, s.lanSocket);
+        closeReadyEvent(s);
+        return 0;
+    }
     ResetEvent(s.linkStopEvent);
     ResetEvent(s.lanRxDoneEvent);
+    s.linkFailed.store(false);
     s.isOpen.store(1);
     if (!startLinkThread(s, lanReceiveThread)) {
         s.isOpen.store(0);
         closeLanSocket(s, s.lanSocket);
+        closeReadyEvent(s);
         return 0;
     }
     enableCommand(s, CMD_STOP, true);
@@ -183,10 +216,12 @@ int openLanCapture(CaptureState& s, HWND view) {
 int closeLanCapture(CaptureState& s, HWND) {
     s.lanState.store(1);
     s.isOpen.store(0);
+    // The worker sees the stop in its wait; only once it has ended is the
+    // socket closed, so no call on it can still be running.
     SetEvent(s.linkStopEvent);
-    // Closing the socket releases the worker's blocking recv.
-    closeLanSocket(s, s.lanSocket);
     joinLinkThread(s);
+    closeLanSocket(s, s.lanSocket);
+    closeReadyEvent(s);
     ResetEvent(s.lanRxDoneEvent);
     return 1;
 }

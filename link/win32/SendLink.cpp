@@ -97,18 +97,13 @@ bool waitWritable(SOCKET sock, DWORD ms) {
     return select(0, nullptr, &writable, nullptr, &limit) > 0 && FD_ISSET(sock, &writable);
 }
 
-// Sends all n bytes, over as many partial sends as it takes.  A blocking
-// socket (the capture's, whose receive thread waits in recv) is written
-// only when it has room, so the call cannot hang on a peer that stopped
-// reading; a non-blocking one is tried until no byte went for a second.
-bool lanSend(SOCKET sock, const char* data, int n, bool blocking, int& error) {
+// Sends all n bytes over a non-blocking socket, over as many partial sends
+// as it takes, until no byte went for a second: a peer that stopped
+// reading cannot hang the caller.
+bool lanSend(SOCKET sock, const char* data, int n, int& error) {
     error = 0;
     DWORD idleSince = GetTickCount();
     while (n > 0) {
-        if (blocking && !waitWritable(sock, kStalledMs)) {
-            error = WSAETIMEDOUT;
-            return false;
-        }
         int sent = send(sock, data, n, 0);
         if (sent > 0) {
             data += sent;
@@ -117,7 +112,7 @@ bool lanSend(SOCKET sock, const char* data, int n, bool blocking, int& error) {
             continue;
         }
         error = sent == 0 ? WSAECONNRESET : WSAGetLastError();
-        if (blocking || error != WSAEWOULDBLOCK) return false;
+        if (error != WSAEWOULDBLOCK) return false;
         if (GetTickCount() - idleSince >= kStalledMs) {
             error = WSAETIMEDOUT;
             return false;
@@ -191,7 +186,7 @@ bool sendChunks(const SendJob& job) {
         if (job.lan) {
             int error = 0;
             sent = lanSend(socketOf(s.lanSocket), reinterpret_cast<const char*>(data + at),
-                           static_cast<int>(n), false, error);
+                           static_cast<int>(n), error);
             if (!sent) trace("Error - %lu\n", static_cast<unsigned long>(error));
         } else {
             DWORD error = 0;
@@ -298,16 +293,6 @@ void showSendFailed(CaptureState& s, HWND owner, int error) {
     std::string caption = s.strings->load(IDS_LAN_SEND_CAPTION, 31);
     std::string text = formatWithNumber(s.strings->load(IDS_LAN_SEND_FAILED, 1023), error);
     s.messages->show(owner, text.c_str(), caption.c_str(), MB_OK);
-}
-
-// The user-interface side of a send's end: close the link, once, and
-// show the idle state.
-void endSend(CaptureState& s) {
-    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
-    closeSend(s);
-    removeCaret(s);
-    setRunControls(s, false);
-    showStatusText(s, IDS_STATE_IDLE);
 }
 
 }  // namespace
@@ -427,6 +412,14 @@ void cancelSend(CaptureState& s) {
     endSend(s);
 }
 
+void endSend(CaptureState& s) {
+    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
+    closeSend(s);
+    removeCaret(s);
+    setRunControls(s, false);
+    showStatusText(s, IDS_STATE_IDLE);
+}
+
 void finishSend(CaptureState& s) {
     if (!(s.stateFlags.load() & FLAG_SENDING)) return;
     // sendDoneEvent is reset by every close and open: when it is clear,
@@ -446,12 +439,14 @@ int sendCommandBytes(CaptureState& s, const char* bytes, int count) {
     SOCKET sock = socketOf(s.lanSocket);
     if (sock == INVALID_SOCKET) return 0;
     int error = 0;
-    if (lanSend(sock, bytes, count, true, error)) return 1;
+    // The capture socket is non-blocking: its receive thread waits on its
+    // readiness event, not in recv.
+    if (lanSend(sock, bytes, count, error)) return 1;
     HWND owner = s.queryDialog.load();
     showSendFailed(s, owner ? owner : s.mainWindow, error);
-    // Ends the connection without closing the socket under the receive
-    // thread: its recv returns, it reports the broken link, the run stops.
-    shutdown(sock, SD_BOTH);
+    // A link that takes no command is broken: the run stops as for a
+    // failed receive, with the socket left to the stop to close.
+    reportLinkFailure(s);
     return 0;
 }
 

@@ -53,6 +53,9 @@ int closeSend(CaptureState& state);
 void sendFileToDevice(CaptureState& state, SendObserver* observer = nullptr);
 // CMD_CANCEL_SEND: asks, then ends the send and restores the idle controls.
 void cancelSend(CaptureState& state);
+// The user-interface side of a send's end: closes the link, once, and
+// shows the idle state.  Nothing happens while FLAG_SENDING is clear.
+void endSend(CaptureState& state);
 // UM_SEND_ENDED: closes the link of a send whose thread has finished and
 // restores the idle controls; a message of an earlier send does nothing.
 void finishSend(CaptureState& state);
