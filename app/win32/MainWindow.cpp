@@ -177,13 +177,6 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
-// A receive thread could not store what it received: once per run.
-void reportCaptureWriteFailed(CaptureState& s) {
-    std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
-    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_ICONWARNING);
-}
-
 void onCommand(CaptureState& s, WPARAM wParam) {
     const unsigned command = LOWORD(wParam);
     switch (command) {
@@ -216,6 +209,10 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_SIZE: layoutChildren(s, wParam, lParam); return 0;
     case WM_CLOSE: requestClose(s); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) endSession(s);
+        return 0;
     case WM_NOTIFY: supplyTooltipText(s, lParam); return 0;
     case WM_COMMAND: onCommand(s, wParam); return 0;
     case WM_TIMER: refreshRunDisplay(s); return 0;

@@ -45,10 +45,26 @@ LocalTime localNow() {
 }
 
 void tellCloseFailed(CaptureState& s, HWND owner) {
+    if (s.captureLossTold) return;  // told while the run went on
+    s.captureLossTold = true;
     std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
     std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
     s.messages->show(owner, text.c_str(), caption.c_str(), MB_OK);
 }
+
+// Answers every message box of a session that is ending: nobody is there
+// to read it, and Windows ends the program once the session end returns.
+// Questions get their refusing answer, so nothing is deleted or started.
+class NobodyThere final : public MessageSeam {
+public:
+    int show(void*, const char*, const char*, unsigned type) override {
+        switch (type & 0xF) {
+        case box::kOkCancel: return box::kAnswerCancel;
+        case box::kYesNo: return box::kAnswerNo;
+        default: return box::kAnswerOk;
+        }
+    }
+};
 
 // Ends the link that runs (a send or a capture) and, for a capture, its
 // file; shared by the close request and the window's destruction.  A
@@ -124,6 +140,7 @@ void startCapture(CaptureState& s, WPARAM command) {
         return;
     resetView(s);
     freeLoadedData(s);
+    s.captureLossTold = false;
     showStatusText(s, IDS_STATE_STARTING);
     setRunControls(s, true);
     const bool fileCreated = s.writer.openCaptureFile(s.profile.files, localNow()) == 0;
@@ -133,6 +150,12 @@ void startCapture(CaptureState& s, WPARAM command) {
         SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
     if (s.isOpen.load()) {
         showStatusText(s, IDS_STATE_RUNNING);
+        // The count and the extents (now the whole grid) are shown at once;
+        // later refreshes follow the data.  The count is noted before it is
+        // shown, so that a byte counted in between is shown by the next.
+        s.shownByteCount = s.byteCount.load();
+        showByteCount(s);
+        refreshViewExtents(s);
         SetTimer(main, TIMER_REFRESH, TIMER_REFRESH_MS, nullptr);
         return;
     }
@@ -177,8 +200,30 @@ void closeCaptureLink(CaptureState& s) {
 }
 
 void refreshRunDisplay(CaptureState& s) {
+    // A quiet line changes nothing on screen, so nothing is drawn: the
+    // cells that did change were repainted as they came.
+    const std::uint32_t count = s.byteCount.load();
+    if (count == s.shownByteCount) return;
+    s.shownByteCount = count;
     showByteCount(s);
     refreshViewExtents(s);
+}
+
+void reportCaptureWriteFailed(CaptureState& s) {
+    if (s.captureLossTold) return;
+    s.captureLossTold = true;
+    std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+    std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
+    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_ICONWARNING);
+}
+
+void endSession(CaptureState& s) {
+    static NobodyThere nobody;
+    s.messages = &nobody;
+    if (s.stateFlags.load() & FLAG_SENDING)
+        endSend(s);
+    else
+        stopCapture(s, CMD_STOP);
 }
 
 void handleLinkError(CaptureState& s, WPARAM kind) {

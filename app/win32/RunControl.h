@@ -24,6 +24,13 @@ void showByteCount(CaptureState& state);
 void startCapture(CaptureState& state, WPARAM command);
 void stopCapture(CaptureState& state, WPARAM command);
 void refreshRunDisplay(CaptureState& state);
+// A receive thread could not store what it received: told once per run,
+// here or at the stop, whichever comes first.
+void reportCaptureWriteFailed(CaptureState& state);
+// WM_ENDSESSION of a session that ends: what runs is ended as the user's
+// stop or cancel would end it, with no message box, before Windows ends
+// the program.
+void endSession(CaptureState& state);
 void handleLinkError(CaptureState& state, WPARAM kind);
 void requestClose(CaptureState& state);
 void releaseResources(CaptureState& state);

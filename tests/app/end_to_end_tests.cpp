@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -120,6 +122,85 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     EXPECT_NE("fixed.zrd", names[0]);
     EXPECT_EQ(test::printerData(11, size), bytes) << "byte-exact";
     EXPECT_TRUE(closeProgram(program, main));
+}
+
+// The size of the one capture file in folder (0 while there is none); it
+// can be read while the program holds the file.
+std::uint64_t captureSize(const std::string& folder, std::string* name = nullptr) {
+    std::vector<std::string> names = captureFiles(folder);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (names.size() != 1 || !GetFileAttributesExA((folder + "\\" + names[0]).c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    if (name) *name = names[0];
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Orvantide.exe capturing with "-r" from the simulator's port into folder.
+bool startCapturing(Program& program, ProfileOverride& profile, int port, const std::string& folder) {
+    profile.set("connection", "method", "lan");
+    profile.set("connection", "host", "127.0.0.1");
+    profile.set("connection", "dService", std::to_string(port));
+    profile.set("buffer", "path", folder);
+    return port != 0 && program.start(" -r") &&
+           waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME, 30000) != nullptr;
+}
+
+bool waitFor(const std::function<bool()>& done, DWORD ms) {
+    for (DWORD start = GetTickCount(); !done(); Sleep(50))
+        if (GetTickCount() - start > ms) return false;
+    return true;
+}
+
+// A crash or a power cut while the line is quiet: what was received is in
+// the file, not only in the program's memory.
+TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
+    const std::size_t size = 20000;
+    DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 12");  // then quiet
+    test::TempDir dir;
+    ProfileOverride profile;
+    Program program;
+    ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
+    EXPECT_TRUE(waitFor([&] { return captureSize(dir.path()) == size; }, 10000)) << captureSize(dir.path());
+    TerminateProcess(program.pi.hProcess, 9);
+    WaitForSingleObject(program.pi.hProcess, 10000);
+    std::string name;
+    captureSize(dir.path(), &name);
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(test::printerData(12, size), test::readFile(dir / name));
+}
+
+// A log-off or a shutdown while data flows: the run ends as the user's
+// stop ends it before Windows ends the program, with no one asked.
+TEST(EndToEnd, SessionEndStopsTheRunBeforeTheProgramIsEnded) {
+    const std::size_t size = 400000;
+    DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 13 --rate 50000");
+    test::TempDir dir;
+    ProfileOverride profile;
+    Program program;
+    ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
+    HWND main = waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME);
+    ASSERT_TRUE(waitFor([&] { return captureSize(dir.path()) >= 65536; }, 20000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+    EXPECT_EQ(TRUE, static_cast<BOOL>(answer)) << "the session may end";
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+    // The file is closed already: it opens while the program still lives.
+    std::string name;
+    const std::uint64_t stored = captureSize(dir.path(), &name);
+    HANDLE file = CreateFileA((dir / name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file) << "the run's file is still open";
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EXPECT_EQ(nullptr, waitForWindow(program.pi.dwProcessId, "#32770", 500)) << "nobody is asked";
+    TerminateProcess(program.pi.hProcess, 9);  // as Windows does once the session end returns
+    WaitForSingleObject(program.pi.hProcess, 10000);
+
+    std::vector<std::uint8_t> bytes = test::readFile(dir / name);
+    EXPECT_EQ(stored, bytes.size());
+    EXPECT_GT(bytes.size(), 65536u) << "the staged bytes were written too";
+    std::vector<std::uint8_t> sent = test::printerData(13, size);
+    ASSERT_LE(bytes.size(), sent.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), sent.begin())) << "byte-exact";
 }
 
 TEST(EndToEnd, DelayWithoutRStartsNothing) {

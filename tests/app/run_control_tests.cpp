@@ -9,6 +9,7 @@
 
 #include "app/Text.h"
 #include "app/win32/RunControl.h"
+#include "capture/win32/Win32FileSystem.h"
 #include "tests/links/win32/LinkHarness.h"
 
 namespace orv {
@@ -115,6 +116,55 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
 
     command(CMD_STOP);  // a stop while idle does nothing
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// The platform's disk, full once the first block is to be written.
+class FullDisk final : public Win32FileSystem {
+public:
+    SysError write(Handle, const void*, std::size_t) override { return syserr::kDiskFull; }
+};
+
+TEST_F(RunControlTest, LostCaptureBytesAreToldOnceNotAgainAtTheStop) {
+    DevSim sim("--lan 127.0.0.1:0 --generate 100000 --seed 4");
+    create();
+    FullDisk disk;
+    s->writer.setFileSystem(disk);
+    ASSERT_TRUE(startOn(sim));
+    ASSERT_TRUE(pumpUntil([&] { return s->byteCount.load() == 100000; }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !messages.shown.empty(); }, 5000)) << "told during the run";
+    command(CMD_STOP);
+    pumpFor(100);
+    ASSERT_EQ(1u, messages.shown.size()) << "and not again at the stop: " << messages.shown.back().text;
+    EXPECT_EQ(text(IDS_CLOSE_FAILED), messages.shown[0].text);
+    s->writer.setFileSystem(s->fileSystem);
+}
+
+// Counts what reaches the view window: its sizes (the refresh's extents)
+// and its paints.
+struct ViewTraffic {
+    static inline WNDPROC original = nullptr;
+    static inline int sizes = 0, paints = 0;
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_SIZE) ++sizes;
+        if (message == WM_PAINT) ++paints;
+        return CallWindowProcA(original, window, message, wParam, lParam);
+    }
+};
+
+TEST_F(RunControlTest, QuietLineRepaintsNothing) {
+    DevSim sim("--lan 127.0.0.1:0 --generate 300 --seed 4");
+    create(SW_SHOWNORMAL);
+    ASSERT_TRUE(startOn(sim));
+    ASSERT_TRUE(pumpUntil([&] { return statusText(1) == "300"; }, 20000)) << "the timer shows the bytes";
+    pumpFor(100);
+    ViewTraffic::original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(s->viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::proc)));
+    ViewTraffic::sizes = ViewTraffic::paints = 0;
+    pumpFor(1300);  // two refreshes or more, and nothing came
+    SetWindowLongPtrA(s->viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::original));
+    EXPECT_EQ(0, ViewTraffic::sizes);
+    EXPECT_EQ(0, ViewTraffic::paints);
+    command(CMD_STOP);
 }
 
 TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
