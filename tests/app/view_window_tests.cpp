@@ -158,6 +158,37 @@ TEST_F(ViewWindowTest, GreyBesideTheGridAndAroundAShortHexDump) {
     freeLoadedData(*s);
 }
 
+TEST_F(ViewWindowTest, LongHexDumpIsPaintedDownToItsLastLine) {
+    create(SW_SHOWNORMAL);
+    sizeWindow(900, 500);
+    // 10,000 lines, far more than the grid's rows; only the last is all 'F'.
+    constexpr int kLines = 10000;
+    s->loadedData = new std::uint8_t[kLines * 81];
+    for (int i = 0; i < kLines; ++i) {
+        std::memset(s->loadedData + i * 81, i == kLines - 1 ? 'F' : ' ', 79);
+        s->loadedData[i * 81 + 79] = '\r';
+        s->loadedData[i * 81 + 80] = '\n';
+    }
+    s->loadedSize = kLines * 81;
+    s->viewMode = VIEW_HEX;
+    content(kLines, 81);
+    // Dark pixels of the last row: its text must be drawn, not left blank.
+    auto inkInLastRow = [&] {
+        RedrawWindow(s->viewWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const int h = s->lineHeight.load(), w = s->charWidth.load();
+        const int top = (kLines - 1) * h - s->scrollY.load();
+        int ink = 0;
+        for (int y = top; y < top + h; ++y)
+            for (int x = 0; x < 20 * w; ++x)
+                if (GetRValue(pixel(x, y)) < 100) ++ink;
+        return ink;
+    };
+    scroll(WM_VSCROLL, SB_BOTTOM);
+    EXPECT_EQ(kLines * s->lineHeight.load() - height, s->scrollY.load());
+    EXPECT_GT(inkInLastRow(), 0) << "line 10,000 is drawn";
+    freeLoadedData(*s);
+}
+
 TEST_F(ViewWindowTest, ToolbarTipsComeFromTheLanguageLibrary) {
     create();
     const struct {

@@ -153,11 +153,13 @@ void paintView(HWND window, CaptureState& s) {
     const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
     RECT client;
     GetClientRect(window, &client);
-    CellRange rows = cellRange(area.top, area.bottom, y0, lineHeight, kGridRows - 1);
+    const bool hex = s.viewMode == VIEW_HEX;
+    const int lines = s.view.lineCount.load(), width = s.view.usedWidth.load();
+    // A hex dump has as many rows as its file needs, far more than the grid.
+    CellRange rows = cellRange(area.top, area.bottom, y0, lineHeight, hex ? std::max(lines, 1) - 1 : kGridRows - 1);
     CellRange columns = cellRange(area.left, area.right, x0, charWidth, kGridColumns - 1);
 
-    if (s.viewMode == VIEW_HEX) {
-        const int lines = s.view.lineCount.load(), width = s.view.usedWidth.load();
+    if (hex) {
         rows.last = std::min(rows.last, lines - 1);
         columns.last = std::min(columns.last, width - 1);
         const std::uint8_t* data = s.loadedData;
