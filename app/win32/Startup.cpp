@@ -1,6 +1,7 @@
 #include "app/win32/Startup.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/StartOptions.h"
 #include "app/win32/MainWindow.h"
@@ -15,14 +16,29 @@ bool activateRunningInstance() {
     return true;
 }
 
+namespace {
+
+// The language library of a language, from the program's own folder and
+// as resources only: a file of that name in the current folder or on the
+// path is never looked at, and no code of the library ever runs.
+HMODULE loadLanguageLibrary(int languageId) {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return nullptr;
+    char* name = std::strrchr(path, '\\');
+    name = name ? name + 1 : path;
+    const std::size_t room = sizeof path - static_cast<std::size_t>(name - path);
+    if (std::snprintf(name, room, LANGUAGE_LIBRARY_FORMAT, languageId) >= static_cast<int>(room)) return nullptr;
+    return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+}  // namespace
+
 bool loadResourceLibrary(CaptureState& state) {
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, LANGUAGE_LIBRARY_FORMAT, state.languageId);
-    HMODULE library = LoadLibraryA(name);
+    HMODULE library = loadLanguageLibrary(state.languageId);
     if (!library) {
         state.languageId = 1033;
-        std::snprintf(name, sizeof name, LANGUAGE_LIBRARY_FORMAT, state.languageId);
-        library = LoadLibraryA(name);
+        library = loadLanguageLibrary(state.languageId);
         if (!library) return false;
     }
     state.resourceLibrary = library;

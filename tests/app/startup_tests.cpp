@@ -2,6 +2,7 @@
 // brings the first to the front, and a clean end through the close box.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstring>
 #include <string>
@@ -93,15 +94,46 @@ protected:
     std::vector<std::string> copies;
 };
 
+// The file a library loaded as data was mapped from.
+std::string mappedFile(HMODULE library) {
+    char name[MAX_PATH] = "";
+    void* base = reinterpret_cast<void*>(reinterpret_cast<ULONG_PTR>(library) & ~ULONG_PTR(3));
+    K32GetMappedFileNameA(GetCurrentProcess(), base, name, sizeof name);
+    return name;
+}
+
 TEST_F(LanguageLibraryTest, TheUsersLanguageWhenItsLibraryIsThere) {
     placeAs(1041);
     placeAs(1033);
     state.languageId = 1041;
     ASSERT_TRUE(orv::loadResourceLibrary(state));
     EXPECT_EQ(1041, state.languageId);
-    char name[MAX_PATH];
-    GetModuleFileNameA(state.resourceLibrary, name, sizeof name);
-    EXPECT_NE(nullptr, std::strstr(name, "Orvantide1041.dll")) << name;
+    EXPECT_NE(std::string::npos, mappedFile(state.resourceLibrary).find("Orvantide1041.dll"))
+        << mappedFile(state.resourceLibrary);
+}
+
+TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
+    placeAs(1033);
+    // A library of the user's language planted in the current folder is
+    // never looked at.
+    orv::test::TempDir elsewhere;
+    std::string planted = elsewhere / "Orvantide1041.dll";
+    ASSERT_TRUE(CopyFileA((orv::test::win32BuildFolder() + "\\Orvantide1033.dll").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(elsewhere.path().c_str());
+    state.languageId = 1041;
+    const bool loaded = orv::loadResourceLibrary(state);
+    SetCurrentDirectoryA(previous);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(1033, state.languageId);
+    EXPECT_EQ(nullptr, GetModuleHandleA("Orvantide1041.dll"));
+    // Loaded as data: not a module whose code could run.
+    EXPECT_EQ(nullptr, GetModuleHandleA("Orvantide1033.dll"));
+    EXPECT_NE(nullptr, FindResourceA(state.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN), RT_MENU));
+    FreeLibrary(state.resourceLibrary);
+    state.resourceLibrary = nullptr;
+    DeleteFileA(planted.c_str());
 }
 
 TEST_F(LanguageLibraryTest, EnglishWhenTheUsersLanguageHasNone) {
