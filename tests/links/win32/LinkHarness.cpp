@@ -51,23 +51,44 @@ DevSim::DevSim(const std::string& options) {
         process_ = PROCESS_INFORMATION{};
 }
 
+// The simulator is a Linux program: Wine's handle of the shell that starts
+// it is signalled at once, so it is followed by its Linux process id.
+std::string DevSim::linuxPid() const {
+    std::string pid = readText(windowsDir_ + "\\pid");
+    while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r')) pid.pop_back();
+    return pid;
+}
+
+bool DevSim::running() const {
+    std::string pid = linuxPid();
+    if (pid.empty()) return false;
+    // "PID (name) STATE ...": a zombie has ended too.
+    std::string stat = readText("Z:\\proc\\" + pid + "\\stat");
+    std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+void DevSim::signal(const char* name) const {
+    std::string command = std::string("Z:\\bin\\kill -") + name + " " + linuxPid();
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
 DevSim::~DevSim() {
     if (!process_.hProcess) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        std::string pid = readText(windowsDir_ + "\\pid");
-        while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r')) pid.pop_back();
-        std::string kill = "Z:\\bin\\kill -TERM " + pid;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!pid.empty() && CreateProcessA(nullptr, &kill[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                           nullptr, &si, &pi)) {
-            WaitForSingleObject(pi.hProcess, 5000);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-        WaitForSingleObject(process_.hProcess, 5000);
+    // The shell writes the id before it becomes the simulator.
+    for (int i = 0; i < 100 && linuxPid().empty(); ++i) Sleep(20);
+    for (const char* name : {"TERM", "KILL"}) {
+        if (!running()) break;
+        signal(name);
+        for (int i = 0; i < 250 && running(); ++i) Sleep(20);
     }
+    WaitForSingleObject(process_.hProcess, 5000);
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
     for (const char* name : {"\\out", "\\pid"}) DeleteFileA((windowsDir_ + name).c_str());
@@ -93,10 +114,7 @@ int DevSim::port() {
 
 bool DevSim::ptyReady() { return !waitForLine("pty ", 10000).empty(); }
 
-std::string DevSim::report(DWORD ms) {
-    if (process_.hProcess) WaitForSingleObject(process_.hProcess, ms);
-    return waitForLine("sent ", 1000);
-}
+std::string DevSim::report(DWORD ms) { return waitForLine("sent ", ms); }
 
 LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
     library_ = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());

@@ -26,14 +26,18 @@ public:
     int port();
     // Waits for the "pty ..." line; false when it never came.
     bool ptyReady();
-    // Waits for the simulator to end and returns its report line.
+    // Waits up to ms for the report line of the first connection.
     std::string report(DWORD ms = 20000);
+    // Whether the simulator still runs.
+    bool running() const;
     // Unix path of a scratch file beside the simulator's output.
     std::string unixPath(const std::string& name) const { return unixDir_ + "/" + name; }
     std::string windowsPath(const std::string& name) const { return windowsDir_ + "\\" + name; }
 
 private:
     std::string waitForLine(const char* prefix, DWORD ms);
+    std::string linuxPid() const;
+    void signal(const char* name) const;
     std::string unixDir_, windowsDir_;
     PROCESS_INFORMATION process_{};
 };
