@@ -92,9 +92,15 @@ unsigned receiveLoop(CaptureState& s) {
         idleUntilStopped(s, handoff);
         return 0;
     }
+    // A driver that ended its last wait with nothing (Wine on a quiet
+    // pseudo-terminal does, every few milliseconds, at a cost of its own)
+    // is not asked to wait again until bytes come: while the line is
+    // quiet, the queue is looked at after each pause instead.
+    bool polling = false;
     while (s.isOpen.load()) {
         DWORD events = 0;
-        Wait waited = waitCommEvent(s, wait, handoff, events);
+        Wait waited = Wait::Events;
+        if (!polling) waited = waitCommEvent(s, wait, handoff, events);
         if (waited == Wait::Stopped) break;
         // Drain what is queued: after a receive event, and also after an
         // empty one, since a driver may end its wait with bytes queued.
@@ -109,6 +115,7 @@ unsigned receiveLoop(CaptureState& s) {
         DWORD pause = 0;
         if (any) {
             watch.received();
+            polling = false;
         } else if (waited == Wait::Failed || failure != 0) {
             if (watch.failed(GetTickCount64())) {
                 // It does not answer any more: the run stops, its file complete.
@@ -119,6 +126,7 @@ unsigned receiveLoop(CaptureState& s) {
             pause = watch.nextPause();
         } else if (!(events & EV_RXCHAR)) {
             pause = watch.quiet();
+            polling = true;
         }
         if (pause && pauseUnlessStopped(s, handoff, pause)) break;
         handoff.keepDurable(GetTickCount64());
