@@ -61,7 +61,7 @@ test: deps build
 demo: deps build
 	@tools/demo.sh
 
-bench: deps native
+bench: deps build
 	@bench/run.sh
 
 dist: deps build

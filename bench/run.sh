@@ -61,7 +61,14 @@ T_FILTER=$(best 3 run_filter)
 T_COPY=$(best 3 run_copy)
 rm -f "$TMP"/out.* "$IN"
 
-python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" <<'PY'
+# The program itself on a quiet line, where a Windows build can run here.
+: >"$TMP/quiet.txt"
+if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ]; then
+  echo "bench: Orvantide.exe under Wine on a quiet line, ${ORV_QUIET_SECONDS:-10} s a case..." >&2
+  bench/quiet-line.sh >"$TMP/quiet.txt"
+fi
+
+python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" <<'PY'
 import json, sys
 core = {b["name"]: b["bytes_per_second"] / 1e6 for b in json.load(open(sys.argv[1]))["benchmarks"]}
 mib = int(sys.argv[2]); in_bytes = mib * 1048576; out_bytes = int(sys.argv[3])
@@ -88,4 +95,16 @@ for name, v, ref, rv, target, met in rows:
     mark = "" if met is None else ("  met" if met else "  NOT MET")
     print("%-38s %9.0f   %-32s %9.0f %7.2fx   %s%s" % (name, v, ref, rv, v / rv, target, mark))
 print("MB/s = 10^6 bytes per second; whole commands: best of 3 wall-clock runs (xxd: 1 run).")
+quiet = {}
+for line in open(sys.argv[9]):
+    word, name, value = line.split()
+    quiet[name] = float(value)
+if quiet:
+    print()
+    print("%-38s %9s   %-32s %9s   %s" % ("a quiet line, % of one core", "%", "reference (same run)", "%", "target"))
+    print("-" * 118)
+    for name, label in (("lan", "capturing over LAN, nothing comes"), ("serial", "capturing over serial (pty), quiet")):
+        v = quiet[name]
+        print("%-38s %9.2f   %-32s %9.2f   < 2 %%%s" % (label, v, "program open, no capture", quiet["idle"], "  met" if v < 2 else "  NOT MET"))
+    print("Program and its wineserver, utime+stime over the run, under Wine.")
 PY

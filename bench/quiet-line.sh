@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# What a quiet line costs: Orvantide.exe under Wine with nothing arriving,
+# as a share of one core taken by the program and its wineserver together
+# (utime + stime from /proc) over ORV_QUIET_SECONDS (10) seconds, in three
+# cases: open with no capture, capturing over LAN, capturing over serial (a
+# pseudo-terminal as COM5).  Prints one line per case:
+#   quiet CASE PERCENT
+# Runs in a Wine prefix and on an Xvfb display of its own.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+export ORV_WINE_DIR=$ROOT/build/bench-wine
+source "$ROOT/tests/wine/env.sh"
+SECONDS_EACH=${ORV_QUIET_SECONDS:-10}
+EXE=$ORV_WINE_BUILD/Orvantide.exe
+SIM=$ROOT/build/native/orvantide-devsim
+[ -f "$EXE" ] && [ -x "$SIM" ] || { echo "quiet-line: build first (make build)" >&2; exit 1; }
+
+WORK=$(mktemp -d "$ROOT/build/quiet.XXXXXX")
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+  "$ROOT/tests/wine/session" stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+"$ROOT/tests/wine/session" start
+export DISPLAY=$(cat "$ORV_WINE_DIR/display")
+
+# The prefix's wineserver: the one whose folder belongs to this prefix.
+server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+wineserver_pid() {
+  local p
+  for p in $(pgrep -x wineserver64; pgrep -x wineserver32; pgrep -x wineserver); do
+    [ "$(basename "$(readlink "/proc/$p/cwd" 2>/dev/null)")" = "$server_dir" ] && { echo "$p"; return; }
+  done
+}
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+appdata=$("$ORV_WINE" cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
+profile_dir=$("$ORV_WINE" winepath -u "$appdata\\Kelmora\\Orvantide" 2>/dev/null)
+mkdir -p "$profile_dir" "$WORK/captures"
+captures_win=$("$ORV_WINE" winepath -w "$WORK/captures" 2>/dev/null)
+profile() {  # METHOD PORT
+  cat >"$profile_dir/zr52profile.ini" <<EOF
+[connection]
+method=$1
+host=127.0.0.1
+dService=$2
+com=COM5
+[buffer]
+path=$captures_win
+filename=quiet.zrd
+flag=YES
+EOF
+}
+
+# measure CASE [ARGS...]: starts the program, lets it settle, and prints
+# the share of a core that it and its wineserver took while nothing came.
+measure() {
+  local name=$1; shift
+  (cd "$ORV_WINE_BUILD" && exec "$ORV_WINE" Orvantide.exe "$@" </dev/null >"$WORK/$name.out" 2>&1) &
+  local program=$!
+  pids+=("$program")
+  sleep 4
+  local server
+  server=$(wineserver_pid)
+  [ -n "$server" ] || { echo "quiet-line: no wineserver for $WINEPREFIX" >&2; exit 1; }
+  local p0 s0 p1 s1 hz
+  hz=$(getconf CLK_TCK)
+  p0=$(ticks "$program"); s0=$(ticks "$server")
+  sleep "$SECONDS_EACH"
+  p1=$(ticks "$program"); s1=$(ticks "$server")
+  kill -9 "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+  python3 -c "import sys; print('quiet %s %.2f' % (sys.argv[1], (int(sys.argv[2]) * 100.0) / (int(sys.argv[3]) * int(sys.argv[4]))))" \
+    "$name" $(( (p1 - p0) + (s1 - s0) )) "$hz" "$SECONDS_EACH"
+}
+
+# The program open, no capture.
+profile lan 1
+measure idle
+
+# Capturing over LAN from a device that sends nothing.
+"$SIM" --lan 127.0.0.1:0 --hold >"$WORK/lan.sim" 2>&1 &
+pids+=($!)
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^listening .*:\([0-9]*\)$/\1/p' "$WORK/lan.sim")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+profile lan "$port"
+measure lan -r
+ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the LAN capture did not start" >&2; exit 1; }
+
+# Capturing over serial: a pseudo-terminal as COM5, quiet.
+"$SIM" --pty "$WINEPREFIX/dosdevices/com5" --hold >"$WORK/pty.sim" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^pty ' "$WORK/pty.sim" && break; sleep 0.1; done
+rm -f "$WORK/captures"/*.zrd
+profile serial 1
+measure serial -r
+ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the serial capture did not start" >&2; exit 1; }
