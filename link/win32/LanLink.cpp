@@ -67,8 +67,6 @@ int lanReceive(CaptureState& s, std::uint8_t* buffer, int size) {
     return -1;
 }
 
-DWORD waitLimit(std::uint32_t flushDueMs) { return flushDueMs == kNothingToFlush ? INFINITE : flushDueMs; }
-
 // The socket is non-blocking and signals lanReadyEvent when it has news;
 // the thread sleeps on that and on the stop event, so a stop never needs
 // the socket closed under a call that uses it.
@@ -82,7 +80,7 @@ unsigned receiveLoop(CaptureState& s) {
         if (n > 0) {
             for (int at = 0; at < n; at += kChunk)
                 handoff.deliver(buffer + at, static_cast<std::size_t>(n - at < kChunk ? n - at : kChunk));
-            handoff.keepDurable(GetTickCount64());
+            keepCaptureDurable(handoff);
             continue;
         }
         // Reported once; after that no more receiving or reporting, only
@@ -90,7 +88,7 @@ unsigned receiveLoop(CaptureState& s) {
         if (n < 0) ended = true;
         HANDLE handles[2] = {s.linkStopEvent, s.lanReadyEvent};
         DWORD which = WaitForMultipleObjects(ended ? 1 : 2, handles, FALSE,
-                                             waitLimit(handoff.keepDurable(GetTickCount64())));
+                                             keepCaptureDurable(handoff));
         if (which == WAIT_OBJECT_0 + 1) {
             WSANETWORKEVENTS news{};  // resets the event; recv tells the rest
             WSAEnumNetworkEvents(socketOf(s.lanSocket), s.lanReadyEvent, &news);

@@ -39,6 +39,14 @@ private:
     ChunkHandoff handoff_;
 };
 
+// Puts the capture file on the disk when that is due, and returns how long
+// a receive thread may wait before it is due next (INFINITE when nothing
+// waits).  Called by the receive threads after deliveries and on waking.
+inline DWORD keepCaptureDurable(ChunkHandoff& handoff) {
+    static_assert(kNothingToFlush == INFINITE, "nothing to flush is a wait without limit");
+    return handoff.keepDurable(GetTickCount64());
+}
+
 // Starts a link worker with the run record as its argument; the handle
 // goes to state.threadHandle.  False when no thread could be started.
 bool startLinkThread(CaptureState& state, unsigned(__stdcall* procedure)(void*));

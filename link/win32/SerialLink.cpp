@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/Text.h"
-#include "link/LinkRules.h"
 #include "link/ChunkHandoff.h"
+#include "link/LinkRules.h"
 #include "link/win32/ReceivePath.h"
 
 namespace orv {
@@ -36,8 +36,6 @@ void noteErrorMask(CaptureState& s, ChunkHandoff& handoff) {
     }
 }
 
-DWORD waitLimit(std::uint32_t flushDueMs) { return flushDueMs == kNothingToFlush ? INFINITE : flushDueMs; }
-
 enum class Wait { Events, Failed, Stopped };
 
 // Waits for a comm event or the stop; meanwhile the staged capture bytes
@@ -51,7 +49,7 @@ Wait waitCommEvent(CaptureState& s, OVERLAPPED& wait, ChunkHandoff& handoff, DWO
     HANDLE handles[2] = {wait.hEvent, s.linkStopEvent};
     DWORD which;
     do {
-        which = WaitForMultipleObjects(2, handles, FALSE, waitLimit(handoff.keepDurable(GetTickCount64())));
+        which = WaitForMultipleObjects(2, handles, FALSE, keepCaptureDurable(handoff));
     } while (which == WAIT_TIMEOUT);
     DWORD ignored = 0;
     if (which != WAIT_OBJECT_0) {
@@ -67,7 +65,7 @@ Wait waitCommEvent(CaptureState& s, OVERLAPPED& wait, ChunkHandoff& handoff, DWO
 
 // Waits for the stop for ms milliseconds; true when it came.
 bool pauseUnlessStopped(CaptureState& s, ChunkHandoff& handoff, DWORD ms) {
-    std::uint32_t due = handoff.keepDurable(GetTickCount64());
+    DWORD due = keepCaptureDurable(handoff);
     return WaitForSingleObject(s.linkStopEvent, due < ms ? due : ms) == WAIT_OBJECT_0;
 }
 
@@ -75,7 +73,7 @@ bool pauseUnlessStopped(CaptureState& s, ChunkHandoff& handoff, DWORD ms) {
 // the stop that the main window sends in answer to the report.
 void idleUntilStopped(CaptureState& s, ChunkHandoff& handoff) {
     while (s.isOpen.load()) {
-        DWORD limit = waitLimit(handoff.keepDurable(GetTickCount64()));
+        DWORD limit = keepCaptureDurable(handoff);
         if (WaitForSingleObject(s.linkStopEvent, limit) == WAIT_OBJECT_0) return;
     }
 }
@@ -111,6 +109,7 @@ unsigned receiveLoop(CaptureState& s) {
             if (n == 0) break;
             any = true;
             handoff.deliver(buffer, n);
+            keepCaptureDurable(handoff);  // a line that never pauses too
         }
         DWORD pause = 0;
         if (any) {
@@ -129,7 +128,7 @@ unsigned receiveLoop(CaptureState& s) {
             polling = true;
         }
         if (pause && pauseUnlessStopped(s, handoff, pause)) break;
-        handoff.keepDurable(GetTickCount64());
+        keepCaptureDurable(handoff);
     }
     return 1;
 }
