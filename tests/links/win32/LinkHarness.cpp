@@ -80,17 +80,19 @@ void DevSim::signal(const char* name) const {
 }
 
 DevSim::~DevSim() {
-    if (!process_.hProcess) return;
-    // The shell writes the id before it becomes the simulator.
+    // Wine may even report the start of a Linux program as failed while it
+    // runs: the id file decides.  The shell writes it before it becomes
+    // the simulator.
     for (int i = 0; i < 100 && linuxPid().empty(); ++i) Sleep(20);
     for (const char* name : {"TERM", "KILL"}) {
         if (!running()) break;
         signal(name);
         for (int i = 0; i < 250 && running(); ++i) Sleep(20);
     }
-    WaitForSingleObject(process_.hProcess, 5000);
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
+    if (process_.hProcess) {
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
     for (const char* name : {"\\out", "\\pid"}) DeleteFileA((windowsDir_ + name).c_str());
     RemoveDirectoryA(windowsDir_.c_str());
 }
