@@ -52,6 +52,8 @@ DeviceControl deviceControlFor(const SerialLine& line) {
     d.xonLim = d.xoffLim = 100;
     d.xonChar = 0x11;
     d.xoffChar = 0x13;
+    d.dsrSensitivity = d.txContinueOnXoff = d.replaceErrors = d.stripNulls = d.abortOnError = false;
+    d.errorChar = d.eofChar = d.evtChar = 0;
     return d;
 }
 

@@ -26,6 +26,14 @@ struct DeviceControl {
     std::uint8_t dtrControl, rtsControl;  // 1 enable, 2 handshake
     std::uint16_t xonLim, xoffLim;
     char xonChar, xoffChar;
+    // Set whatever the port held before: a driver keeps what the last
+    // program left, and any of these loses or stops data.
+    bool dsrSensitivity;    // bytes dropped while DSR is low
+    bool txContinueOnXoff;
+    bool replaceErrors;     // bytes with a parity error replaced by errorChar
+    bool stripNulls;        // 0x00 bytes dropped
+    bool abortOnError;      // reads and writes stopped after a line error
+    char errorChar, eofChar, evtChar;
 };
 
 DeviceControl deviceControlFor(const SerialLine& line);

@@ -167,12 +167,28 @@ void fillDeviceControlBlock(DCB& dcb, const CaptureState& s) {
     dcb.XoffLim = d.xoffLim;
     dcb.XonChar = d.xonChar;
     dcb.XoffChar = d.xoffChar;
+    dcb.fDsrSensitivity = d.dsrSensitivity;
+    dcb.fTXContinueOnXoff = d.txContinueOnXoff;
+    dcb.fErrorChar = d.replaceErrors;
+    dcb.fNull = d.stripNulls;
+    dcb.fAbortOnError = d.abortOnError;
+    dcb.ErrorChar = d.errorChar;
+    dcb.EofChar = d.eofChar;
+    dcb.EvtChar = d.evtChar;
+    dcb.fDummy2 = 0;
+    dcb.wReserved = 0;  // must be zero
 }
 
 COMMTIMEOUTS serialTimeouts(const CaptureState& s) {
     SerialTimeouts t = serialTimeoutsFor(s.baudRate);
     return COMMTIMEOUTS{t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier,
                         t.writeConstant};
+}
+
+void driveModemLines(CaptureState& s, bool up) {
+    DeviceControl d = deviceControlFor({s.baudRate, s.byteSize, s.parity, s.stopBits, s.flowControl});
+    if (d.dtrControl != DTR_CONTROL_HANDSHAKE) EscapeCommFunction(s.commHandle, up ? SETDTR : CLRDTR);
+    if (d.rtsControl != RTS_CONTROL_HANDSHAKE) EscapeCommFunction(s.commHandle, up ? SETRTS : CLRRTS);
 }
 
 int applySerialSettings(CaptureState& s, HWND) {
@@ -263,9 +279,7 @@ int openSerialCapture(CaptureState& s, HWND view) {
         closeWaitEvent(s);
         return 0;
     }
-    // A pseudo-terminal refuses the modem lines; the link works without.
-    EscapeCommFunction(s.commHandle, SETDTR);
-    EscapeCommFunction(s.commHandle, SETRTS);
+    driveModemLines(s, true);
     return 1;
 }
 
@@ -276,8 +290,7 @@ int closeSerialCapture(CaptureState& s, HWND) {
     joinLinkThread(s);
     closeWaitEvent(s);
     if (isOpenHandle(s.commHandle)) {
-        EscapeCommFunction(s.commHandle, CLRDTR);
-        EscapeCommFunction(s.commHandle, CLRRTS);
+        driveModemLines(s, false);
         PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     }
     closePort(s);

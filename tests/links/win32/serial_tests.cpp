@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "link/win32/ReceivePath.h"
 #include "link/win32/SerialLink.h"
@@ -134,6 +135,45 @@ TEST(SerialLink, PortThatDoesNotExistFailsQuietly) {
     EXPECT_TRUE(run.messages.shown.empty()) << "the caller reports";
     s.portNumber = 0;  // a number that fit no byte names no port
     EXPECT_EQ(0, openSerialCapture(s, nullptr));
+}
+
+// As Wine's own comm tests do: whatever the block held (the last program's
+// settings), every member the program sets comes out the same.
+TEST(SerialLink, ControlBlockIsSetWhateverThePortHeldBefore) {
+    auto s = std::make_unique<CaptureState>();
+    setCaptureStateDefaults(*s);
+    for (int fill : {0x00, 0xFF}) {
+        SCOPED_TRACE(fill);
+        DCB dcb;
+        std::memset(&dcb, fill, sizeof dcb);
+        fillDeviceControlBlock(dcb, *s);
+        EXPECT_EQ(921600u, dcb.BaudRate);
+        EXPECT_EQ(8, dcb.ByteSize);
+        EXPECT_EQ(NOPARITY, dcb.Parity);
+        EXPECT_EQ(ONESTOPBIT, dcb.StopBits);
+        EXPECT_EQ(1u, dcb.fBinary);
+        EXPECT_EQ(0u, dcb.fParity);
+        EXPECT_EQ(1u, dcb.fOutxCtsFlow);
+        EXPECT_EQ(0u, dcb.fOutxDsrFlow);
+        EXPECT_EQ(unsigned(DTR_CONTROL_ENABLE), dcb.fDtrControl);
+        EXPECT_EQ(unsigned(RTS_CONTROL_HANDSHAKE), dcb.fRtsControl);
+        EXPECT_EQ(0u, dcb.fDsrSensitivity) << "a three-wire cable would bring nothing";
+        EXPECT_EQ(0u, dcb.fTXContinueOnXoff);
+        EXPECT_EQ(0u, dcb.fOutX);
+        EXPECT_EQ(0u, dcb.fInX);
+        EXPECT_EQ(0u, dcb.fErrorChar);
+        EXPECT_EQ(0u, dcb.fNull) << "0x00 bytes of print data would be dropped";
+        EXPECT_EQ(0u, dcb.fAbortOnError) << "one line error would stop every read";
+        EXPECT_EQ(0u, dcb.fDummy2);
+        EXPECT_EQ(0, dcb.wReserved);
+        EXPECT_EQ(100, dcb.XonLim);
+        EXPECT_EQ(100, dcb.XoffLim);
+        EXPECT_EQ(0x11, dcb.XonChar);
+        EXPECT_EQ(0x13, dcb.XoffChar);
+        EXPECT_EQ(0, dcb.ErrorChar);
+        EXPECT_EQ(0, dcb.EofChar);
+        EXPECT_EQ(0, dcb.EvtChar);
+    }
 }
 
 TEST(SerialLink, PortGetsTheFixedLineSettings) {
