@@ -311,10 +311,8 @@ int openSerialSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::u
         takeSendingFlag(s);
         return 0;
     }
-    // The device may want the lines up before the data comes; a
-    // pseudo-terminal refuses them, and the send works without.
-    EscapeCommFunction(s.commHandle, SETDTR);
-    EscapeCommFunction(s.commHandle, SETRTS);
+    // The device may want the lines up before the data comes.
+    driveModemLines(s, true);
     if (!startSend(s, copy, size, observer, false)) {
         delete[] copy;
         CloseHandle(s.commHandle);
@@ -329,8 +327,7 @@ int closeSerialSend(CaptureState& s, HWND) {
     if (!takeSendingFlag(s)) return 1;
     stopSendThread(s);
     if (isOpenHandle(s.commHandle)) {
-        EscapeCommFunction(s.commHandle, CLRDTR);
-        EscapeCommFunction(s.commHandle, CLRRTS);
+        driveModemLines(s, false);
         PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
         CloseHandle(s.commHandle);
     }

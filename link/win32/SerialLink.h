@@ -26,6 +26,11 @@ int openSerialPort(CaptureState& state, HWND owner);
 DWORD serialRead(CaptureState& state, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes,
                  DWORD* failure = nullptr);
 
+// Raises (up) or drops DTR and RTS, each only while no handshake drives it:
+// a line under handshake belongs to the driver, and setting it by hand is
+// an error.  A pseudo-terminal refuses both; the link works without.
+void driveModemLines(CaptureState& state, bool up);
+
 // The device control block and time-outs the port gets.
 void fillDeviceControlBlock(DCB& dcb, const CaptureState& state);
 COMMTIMEOUTS serialTimeouts(const CaptureState& state);
