@@ -90,26 +90,30 @@ std::int32_t CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings&
     std::string text = strings.load(IDS_REPLACE_QUESTION, 255);
     int answer = ui.show(owner, text.c_str(), caption.c_str(), box::kYesNo | box::kIconQuestion);
     if (answer != box::kAnswerYes) return 1;
-    fs_->deleteFile(path);  // a file that stays makes the creation fail, with its message
+    copyCut(replaceAgreed_, path);
     return 0;
 }
 
 std::int32_t CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const LocalTime& now) {
     if (settings.autoNameFiles) makeCaptureName(now, settings.captureFileName);
+    // An agreement to replace holds for the one start that asked for it.
+    char agreed[kPathSize];
+    copyCut(agreed, replaceAgreed_);
+    replaceAgreed_[0] = '\0';
     if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(),
                   captureFilePath_))
         return hresultFromError(syserr::kFilenameTooLong);
-    return createCaptureFile();
+    return createCaptureFile(agreed[0] != '\0' && std::strcmp(agreed, captureFilePath_) == 0);
 }
 
-std::int32_t CaptureWriter::createCaptureFile() {
+std::int32_t CaptureWriter::createCaptureFile(bool replace) {
     if (isFileOpen()) {
         std::int32_t r = closeCaptureFile();
         if (r < 0) return r;
     }
     pendingFailure_ = 0;
     bytesLost_ = 0;
-    SysError error = fs_->createNew(captureFilePath_, file_);
+    SysError error = replace ? fs_->createReplacing(captureFilePath_, file_) : fs_->createNew(captureFilePath_, file_);
     if (error != 0) {
         file_ = FileSystem::kNoFile;
         return hresultFromError(error);

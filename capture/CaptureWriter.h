@@ -39,13 +39,15 @@ public:
     std::int32_t checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
                                     const StringTable& strings, void* owner);
     // With a fixed name: 0 when no file of that name exists or the user
-    // agreed to replace it (it is deleted); nonzero refuses the start.
+    // agreed to replace it (the next openCaptureFile of that path empties
+    // it); nonzero refuses the start.
     std::int32_t confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
                                            const StringTable& strings, void* owner);
     // Names the run's file (by date and time when autoNameFiles is set,
     // copying the name into settings) and creates it.
     std::int32_t openCaptureFile(CaptureFileSettings& settings, const LocalTime& now);
-    std::int32_t createCaptureFile();
+    // A new file; with replace, the file the user agreed to replace, emptied.
+    std::int32_t createCaptureFile(bool replace = false);
     // Receive thread: stages the chunk, writing every full block at once.
     // A failed block write closes the file and returns the failure; later
     // chunks of the run are dropped with success, and closeCaptureFile
@@ -82,6 +84,7 @@ private:
     std::size_t writeFill_ = 0;
     bool unsynced_ = false;            // written since the file last reached the disk
     std::int32_t pendingFailure_ = 0;  // a block write failed during the run
+    char replaceAgreed_[kPathSize] = "";  // the file the user agreed to replace
     std::uint64_t bytesLost_ = 0;
     std::uint8_t writeBlock_[kBlockSize];
 };

@@ -44,6 +44,10 @@ public:
     // Creates a new file for writing; fails with kFileExists when the name
     // is taken, leaving that file untouched.
     virtual SysError createNew(const char* path, Handle& file) = 0;
+    // Creates the file or opens it emptied, for a file the user agreed to
+    // replace: deleting it first can leave it pending deletion on Windows
+    // while a scanner or indexer holds it, and the new file then fails.
+    virtual SysError createReplacing(const char* path, Handle& file) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
     // Puts what was written on the disk itself, past the system's cache, so

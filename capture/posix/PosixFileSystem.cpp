@@ -60,6 +60,13 @@ SysError PosixFileSystem::createNew(const char* path, Handle& file) {
     return 0;
 }
 
+SysError PosixFileSystem::createReplacing(const char* path, Handle& file) {
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return errorFromErrno(errno, path);
+    file = fd;
+    return 0;
+}
+
 SysError PosixFileSystem::write(Handle file, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {

@@ -39,6 +39,13 @@ SysError Win32FileSystem::createNew(const char* path, Handle& file) {
     return 0;
 }
 
+SysError Win32FileSystem::createReplacing(const char* path, Handle& file) {
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    file = reinterpret_cast<Handle>(h);
+    return 0;
+}
+
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {
     DWORD written = 0;
     if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr))

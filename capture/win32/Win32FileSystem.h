@@ -12,6 +12,7 @@ public:
     SysError findFile(const char* path) override;
     SysError deleteFile(const char* path) override;
     SysError createNew(const char* path, Handle& file) override;
+    SysError createReplacing(const char* path, Handle& file) override;
     SysError write(Handle file, const void* data, std::size_t size) override;
     SysError sync(Handle file) override;
     SysError close(Handle file) override;

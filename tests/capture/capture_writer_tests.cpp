@@ -29,6 +29,10 @@ public:
     SysError findFile(const char* p) override { return real_->findFile(p); }
     SysError deleteFile(const char* p) override { return real_->deleteFile(p); }
     SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
+    SysError createReplacing(const char* p, Handle& f) override {
+        ++replacingCreates;
+        return real_->createReplacing(p, f);
+    }
     SysError write(Handle f, const void* d, std::size_t n) override {
         writes.push_back(n);
         if (failWrite == writes.size()) return syserr::kDiskFull;
@@ -45,6 +49,7 @@ public:
 
     std::vector<std::size_t> writes;
     int syncs = 0;
+    int replacingCreates = 0;
     std::size_t failWrite = 0;  // 1-based; 0 = never
     bool failClose = false;
     int foldersCreated = 0;
@@ -275,10 +280,17 @@ TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
 
     messages.answer(box::kAnswerYes);
     EXPECT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
-    EXPECT_FALSE(test::pathExists(path("Capturedata.zrd")));
-    open();  // the run now writes a new file of that name
+    // Not deleted: a file that a scanner holds would only be marked for
+    // deletion, and the new one could not be made.  The run empties it.
+    EXPECT_TRUE(test::pathExists(path("Capturedata.zrd")));
+    open();
+    EXPECT_EQ(1, fs.replacingCreates);
     EXPECT_EQ(0, writer.closeCaptureFile());
     EXPECT_TRUE(test::readFile(path("Capturedata.zrd")).empty());
+
+    // The answer holds for that one start: the next one creates anew.
+    EXPECT_NE(0, writer.openCaptureFile(settings, LocalTime{}));
+    EXPECT_EQ(1, fs.replacingCreates);
 }
 
 // ---- failures ----

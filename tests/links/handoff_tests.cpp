@@ -41,6 +41,7 @@ public:
     SysError findFile(const char* p) override { return real_->findFile(p); }
     SysError deleteFile(const char* p) override { return real_->deleteFile(p); }
     SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
+    SysError createReplacing(const char* p, Handle& f) override { return real_->createReplacing(p, f); }
     SysError write(Handle f, const void* d, std::size_t n) override {
         return broken ? syserr::kDiskFull : real_->write(f, d, n);
     }
