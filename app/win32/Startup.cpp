@@ -81,8 +81,43 @@ int runMessageLoop(CaptureState& state) {
     return static_cast<int>(msg.wParam);
 }
 
+namespace {
+
+// One instance per user session.  The mutex decides, not the window: two
+// starts at the same moment (a "-r" start at log-on and a click) would
+// both look before either had made its window.
+constexpr const char* kInstanceMutex = "Local\\Kelmora Orvantide";
+constexpr int kWaitForFirstWindowMs = 5000;
+
+class InstanceClaim {
+public:
+    InstanceClaim() : mutex_(CreateMutexA(nullptr, FALSE, kInstanceMutex)) {
+        other_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    ~InstanceClaim() {
+        if (mutex_) CloseHandle(mutex_);
+    }
+    InstanceClaim(const InstanceClaim&) = delete;
+    InstanceClaim& operator=(const InstanceClaim&) = delete;
+    bool anotherRuns() const { return other_; }
+
+private:
+    HANDLE mutex_;
+    bool other_ = false;
+};
+
+}  // namespace
+
 int runProgram(CaptureState& state, HINSTANCE instance, int showCommand) {
     parseStartOptions(GetCommandLineA(), state.startFlags, state.startDelayMs);
+    InstanceClaim claim;
+    if (claim.anotherRuns()) {
+        // The first may still be making its window: bring it forward once
+        // it is there.
+        for (int waited = 0; waited < kWaitForFirstWindowMs && !activateRunningInstance(); waited += 50)
+            Sleep(50);
+        return 0;
+    }
     if (activateRunningInstance()) return 0;
     state.appInstance = instance;
     state.languageId = LOWORD(GetUserDefaultLCID());

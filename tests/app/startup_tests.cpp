@@ -59,6 +59,23 @@ TEST(Startup, SecondStartEndsAtOnceAndKeepsTheFirst) {
     EXPECT_EQ(STILL_ACTIVE, first.waitExit(0));
 }
 
+TEST(Startup, TwoStartsAtOnceGiveOneWindow) {
+    Program first, second;
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(second.start());
+    // One of them ends by itself; the other runs on with its window.
+    DWORD ended = WAIT_TIMEOUT;
+    for (int i = 0; i < 300 && ended == WAIT_TIMEOUT; ++i) {
+        if (first.waitExit(0) == 0) ended = 1;
+        if (second.waitExit(0) == 0) ended = 2;
+        Sleep(50);
+    }
+    ASSERT_NE(WAIT_TIMEOUT, ended) << "both run";
+    Program& running = ended == 1 ? second : first;
+    EXPECT_EQ(STILL_ACTIVE, running.waitExit(0));
+    EXPECT_NE(nullptr, waitForWindow(running.pi.dwProcessId, MAIN_CLASS_NAME));
+}
+
 TEST(Startup, SecondStartRestoresAMinimisedFirst) {
     Program first;
     ASSERT_TRUE(first.start());
