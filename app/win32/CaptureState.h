@@ -55,6 +55,7 @@ struct CaptureState {
     OVERLAPPED readOverlapped{};
     std::uint8_t* sendData = nullptr;
     std::uint32_t sendSize = 0;
+    std::atomic<bool> sendDelivered{false};  // the send's data all left the port
     std::int32_t linkKind = 0;        // 0 serial, anything else LAN
     char host[1025] = "";
     char dataPort[32] = "";

@@ -18,8 +18,13 @@
 namespace orv {
 namespace {
 
-// A socket that takes no byte for this long has a peer that stopped reading.
-constexpr DWORD kStalledMs = 1000;
+// A device that takes no byte for this long has stopped and the send
+// fails; a printing device holds its line for seconds at a time (CTS low,
+// a full socket), which is no failure.
+constexpr DWORD kSendStallMs = 30000;
+// A command byte of the query dialog is written by the user-interface
+// thread, which must not wait long.
+constexpr DWORD kCommandStallMs = 1000;
 // While the socket is full, how often a send is tried again.  Readiness is
 // not waited for alone: the platform reports a full socket writable only
 // once much of it has drained, which a slow reader may take long to do.
@@ -28,8 +33,6 @@ constexpr DWORD kRetryMs = 20;
 // is dropped, and how long a LAN peer may take to close after our end.
 constexpr DWORD kSettleMs = 100;
 constexpr DWORD kPeerCloseMs = 1000;
-// Slack over the port's own write time-out before a write is given up.
-constexpr DWORD kWriteSlackMs = 500;
 
 bool isOpenHandle(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
 
@@ -41,51 +44,70 @@ void trace(const char* format, unsigned long value) {
     OutputDebugStringA(text);
 }
 
-// The longest a write of n bytes may take: the port's write time-out for
-// n bytes, at least a second.
-DWORD writeLimitMs(const CaptureState& s, DWORD n) {
-    COMMTIMEOUTS t = serialTimeouts(s);
-    DWORD limit = t.WriteTotalTimeoutMultiplier * n + t.WriteTotalTimeoutConstant + kWriteSlackMs;
-    return limit < kStalledMs ? kStalledMs : limit;
-}
+bool stopAsked(const CaptureState& s) { return WaitForSingleObject(s.linkStopEvent, 0) == WAIT_OBJECT_0; }
 
-// One overlapped write of n bytes with writeOverlapped; true only when all
-// n bytes were written.  A write that the port does not finish within its
-// time-out is cancelled; a short or failed one counts as failed.
-bool serialWrite(CaptureState& s, const void* data, DWORD n, DWORD& error) {
+enum class Write { Done, Stopped, Failed };
+
+// Writes all n bytes with writeOverlapped, as long as the device takes
+// them: a write that the port ends short (its time-out ran out while CTS
+// was low) goes on with the rest.  Fails when no byte has moved for
+// stallMs.  The stop ends it at once: the writer waits on its write and on
+// the stop together, and cancels its own write.
+Write serialWrite(CaptureState& s, const void* data, DWORD n, DWORD stallMs, DWORD& error) {
     error = 0;
     if (!isOpenHandle(s.commHandle)) {
         error = ERROR_INVALID_HANDLE;
-        return false;
+        return Write::Failed;
     }
+    const auto* p = static_cast<const std::uint8_t*>(data);
     OVERLAPPED& o = s.writeOverlapped;
     HANDLE event = o.hEvent;
-    o = OVERLAPPED{};
-    o.hEvent = event;
-    ResetEvent(event);
-    DWORD written = 0;
-    if (!WriteFile(s.commHandle, data, n, nullptr, &o)) {
-        error = GetLastError();
-        if (error != ERROR_IO_PENDING) {
-            trace("Error - %lu\n", error);
-            return false;
+    DWORD movedAt = GetTickCount();
+    while (n > 0) {
+        o = OVERLAPPED{};
+        o.hEvent = event;
+        ResetEvent(event);
+        bool stopped = false;
+        if (!WriteFile(s.commHandle, p, n, nullptr, &o)) {
+            error = GetLastError();
+            if (error != ERROR_IO_PENDING) {
+                trace("Error - %lu\n", error);
+                return Write::Failed;
+            }
+            error = 0;
+            const DWORD idle = GetTickCount() - movedAt;
+            HANDLE handles[2] = {event, s.linkStopEvent};
+            DWORD which = WaitForMultipleObjects(2, handles, FALSE, idle < stallMs ? stallMs - idle : 0);
+            if (which != WAIT_OBJECT_0) {
+                stopped = which == WAIT_OBJECT_0 + 1;
+                CancelIo(s.commHandle);
+            }
         }
-        error = 0;
-        if (WaitForSingleObject(event, writeLimitMs(s, n)) != WAIT_OBJECT_0) CancelIo(s.commHandle);
+        // Waits for a cancelled write too: the record and the bytes stay in
+        // use until the port has let go of them.
+        DWORD written = 0;
+        if (!GetOverlappedResult(s.commHandle, &o, &written, TRUE)) {
+            // A cancelled write, and one whose time-out ran out (Wine says so
+            // with a failure where Windows ends the write short), still tell
+            // what moved.
+            error = GetLastError();
+            if (error != ERROR_OPERATION_ABORTED && error != ERROR_TIMEOUT && error != ERROR_SEM_TIMEOUT) {
+                trace("Error - %lu\n", error);
+                return Write::Failed;
+            }
+            error = 0;
+        }
+        p += written;
+        n -= written;
+        if (written > 0) movedAt = GetTickCount();
+        if (stopped) return Write::Stopped;
+        if (n > 0 && GetTickCount() - movedAt >= stallMs) {
+            error = ERROR_WRITE_FAULT;
+            trace("Error - %lu\n", error);
+            return Write::Failed;
+        }
     }
-    // Waits for a cancelled write too: the record and the bytes stay in use
-    // until the port has let go of them.
-    if (!GetOverlappedResult(s.commHandle, &o, &written, TRUE)) {
-        error = GetLastError();
-        trace("Error - %lu\n", error);
-        return false;
-    }
-    if (written != n) {
-        error = ERROR_WRITE_FAULT;
-        trace("Error - %lu\n", error);
-        return false;
-    }
-    return true;
+    return Write::Done;
 }
 
 // True when the socket takes more bytes within ms milliseconds.
@@ -97,42 +119,50 @@ bool waitWritable(SOCKET sock, DWORD ms) {
     return select(0, nullptr, &writable, nullptr, &limit) > 0 && FD_ISSET(sock, &writable);
 }
 
-// Sends all n bytes over a non-blocking socket, over as many partial sends
-// as it takes, until no byte went for a second: a peer that stopped
-// reading cannot hang the caller.
-bool lanSend(SOCKET sock, const char* data, int n, int& error) {
+// Sends all n bytes over a non-blocking socket, as long as the peer takes
+// them, until no byte went for stallMs; the stop ends it within kRetryMs.
+Write lanSend(const CaptureState& s, SOCKET sock, const char* data, int n, DWORD stallMs, int& error) {
     error = 0;
-    DWORD idleSince = GetTickCount();
+    DWORD movedAt = GetTickCount();
     while (n > 0) {
         int sent = send(sock, data, n, 0);
         if (sent > 0) {
             data += sent;
             n -= sent;
-            idleSince = GetTickCount();
+            movedAt = GetTickCount();
             continue;
         }
         error = sent == 0 ? WSAECONNRESET : WSAGetLastError();
-        if (error != WSAEWOULDBLOCK) return false;
-        if (GetTickCount() - idleSince >= kStalledMs) {
+        if (error != WSAEWOULDBLOCK) return Write::Failed;
+        if (stopAsked(s)) return Write::Stopped;
+        if (GetTickCount() - movedAt >= stallMs) {
             error = WSAETIMEDOUT;
-            return false;
+            return Write::Failed;
         }
         waitWritable(sock, kRetryMs);
     }
-    return true;
+    return Write::Done;
 }
 
-// Waits until the port's transmit queue has run empty, for at most the
-// time its bytes may take, or until the stop.
-void waitTransmitEmpty(CaptureState& s) {
-    DWORD errors = 0;
+// After the last chunk: waits until the port has sent everything, its
+// transmit queue empty and its buffers flushed, for as long as bytes keep
+// leaving.  True when all is out; false at the stop or when nothing has
+// left for kSendStallMs.
+bool drainTransmitQueue(CaptureState& s) {
+    DWORD errors = 0, queued = MAXDWORD, movedAt = GetTickCount();
     COMSTAT status{};
-    if (!ClearCommError(s.commHandle, &errors, &status) || status.cbOutQue == 0) return;
-    const DWORD start = GetTickCount(), limit = writeLimitMs(s, status.cbOutQue);
-    while (GetTickCount() - start < limit) {
-        if (WaitForSingleObject(s.linkStopEvent, 10) == WAIT_OBJECT_0) return;
-        if (!ClearCommError(s.commHandle, &errors, &status) || status.cbOutQue == 0) return;
+    for (;;) {
+        if (!ClearCommError(s.commHandle, &errors, &status)) return false;
+        if (status.cbOutQue == 0) break;
+        if (status.cbOutQue != queued) {
+            queued = status.cbOutQue;
+            movedAt = GetTickCount();
+        } else if (GetTickCount() - movedAt >= kSendStallMs) {
+            return false;
+        }
+        if (WaitForSingleObject(s.linkStopEvent, 10) == WAIT_OBJECT_0) return false;
     }
+    return FlushFileBuffers(s.commHandle) != 0;
 }
 
 // Reads and drops what the device sent, until nothing is waiting.  Input
@@ -174,25 +204,27 @@ struct SendJob {
 };
 
 // Writes sendData in chunks until it is out, a chunk fails or the send is
-// cancelled; returns true only when every chunk went out.
+// cancelled (during a chunk that the device holds up, too); returns true
+// only when every chunk went out.
 bool sendChunks(const SendJob& job) {
     CaptureState& s = *job.state;
     const std::uint8_t* data = s.sendData;
     const std::uint32_t size = s.sendSize;
     for (std::uint32_t at = 0; at < size;) {
-        if (!s.isOpen.load()) return false;  // cancelled: stop after the chunk before
+        if (!s.isOpen.load()) return false;  // cancelled after the chunk before
         const std::uint32_t n = size - at < kSendChunk ? size - at : kSendChunk;
-        bool sent;
+        Write sent;
         if (job.lan) {
             int error = 0;
-            sent = lanSend(socketOf(s.lanSocket), reinterpret_cast<const char*>(data + at),
-                           static_cast<int>(n), error);
-            if (!sent) trace("Error - %lu\n", static_cast<unsigned long>(error));
+            sent = lanSend(s, socketOf(s.lanSocket), reinterpret_cast<const char*>(data + at),
+                           static_cast<int>(n), kSendStallMs, error);
+            if (sent == Write::Failed) trace("Error - %lu\n", static_cast<unsigned long>(error));
         } else {
             DWORD error = 0;
-            sent = serialWrite(s, data + at, n, error);
+            sent = serialWrite(s, data + at, n, kSendStallMs, error);
         }
-        if (!sent) {
+        if (sent == Write::Stopped) return false;
+        if (sent == Write::Failed) {
             PostMessageA(s.mainWindow, UM_LINK_ERROR, LINK_ERROR_SEND, 0);
             return false;
         }
@@ -204,13 +236,14 @@ bool sendChunks(const SendJob& job) {
 
 void sendRun(const SendJob& job) {
     CaptureState& s = *job.state;
-    if (sendChunks(job)) {
-        if (job.lan)
-            endLanData(s, socketOf(s.lanSocket));
-        else
-            waitTransmitEmpty(s);
-        WaitForSingleObject(s.linkStopEvent, kSettleMs);
+    if (!sendChunks(job)) return;
+    if (job.lan) {
+        endLanData(s, socketOf(s.lanSocket));
+        s.sendDelivered.store(true);
+    } else if (drainTransmitQueue(s)) {
+        s.sendDelivered.store(true);
     }
+    WaitForSingleObject(s.linkStopEvent, kSettleMs);
 }
 
 unsigned runSendThread(void* argument) {
@@ -249,6 +282,7 @@ bool startSend(CaptureState& s, std::uint8_t* copy, std::uint32_t size, SendObse
     if (!job) return false;
     ResetEvent(s.linkStopEvent);
     ResetEvent(s.sendDoneEvent);
+    s.sendDelivered.store(false);
     s.sendData = copy;
     s.sendSize = size;
     s.isOpen.store(1);
@@ -274,10 +308,14 @@ bool linkBusy(const CaptureState& s) {
     return s.isOpen.load() != 0 || s.threadHandle.load() != nullptr;
 }
 
-// Asks the send thread to stop after its chunk and waits for it to end.
+// Asks the send thread to stop (a chunk the device holds up ends at once)
+// and waits for it to end.
 void stopSendThread(CaptureState& s) {
     s.isOpen.store(0);
     SetEvent(s.linkStopEvent);
+    // A flush of the port's buffers is the one call the thread cannot
+    // leave by itself.
+    if (HANDLE thread = s.threadHandle.load()) CancelSynchronousIo(thread);
     joinLinkThread(s);
     ResetEvent(s.sendDoneEvent);
     delete[] s.sendData;  // only when the thread never ran
@@ -328,7 +366,10 @@ int closeSerialSend(CaptureState& s, HWND) {
     stopSendThread(s);
     if (isOpenHandle(s.commHandle)) {
         driveModemLines(s, false);
-        PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+        // Only what a cancel or a failure left unsent is thrown away; a send
+        // that ended well has drained the port already.
+        if (!s.sendDelivered.load())
+            PurgeComm(s.commHandle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
         CloseHandle(s.commHandle);
     }
     s.commHandle = INVALID_HANDLE_VALUE;
@@ -431,14 +472,14 @@ int sendCommandBytes(CaptureState& s, const char* bytes, int count) {
     if (count <= 0 || !s.isOpen.load() || (s.stateFlags.load() & FLAG_SENDING)) return 0;
     if (s.linkKind == 0) {
         DWORD error = 0;
-        return serialWrite(s, bytes, static_cast<DWORD>(count), error) ? 1 : 0;
+        return serialWrite(s, bytes, static_cast<DWORD>(count), kCommandStallMs, error) == Write::Done ? 1 : 0;
     }
     SOCKET sock = socketOf(s.lanSocket);
     if (sock == INVALID_SOCKET) return 0;
     int error = 0;
     // The capture socket is non-blocking: its receive thread waits on its
     // readiness event, not in recv.
-    if (lanSend(sock, bytes, count, error)) return 1;
+    if (lanSend(s, sock, bytes, count, kCommandStallMs, error) == Write::Done) return 1;
     HWND owner = s.queryDialog.load();
     showSendFailed(s, owner ? owner : s.mainWindow, error);
     // A link that takes no command is broken: the run stops as for a
