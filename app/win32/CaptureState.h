@@ -69,6 +69,11 @@ struct CaptureState {
     std::atomic<std::int32_t> lanState{0};  // 0 idle, 3 connected, 1 closing, else the last error
     HANDLE lanReadyEvent = nullptr;         // the capture socket's readiness for its receive thread
     std::atomic<bool> linkFailed{false};    // the run's broken link has been reported
+    // A LAN connect is under way (the window answers meanwhile), and the
+    // user gave it up (stop, cancel, close).  User-interface thread only.
+    bool linkOpening = false;
+    bool connectAbandoned = false;
+    bool closeWhenOpened = false;
     ReplyParser replyParser;                // the query's parser; receive thread only
 
     // ---- shell fields ----

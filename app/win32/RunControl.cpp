@@ -130,7 +130,7 @@ void showByteCount(CaptureState& s) {
 }
 
 void startCapture(CaptureState& s, WPARAM command) {
-    if (s.isOpen.load()) return;
+    if (s.isOpen.load() || s.linkOpening) return;
     HWND main = s.mainWindow;
     // Both questions come before anything changes: a refusal leaves the
     // view and any loaded data as they were.
@@ -141,6 +141,7 @@ void startCapture(CaptureState& s, WPARAM command) {
     resetView(s);
     freeLoadedData(s);
     s.captureLossTold = false;
+    s.connectAbandoned = false;
     showStatusText(s, IDS_STATE_STARTING);
     setRunControls(s, true);
     const bool fileCreated = s.writer.openCaptureFile(s.profile.files, localNow()) == 0;
@@ -159,7 +160,8 @@ void startCapture(CaptureState& s, WPARAM command) {
         SetTimer(main, TIMER_REFRESH, TIMER_REFRESH_MS, nullptr);
         return;
     }
-    warn(s, main, "Not open COM.", kProgramCaption);
+    // A connect that the user gave up needs no message.
+    if (!s.connectAbandoned) warn(s, main, "Not open COM.", kProgramCaption);
     if (fileCreated) DeleteFileA(s.writer.captureFilePath());
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
@@ -179,6 +181,10 @@ void openCaptureLink(CaptureState& s) {
 }
 
 void stopCapture(CaptureState& s, WPARAM command) {
+    if (s.linkOpening) {
+        s.connectAbandoned = true;  // the start then ends as a failed one
+        return;
+    }
     if (!s.isOpen.load()) return;
     showStatusText(s, IDS_STATE_STOPPING);
     if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
@@ -220,6 +226,10 @@ void reportCaptureWriteFailed(CaptureState& s) {
 void endSession(CaptureState& s) {
     static NobodyThere nobody;
     s.messages = &nobody;
+    if (s.linkOpening) {
+        s.connectAbandoned = true;  // nothing runs yet: no file to complete
+        return;
+    }
     if (s.stateFlags.load() & FLAG_SENDING)
         endSend(s);
     else
@@ -244,6 +254,12 @@ void handleLinkError(CaptureState& s, WPARAM kind) {
 }
 
 void requestClose(CaptureState& s) {
+    if (s.linkOpening) {
+        // The start under way is given up first; the question comes after.
+        s.connectAbandoned = true;
+        s.closeWhenOpened = true;
+        return;
+    }
     std::string caption = s.strings->load(IDS_QUESTION_CAPTION, 31);
     const bool running = s.isOpen.load() != 0;
     std::string text = s.strings->load(running ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE, 1023);

@@ -20,6 +20,9 @@ namespace {
 // 81-byte reads cap a link at under 2 MB/s, below what a fast device sends.
 constexpr int kChunk = 81;
 constexpr int kReceiveBlock = 64 * kChunk;
+// A device on the LAN answers a connect in milliseconds; one that has not
+// answered in this long is not there.
+constexpr DWORD kConnectLimitMs = 10000;
 
 SOCKET socketOf(const std::atomic<std::uintptr_t>& slot) { return static_cast<SOCKET>(slot.load()); }
 
@@ -112,6 +115,70 @@ unsigned __stdcall lanReceiveThread(void* argument) {
     }
 }
 
+// Handles the messages that are waiting, as the message loop would.
+void handleWaitingMessages(CaptureState& s) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // For the message loop: the connect is given up.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            s.connectAbandoned = true;
+            return;
+        }
+        if (s.accelerators && s.mainWindow && TranslateAcceleratorA(s.mainWindow, s.accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Connects within kConnectLimitMs while the window keeps answering: the
+// socket connects without blocking, and this thread handles its messages
+// meanwhile.  A refused port takes a Windows client seconds, an unreachable
+// host about twenty.  Stop, Cancel or a close given up the connect
+// (connectAbandoned).  0 when connected, else the socket error, WSAETIMEDOUT
+// when the time ran out.  The socket is left non-blocking.
+int connectAnswering(CaptureState& s, SOCKET sock, const sockaddr_in& peer) {
+    s.connectAbandoned = false;
+    WSAEVENT ready = WSACreateEvent();
+    if (ready == WSA_INVALID_EVENT) return WSAGetLastError();
+    int error = 0;
+    if (WSAEventSelect(sock, ready, FD_CONNECT) != 0) {
+        error = WSAGetLastError();
+    } else if (connect(sock, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR &&
+               (error = WSAGetLastError()) == WSAEWOULDBLOCK) {
+        error = WSAETIMEDOUT;
+        s.linkOpening = true;
+        for (const DWORD start = GetTickCount(); !s.connectAbandoned;) {
+            const DWORD waited = GetTickCount() - start;
+            if (waited >= kConnectLimitMs) break;
+            DWORD woke = MsgWaitForMultipleObjects(1, &ready, FALSE, kConnectLimitMs - waited, QS_ALLINPUT);
+            if (woke == WAIT_OBJECT_0 + 1) {
+                handleWaitingMessages(s);
+            } else if (woke == WAIT_OBJECT_0) {
+                WSANETWORKEVENTS news{};
+                if (WSAEnumNetworkEvents(sock, ready, &news) != 0) {
+                    error = WSAGetLastError();
+                    break;
+                }
+                if (news.lNetworkEvents & FD_CONNECT) {
+                    error = news.iErrorCode[FD_CONNECT_BIT];
+                    break;
+                }
+            }
+        }
+        s.linkOpening = false;
+        if (s.connectAbandoned) error = WSAECONNABORTED;
+        // A close asked for meanwhile comes now, after the failed start.
+        if (s.closeWhenOpened) {
+            s.closeWhenOpened = false;
+            PostMessageA(s.mainWindow, WM_CLOSE, 0, 0);
+        }
+    }
+    WSAEventSelect(sock, ready, 0);
+    WSACloseEvent(ready);
+    return error;
+}
+
 void closeReadyEvent(CaptureState& s) {
     if (s.lanReadyEvent && s.lanReadyEvent != WSA_INVALID_EVENT) WSACloseEvent(s.lanReadyEvent);
     s.lanReadyEvent = nullptr;
@@ -161,8 +228,9 @@ int connectLan(CaptureState& s, HWND owner, std::atomic<std::uintptr_t>& slot) {
         return 0;
     }
     slot.store(static_cast<std::uintptr_t>(sock));
-    if (connect(sock, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
-        showConnectFailure(s, owner, WSAGetLastError());
+    int error = connectAnswering(s, sock, peer);
+    if (error != 0) {
+        if (!s.connectAbandoned) showConnectFailure(s, owner, error);
         return 0;
     }
     s.lanState.store(3);

@@ -410,7 +410,8 @@ int closeSend(CaptureState& s) {
 }
 
 void sendFileToDevice(CaptureState& s, SendObserver* observer) {
-    if (linkBusy(s)) return;
+    if (linkBusy(s) || s.linkOpening) return;
+    s.connectAbandoned = false;
     HWND main = s.mainWindow;
     setSendControls(s);
     char path[kPathSize];
@@ -428,15 +429,21 @@ void sendFileToDevice(CaptureState& s, SendObserver* observer) {
                 return;
             }
         }
-        std::string text = s.strings->load(IDS_SEND_FAILED, 1023);
-        std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-        s.messages->show(main, text.c_str(), caption.c_str(), MB_ICONWARNING);
+        if (!s.connectAbandoned) {  // a connect that the user gave up needs no message
+            std::string text = s.strings->load(IDS_SEND_FAILED, 1023);
+            std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+            s.messages->show(main, text.c_str(), caption.c_str(), MB_ICONWARNING);
+        }
     }
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
 }
 
 void cancelSend(CaptureState& s) {
+    if (s.linkOpening) {
+        s.connectAbandoned = true;  // the send has not started: nothing to ask
+        return;
+    }
     if (!(s.stateFlags.load() & FLAG_SENDING)) return;
     // A send whose data is already out only needs its end; nothing to ask.
     if (WaitForSingleObject(s.sendDoneEvent, 0) != WAIT_OBJECT_0) {

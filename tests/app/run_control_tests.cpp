@@ -275,6 +275,84 @@ TEST_F(RunControlTest, WindowAnswersWhileAFastCaptureRuns) {
     EXPECT_EQ(test::printerData(9, size), test::readFile(dir / "run.zrd"));
 }
 
+// A port on loopback whose handshake is never answered: a listener that
+// takes no connection, its backlog already full.
+class UnansweringPort {
+public:
+    UnansweringPort() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof address;
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 0);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        for (SOCKET& filler : fillers_) {
+            filler = socket(AF_INET, SOCK_STREAM, 0);
+            u_long nonBlocking = 1;
+            ioctlsocket(filler, FIONBIO, &nonBlocking);
+            connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        Sleep(200);
+    }
+    ~UnansweringPort() {
+        for (SOCKET filler : fillers_) closesocket(filler);
+        closesocket(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    SOCKET listener_;
+    SOCKET fillers_[2];
+    int port_ = 0;
+};
+
+// A device that never answers the connect: the window answers all the
+// while, and the start fails with the connect's own message once its time
+// is up.
+TEST_F(RunControlTest, WindowAnswersWhileAConnectIsNeverAnswered) {
+    create();  // starts the socket layer
+    UnansweringPort silent;
+    useLan(silent.port());
+    WindowProbe probe{s->mainWindow};
+    HANDLE thread = CreateThread(nullptr, 0, probeWindow, &probe, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    command(CMD_START);
+    probe.done.store(true);
+    while (WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) pump();
+    CloseHandle(thread);
+    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_GT(probe.answered.load(), 10);
+    EXPECT_EQ(0, probe.unanswered.load());
+    ASSERT_EQ(2u, messages.shown.size());
+    EXPECT_EQ(formatWithNumber(text(IDS_LINK_FAILED), WSAETIMEDOUT), messages.shown[0].text);
+    EXPECT_EQ("Not open COM.", messages.shown[1].text);
+    std::printf("window answered %d messages during the connect; slowest %lu ms\n", probe.answered.load(),
+                static_cast<unsigned long>(probe.slowest.load()));
+}
+
+void CALLBACK stopOnce(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    PostMessageA(window, WM_COMMAND, CMD_STOP, 0);
+}
+
+// Stop during that connect gives the start up at once, with nothing to say.
+TEST_F(RunControlTest, StopDuringAConnectGivesTheStartUp) {
+    create();  // starts the socket layer
+    UnansweringPort silent;
+    useLan(silent.port());
+    SetTimer(s->mainWindow, 77, 300, stopOnce);
+    const DWORD start = GetTickCount();
+    command(CMD_START);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+    expectControls(RunState::IdleWithFile);
+    EXPECT_FALSE(test::pathExists(dir / "run.zrd")) << "the failed start leaves no file";
+}
+
 TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
     DevSim sim("--lan 127.0.0.1:0 --generate 5000 --close-when-done");
     create();
