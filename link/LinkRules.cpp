@@ -57,6 +57,10 @@ DeviceControl deviceControlFor(const SerialLine& line) {
     return d;
 }
 
+HandDrivenLines handDrivenLines(std::uint8_t flowControl) {
+    return {(flowControl & 0x1) == 0, (flowControl & 0x2) == 0};
+}
+
 SerialTimeouts serialTimeoutsFor(std::uint32_t baudRate) {
     SerialTimeouts t{};
     t.readInterval = 0xFFFFFFFFu;

@@ -38,6 +38,13 @@ struct DeviceControl {
 
 DeviceControl deviceControlFor(const SerialLine& line);
 
+// The modem lines that the program raises and drops itself: those that no
+// handshake drives (for a line under handshake that is an error).
+struct HandDrivenLines {
+    bool dtr, rts;
+};
+HandDrivenLines handDrivenLines(std::uint8_t flowControl);
+
 struct SerialTimeouts {
     std::uint32_t readInterval, readMultiplier, readConstant;
     std::uint32_t writeMultiplier, writeConstant;

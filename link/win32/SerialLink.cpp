@@ -186,9 +186,9 @@ COMMTIMEOUTS serialTimeouts(const CaptureState& s) {
 }
 
 void driveModemLines(CaptureState& s, bool up) {
-    DeviceControl d = deviceControlFor({s.baudRate, s.byteSize, s.parity, s.stopBits, s.flowControl});
-    if (d.dtrControl != DTR_CONTROL_HANDSHAKE) EscapeCommFunction(s.commHandle, up ? SETDTR : CLRDTR);
-    if (d.rtsControl != RTS_CONTROL_HANDSHAKE) EscapeCommFunction(s.commHandle, up ? SETRTS : CLRRTS);
+    HandDrivenLines lines = handDrivenLines(s.flowControl);
+    if (lines.dtr) EscapeCommFunction(s.commHandle, up ? SETDTR : CLRDTR);
+    if (lines.rts) EscapeCommFunction(s.commHandle, up ? SETRTS : CLRRTS);
 }
 
 int applySerialSettings(CaptureState& s, HWND) {

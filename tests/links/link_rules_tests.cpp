@@ -52,6 +52,22 @@ TEST(SerialLine, FlowControlBitsSelectTheHandshakes) {
     EXPECT_EQ(0x13, usual.xoffChar);
 }
 
+TEST(SerialLine, OnlyLinesWithoutAHandshakeAreDrivenByHand) {
+    struct Case {
+        std::uint8_t flowControl;
+        bool dtr, rts;
+    } cases[] = {{0, true, true}, {1, false, true}, {2, true, false}, {3, false, false}, {6, true, false}};
+    for (const Case& c : cases) {
+        HandDrivenLines lines = handDrivenLines(c.flowControl);
+        EXPECT_EQ(c.dtr, lines.dtr) << int(c.flowControl);
+        EXPECT_EQ(c.rts, lines.rts) << int(c.flowControl);
+        // The same rule as the control block's: by hand exactly when not handshake.
+        DeviceControl d = deviceControlFor({921600, 8, 0, 0, c.flowControl});
+        EXPECT_EQ(lines.dtr, d.dtrControl != 2);
+        EXPECT_EQ(lines.rts, d.rtsControl != 2);
+    }
+}
+
 TEST(SerialLine, ParityIsWrittenButNotChecked) {
     DeviceControl odd = deviceControlFor({9600, 7, 1, 2, 2});
     EXPECT_EQ(1, odd.parity);
