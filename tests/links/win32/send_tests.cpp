@@ -91,6 +91,16 @@ bool waitOnThread(const std::function<bool()>& done, DWORD ms) {
 
 bool sending(CaptureState& s) { return (s.stateFlags.load() & FLAG_SENDING) != 0; }
 
+// Opens the send of data on the test's link, as the send-file command does
+// after it has set FLAG_SENDING.
+int openSend(const Link& link, CaptureState& s, const MainStandIn& main, const std::vector<std::uint8_t>& data,
+             SendObserver* observer = nullptr) {
+    s.stateFlags.fetch_or(FLAG_SENDING);
+    const auto size = static_cast<std::uint32_t>(data.size());
+    return link.lan ? openLanSend(s, main.window(), data.data(), size, observer)
+                    : openSerialSend(s, main.window(), data.data(), size, observer);
+}
+
 // What must hold once a send has ended however it ended: nothing open,
 // no thread, no copy, the event ready for the next send.
 void expectLinkClosed(CaptureState& s) {
@@ -246,9 +256,7 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
         reached = true;
         waitOnThread([&] { return s.isOpen.load() == 0; }, 20000);
     };
-    s.stateFlags.fetch_or(FLAG_SENDING);  // as the send-file command does
-    ASSERT_EQ(1, link.lan ? openLanSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log)
-                          : openSerialSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log));
+    ASSERT_EQ(1, openSend(link, s, main, data, &log));
     setSendControls(s);
     ASSERT_TRUE(run.pumpUntil([&] { return reached.load(); }, 30000));
 
@@ -366,10 +374,8 @@ TEST_P(StalledPeer, EndsTheSendWithASendError) {
     ChunkLog log;
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
-    s.stateFlags.fetch_or(FLAG_SENDING);
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, link.lan ? openLanSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log)
-                          : openSerialSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log));
+    ASSERT_EQ(1, openSend(link, s, main, data, &log));
     ASSERT_TRUE(run.pumpUntil([&] { return main.count(UM_LINK_ERROR, LINK_ERROR_SEND) > 0; }, 60000));
     DWORD failedAt = GetTickCount();
     ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 10000));
@@ -406,9 +412,7 @@ TEST_P(ThrottlingDevice, GetsTheWholeFileAfterItsPause) {
     CaptureState& s = run.state();
     ASSERT_TRUE(target(sim, s, link));
     const std::vector<std::uint8_t> data = test::printerData(21, 1u << 20);
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, link.lan ? openLanSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()))
-                          : openSerialSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size())));
+    ASSERT_EQ(1, openSend(link, s, main, data));
     ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 60000));
     run.pumpFor(100);
     EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
@@ -431,9 +435,7 @@ TEST_P(ThrottlingDevice, CancelEndsAHeldUpChunkAtOnce) {
     ChunkLog log;
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, link.lan ? openLanSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log)
-                          : openSerialSend(s, main.window(), data.data(), static_cast<std::uint32_t>(data.size()), &log));
+    ASSERT_EQ(1, openSend(link, s, main, data, &log));
     setSendControls(s);
     ASSERT_TRUE(run.pumpUntil([&] { return GetTickCount() - lastChunkAt.load() > 2000; }, 30000)) << "held up";
     const DWORD start = GetTickCount();
