@@ -44,13 +44,17 @@ LocalTime localNow() {
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
-void tellCloseFailed(CaptureState& s, HWND owner) {
-    if (s.captureLossTold) return;  // told while the run went on
+// The run's capture file is incomplete: told once per run, during the run
+// (a failed write) or at its stop, whichever comes first.
+void tellCaptureLoss(CaptureState& s, HWND owner, unsigned type) {
+    if (s.captureLossTold) return;
     s.captureLossTold = true;
     std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
     std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    s.messages->show(owner, text.c_str(), caption.c_str(), MB_OK);
+    s.messages->show(owner, text.c_str(), caption.c_str(), type);
 }
+
+void tellCloseFailed(CaptureState& s, HWND owner) { tellCaptureLoss(s, owner, MB_OK); }
 
 // Answers every message box of a session that is ending: nobody is there
 // to read it, and Windows ends the program once the session end returns.
@@ -215,13 +219,7 @@ void refreshRunDisplay(CaptureState& s) {
     refreshViewExtents(s);
 }
 
-void reportCaptureWriteFailed(CaptureState& s) {
-    if (s.captureLossTold) return;
-    s.captureLossTold = true;
-    std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
-    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_ICONWARNING);
-}
+void reportCaptureWriteFailed(CaptureState& s) { tellCaptureLoss(s, s.mainWindow, MB_ICONWARNING); }
 
 void endSession(CaptureState& s) {
     static NobodyThere nobody;

@@ -134,7 +134,7 @@ void handleWaitingMessages(CaptureState& s) {
 // Connects within kConnectLimitMs while the window keeps answering: the
 // socket connects without blocking, and this thread handles its messages
 // meanwhile.  A refused port takes a Windows client seconds, an unreachable
-// host about twenty.  Stop, Cancel or a close given up the connect
+// host about twenty.  Stop, Cancel or a close give the connect up
 // (connectAbandoned).  0 when connected, else the socket error, WSAETIMEDOUT
 // when the time ran out.  The socket is left non-blocking.
 int connectAnswering(CaptureState& s, SOCKET sock, const sockaddr_in& peer) {
