@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 
 namespace orv {
 namespace {

@@ -4,57 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/Ids.h"
-#include "app/Text.h"
+#include "base/Ids.h"
+#include "base/Text.h"
 
 namespace orv {
-namespace {
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-// The path less its last component ("" when there is none to remove).
-std::string parentOf(const char* path) {
-    std::string p(path);
-    while (!p.empty() && isSeparator(p.back())) p.pop_back();
-    std::size_t cut = p.find_last_of("\\/");
-    if (cut == std::string::npos) return std::string();
-    p.resize(cut);
-    return p;
-}
-
-}  // namespace
-
-std::int32_t createFolderPath(FileSystem& fs, const char* path) {
-    PathKind kind;
-    SysError error = fs.pathKind(path, kind);
-    if (error == 0) return 0;
-    if (error == syserr::kPathNotFound) {
-        // A folder above is missing: make it first.  A path that cannot be
-        // shortened any more is a real failure, not a reason to recurse.
-        std::string parent = parentOf(path);
-        if (parent.empty() || parent.size() >= std::strlen(path))
-            return hresultFromError(error);
-        std::int32_t r = createFolderPath(fs, parent.c_str());
-        if (r != 0) return r;
-    } else if (error != syserr::kFileNotFound) {
-        return hresultFromError(error);
-    }
-    return hresultFromError(fs.createFolder(path));
-}
-
 void makeCaptureName(const LocalTime& t, char (&name)[kPathSize]) {
     std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
-}
-
-bool joinPath(const char* folder, const char* name, char separator, char (&out)[kPathSize]) {
-    std::string joined(folder);
-    while (*name && isSeparator(*name)) ++name;
-    if (!joined.empty() && !isSeparator(joined.back()) && *name) joined += separator;
-    joined += name;
-    if (joined.size() >= sizeof out) return false;
-    std::memcpy(out, joined.c_str(), joined.size() + 1);
-    return true;
 }
 
 std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,

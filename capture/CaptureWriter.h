@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/MessageSeam.h"
-#include "capture/FileSystem.h"
+#include "base/MessageSeam.h"
+#include "base/FileSystem.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -21,10 +21,6 @@ struct LocalTime {
 // "%d%d%d%d%d%d.zrd" of year, month, day, hour, minute, second, none
 // zero-padded: stored capture files carry names of this form.
 void makeCaptureName(const LocalTime& time, char (&name)[kPathSize]);
-
-// folder + separator + name, as the platform's path join does (one
-// separator, none doubled).  False when the result does not fit.
-bool joinPath(const char* folder, const char* name, char separator, char (&out)[kPathSize]);
 
 class CaptureWriter {
 public:

@@ -14,7 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "settings/IniFile.h"
 #include "settings/Profile.h"
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "link/ReplyParser.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "app/StartOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,7 +9,7 @@ namespace orv {
 
 // Receives the texts of an answer for the query dialog's fields: the
 // value as "0x%02X" for IDC_I_REPLY, or "H"/"L" for IDC_S_BIT3, IDC_S_BIT2,
-// IDC_S_BIT1 and IDC_S_BIT0, in that order (identifiers from app/Ids.h).
+// IDC_S_BIT1 and IDC_S_BIT0, in that order (identifiers from base/Ids.h).
 class ReplySink {
 public:
     virtual void showReplyText(int controlId, const char* text) = 0;

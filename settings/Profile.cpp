@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/Ids.h"
-#include "app/Text.h"
-#include "capture/CaptureWriter.h"
+#include "base/Ids.h"
+#include "base/Text.h"
+#include "base/Path.h"
 
 namespace orv {
 namespace {

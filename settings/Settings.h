@@ -2,9 +2,10 @@
 #pragma once
 #include <cstdint>
 
+#include "base/Path.h"
+
 namespace orv {
 
-constexpr int kPathSize = 260;       // paths, including the terminating zero
 constexpr int kProfileValueSize = 1025;
 
 struct ConnectionSettings {

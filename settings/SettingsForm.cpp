@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "settings/Profile.h"
 
 namespace orv {

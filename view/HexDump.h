@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "view/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace orv {
 

@@ -13,11 +13,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/FileDialogSeam.h"
-#include "app/Ids.h"
-#include "app/MessageSeam.h"
+#include "base/FileDialogSeam.h"
+#include "base/Ids.h"
+#include "base/MessageSeam.h"
 #include "capture/CaptureWriter.h"
-#include "capture/win32/Win32FileSystem.h"
+#include "base/win32/Win32FileSystem.h"
 #include "link/ReplyParser.h"
 #include "settings/Profile.h"
 #include "view/ViewBuffer.h"

@@ -3,8 +3,8 @@
 #pragma once
 #include <windows.h>
 
-#include "app/FileDialogSeam.h"
-#include "app/MessageSeam.h"
+#include "base/FileDialogSeam.h"
+#include "base/MessageSeam.h"
 
 namespace orv {
 

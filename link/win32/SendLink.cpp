@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "capture/win32/FileViews.h"
 #include "link/win32/ReceivePath.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "link/ChunkHandoff.h"
 #include "link/LinkRules.h"
 #include "link/win32/ReceivePath.h"

@@ -2,9 +2,10 @@
 
 #include <shlwapi.h>
 
-#include "app/Text.h"
-#include "capture/CaptureWriter.h"
-#include "capture/win32/Win32FileSystem.h"
+#include "base/Text.h"
+#include "base/FileSystem.h"
+#include "base/Path.h"
+#include "base/win32/Win32FileSystem.h"
 
 namespace orv {
 namespace {

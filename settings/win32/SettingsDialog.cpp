@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "settings/SettingsForm.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"

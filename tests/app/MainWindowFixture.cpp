@@ -1,6 +1,6 @@
 #include "tests/app/MainWindowFixture.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "app/win32/Startup.h"
 
 namespace orv::test {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "settings/win32/Folders.h"
 #include "tests/app/ProgramRunner.h"
 #include "tests/links/win32/LinkHarness.h"

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "app/win32/RunControl.h"
-#include "capture/win32/Win32FileSystem.h"
+#include "base/win32/Win32FileSystem.h"
 #include "tests/links/win32/LinkHarness.h"
 
 namespace orv {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "app/win32/Startup.h"
 #include "tests/app/ProgramRunner.h"
 #include "tests/support/TestSupport.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "capture/CaptureWriter.h"
 #include "tests/support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // placeholder; anything else in them must stay inert.
 #include <gtest/gtest.h>
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace orv {
 namespace {

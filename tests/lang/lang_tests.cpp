@@ -17,7 +17,7 @@
 
 #include "IdLists.h"
 #include "ResourceReader.h"
-#include "app/Ids.h"
+#include "base/Ids.h"
 
 using orvtest::DialogTemplate;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "link/ReplyParser.h"
 
 namespace orv {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "link/ChunkHandoff.h"
 #include "tests/support/TestSupport.h"
 

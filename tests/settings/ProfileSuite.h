@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Ids.h"
-#include "app/Text.h"
+#include "base/Ids.h"
+#include "base/Text.h"
 #include "settings/IniFile.h"
 #include "settings/Profile.h"
 #include "tests/settings/IniTestFiles.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #include "app/StartOptions.h"
 
 namespace orv {

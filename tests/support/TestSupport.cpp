@@ -7,13 +7,13 @@
 #include <random>
 #include <stdexcept>
 
-#include "app/Ids.h"
+#include "base/Ids.h"
 #ifdef _WIN32
 #include <windows.h>
 
-#include "capture/win32/Win32FileSystem.h"
+#include "base/win32/Win32FileSystem.h"
 #else
-#include "capture/posix/PosixFileSystem.h"
+#include "base/posix/PosixFileSystem.h"
 #endif
 
 namespace fs = std::filesystem;

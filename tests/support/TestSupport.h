@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/FileDialogSeam.h"
-#include "app/MessageSeam.h"
-#include "capture/FileSystem.h"
+#include "base/FileDialogSeam.h"
+#include "base/MessageSeam.h"
+#include "base/FileSystem.h"
 
 namespace orv::test {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/SerialLink.h"
 #include "tools/devsim/PrinterData.h"

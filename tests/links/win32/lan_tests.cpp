@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/ReceivePath.h"
 #include "tests/links/win32/LinkHarness.h"

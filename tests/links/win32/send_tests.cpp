@@ -8,7 +8,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "link/win32/SendLink.h"
 #include "tests/links/win32/LinkHarness.h"

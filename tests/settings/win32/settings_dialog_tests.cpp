@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "app/win32/Win32Seams.h"
 #include "settings/SettingsForm.h"
 #include "settings/win32/Folders.h"

@@ -1,4 +1,4 @@
-#include "capture/win32/Win32FileSystem.h"
+#include "base/win32/Win32FileSystem.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <cstring>
 

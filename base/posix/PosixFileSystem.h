@@ -1,12 +1,14 @@
-// The capture writer's file system over the Win32 API.
+// The capture writer's file system over POSIX calls, for the command-line
+// companion and the native tests.  errno values become the Win32 codes the
+// writer's rules speak.
 #pragma once
-#include "capture/FileSystem.h"
+#include "base/FileSystem.h"
 
 namespace orv {
 
-class Win32FileSystem : public FileSystem {
+class PosixFileSystem : public FileSystem {
 public:
-    char separator() const override { return '\\'; }
+    char separator() const override { return '/'; }
     SysError pathKind(const char* path, PathKind& kind) override;
     SysError createFolder(const char* path) override;
     SysError findFile(const char* path) override;
@@ -17,5 +19,8 @@ public:
     SysError sync(Handle file) override;
     SysError close(Handle file) override;
 };
+
+// Win32 system error code for an errno value of an operation on path.
+SysError errorFromErrno(int err, const char* path);
 
 }  // namespace orv

@@ -1,4 +1,4 @@
-#include "capture/posix/PosixFileSystem.h"
+#include "base/posix/PosixFileSystem.h"
 
 #include <errno.h>
 #include <fcntl.h>
