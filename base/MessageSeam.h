@@ -3,6 +3,7 @@
 // build answers with MessageBoxA and LoadStringA; tests answer themselves.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace orv {
@@ -28,5 +29,14 @@ public:
     // String id of the language library, cut to maxChars characters.
     virtual std::string load(unsigned id, std::size_t maxChars) const = 0;
 };
+
+// A message of the language library: its text textId under its caption
+// captionId, cut as the program's buffers cut them (1023 and 31
+// characters); the second form puts number into the text's placeholder.
+// Returns the user's answer.
+int tellUser(MessageSeam& ui, const StringTable& strings, void* owner, unsigned captionId, unsigned textId,
+             unsigned type);
+int tellUser(MessageSeam& ui, const StringTable& strings, void* owner, unsigned captionId, unsigned textId,
+             std::int64_t number, unsigned type);
 
 }  // namespace orv

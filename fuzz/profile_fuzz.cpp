@@ -112,12 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     // As a run takes them: the port number parsed from the COM text.
-    std::int32_t linkKind = -1;
+    orv::LinkKind linkKind = static_cast<orv::LinkKind>(-1);
     std::uint8_t port = 0;
     char host[orv::kHostSize];
     char dataPort[orv::kDataPortSize];
     orv::applyLinkSettings(c, linkKind, port, host, dataPort);
-    if (linkKind != c.method || !terminated(host, sizeof host) || !terminated(dataPort, sizeof dataPort))
+    if (static_cast<std::int32_t>(linkKind) != c.method || !terminated(host, sizeof host) || !terminated(dataPort, sizeof dataPort))
         std::abort();
     return 0;
 }

@@ -39,4 +39,15 @@ int ReplyParser::parseDeviceReply(const std::uint8_t* data, std::size_t count, R
     return 0;
 }
 
+std::uint32_t packReplyText(const char* text) {
+    std::uint32_t packed = 0;
+    for (int i = 0; i < 4 && text[i]; ++i) packed |= std::uint32_t(std::uint8_t(text[i])) << (8 * i);
+    return packed;
+}
+
+void unpackReplyText(std::uint32_t packed, char (&text)[5]) {
+    for (int i = 0; i < 4; ++i) text[i] = static_cast<char>((packed >> (8 * i)) & 0xFF);
+    text[4] = '\0';
+}
+
 }  // namespace orv

@@ -34,4 +34,9 @@ private:
     int replyState_ = 0;
 };
 
+// A reply text of up to four characters packed into one message
+// parameter (the receive thread posts it to the dialog), and back.
+std::uint32_t packReplyText(const char* text);
+void unpackReplyText(std::uint32_t packed, char (&text)[5]);
+
 }  // namespace orv

@@ -147,10 +147,10 @@ std::uint8_t comPortNumber(const char* comPort) {
     return static_cast<std::uint8_t>(value);
 }
 
-void applyLinkSettings(const ConnectionSettings& settings, std::int32_t& linkKind,
+void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind,
                        std::uint8_t& portNumber, char (&host)[kHostSize],
                        char (&dataPort)[kDataPortSize]) {
-    linkKind = settings.method;
+    linkKind = static_cast<LinkKind>(settings.method);
     portNumber = comPortNumber(settings.comPort);
     copyCut(host, settings.lanHost);
     copyCut(dataPort, settings.dService);

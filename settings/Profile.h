@@ -66,7 +66,7 @@ std::uint8_t comPortNumber(const char* comPort);
 
 // The run record's link fields from the settings: link kind, port number,
 // host and data port (cut to fit, always terminated).
-void applyLinkSettings(const ConnectionSettings& settings, std::int32_t& linkKind,
+void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind,
                        std::uint8_t& portNumber, char (&host)[kHostSize],
                        char (&dataPort)[kDataPortSize]);
 

@@ -8,6 +8,10 @@ namespace orv {
 
 constexpr int kProfileValueSize = 1025;
 
+// The link a run uses.  The profile's method value, of which 0 means the
+// serial link and any other the LAN link, is kept as it is.
+enum class LinkKind : std::int32_t { Serial = 0, Lan = 1 };
+
 struct ConnectionSettings {
     std::int32_t method = 0;                   // 0 serial, 1 LAN
     char comPort[kPathSize] = "COM1";

@@ -19,11 +19,11 @@ void setCaptureStateDefaults(CaptureState& s) {
     s.scrollY.store(0);
     s.maxScrollX = s.maxScrollY = 0;
     s.reservedPosition[0] = s.reservedPosition[1] = 0;
-    s.viewFont = nullptr;
+    s.viewFont.reset();
     s.showCommErrors = 1;
     s.readOverlapped.Offset = s.readOverlapped.OffsetHigh = 0;
     s.writeOverlapped.Offset = s.writeOverlapped.OffsetHigh = 0;
-    s.linkKind = 0;
+    s.linkKind = LinkKind::Serial;
     s.host[0] = '\0';
     std::strcpy(s.dataPort, "10001");
 }

@@ -12,12 +12,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "base/FileDialogSeam.h"
 #include "base/Ids.h"
 #include "base/MessageSeam.h"
-#include "capture/CaptureWriter.h"
+#include "base/win32/Scoped.h"
 #include "base/win32/Win32FileSystem.h"
+#include "capture/CaptureWriter.h"
 #include "link/ReplyParser.h"
 #include "settings/Profile.h"
 #include "view/ViewBuffer.h"
@@ -40,7 +42,7 @@ struct CaptureState {
     std::uint32_t baudRate = 0;
     // view display fields
     std::int16_t caretShown = 0;
-    HFONT viewFont = nullptr;
+    GdiObject<HFONT> viewFont;
     LOGFONTA viewLogFont{};
     std::int32_t clientWidth = 0, clientHeight = 0;
     // Read by the receive thread to turn changed cells into pixels.
@@ -53,10 +55,10 @@ struct CaptureState {
     std::atomic<DWORD> threadId{0};
     OVERLAPPED writeOverlapped{};
     OVERLAPPED readOverlapped{};
-    std::uint8_t* sendData = nullptr;
+    std::unique_ptr<std::uint8_t[]> sendData;  // the send thread's copy
     std::uint32_t sendSize = 0;
     std::atomic<bool> sendDelivered{false};  // the send's data all left the port
-    std::int32_t linkKind = 0;        // 0 serial, anything else LAN
+    LinkKind linkKind = LinkKind::Serial;
     char host[1025] = "";
     char dataPort[32] = "";
     HANDLE lanRxDoneEvent = nullptr;
@@ -82,7 +84,7 @@ struct CaptureState {
     std::uint32_t shownByteCount = 0;  // the count the last refresh showed
     bool captureLossTold = false;      // this run's lost capture bytes were told
     std::int32_t viewMode = VIEW_TEXT;
-    std::uint8_t* loadedData = nullptr;
+    std::unique_ptr<std::uint8_t[]> loadedData;  // the hex text or the filtered bytes
     std::uint32_t loadedSize = 0;
     std::atomic<HWND> queryDialog{nullptr};
     std::uint32_t startFlags = 0;      // START_AT_ONCE, START_DELAYED
@@ -104,6 +106,19 @@ struct CaptureState {
     const StringTable* strings = nullptr;      // the language library's texts
     FileDialogSeam* fileDialogs = nullptr;     // open, save and folder dialogs
 };
+
+// A link is open: a capture runs, or a send (until its close).  While it
+// is, the worker thread owns the link, and during a capture the grid.
+inline bool linkOpen(const CaptureState& state) { return state.isOpen.load() != 0; }
+
+// A message of the language library, through the record's seams.
+inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId, unsigned type) {
+    return tellUser(*state.messages, *state.strings, owner, captionId, textId, type);
+}
+inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId,
+                    std::int64_t number, unsigned type) {
+    return tellUser(*state.messages, *state.strings, owner, captionId, textId, number, type);
+}
 
 // Sets the defaults that the main window's creation gives the record
 // (link line settings, positions, link kind, host and port); the events

@@ -6,10 +6,11 @@
 #include <string>
 
 #include "app/win32/RunControl.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/RunDisplay.h"
+#include "app/win32/SendCommands.h"
+#include "app/win32/ViewCommands.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/QueryDialog.h"
-#include "link/win32/SendLink.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/SettingsDialog.h"
 #include "settings/win32/Win32IniStore.h"
@@ -20,6 +21,9 @@ namespace {
 
 // Status bar parts' right edges; the last runs to the window's edge.
 const int kStatusParts[] = {100, 450, 550, -1};
+
+// The view window's halves of start and stop.
+const ViewRunHalves kViewRun{openCaptureLink, closeCaptureLink};
 
 TBBUTTON toolbarButton(int image, unsigned command, BYTE state, BYTE style) {
     TBBUTTON button{};
@@ -96,7 +100,7 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.statusWindow = createStatusBar(window);
     s.view.lineCount.store(0);
     s.view.usedWidth.store(0);
-    createViewWindow(s, s.appInstance, SW_SHOW, window);
+    createViewWindow(s, s.appInstance, SW_SHOW, window, kViewRun);
     loadSettings(s);
     setCaptureStateDefaults(s);
     // The overlapped records' events and the stop event are needed by
@@ -160,7 +164,7 @@ void forwardWheel(CaptureState& s, WPARAM wParam) {
     SendMessageA(s.viewWindow, WM_VSCROLL, distance < 0 ? SB_LINEDOWN : SB_LINEUP, 0);
 }
 
-INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR aboutDispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
         auto* s = reinterpret_cast<CaptureState*>(lParam);
@@ -174,6 +178,15 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         return FALSE;
     default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return aboutDispatch(dialog, message, wParam, lParam);
+    } catch (...) {
+        // An exception must not unwind through user32.
+        return FALSE;
     }
 }
 

@@ -1,38 +1,18 @@
 #include "app/win32/RunControl.h"
 
-#include <commctrl.h>
+#include <winsock2.h>
 
-#include <cstdio>
 #include <string>
 
-#include "link/win32/LanLink.h"
-#include "link/win32/SendLink.h"
-#include "link/win32/SerialLink.h"
+#include "app/win32/RunDisplay.h"
+#include "app/win32/SendCommands.h"
+#include "link/win32/LinkDriver.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
 namespace {
 
 constexpr const char* kProgramCaption = "Kelmora Orvantide";
-
-// One row of the run-state table: a command and whether it is enabled.
-struct ControlState {
-    unsigned command;
-    bool enabled;
-    bool onToolbar;
-    bool onMenu;
-};
-
-void applyControls(CaptureState& s, const ControlState* states, std::size_t count) {
-    HMENU menu = s.mainWindow ? GetMenu(s.mainWindow) : nullptr;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ControlState& c = states[i];
-        if (menu && c.onMenu) EnableMenuItem(menu, c.command, MF_BYCOMMAND | (c.enabled ? MF_ENABLED : MF_GRAYED));
-        if (s.toolbarWindow && c.onToolbar)
-            SendMessageA(s.toolbarWindow, TB_SETSTATE, c.command,
-                         MAKELPARAM(c.enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE, 0));
-    }
-}
 
 void warn(CaptureState& s, HWND owner, const char* text, const char* caption) {
     s.messages->show(owner, text, caption, MB_ICONWARNING);
@@ -49,9 +29,7 @@ LocalTime localNow() {
 void tellCaptureLoss(CaptureState& s, HWND owner, unsigned type) {
     if (s.captureLossTold) return;
     s.captureLossTold = true;
-    std::string text = s.strings->load(IDS_CLOSE_FAILED, 1023);
-    std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    s.messages->show(owner, text.c_str(), caption.c_str(), type);
+    tellUser(s, owner, IDS_FAILURE_CAPTION, IDS_CLOSE_FAILED, type);
 }
 
 void tellCloseFailed(CaptureState& s, HWND owner) { tellCaptureLoss(s, owner, MB_OK); }
@@ -79,62 +57,15 @@ void endWhatRuns(CaptureState& s, HWND owner) {
         closeSend(s);
         return;
     }
-    if (s.linkKind == 0)
-        closeSerialCapture(s, s.viewWindow);
-    else
-        closeLanCapture(s, s.viewWindow);
+    linkDriver(s).closeCapture(s, s.viewWindow);
     removeCaret(s);
     if (s.writer.closeCaptureFile() < 0) tellCloseFailed(s, owner);
 }
 
 }  // namespace
 
-void setRunControls(CaptureState& s, bool capturing) {
-    const bool idle = !capturing;
-    const bool haveFile = idle && (s.stateFlags.load() & FLAG_HAVE_FILE);
-    const ControlState states[] = {
-        {CMD_OPEN_FILE, idle, true, true},       {CMD_START, idle, true, true},
-        {CMD_STOP, capturing, true, true},       {CMD_SETTINGS, idle, true, true},
-        {CMD_SEND_FILE, idle, true, true},       {CMD_CANCEL_SEND, false, true, true},
-        {CMD_QUERY_DEVICE, capturing, false, true}, {CMD_SAVE_AS, haveFile, true, true},
-        {CMD_VIEW_HEX, haveFile, true, true},    {CMD_VIEW_FILTERED, haveFile, true, true},
-        {CMD_VIEW_TEXT, false, true, false},     {CMD_ABOUT, true, false, true},
-    };
-    applyControls(s, states, sizeof states / sizeof states[0]);
-}
-
-void setSendControls(CaptureState& s) {
-    const ControlState states[] = {
-        {CMD_OPEN_FILE, false, true, true},   {CMD_START, false, true, true},
-        {CMD_STOP, false, true, true},        {CMD_SETTINGS, false, true, true},
-        {CMD_SEND_FILE, false, true, true},   {CMD_CANCEL_SEND, true, true, true},
-        {CMD_QUERY_DEVICE, false, false, true}, {CMD_SAVE_AS, false, true, true},
-        {CMD_VIEW_HEX, false, true, true},    {CMD_VIEW_FILTERED, false, true, true},
-        {CMD_VIEW_TEXT, false, true, false},  {CMD_ABOUT, false, false, true},
-    };
-    applyControls(s, states, sizeof states / sizeof states[0]);
-}
-
-void enableTextViewButton(CaptureState& s) {
-    if (s.toolbarWindow)
-        SendMessageA(s.toolbarWindow, TB_SETSTATE, CMD_VIEW_TEXT, MAKELPARAM(TBSTATE_ENABLED, 0));
-}
-
-void showStatusText(CaptureState& s, unsigned stringId) {
-    if (!s.statusWindow) return;
-    std::string text = s.strings->load(stringId, 1023);
-    SendMessageA(s.statusWindow, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void showByteCount(CaptureState& s) {
-    if (!s.statusWindow) return;
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(s.byteCount.load()));
-    SendMessageA(s.statusWindow, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
-}
-
 void startCapture(CaptureState& s, WPARAM command) {
-    if (s.isOpen.load() || s.linkOpening) return;
+    if (linkOpen(s) || s.linkOpening) return;
     HWND main = s.mainWindow;
     // Both questions come before anything changes: a refusal leaves the
     // view and any loaded data as they were.
@@ -153,7 +84,7 @@ void startCapture(CaptureState& s, WPARAM command) {
         warn(s, main, "Not open file & Connection failed.", kProgramCaption);
     else if (s.viewWindow)
         SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
-    if (s.isOpen.load()) {
+    if (linkOpen(s)) {
         showStatusText(s, IDS_STATE_RUNNING);
         // The count and the extents (now the whole grid) are shown at once;
         // later refreshes follow the data.  The count is noted before it is
@@ -173,8 +104,7 @@ void startCapture(CaptureState& s, WPARAM command) {
 
 void openCaptureLink(CaptureState& s) {
     HWND view = s.viewWindow;
-    int opened = s.linkKind == 0 ? openSerialCapture(s, view) : openLanCapture(s, view);
-    if (opened) {
+    if (linkDriver(s).openCapture(s, view)) {
         showCaret(s);
         showByteCount(s);
         return;
@@ -189,7 +119,7 @@ void stopCapture(CaptureState& s, WPARAM command) {
         s.connectAbandoned = true;  // the start then ends as a failed one
         return;
     }
-    if (!s.isOpen.load()) return;
+    if (!linkOpen(s)) return;
     showStatusText(s, IDS_STATE_STOPPING);
     if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
     setRunControls(s, false);
@@ -200,10 +130,7 @@ void stopCapture(CaptureState& s, WPARAM command) {
 
 void closeCaptureLink(CaptureState& s) {
     HWND view = s.viewWindow;
-    if (s.linkKind == 0)
-        closeSerialCapture(s, view);
-    else
-        closeLanCapture(s, view);
+    linkDriver(s).closeCapture(s, view);
     removeCaret(s);
     if (s.writer.closeCaptureFile() < 0) tellCloseFailed(s, view);
     s.stateFlags.fetch_or(FLAG_HAVE_FILE);
@@ -258,21 +185,17 @@ void requestClose(CaptureState& s) {
         s.closeWhenOpened = true;
         return;
     }
-    std::string caption = s.strings->load(IDS_QUESTION_CAPTION, 31);
-    const bool running = s.isOpen.load() != 0;
-    std::string text = s.strings->load(running ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE, 1023);
-    if (s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    if (s.isOpen.load()) endWhatRuns(s, s.mainWindow);
+    const unsigned question = linkOpen(s) ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE;
+    if (tellUser(s, s.mainWindow, IDS_QUESTION_CAPTION, question, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    if (linkOpen(s)) endWhatRuns(s, s.mainWindow);
     DestroyWindow(s.mainWindow);
 }
 
 void releaseResources(CaptureState& s) {
-    if (s.isOpen.load()) endWhatRuns(s, nullptr);
+    if (linkOpen(s)) endWhatRuns(s, nullptr);
     KillTimer(s.mainWindow, TIMER_REFRESH);
     closeRunEvents(s);
-    if (s.viewFont) DeleteObject(s.viewFont);
-    s.viewFont = nullptr;
+    s.viewFont.reset();
     WSACleanup();
     freeLoadedData(s);
 }

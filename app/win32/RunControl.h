@@ -1,24 +1,12 @@
 // Capture runs and run states: start and stop, the refresh timer, link
-// errors, the controls and status texts of each state, closing the main
-// window and releasing what the program holds.  User-interface thread only.
+// errors, closing the main window and releasing what the program holds.
+// User-interface thread only.
 #pragma once
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
 
 namespace orv {
-
-// Menu items and toolbar buttons for Idle (capturing false) or Capturing.
-void setRunControls(CaptureState& state, bool capturing);
-// Menu items and toolbar buttons while a file is being sent.
-void setSendControls(CaptureState& state);
-// Enables the toolbar's text-view button (after a hex or filtered view).
-void enableTextViewButton(CaptureState& state);
-
-// Status bar part 0: a string of the language library.
-void showStatusText(CaptureState& state, unsigned stringId);
-// Status bar part 1: byteCount in decimal.
-void showByteCount(CaptureState& state);
 
 // Main window commands.
 void startCapture(CaptureState& state, WPARAM command);
@@ -35,8 +23,8 @@ void handleLinkError(CaptureState& state, WPARAM kind);
 void requestClose(CaptureState& state);
 void releaseResources(CaptureState& state);
 
-// The view window's halves of start and stop: open the link chosen in
-// the settings; close it and the capture file.
+// The view window's halves of start and stop, which the main window hands
+// it: open the link chosen in the settings; close it and the capture file.
 void openCaptureLink(CaptureState& state);
 void closeCaptureLink(CaptureState& state);
 

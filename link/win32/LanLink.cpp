@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "base/Text.h"
 #include "link/ChunkHandoff.h"
 #include "link/LinkRules.h"
+#include "link/win32/LinkThread.h"
 #include "link/win32/ReceivePath.h"
 
 namespace orv {
@@ -27,15 +27,11 @@ constexpr DWORD kConnectLimitMs = 10000;
 SOCKET socketOf(const std::atomic<std::uintptr_t>& slot) { return static_cast<SOCKET>(slot.load()); }
 
 void showSettingsError(CaptureState& s, HWND owner, unsigned textId) {
-    std::string caption = s.strings->load(IDS_SETTINGS_ERROR, 31);
-    std::string text = s.strings->load(textId, 1023);
-    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
+    tellUser(s, owner, IDS_SETTINGS_ERROR, textId, MB_ICONWARNING);
 }
 
 void showConnectFailure(CaptureState& s, HWND owner, long error) {
-    std::string caption = s.strings->load(IDS_LINK_CAPTION, 31);
-    std::string text = formatWithNumber(s.strings->load(IDS_LINK_FAILED, 1023), error);
-    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
+    tellUser(s, owner, IDS_LINK_CAPTION, IDS_LINK_FAILED, error, MB_ICONWARNING);
 }
 
 // The IPv4 address of host: dotted decimal as it stands, else looked up.
@@ -63,7 +59,7 @@ int lanReceive(CaptureState& s, std::uint8_t* buffer, int size) {
     if (n > 0) return n;
     int error = n == 0 ? 0 : WSAGetLastError();
     if (error == WSAEWOULDBLOCK) return 0;
-    if (s.isOpen.load()) {
+    if (linkOpen(s)) {
         s.lanState.store(error);
         reportLinkFailure(s);
     }
@@ -78,7 +74,7 @@ unsigned receiveLoop(CaptureState& s) {
     ChunkHandoff& handoff = path.handoff();
     std::uint8_t buffer[kReceiveBlock];
     bool ended = false;
-    while (s.isOpen.load()) {
+    while (linkOpen(s)) {
         int n = ended ? 0 : lanReceive(s, buffer, kReceiveBlock);
         if (n > 0) {
             for (int at = 0; at < n; at += kChunk)

@@ -1,7 +1,7 @@
 #include "link/win32/QueryDialog.h"
 
 #include "link/win32/ReceivePath.h"
-#include "link/win32/SendLink.h"
+#include "link/win32/LinkDriver.h"
 
 namespace orv {
 namespace {
@@ -63,7 +63,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     case UM_QUERY_REPLY:
         if (isReplyField(wParam)) {
             char text[5];
-            unpackReplyText(lParam, text);
+            unpackReplyText(static_cast<std::uint32_t>(lParam), text);
             SetDlgItemTextA(dialog, static_cast<int>(wParam), text);
         }
         return TRUE;

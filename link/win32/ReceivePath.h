@@ -10,10 +10,6 @@
 
 namespace orv {
 
-// A reply text of up to four characters packed into a message parameter.
-LPARAM packReplyText(const char* text);
-void unpackReplyText(LPARAM packed, char (&text)[5]);
-
 // Asks an open query dialog to end because the link failed.
 void endQueryDialog(CaptureState& state);
 // The capture link broke (the peer closed, a receive failed, the port is
@@ -46,21 +42,5 @@ inline DWORD keepCaptureDurable(ChunkHandoff& handoff) {
     static_assert(kNothingToFlush == INFINITE, "nothing to flush is a wait without limit");
     return handoff.keepDurable(GetTickCount64());
 }
-
-// Starts a link worker with the run record as its argument; the handle
-// goes to state.threadHandle.  False when no thread could be started.
-bool startLinkThread(CaptureState& state, unsigned(__stdcall* procedure)(void*));
-// Waits for the link worker to end and closes its handle, exactly once.
-void joinLinkThread(CaptureState& state);
-
-// Shows the wait cursor while it lives.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-
-private:
-    HCURSOR previous_;
-};
 
 }  // namespace orv

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "base/Text.h"
 #include "link/ChunkHandoff.h"
 #include "link/LinkRules.h"
+#include "link/win32/LinkThread.h"
 #include "link/win32/ReceivePath.h"
 
 namespace orv {
@@ -72,7 +72,7 @@ bool pauseUnlessStopped(CaptureState& s, ChunkHandoff& handoff, DWORD ms) {
 // After the port is gone: keep the staged bytes going to the disk until
 // the stop that the main window sends in answer to the report.
 void idleUntilStopped(CaptureState& s, ChunkHandoff& handoff) {
-    while (s.isOpen.load()) {
+    while (linkOpen(s)) {
         DWORD limit = keepCaptureDurable(handoff);
         if (WaitForSingleObject(s.linkStopEvent, limit) == WAIT_OBJECT_0) return;
     }
@@ -95,7 +95,7 @@ unsigned receiveLoop(CaptureState& s) {
     // is not asked to wait again until bytes come: while the line is
     // quiet, the queue is looked at after each pause instead.
     bool polling = false;
-    while (s.isOpen.load()) {
+    while (linkOpen(s)) {
         DWORD events = 0;
         Wait waited = Wait::Events;
         if (!polling) waited = waitCommEvent(s, wait, handoff, events);
@@ -104,7 +104,7 @@ unsigned receiveLoop(CaptureState& s) {
         // empty one, since a driver may end its wait with bytes queued.
         bool any = false;
         DWORD failure = 0;
-        while (s.isOpen.load()) {
+        while (linkOpen(s)) {
             DWORD n = serialRead(s, handoff, buffer, kChunk, &failure);
             if (n == 0) break;
             any = true;
@@ -139,12 +139,6 @@ unsigned __stdcall serialReceiveThread(void* argument) {
     } catch (...) {
         return 0;
     }
-}
-
-void showLinkFailure(CaptureState& s, HWND owner, DWORD error) {
-    std::string caption = s.strings->load(IDS_LINK_CAPTION, 31);
-    std::string text = formatWithNumber(s.strings->load(IDS_LINK_FAILED, 1023), error);
-    s.messages->show(owner, text.c_str(), caption.c_str(), MB_ICONWARNING);
 }
 
 }  // namespace
@@ -252,7 +246,7 @@ int openSerialPort(CaptureState& s, HWND view) {
         DWORD error = GetLastError();
         s.isOpen.store(0);
         closePort(s);
-        showLinkFailure(s, view, error);
+        tellUser(s, view, IDS_LINK_CAPTION, IDS_LINK_FAILED, error, MB_ICONWARNING);
         return 0;
     }
     return 1;

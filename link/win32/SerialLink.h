@@ -1,11 +1,12 @@
-// The serial link of a capture run: the COM port with the fixed line
-// settings, and the receive thread that drains it in chunks of at most
-// 80 bytes into the chunk hand-off.
+// The serial link: the COM port with the fixed line settings, the receive
+// thread of a capture that drains it in chunks of at most 80 bytes into
+// the chunk hand-off, and the writes of a send and of the query.
 #pragma once
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
 #include "link/ChunkHandoff.h"
+#include "link/win32/SendThread.h"
 
 namespace orv {
 
@@ -16,6 +17,18 @@ int openSerialCapture(CaptureState& state, HWND view);
 int applySerialSettings(CaptureState& state, HWND owner);
 // Ends the receive thread, drops the modem lines and closes the port.
 int closeSerialCapture(CaptureState& state, HWND view);
+
+// Opens the port in its sending form and starts the send thread with a
+// copy of data (the caller may free its buffer at once).  1 when the send
+// runs; 0 with the port's own message where it has one, nothing left open
+// and FLAG_SENDING clear.  Nothing is opened while another link is open.
+int openSerialSend(CaptureState& state, HWND owner, const std::uint8_t* data, std::uint32_t size,
+                   SendObserver* observer = nullptr);
+// Ends the send (after its current chunk), waits for the thread and closes
+// the port; clears FLAG_SENDING.  Nothing happens while it is clear.
+int closeSerialSend(CaptureState& state, HWND owner);
+// The query's command bytes over the open capture port: 1 when they went.
+int writeSerialCommand(CaptureState& state, const char* bytes, int count);
 
 // Opens and programs the port (no thread yet): 1 on success, else 0 with
 // the port closed.  The first half of openSerialCapture.

@@ -382,7 +382,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 void editSettings(CaptureState& state) {
     // The command is greyed while a link is open; this holds even if it
     // arrives anyway.
-    if (state.isOpen.load()) return;
+    if (linkOpen(state)) return;
     // The tab control's class must exist before the template is created.
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);

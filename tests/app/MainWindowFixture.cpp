@@ -87,7 +87,7 @@ bool MainWindowFixture::shown(const std::string& message) const {
 }
 
 void MainWindowFixture::useLan(int port, const char* fileName) {
-    s->linkKind = 1;
+    s->linkKind = LinkKind::Lan;
     copyCut(s->host, "127.0.0.1");
     copyCut(s->dataPort, std::to_string(port).c_str());
     copyCut(s->profile.files.captureFileName, fileName);

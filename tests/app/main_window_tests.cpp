@@ -26,7 +26,7 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
     EXPECT_EQ(0, s->parity);
     EXPECT_EQ(0, s->stopBits);
     EXPECT_EQ(1, s->showCommErrors);
-    EXPECT_EQ(s->profile.connection.method, s->linkKind);
+    EXPECT_EQ(s->profile.connection.method, static_cast<std::int32_t>(s->linkKind));
     std::string port = s->profile.connection.dService;
     EXPECT_EQ(port.substr(0, 31), s->dataPort);
     EXPECT_EQ(VIEW_TEXT, s->viewMode);

@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "app/win32/RunControl.h"
+#include "app/win32/RunDisplay.h"
 #include "base/win32/Win32FileSystem.h"
 #include "tests/links/win32/LinkHarness.h"
 
@@ -170,8 +171,8 @@ TEST_F(RunControlTest, QuietLineRepaintsNothing) {
 TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     create();
     test::writeFile(dir / "run.zrd", {1, 2, 3});
-    auto* data = new std::uint8_t[81];
-    s->loadedData = data;
+    s->loadedData.reset(new std::uint8_t[81]);
+    const std::uint8_t* data = s->loadedData.get();
     s->loadedSize = 81;
     s->viewMode = VIEW_HEX;
     s->view.cells[5].store('x');
@@ -180,7 +181,7 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     command(CMD_START);
     EXPECT_EQ(text(IDS_REPLACE_QUESTION), messages.shown.at(0).text);
     EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData);
+    EXPECT_EQ(data, s->loadedData.get());
     EXPECT_EQ('x', s->view.cells[5].load());
     EXPECT_EQ(std::vector<std::uint8_t>({1, 2, 3}), test::readFile(dir / "run.zrd"));
 
@@ -190,14 +191,14 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     command(CMD_START);
     EXPECT_EQ(2u, messages.shown.size());
     EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData);
+    EXPECT_EQ(data, s->loadedData.get());
     EXPECT_FALSE(test::pathExists(dir / "missing"));
     expectControls(RunState::Idle);
 }
 
 TEST_F(RunControlTest, StartWhoseLinkFailsLeavesNoFileAndSaysSo) {
     create();
-    s->linkKind = 0;
+    s->linkKind = LinkKind::Serial;
     s->portNumber = 0;  // no such port
     s->stateFlags.store(0);
     command(CMD_START);
@@ -214,7 +215,7 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     // A folder where the capture file should be: it can't be replaced.
     ASSERT_TRUE(CreateDirectoryA((dir / "run.zrd").c_str(), nullptr));
     test::writeFile(dir / "run.zrd" + "\\keep.txt", {7});
-    s->linkKind = 0;
+    s->linkKind = LinkKind::Serial;
     s->portNumber = 0;
     messages.answer(box::kAnswerYes);  // replace it
     command(CMD_START);

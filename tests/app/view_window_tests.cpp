@@ -146,8 +146,8 @@ TEST_F(ViewWindowTest, GreyBesideTheGridAndAroundAShortHexDump) {
         lines[i * 81 + 79] = '\r';
         lines[i * 81 + 80] = '\n';
     }
-    s->loadedData = new std::uint8_t[3 * 81];
-    std::memcpy(s->loadedData, lines, 3 * 81);
+    s->loadedData.reset(new std::uint8_t[3 * 81]);
+    std::memcpy(s->loadedData.get(), lines, 3 * 81);
     s->loadedSize = 3 * 81;
     s->viewMode = VIEW_HEX;
     content(3, 81);
@@ -163,9 +163,9 @@ TEST_F(ViewWindowTest, LongHexDumpIsPaintedDownToItsLastLine) {
     sizeWindow(900, 500);
     // 10,000 lines, far more than the grid's rows; only the last is all 'F'.
     constexpr int kLines = 10000;
-    s->loadedData = new std::uint8_t[kLines * 81];
+    s->loadedData.reset(new std::uint8_t[kLines * 81]);
     for (int i = 0; i < kLines; ++i) {
-        std::memset(s->loadedData + i * 81, i == kLines - 1 ? 'F' : ' ', 79);
+        std::memset(s->loadedData.get() + i * 81, i == kLines - 1 ? 'F' : ' ', 79);
         s->loadedData[i * 81 + 79] = '\r';
         s->loadedData[i * 81 + 80] = '\n';
     }

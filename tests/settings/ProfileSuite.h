@@ -326,7 +326,7 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     EXPECT_EQ(std::string(p.fileBaseName), big.substr(0, 259));
     EXPECT_EQ(p.files.autoNameFiles, 0);
 
-    std::int32_t linkKind = -1;
+    LinkKind linkKind = static_cast<LinkKind>(-1);
     std::uint8_t portNumber = 99;
     char host[kHostSize];
     char dataPort[kDataPortSize];

@@ -92,14 +92,14 @@ TEST(LinkSettings, CopiedIntoTheRunRecordFields) {
     copyCut(s.comPort, "COM300");
     copyCut(s.lanHost, "192.168.0.20");
     copyCut(s.dService, "123456789012345678901234567890123456789");  // 39 digits
-    std::int32_t linkKind = 0;
+    LinkKind linkKind = LinkKind::Serial;
     std::uint8_t portNumber = 2;
     char host[kHostSize];
     char dataPort[kDataPortSize + 1];
     dataPort[kDataPortSize] = '#';
     applyLinkSettings(s, linkKind, portNumber,
                       host, *reinterpret_cast<char(*)[kDataPortSize]>(dataPort));
-    EXPECT_EQ(linkKind, 1);
+    EXPECT_EQ(linkKind, LinkKind::Lan);
     EXPECT_EQ(portNumber, 0) << "COM300 must not become COM44";
     EXPECT_STREQ(host, "192.168.0.20");
     EXPECT_STREQ(dataPort, "1234567890123456789012345678901");

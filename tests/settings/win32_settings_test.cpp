@@ -195,7 +195,7 @@ TEST(RunRecord, LinkSettingsReachTheCaptureState) {
     copyCut(s.lanHost, "10.0.0.9");
     copyCut(s.dService, std::string(40, '9').c_str());
     applyToCaptureState(*state, s);
-    EXPECT_EQ(state->linkKind, 1);
+    EXPECT_EQ(state->linkKind, LinkKind::Lan);
     EXPECT_EQ(state->portNumber, 12);
     EXPECT_STREQ(state->host, "10.0.0.9");
     EXPECT_EQ(std::string(state->dataPort), std::string(31, '9'));

@@ -4,23 +4,26 @@
 
 #include <algorithm>
 
-#include "app/win32/RunControl.h"
-
 namespace orv {
 namespace {
 
 const COLORREF kGrey = RGB(128, 128, 128);
 
+// The window's extra bytes hold the run halves its creator handed over.
+constexpr int kRunHalvesSlot = 0;
+
 CaptureState* stateOf(HWND window) {
     return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-bool runActive(const CaptureState& s) { return s.isOpen.load() != 0; }
+const ViewRunHalves* runHalvesOf(HWND window) {
+    return reinterpret_cast<const ViewRunHalves*>(GetWindowLongPtrA(window, kRunHalvesSlot));
+}
 
 // Extents in characters: the whole grid while a run may still write to
 // it, the content otherwise.
 void viewExtents(const CaptureState& s, int& columns, int& rows) {
-    if (runActive(s)) {
+    if (linkOpen(s)) {
         columns = kGridColumns;
         rows = kGridRows;
     } else {
@@ -116,15 +119,18 @@ CellRange cellRange(int from, int to, int scroll, int cell, int limit) {
 
 void fillGrey(HDC dc, const RECT& area) {
     if (area.left >= area.right || area.top >= area.bottom) return;
-    HBRUSH grey = CreateSolidBrush(kGrey);
-    FillRect(dc, &area, grey);
-    DeleteObject(grey);
+    GdiObject<HBRUSH> grey(CreateSolidBrush(kGrey));
+    FillRect(dc, &area, grey.get());
+}
+
+// The view font, or the stock fixed font while none could be made.
+HGDIOBJ fontOf(const CaptureState& s) {
+    return s.viewFont ? static_cast<HGDIOBJ>(s.viewFont.get()) : GetStockObject(ANSI_FIXED_FONT);
 }
 
 // Paints rows of text: row r's first..last characters come from rowText.
 template <typename RowText>
-void paintRows(HDC dc, const RECT& area, const CaptureState& s, CellRange rows, CellRange columns,
-               RowText rowText) {
+void paintRows(HDC dc, const CaptureState& s, CellRange rows, CellRange columns, RowText rowText) {
     const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
     const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
     if (columns.first > columns.last) return;
@@ -137,18 +143,14 @@ void paintRows(HDC dc, const RECT& area, const CaptureState& s, CellRange rows, 
         ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, text,
                     static_cast<UINT>(n), nullptr);
     }
-    (void)area;
 }
 
-void paintView(HWND window, CaptureState& s) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    HGDIOBJ oldFont = SelectObject(dc, s.viewFont ? s.viewFont : GetStockObject(ANSI_FIXED_FONT));
+void paintCells(HWND window, HDC dc, const RECT& area, CaptureState& s) {
+    Selection font(dc, fontOf(s));
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     SetBkMode(dc, OPAQUE);
 
-    const RECT& area = paint.rcPaint;
     const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
     const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
     RECT client;
@@ -162,9 +164,9 @@ void paintView(HWND window, CaptureState& s) {
     if (hex) {
         rows.last = std::min(rows.last, lines - 1);
         columns.last = std::min(columns.last, width - 1);
-        const std::uint8_t* data = s.loadedData;
+        const std::uint8_t* data = s.loadedData.get();
         if (data && width > 0)
-            paintRows(dc, area, s, rows, columns, [&](int row, int first, int last, char* out) {
+            paintRows(dc, s, rows, columns, [&](int row, int first, int last, char* out) {
                 const std::uint8_t* line = data + std::size_t(row) * width;
                 std::copy(line + first, line + last + 1, out);
                 return last - first + 1;
@@ -172,21 +174,42 @@ void paintView(HWND window, CaptureState& s) {
         fillGrey(dc, RECT{width * charWidth, client.top, client.right, client.bottom});
         fillGrey(dc, RECT{client.left, lines * lineHeight, client.right, client.bottom});
     } else {
-        paintRows(dc, area, s, rows, columns, [&](int row, int first, int last, char* out) {
+        paintRows(dc, s, rows, columns, [&](int row, int first, int last, char* out) {
             return readRow(s.view, row, first, last, out);
         });
         fillGrey(dc, RECT{kGridColumns * charWidth, client.top, client.right, client.bottom});
     }
-    SelectObject(dc, oldFont);
-    EndPaint(window, &paint);
+}
+
+void paintView(HWND window, CaptureState& s) {
+    {
+        PaintDC paint(window);
+        paintCells(window, paint.get(), paint.area(), s);
+    }
     if (s.viewMode != VIEW_HEX) placeCaret(s);
 }
 
-void onViewCommand(CaptureState& s, WPARAM wParam) {
+void onViewCommand(HWND window, CaptureState& s, WPARAM wParam) {
+    const ViewRunHalves* run = runHalvesOf(window);
+    if (!run) return;
     switch (LOWORD(wParam)) {
-    case CMD_START: openCaptureLink(s); break;
-    case CMD_STOP: closeCaptureLink(s); break;
+    case CMD_START: run->openLink(s); break;
+    case CMD_STOP: run->closeLink(s); break;
     default: break;
+    }
+}
+
+LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE: resizeView(window, s, LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_SETFOCUS: showCaret(s); return 0;
+    case WM_KILLFOCUS: removeCaret(s); return 0;
+    case WM_PAINT: paintView(window, s); return 0;
+    case WM_ERASEBKGND: return 1;  // the paint covers every pixel itself
+    case WM_COMMAND: onViewCommand(window, s, wParam); return 0;
+    case WM_HSCROLL: scrollView(window, s, SB_HORZ, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: scrollView(window, s, SB_VERT, LOWORD(wParam)); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -197,6 +220,7 @@ ATOM registerViewClass(HINSTANCE instance) {
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = viewWindowProc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = VIEW_CLASS_NAME;
@@ -208,7 +232,8 @@ ATOM registerViewClass(HINSTANCE instance) {
     return atom;
 }
 
-HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow) {
+HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow,
+                      const ViewRunHalves& run) {
     RECT frame{}, toolbar{}, status{};
     GetWindowRect(mainWindow, &frame);
     if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
@@ -222,26 +247,26 @@ HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &s);
     s.viewWindow = view;
     if (!view) return nullptr;
+    SetWindowLongPtrA(view, kRunHalvesSlot, reinterpret_cast<LONG_PTR>(&run));
     ShowWindow(view, showCommand);
     UpdateWindow(view);
     return view;
 }
 
 bool createViewFont(CaptureState& s, HWND window) {
-    if (s.viewFont) DeleteObject(s.viewFont);
-    s.viewFont = CreateFontIndirectA(&s.viewLogFont);
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, s.viewFont ? s.viewFont : GetStockObject(ANSI_FIXED_FONT));
+    s.viewFont.reset(CreateFontIndirectA(&s.viewLogFont));
     TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
+    {
+        WindowDC dc(window);
+        Selection font(dc.get(), fontOf(s));
+        GetTextMetricsA(dc.get(), &metrics);
+    }
     s.charWidth.store(metrics.tmAveCharWidth);
     s.lineHeight.store(metrics.tmHeight + metrics.tmExternalLeading);
     RECT client{};
     GetClientRect(window, &client);
     SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
-    return s.viewFont != nullptr;
+    return static_cast<bool>(s.viewFont);
 }
 
 void resetView(CaptureState& s) {
@@ -257,8 +282,7 @@ void resetView(CaptureState& s) {
 }
 
 void freeLoadedData(CaptureState& s) {
-    delete[] s.loadedData;
-    s.loadedData = nullptr;
+    s.loadedData.reset();
     s.loadedSize = 0;
     s.viewMode = VIEW_TEXT;
 }
@@ -271,7 +295,7 @@ void refreshViewExtents(CaptureState& s) {
 }
 
 void showCaret(CaptureState& s) {
-    if (runActive(s) && !s.caretShown && s.viewWindow) {
+    if (linkOpen(s) && !s.caretShown && s.viewWindow) {
         CreateCaret(s.viewWindow, nullptr, s.charWidth.load(), s.lineHeight.load());
         ShowCaret(s.viewWindow);
         s.caretShown = 1;
@@ -280,35 +304,30 @@ void showCaret(CaptureState& s) {
 }
 
 void placeCaret(CaptureState& s) {
-    if (!runActive(s) || !s.caretShown) return;
+    if (!linkOpen(s) || !s.caretShown) return;
     SetCaretPos(s.charWidth.load() * s.view.cursorColumn.load() - s.scrollX.load(),
                 s.lineHeight.load() * s.view.cursorRow.load() - s.scrollY.load());
 }
 
 void removeCaret(CaptureState& s) {
-    if (runActive(s) || !s.caretShown) return;
+    if (linkOpen(s) || !s.caretShown) return;
     HideCaret(s.viewWindow);
     DestroyCaret();
     s.caretShown = 0;
 }
 
 LRESULT CALLBACK viewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    CaptureState* s = stateOf(window);
-    if (!s) return DefWindowProcA(window, message, wParam, lParam);
-    switch (message) {
-    case WM_SIZE: resizeView(window, *s, LOWORD(lParam), HIWORD(lParam)); return 0;
-    case WM_SETFOCUS: showCaret(*s); return 0;
-    case WM_KILLFOCUS: removeCaret(*s); return 0;
-    case WM_PAINT: paintView(window, *s); return 0;
-    case WM_ERASEBKGND: return 1;  // the paint covers every pixel itself
-    case WM_COMMAND: onViewCommand(*s, wParam); return 0;
-    case WM_HSCROLL: scrollView(window, *s, SB_HORZ, LOWORD(wParam)); return 0;
-    case WM_VSCROLL: scrollView(window, *s, SB_VERT, LOWORD(wParam)); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    try {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        CaptureState* s = stateOf(window);
+        if (!s) return DefWindowProcA(window, message, wParam, lParam);
+        return dispatch(window, *s, message, wParam, lParam);
+    } catch (...) {
+        // An exception must not unwind through user32: it would end the process.
+        return 0;
     }
 }
 

@@ -7,18 +7,26 @@
 
 namespace orv {
 
+// What the view does with CMD_START and CMD_STOP: open the run's link, and
+// close it with the capture file.  Its creator hands them over.
+struct ViewRunHalves {
+    void (*openLink)(CaptureState& state);
+    void (*closeLink)(CaptureState& state);
+};
+
 ATOM registerViewClass(HINSTANCE instance);
 // Creates the view between the main window's toolbar and status bar; the
-// handle goes to state.viewWindow.  None on failure.
-HWND createViewWindow(CaptureState& state, HINSTANCE instance, int showCommand, HWND mainWindow);
+// handle goes to state.viewWindow.  None on failure.  run must outlive it.
+HWND createViewWindow(CaptureState& state, HINSTANCE instance, int showCommand, HWND mainWindow,
+                      const ViewRunHalves& run);
 // (Re)creates the view font from viewLogFont, measures its cell, and sends
 // window a WM_SIZE with its client size.
 bool createViewFont(CaptureState& state, HWND window);
 // Back to an empty text view: grid, positions, byteCount 0, " " in status
 // part 1, and the font made again.
 void resetView(CaptureState& state);
-// Frees loadedData (a block from new (std::nothrow) std::uint8_t[]) and
-// sets viewMode back to VIEW_TEXT: the hex text must not outlive its mode.
+// Frees loadedData and sets viewMode back to VIEW_TEXT: the hex text must
+// not outlive its mode.
 void freeLoadedData(CaptureState& state);
 // Sends the view a WM_SIZE with its client size, so its extents follow.
 void refreshViewExtents(CaptureState& state);

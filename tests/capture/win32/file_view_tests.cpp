@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/ViewCommands.h"
 #include "app/win32/Win32Seams.h"
 #include "capture/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
@@ -84,7 +85,7 @@ protected:
     }
     void TearDown() override {
         freeLoadedData(*s);
-        if (s->viewFont) DeleteObject(s->viewFont);
+        s->viewFont.reset();
         if (s->mainWindow) DestroyWindow(s->mainWindow);
         if (library) FreeLibrary(library);
     }
@@ -105,7 +106,7 @@ protected:
         saveCurrentFileAs(*s);
         return test::pathExists(dir / name) ? test::readFile(dir / name) : Bytes{};
     }
-    Bytes loaded() const { return Bytes(s->loadedData, s->loadedData + s->loadedSize); }
+    Bytes loaded() const { return Bytes(s->loadedData.get(), s->loadedData.get() + s->loadedSize); }
     // Row r of the grid without its trailing spaces.
     std::string row(int r) const {
         char cells[kGridColumns + 1] = "";
@@ -156,7 +157,7 @@ TEST_F(FileViewTest, HexTextHasTheDumpLayout) {
     bytes.push_back(0x7F);  // a short last line
     show(CMD_VIEW_HEX, file("hello.zrd", bytes));
     ASSERT_EQ(4u * 81, s->loadedSize);
-    std::string text(reinterpret_cast<const char*>(s->loadedData), s->loadedSize);
+    std::string text(reinterpret_cast<const char*>(s->loadedData.get()), s->loadedSize);
     EXPECT_EQ("000020:  48 65 6C 6C 6F 2C 20 77  6F 72 6C 64 21 0D 0A 00     Hello, w orld!...\r\n",
               text.substr(2 * 81, 81));
     std::string last(79, ' ');
@@ -417,13 +418,13 @@ TEST_F(FileViewTest, SaveThatCannotWriteEverythingIsTold) {
 TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
     std::string path = file("kept.zrd", test::patternBytes(40));
     show(CMD_VIEW_HEX, path);
-    const std::uint8_t* data = s->loadedData;
+    const std::uint8_t* data = s->loadedData.get();
     const std::uint32_t flags = s->stateFlags.load();
 
     runViewCommand(*s, CMD_OPEN_FILE);  // nothing chosen
     EXPECT_EQ(path, s->writer.captureFilePath());
     EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData);
+    EXPECT_EQ(data, s->loadedData.get());
     EXPECT_EQ(3, s->view.lineCount.load());
     EXPECT_EQ(flags, s->stateFlags.load());
 
@@ -431,7 +432,7 @@ TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
     EXPECT_EQ(2u, dialogs.asked.size());
     EXPECT_EQ("save", dialogs.asked[1].kind);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(data, s->loadedData);
+    EXPECT_EQ(data, s->loadedData.get());
     std::size_t files = 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir / "*").c_str(), &found);
@@ -464,12 +465,11 @@ TEST_F(FileViewTest, ReadWholeFileGivesEveryByte) {
     for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65536), std::size_t(200003)}) {
         SCOPED_TRACE(size);
         Bytes content = test::patternBytes(size, 3);
-        std::uint8_t* block = reinterpret_cast<std::uint8_t*>(1);
+        std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[1]);  // replaced by the read
         std::uint32_t got = 12345;
         ASSERT_EQ(1, readWholeFile(*s, s->mainWindow, file("send.zrd", content).c_str(), block, got));
         EXPECT_EQ(size, got);
-        EXPECT_EQ(content, Bytes(block, block + got));
-        delete[] block;
+        EXPECT_EQ(content, Bytes(block.get(), block.get() + got));
     }
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(nullptr, s->loadedData);
@@ -488,7 +488,7 @@ TEST_F(FileViewTest, ReadWholeFileTellsWhatFailed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         messages.shown.clear();
-        std::uint8_t* block = nullptr;
+        std::unique_ptr<std::uint8_t[]> block;
         std::uint32_t size = 0;
         EXPECT_EQ(0, readWholeFile(*s, s->mainWindow, c.path.c_str(), block, size));
         EXPECT_EQ(nullptr, block);

@@ -199,7 +199,7 @@ bool openLanTo(DevSim& sim, LinkRun& run) {
     CaptureState& s = run.state();
     copyCut(s.host, "127.0.0.1");
     copyCut(s.dataPort, std::to_string(port).c_str());
-    s.linkKind = 1;
+    s.linkKind = LinkKind::Lan;
     return openLanCapture(s, nullptr) == 1;
 }
 

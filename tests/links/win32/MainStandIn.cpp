@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 
-#include "link/win32/SendLink.h"
+#include "app/win32/SendCommands.h"
 
 namespace orv::test {
 namespace {

@@ -17,7 +17,7 @@ using test::LinkRun;
 void target(CaptureState& s, const char* host, const std::string& port) {
     copyCut(s.host, host);
     copyCut(s.dataPort, port.c_str());
-    s.linkKind = 1;
+    s.linkKind = LinkKind::Lan;
 }
 
 TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {

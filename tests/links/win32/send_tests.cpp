@@ -10,7 +10,11 @@
 
 #include "base/Text.h"
 #include "app/win32/RunControl.h"
-#include "link/win32/SendLink.h"
+#include "app/win32/RunDisplay.h"
+#include "app/win32/SendCommands.h"
+#include "link/win32/LinkDriver.h"
+#include "link/win32/LanLink.h"
+#include "link/win32/SerialLink.h"
 #include "tests/links/win32/LinkHarness.h"
 #include "tests/links/win32/MainStandIn.h"
 
@@ -52,11 +56,11 @@ bool target(DevSim& sim, CaptureState& s, const Link& link) {
         if (port == 0) return false;
         copyCut(s.host, "127.0.0.1");
         copyCut(s.dataPort, std::to_string(port).c_str());
-        s.linkKind = 1;
+        s.linkKind = LinkKind::Lan;
         return true;
     }
     s.portNumber = static_cast<std::uint8_t>(link.comPort);
-    s.linkKind = 0;
+    s.linkKind = LinkKind::Serial;
     return sim.ptyReady();
 }
 
@@ -480,10 +484,10 @@ TEST(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         if (c.link.lan) {
             copyCut(s.host, "127.0.0.1");
             copyCut(s.dataPort, "1");  // nothing listens there
-            s.linkKind = 1;
+            s.linkKind = LinkKind::Lan;
         } else {
             s.portNumber = 77;  // no such port
-            s.linkKind = 0;
+            s.linkKind = LinkKind::Serial;
         }
         main.statusTexts.clear();
         sendFileToDevice(s);
@@ -504,9 +508,9 @@ TEST(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
 TEST(SendCommandBytes, WithNoLinkOpenGoNowhereAndShowNothing) {
     LinkRun run;
     CaptureState& s = run.state();
-    for (std::int32_t kind : {0, 1}) {
+    for (LinkKind kind : {LinkKind::Serial, LinkKind::Lan}) {
         s.linkKind = kind;
-        EXPECT_EQ(0, sendCommandBytes(s, "I", 1)) << kind;
+        EXPECT_EQ(0, sendCommandBytes(s, "I", 1)) << static_cast<int>(kind);
     }
     EXPECT_TRUE(run.messages.shown.empty());
 }

@@ -221,7 +221,7 @@ SettingsDialogTest* SettingsDialogTest::active = nullptr;
 
 TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
     startUp();
-    std::int32_t linkKind = s->linkKind;
+    LinkKind linkKind = s->linkKind;
     std::uint8_t portNumber = s->portNumber;
     // Edited while the program runs.
     seed("method=lan\r\nhost=10.1.2.3\r\ndService=2001\r\ncom=COM7\r\n",
@@ -409,7 +409,7 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
     EXPECT_EQ("lan", entries["connection/method"]);
     EXPECT_EQ("192.168.1.50", entries["connection/host"]);
     EXPECT_EQ("", entries["connection/dService"]) << "an empty port is accepted";
-    EXPECT_EQ(1, s->linkKind);
+    EXPECT_EQ(LinkKind::Lan, s->linkKind);
     EXPECT_STREQ("192.168.1.50", s->host);
     EXPECT_STREQ("", s->dataPort);
     // The next read of the profile gives the empty port its default.
@@ -442,7 +442,7 @@ TEST_F(SettingsDialogTest, BothPanelsKeepTheirValuesAndOkSavesBoth) {
     EXPECT_EQ("COM3", entries["connection/com"]);
     EXPECT_EQ("device.local", entries["connection/host"]);
     EXPECT_EQ("4001", entries["connection/dService"]);
-    EXPECT_EQ(0, s->linkKind);
+    EXPECT_EQ(LinkKind::Serial, s->linkKind);
     EXPECT_EQ(3, s->portNumber);
     EXPECT_STREQ("device.local", s->host);
     EXPECT_STREQ("4001", s->dataPort);
@@ -542,7 +542,7 @@ TEST_F(SettingsDialogTest, CancelSavesNothingAndLeavesTheSettingsAsRead) {
         EXPECT_TRUE(w.ended());
     }));
     EXPECT_EQ(before, readAll(ini));
-    EXPECT_EQ(0, s->linkKind);
+    EXPECT_EQ(LinkKind::Serial, s->linkKind);
     EXPECT_EQ(6, s->portNumber);
     EXPECT_STREQ("10.0.0.9", s->host);
     EXPECT_STREQ("10001", s->dataPort);

@@ -1,0 +1,76 @@
+#include "app/win32/RunDisplay.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+namespace orv {
+namespace {
+
+// One row of the run-state table: a command and whether it is enabled.
+struct ControlState {
+    unsigned command;
+    bool enabled;
+    bool onToolbar;
+    bool onMenu;
+};
+
+void applyControls(CaptureState& s, const ControlState* states, std::size_t count) {
+    HMENU menu = s.mainWindow ? GetMenu(s.mainWindow) : nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ControlState& c = states[i];
+        if (menu && c.onMenu) EnableMenuItem(menu, c.command, MF_BYCOMMAND | (c.enabled ? MF_ENABLED : MF_GRAYED));
+        if (s.toolbarWindow && c.onToolbar)
+            SendMessageA(s.toolbarWindow, TB_SETSTATE, c.command,
+                         MAKELPARAM(c.enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE, 0));
+    }
+}
+
+}  // namespace
+
+void setRunControls(CaptureState& s, bool capturing) {
+    const bool idle = !capturing;
+    const bool haveFile = idle && (s.stateFlags.load() & FLAG_HAVE_FILE);
+    const ControlState states[] = {
+        {CMD_OPEN_FILE, idle, true, true},       {CMD_START, idle, true, true},
+        {CMD_STOP, capturing, true, true},       {CMD_SETTINGS, idle, true, true},
+        {CMD_SEND_FILE, idle, true, true},       {CMD_CANCEL_SEND, false, true, true},
+        {CMD_QUERY_DEVICE, capturing, false, true}, {CMD_SAVE_AS, haveFile, true, true},
+        {CMD_VIEW_HEX, haveFile, true, true},    {CMD_VIEW_FILTERED, haveFile, true, true},
+        {CMD_VIEW_TEXT, false, true, false},     {CMD_ABOUT, true, false, true},
+    };
+    applyControls(s, states, sizeof states / sizeof states[0]);
+}
+
+void setSendControls(CaptureState& s) {
+    const ControlState states[] = {
+        {CMD_OPEN_FILE, false, true, true},   {CMD_START, false, true, true},
+        {CMD_STOP, false, true, true},        {CMD_SETTINGS, false, true, true},
+        {CMD_SEND_FILE, false, true, true},   {CMD_CANCEL_SEND, true, true, true},
+        {CMD_QUERY_DEVICE, false, false, true}, {CMD_SAVE_AS, false, true, true},
+        {CMD_VIEW_HEX, false, true, true},    {CMD_VIEW_FILTERED, false, true, true},
+        {CMD_VIEW_TEXT, false, true, false},  {CMD_ABOUT, false, false, true},
+    };
+    applyControls(s, states, sizeof states / sizeof states[0]);
+}
+
+void enableTextViewButton(CaptureState& s) {
+    if (s.toolbarWindow)
+        SendMessageA(s.toolbarWindow, TB_SETSTATE, CMD_VIEW_TEXT, MAKELPARAM(TBSTATE_ENABLED, 0));
+}
+
+void showStatusText(CaptureState& s, unsigned stringId) {
+    if (!s.statusWindow) return;
+    std::string text = s.strings->load(stringId, 1023);
+    SendMessageA(s.statusWindow, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void showByteCount(CaptureState& s) {
+    if (!s.statusWindow) return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(s.byteCount.load()));
+    SendMessageA(s.statusWindow, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+}
+
+}  // namespace orv

@@ -1,0 +1,94 @@
+// Win32 resources that end with their scope: GDI objects, an object
+// selected into a device context, the paint and window device contexts,
+// and the wait cursor.  Each undoes exactly what it did, once.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+namespace orv {
+
+// Owns a GDI object (font, brush, pen, bitmap) and deletes it.
+template <typename T>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(T object) : object_(object) {}
+    ~GdiObject() { reset(); }
+    GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other) reset(std::exchange(other.object_, nullptr));
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+
+    T get() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    void reset(T object = nullptr) {
+        if (object_) DeleteObject(object_);
+        object_ = object;
+    }
+
+private:
+    T object_ = nullptr;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~Selection() { SelectObject(dc_, previous_); }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// The device context of a window's client area, released at the end.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// BeginPaint and EndPaint of one WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintDC() { EndPaint(window_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& area() const { return paint_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+}  // namespace orv
