@@ -1,6 +1,7 @@
 // orvantide-devsim: plays the capture device on a TCP port or a
 // pseudo-terminal, for tests, the demo and benchmarks.
 #include "tools/devsim/Options.h"
+#include "tools/devsim/Pacing.h"
 #include "tools/devsim/PrinterData.h"
 
 #include <arpa/inet.h>
@@ -30,7 +31,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using orv::devsim::Clock;
+using orv::devsim::msUntil;
+using orv::devsim::Pace;
 using orv::devsim::crc32Update;
 using orv::devsim::Options;
 using orv::devsim::UsageError;
@@ -225,12 +228,14 @@ private:
 
 enum class End { Done, PeerClosed, Signal };
 
+constexpr std::size_t kInputSize = 64 * 1024;
+
 // One connection: streams the data, answers commands, records input.
 class Session {
 public:
     Session(const Options& o, int fd, bool pty, Recorder& recorder)
         : o_(o), fd_(fd), pty_(pty), recorder_(recorder), source_(makeSource(o)),
-          buffer_(o.chunk), input_(64 * 1024)
+          buffer_(o.chunk), input_(kInputSize), dataPace_(o.rate, o.chunk), readPace_(o.readRate, kInputSize)
     {
     }
 
@@ -238,7 +243,8 @@ public:
     {
         const auto start = Clock::now();
         dataStart_ = start + std::chrono::milliseconds(o_.delayStartMs);
-        readStart_ = start;
+        dataPace_.restart(dataStart_, 0);
+        readPace_.restart(start, 0);
         for (;;) {
             const auto now = Clock::now();
             if (!sourceDone_ && dataPos_ == dataLen_ && now >= dataStart_)
@@ -303,58 +309,23 @@ public:
     const Totals& totals() const { return totals_; }
 
 private:
-    // Smallest refill worth a write at the given rate: about 20 ms of data.
-    std::size_t refillThreshold() const
-    {
-        return static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(o_.chunk, o_.rate / 50)));
-    }
-
-    std::uint64_t allowance(Clock::time_point now) const
-    {
-        if (o_.rate == 0)
-            return UINT64_MAX;
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - dataStart_).count();
-        const std::uint64_t due = static_cast<std::uint64_t>(
-            (static_cast<long double>(us) * o_.rate) / 1000000.0L);
-        return due > generated_ ? due - generated_ : 0;
-    }
-
     int msUntilRefill(Clock::time_point now) const
     {
         if (now < dataStart_)
-            return static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(dataStart_ - now).count() + 1);
-        if (o_.rate == 0)
-            return 0;
-        const std::uint64_t have = allowance(now);
-        const std::uint64_t need = refillThreshold();
-        if (have >= need)
-            return 0;
-        const std::uint64_t ms = ((need - have) * 1000 + o_.rate - 1) / o_.rate;
-        return static_cast<int>(std::min<std::uint64_t>(ms, 1000));
+            return msUntil(now, dataStart_);
+        return dataPace_.msUntilAllowed(now, generated_);
     }
 
     void refill(Clock::time_point now)
     {
-        std::uint64_t want = o_.chunk;
-        if (o_.rate != 0) {
-            const std::uint64_t have = allowance(now);
-            if (have < refillThreshold())
-                return;
-            want = std::min<std::uint64_t>(want, have);
-        }
+        const std::uint64_t allowed = dataPace_.allowance(now, generated_);
+        if (allowed == 0)
+            return;
         dataPos_ = 0;
-        dataLen_ = source_->read(buffer_.data(), static_cast<std::size_t>(want));
+        dataLen_ = source_->read(buffer_.data(), static_cast<std::size_t>(std::min<std::uint64_t>(o_.chunk, allowed)));
         generated_ += dataLen_;
         if (dataLen_ == 0)
             sourceDone_ = true;
-    }
-
-    static int msUntil(Clock::time_point now, Clock::time_point when)
-    {
-        if (when <= now)
-            return 0;
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(when - now).count() + 1);
     }
 
     // Bytes of the peer's input that may be read now (the reading pace and
@@ -365,20 +336,9 @@ private:
             if (now < stallEnd_)
                 return 0;
             stalling_ = false;
-            // The pace does not catch up on the stall.
-            readStart_ = now;
-            receivedAtStart_ = totals_.received;
+            readPace_.restart(now, totals_.received);
         }
-        std::uint64_t allowed = UINT64_MAX;
-        if (o_.readRate != 0) {
-            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - readStart_).count();
-            const auto due = static_cast<std::uint64_t>((static_cast<long double>(us) * o_.readRate) / 1000000.0L);
-            const std::uint64_t done = totals_.received - receivedAtStart_;
-            allowed = due > done ? due - done : 0;
-            // Reads of about 20 ms of input, not single bytes.
-            if (allowed < readThreshold())
-                allowed = 0;
-        }
+        std::uint64_t allowed = readPace_.allowance(now, totals_.received);
         if (o_.stall && !stalled_) {
             if (totals_.received >= o_.stallAfter) {
                 stalled_ = stalling_ = true;
@@ -390,24 +350,11 @@ private:
         return allowed;
     }
 
-    std::uint64_t readThreshold() const
-    {
-        return std::max<std::uint64_t>(1, std::min<std::uint64_t>(input_.size(), o_.readRate / 50));
-    }
-
     int msUntilReadable(Clock::time_point now) const
     {
         if (stalling_)
             return msUntil(now, stallEnd_);
-        if (o_.readRate == 0)
-            return 0;
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - readStart_).count();
-        const auto due = static_cast<std::uint64_t>((static_cast<long double>(us) * o_.readRate) / 1000000.0L);
-        const std::uint64_t target = (totals_.received - receivedAtStart_) + readThreshold();
-        if (due >= target)
-            return 0;
-        const std::uint64_t ms = ((target - due) * 1000 + o_.readRate - 1) / o_.readRate;
-        return static_cast<int>(std::min<std::uint64_t>(ms, 1000));
+        return readPace_.msUntilAllowed(now, totals_.received);
     }
 
     // Returns false when the peer has gone.  Paced reads take no more than
@@ -558,9 +505,8 @@ private:
     bool repliesSent_ = false;
     Clock::time_point dataStart_;
     Totals totals_;
-    // Reading pace and stall.
-    Clock::time_point readStart_;
-    std::uint64_t receivedAtStart_ = 0;
+    Pace dataPace_;
+    Pace readPace_;
     bool stalled_ = false, stalling_ = false;
     Clock::time_point stallEnd_;
     // The second byte of a reply held apart from its 0x07.
@@ -591,7 +537,7 @@ bool waitReadable(int fd)
 }
 
 // Sleeps ms milliseconds unless a signal comes; false on a signal.
-bool pause(int ms)
+bool sleepFor(int ms)
 {
     pollfd fd = {gSignalPipe[0], POLLIN, 0};
     const int r = ::poll(&fd, 1, ms);
@@ -719,7 +665,7 @@ public:
             pollfd fd = {master_.get(), POLLIN, 0};
             if (::poll(&fd, 1, 0) >= 0 && !(fd.revents & POLLHUP))
                 return true;
-            if (!pause(20))
+            if (!sleepFor(20))
                 return false;
         }
     }
@@ -736,7 +682,7 @@ public:
             if (ioctl(slave.get(), TIOCINQ, &queued) != 0)
                 return;
             emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
-            if (!pause(10))
+            if (!sleepFor(10))
                 return;
         }
     }
