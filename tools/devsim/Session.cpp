@@ -263,7 +263,9 @@ bool Session::transmit()
         const std::uint8_t* p;
         std::size_t n;
         bool data;
-        if (replyPos_ < replies_.size() && !openPair_) {
+        // Data that ended inside a 0x07 sequence never closes it.
+        const bool pairOpen = openPair_ && !(sourceDone_ && dataPos_ == dataLen_);
+        if (replyPos_ < replies_.size() && !pairOpen) {
             if (replyHeld(Clock::now()))
                 return true;
             p = replies_.data() + replyPos_;

@@ -97,6 +97,43 @@ TEST(Devsim, ReplyNeverSplitsAnEscapePair)
     unlink(file.c_str());
 }
 
+// Data cut right after a 0x07 never closes that pair: a command that comes
+// after the data is still answered.
+TEST(Devsim, ReplyAfterDataThatEndsInsideAPair)
+{
+    const Bytes stream = generated(3, 100000);
+    std::size_t size = 0;
+    while (size < stream.size() && stream[size] != 0x07)
+        ++size;
+    ASSERT_LT(size, stream.size());
+    ++size;
+    Sim sim({"--lan", "0", "--generate", std::to_string(size), "--seed", "3"});
+    const int fd = connectTo(sim.port());
+    ASSERT_GE(fd, 0);
+    Bytes got;
+    std::uint8_t buf[4096];
+    bool asked = false;
+    while (got.size() < size + 2) {
+        if (!asked && got.size() >= size) {
+            sendAll(fd, "I", 1);
+            asked = true;
+        }
+        pollfd p = {fd, POLLIN, 0};
+        ASSERT_GT(poll(&p, 1, 5000), 0) << "nothing more after " << got.size() << " bytes";
+        const ssize_t n = read(fd, buf, sizeof buf);
+        ASSERT_GT(n, 0);
+        got.insert(got.end(), buf, buf + n);
+    }
+    close(fd);
+    Bytes want(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size));
+    want.insert(want.end(), {0x07, 0x4A});
+    EXPECT_TRUE(got == want);
+    const Report r = sim.report();
+    EXPECT_EQ(r.sent, size + 2);
+    EXPECT_EQ(r.replies, 1u);
+    EXPECT_EQ(sim.wait(), 0);
+}
+
 TEST(Devsim, ReplyGapHoldsTheReplyByteBack)
 {
     Sim sim({"--lan", "0", "--hold", "--reply-gap", "300"});
