@@ -41,8 +41,10 @@ std::string tempPath(const std::string& name)
     return std::string(dir && *dir ? dir : "/tmp") + "/orv-devsim-" + std::to_string(getpid()) + "-" + name;
 }
 
-Sim::Sim(const std::vector<std::string>& args)
+Sim::Sim(const std::vector<std::string>& args, const char* program)
 {
+    if (!program)
+        program = ORV_DEVSIM_PATH;
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         std::abort();
@@ -50,13 +52,13 @@ Sim::Sim(const std::vector<std::string>& args)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    std::vector<std::string> all{ORV_DEVSIM_PATH};
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    spawned_ = posix_spawn(&pid_, ORV_DEVSIM_PATH, &actions, nullptr, argv.data(), environ) == 0;
+    spawned_ = posix_spawn(&pid_, program, &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
@@ -116,6 +118,9 @@ Report Sim::report()
 
 int Sim::wait(int timeoutMs)
 {
+    // waitpid(-1) would take any child's exit, or its own failure as a 0.
+    if (!spawned_)
+        return -1;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
@@ -130,7 +135,9 @@ int Sim::wait(int timeoutMs)
 
 void Sim::signal(int sig)
 {
-    kill(pid_, sig);
+    // kill(-1) would signal every process there is.
+    if (spawned_)
+        kill(pid_, sig);
 }
 
 std::string Sim::rest()

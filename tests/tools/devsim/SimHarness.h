@@ -27,7 +27,8 @@ std::string tempPath(const std::string& name);
 // One run of the simulator with its stdout and stderr on pipes.
 class Sim {
 public:
-    explicit Sim(const std::vector<std::string>& args);
+    // program: another program to start instead of the simulator.
+    explicit Sim(const std::vector<std::string>& args, const char* program = nullptr);
     ~Sim();
     Sim(const Sim&) = delete;
     Sim& operator=(const Sim&) = delete;
