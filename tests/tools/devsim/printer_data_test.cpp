@@ -52,8 +52,8 @@ TEST(PrinterData, OffsetAndSkipMatchTheStream)
     const auto whole = generate(5, 200000);
     const std::uint64_t offsets[] = {0, 1, 3333, 65535, 123457};
     for (std::uint64_t offset : offsets) {
-        const auto part = generate(5, 50000, offset);
-        EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin() + static_cast<std::ptrdiff_t>(offset)))
+        const auto slice = generate(5, 50000, offset);
+        EXPECT_TRUE(std::equal(slice.begin(), slice.end(), whole.begin() + static_cast<std::ptrdiff_t>(offset)))
             << "offset " << offset;
     }
     PrinterData data(5);
