@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-using orv::devsim::PrinterData;
-using orv::devsim::crc32Update;
-using orv::devsim::generatePrinterData;
-
+namespace orv::test {
 namespace {
+
+using devsim::PrinterData;
+using devsim::crc32Update;
+using devsim::generatePrinterData;
 
 std::vector<std::uint8_t> generate(std::uint64_t seed, std::size_t n, std::uint64_t offset = 0)
 {
@@ -28,8 +29,6 @@ std::size_t countPattern(const std::vector<std::uint8_t>& v, const std::string& 
             ++count;
     return count;
 }
-
-} // namespace
 
 TEST(PrinterData, SameSeedSameBytesWhateverThePieces)
 {
@@ -53,8 +52,8 @@ TEST(PrinterData, OffsetAndSkipMatchTheStream)
     const auto whole = generate(5, 200000);
     const std::uint64_t offsets[] = {0, 1, 3333, 65535, 123457};
     for (std::uint64_t offset : offsets) {
-        const auto part = generate(5, 50000, offset);
-        EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin() + static_cast<std::ptrdiff_t>(offset)))
+        const auto slice = generate(5, 50000, offset);
+        EXPECT_TRUE(std::equal(slice.begin(), slice.end(), whole.begin() + static_cast<std::ptrdiff_t>(offset)))
             << "offset " << offset;
     }
     PrinterData data(5);
@@ -131,3 +130,6 @@ TEST(PrinterData, SameStreamOnEveryPlatform)
     const auto w = generate(0x123456789ABCDEFull, 4096, 1u << 24);
     EXPECT_EQ(crc32Update(0, w.data(), w.size()), 0x6129BCCEu);
 }
+
+} // namespace
+} // namespace orv::test
