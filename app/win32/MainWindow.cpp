@@ -9,6 +9,7 @@
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
 #include "app/win32/ViewCommands.h"
+#include "base/win32/WindowRecord.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/QueryDialog.h"
 #include "settings/win32/Folders.h"
@@ -240,23 +241,10 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-CaptureState* captureStateOf(HWND window) {
-    return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
+CaptureState* captureStateOf(HWND window) { return windowRecord<CaptureState>(window); }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        CaptureState* s = captureStateOf(window);
-        if (!s) return DefWindowProcA(window, message, wParam, lParam);
-        return dispatch(window, *s, message, wParam, lParam);
-    } catch (...) {
-        // An exception must not unwind through user32: it would end the process.
-        return 0;
-    }
+    return dispatchToRecord(dispatch, window, message, wParam, lParam);
 }
 
 }  // namespace orv

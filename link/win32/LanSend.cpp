@@ -102,11 +102,9 @@ const SendWriter kLanWriter{writeSendChunk, endLanData};
 
 int openLanSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
                 SendObserver* observer) {
-    if (linkBusy(s)) return 0;
-    std::unique_ptr<std::uint8_t[]> copy = copyForSend(data, size);
+    std::unique_ptr<std::uint8_t[]> copy = prepareSend(s, data, size);
     if (!copy) return 0;
     WaitCursor wait;
-    s.stateFlags.fetch_or(FLAG_SENDING);
     u_long nonBlocking = 1;
     if (!connectLan(s, owner, s.lanSocket) ||
         ioctlsocket(socketOf(s.lanSocket), FIONBIO, &nonBlocking) != 0 ||

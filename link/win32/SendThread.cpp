@@ -76,9 +76,12 @@ void traceWriteError(unsigned long error) {
     OutputDebugStringA(text);
 }
 
-std::unique_ptr<std::uint8_t[]> copyForSend(const std::uint8_t* data, std::uint32_t size) {
+std::unique_ptr<std::uint8_t[]> prepareSend(CaptureState& s, const std::uint8_t* data, std::uint32_t size) {
+    if (linkBusy(s)) return nullptr;
     std::unique_ptr<std::uint8_t[]> copy(new (std::nothrow) std::uint8_t[size ? size : 1]);
-    if (copy && size) std::memcpy(copy.get(), data, size);
+    if (!copy) return nullptr;
+    if (size) std::memcpy(copy.get(), data, size);
+    s.stateFlags.fetch_or(FLAG_SENDING);
     return copy;
 }
 

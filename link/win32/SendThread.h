@@ -56,9 +56,10 @@ inline bool linkBusy(const CaptureState& state) {
 // True once a close has asked the worker to stop.
 bool stopAsked(const CaptureState& state);
 
-// The sender's own copy of data; a block also for no bytes; none when the
-// memory can't be had.
-std::unique_ptr<std::uint8_t[]> copyForSend(const std::uint8_t* data, std::uint32_t size);
+// The start of every send's open: the sender's own copy of data (a block
+// also for no bytes), with FLAG_SENDING set.  None, and nothing changed,
+// while another link is busy or when the memory can't be had.
+std::unique_ptr<std::uint8_t[]> prepareSend(CaptureState& state, const std::uint8_t* data, std::uint32_t size);
 // Hands the copy to a new send thread that writes through writer.  False
 // (with the copy freed and isOpen clear) when no thread could be started.
 bool startSend(CaptureState& state, std::unique_ptr<std::uint8_t[]> copy, std::uint32_t size,

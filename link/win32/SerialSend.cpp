@@ -96,11 +96,9 @@ const SendWriter kSerialWriter{writeSendChunk, drainTransmitQueue};
 
 int openSerialSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
                    SendObserver* observer) {
-    if (linkBusy(s)) return 0;
-    std::unique_ptr<std::uint8_t[]> copy = copyForSend(data, size);
+    std::unique_ptr<std::uint8_t[]> copy = prepareSend(s, data, size);
     if (!copy) return 0;
     WaitCursor wait;
-    s.stateFlags.fetch_or(FLAG_SENDING);
     // The port is opened as the capture opens it ("\\.\COMn"), so that
     // ports above COM9 work too.
     if (!openSerialPort(s, owner)) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "base/win32/WindowRecord.h"
+
 namespace orv {
 namespace {
 
@@ -11,10 +13,6 @@ const COLORREF kGrey = RGB(128, 128, 128);
 
 // The window's extra bytes hold the run halves its creator handed over.
 constexpr int kRunHalvesSlot = 0;
-
-CaptureState* stateOf(HWND window) {
-    return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
 
 const ViewRunHalves* runHalvesOf(HWND window) {
     return reinterpret_cast<const ViewRunHalves*>(GetWindowLongPtrA(window, kRunHalvesSlot));
@@ -317,18 +315,7 @@ void removeCaret(CaptureState& s) {
 }
 
 LRESULT CALLBACK viewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        CaptureState* s = stateOf(window);
-        if (!s) return DefWindowProcA(window, message, wParam, lParam);
-        return dispatch(window, *s, message, wParam, lParam);
-    } catch (...) {
-        // An exception must not unwind through user32: it would end the process.
-        return 0;
-    }
+    return dispatchToRecord(dispatch, window, message, wParam, lParam);
 }
 
 }  // namespace orv

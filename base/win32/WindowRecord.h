@@ -1,0 +1,31 @@
+// The window procedures' common frame: a window made with the address of
+// its record (of type T) as creation parameter keeps it in GWLP_USERDATA
+// from WM_NCCREATE on and hands it with every later message to dispatch.
+// No exception unwinds through user32: it would end the process.
+#pragma once
+#include <windows.h>
+
+namespace orv {
+
+template <typename T>
+T* windowRecord(HWND window) {
+    return reinterpret_cast<T*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+template <typename T>
+LRESULT dispatchToRecord(LRESULT (*dispatch)(HWND, T&, UINT, WPARAM, LPARAM), HWND window, UINT message,
+                         WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        T* record = windowRecord<T>(window);
+        if (!record) return DefWindowProcA(window, message, wParam, lParam);
+        return dispatch(window, *record, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace orv
