@@ -49,8 +49,7 @@ void sendRun(const SendJob& job) {
 }
 
 unsigned __stdcall sendThread(void* argument) {
-    SendJob job = *static_cast<SendJob*>(argument);
-    delete static_cast<SendJob*>(argument);
+    const SendJob job = *std::unique_ptr<SendJob>(static_cast<SendJob*>(argument));
     CaptureState& s = *job.state;
     try {
         sendRun(job);
@@ -87,7 +86,8 @@ std::unique_ptr<std::uint8_t[]> prepareSend(CaptureState& s, const std::uint8_t*
 
 bool startSend(CaptureState& s, std::unique_ptr<std::uint8_t[]> copy, std::uint32_t size, SendObserver* observer,
                const SendWriter& writer) {
-    auto* job = new (std::nothrow) SendJob{&s, observer, &writer};
+    // The thread owns the job once it runs.
+    std::unique_ptr<SendJob> job(new (std::nothrow) SendJob{&s, observer, &writer});
     if (!job) return false;
     ResetEvent(s.linkStopEvent);
     ResetEvent(s.sendDoneEvent);
@@ -95,13 +95,13 @@ bool startSend(CaptureState& s, std::unique_ptr<std::uint8_t[]> copy, std::uint3
     s.sendData = std::move(copy);
     s.sendSize = size;
     s.isOpen.store(1);
-    if (!startLinkThread(s, sendThread, job)) {
-        delete job;
+    if (!startLinkThread(s, sendThread, job.get())) {
         s.isOpen.store(0);
         s.sendData.reset();
         s.sendSize = 0;
         return false;
     }
+    job.release();
     return true;
 }
 
