@@ -10,6 +10,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ORV_WINE_DIR=$ROOT/build/bench-wine
 source "$ROOT/tests/wine/env.sh"
+source "$ROOT/tools/devsim/port.sh"
 SECONDS_EACH=${ORV_QUIET_SECONDS:-10}
 EXE=$ORV_WINE_BUILD/Orvantide.exe
 SIM=$ROOT/build/native/orvantide-devsim
@@ -83,13 +84,7 @@ measure idle
 # Capturing over LAN from a device that sends nothing.
 "$SIM" --lan 127.0.0.1:0 --hold >"$WORK/lan.sim" 2>&1 &
 pids+=($!)
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/^listening .*:\([0-9]*\)$/\1/p' "$WORK/lan.sim")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+port=$(devsim_port "$WORK/lan.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
 profile lan "$port"
 measure lan -r
 ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the LAN capture did not start" >&2; exit 1; }

@@ -11,6 +11,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 DEMO=$ROOT/build/demo
 export ORV_WINE_DIR=$DEMO/wine
 source "$ROOT/tests/wine/env.sh"
+source "$ROOT/tools/devsim/port.sh"
 rm -rf "$DEMO/captures"; mkdir -p "$DEMO/captures"  # names are to the minute: start clean
 
 EXE=$ORV_WINE_BUILD/Orvantide.exe
@@ -63,13 +64,7 @@ else
 fi
 "$SIM" --lan 127.0.0.1:0 --file "$DEMO/printout.prn" "${data[@]}" >"$DEMO/sim.out" 2>&1 &
 pids+=($!)
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/^listening .*:\([0-9]*\)$/\1/p' "$DEMO/sim.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$DEMO/sim.out" >&2; exit 1; }
+port=$(devsim_port "$DEMO/sim.out") || { echo "demo: the simulator did not start" >&2; cat "$DEMO/sim.out" >&2; exit 1; }
 
 # The program's profile points at the simulator and at build/demo/captures.
 appdata=$("$ORV_WINE" cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
