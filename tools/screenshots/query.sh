@@ -12,7 +12,7 @@ cmake --build "$build" --target send_win32_tests -j 2 >/dev/null
 source "$root/tests/wine/env.sh"
 export DISPLAY=$(cat "$ORV_WINE_DIR/display")
 mkdir -p "$root/docs"
-ORV_SCREENSHOT_DIR="$root/docs" "$ORV_WINE" "$build/tests/links/send_win32_tests.exe" \
+ORV_SCREENSHOT_DIR="$root/docs" "$ORV_WINE" "$build/tests/link/send_win32_tests.exe" \
   --gtest_filter='BothLinks/QueryDuringCapture.ShowsTheDevicesAnswers/LAN' </dev/null >"$build/query-screenshot.log" 2>&1 ||
   { cat "$build/query-screenshot.log"; exit 1; }
 grep '^screenshot:' "$build/query-screenshot.log"

@@ -1,4 +1,4 @@
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/link/win32/LinkHarness.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 
 #include "base/Ids.h"
 #include "app/win32/Startup.h"
-#include "tests/app/ProgramRunner.h"
+#include "tests/app/win32/ProgramRunner.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/win32/CaptureState.h"
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/link/win32/LinkHarness.h"
 
 namespace orv::test {
 

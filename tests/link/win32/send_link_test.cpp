@@ -11,8 +11,8 @@
 #include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "link/win32/SendLink.h"
-#include "tests/links/win32/LinkHarness.h"
-#include "tests/links/win32/MainStandIn.h"
+#include "tests/link/win32/LinkHarness.h"
+#include "tests/link/win32/MainStandIn.h"
 
 namespace orv {
 namespace {

@@ -10,8 +10,8 @@
 #include "link/win32/QueryDialog.h"
 #include "link/win32/ReceivePath.h"
 #include "link/win32/SerialLink.h"
-#include "tests/links/win32/LinkHarness.h"
-#include "tests/links/win32/MainStandIn.h"
+#include "tests/link/win32/LinkHarness.h"
+#include "tests/link/win32/MainStandIn.h"
 
 namespace orv {
 namespace {

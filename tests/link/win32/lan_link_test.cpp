@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/ReceivePath.h"
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/link/win32/LinkHarness.h"
 
 namespace orv {
 namespace {

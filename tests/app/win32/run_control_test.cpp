@@ -2,7 +2,7 @@
 // texts of each run state, starts that are refused or fail, stops, link
 // errors and the close questions.  The device is orvantide-devsim on
 // loopback.
-#include "tests/app/MainWindowFixture.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 #include <atomic>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "base/win32/Win32FileSystem.h"
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/link/win32/LinkHarness.h"
 
 namespace orv {
 namespace {

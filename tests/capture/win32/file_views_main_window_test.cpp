@@ -1,7 +1,7 @@
 // The stored-file views through the real main window, created hidden in
 // this process: its commands reach the views, and the status bar, the
 // menu and the toolbar follow.
-#include "tests/app/MainWindowFixture.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "tests/links/win32/MainStandIn.h"
+#include "tests/link/win32/MainStandIn.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 // The view window inside the real main window: layout, scrolling by each
 // code and by the wheel, extents, the grey areas beside the content, and
 // the toolbar's tooltips.
-#include "tests/app/MainWindowFixture.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The main window created in this process, hidden: the run record as its
 // creation leaves it, and its answer to a lost capture-file write.
-#include "tests/app/MainWindowFixture.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 
 #include "link/win32/ReceivePath.h"
 #include "link/win32/SerialLink.h"
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/link/win32/LinkHarness.h"
 
 namespace orv {
 namespace {

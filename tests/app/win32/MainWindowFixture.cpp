@@ -1,4 +1,4 @@
-#include "tests/app/MainWindowFixture.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 #include "base/Text.h"
 #include "app/win32/Startup.h"

@@ -11,8 +11,8 @@
 
 #include "base/Ids.h"
 #include "settings/win32/Folders.h"
-#include "tests/app/ProgramRunner.h"
-#include "tests/links/win32/LinkHarness.h"
+#include "tests/app/win32/ProgramRunner.h"
+#include "tests/link/win32/LinkHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace orv {
