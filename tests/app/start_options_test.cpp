@@ -5,7 +5,7 @@
 #include "base/Ids.h"
 #include "app/StartOptions.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(StartOptions, CommandLines) {
@@ -67,4 +67,4 @@ TEST(StartOptions, StopsAtTheGivenLength) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -5,7 +5,7 @@
 
 #include "base/Path.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(JoinPath, InsertsOneSeparator) {
@@ -31,4 +31,4 @@ TEST(JoinPath, InsertsOneSeparator) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

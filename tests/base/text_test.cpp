@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(FormatWithText, ExpandsOnlyTheFirstStringPlaceholder) {
@@ -57,4 +57,4 @@ TEST(CopyCut, AlwaysTerminatesWithinTheField) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -10,16 +10,15 @@
 #include "capture/CaptureWriter.h"
 #include "tests/support/TestSupport.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::TempDir;
 
 // Passes everything to the platform's file system, records write sizes,
 // and fails the n-th write or the close when asked.
 class FaultyFileSystem : public FileSystem {
 public:
-    FaultyFileSystem() : real_(test::makePlatformFileSystem()) {}
+    FaultyFileSystem() : real_(makePlatformFileSystem()) {}
     char separator() const override { return real_->separator(); }
     SysError pathKind(const char* p, PathKind& k) override { return real_->pathKind(p, k); }
     SysError createFolder(const char* p) override {
@@ -77,8 +76,8 @@ protected:
     FaultyFileSystem fs;
     CaptureWriter writer;
     CaptureFileSettings settings;
-    test::ScriptedMessages messages;
-    test::FixedStrings strings;
+    ScriptedMessages messages;
+    FixedStrings strings;
 };
 
 constexpr std::size_t kBlock = CaptureWriter::kBlockSize;
@@ -99,11 +98,11 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
         fs.writes.clear();
         fs.syncs = 0;
         open();
-        auto bytes = test::patternBytes(c.size, static_cast<std::uint32_t>(c.size));
+        auto bytes = patternBytes(c.size, static_cast<std::uint32_t>(c.size));
         append(bytes, c.chunk);
         std::vector<std::size_t> duringRun = fs.writes;
         EXPECT_EQ(0, writer.closeCaptureFile());
-        EXPECT_EQ(bytes, test::readFile(writer.captureFilePath()));
+        EXPECT_EQ(bytes, readFile(writer.captureFilePath()));
 
         std::vector<std::size_t> expected(c.size / kBlock, kBlock);
         EXPECT_EQ(expected, duringRun) << "only whole blocks are written while the run lasts";
@@ -116,7 +115,7 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
 
 TEST_F(CaptureWriterTest, ChunkThatFillsTheBlockExactlyIsWrittenAtOnce) {
     open();
-    auto bytes = test::patternBytes(kBlock);
+    auto bytes = patternBytes(kBlock);
     ASSERT_EQ(0, writer.appendCaptureData(bytes.data(), kBlock - 10));
     EXPECT_TRUE(fs.writes.empty());
     ASSERT_EQ(0, writer.appendCaptureData(bytes.data() + kBlock - 10, 10));
@@ -136,11 +135,11 @@ TEST_F(CaptureWriterTest, CloseWithoutFileSaysSoAndChunksWithoutFileAreIgnored) 
 
 TEST_F(CaptureWriterTest, ExistingNameIsRefusedAndLeftUntouched) {
     std::vector<std::uint8_t> old = {'o', 'l', 'd'};
-    test::writeFile(path("Capturedata.zrd"), old);
+    writeFile(path("Capturedata.zrd"), old);
     std::int32_t r = writer.openCaptureFile(settings, LocalTime{2026, 1, 1, 0, 0, 0});
     EXPECT_EQ(static_cast<std::int32_t>(0x80070050), r);
     EXPECT_FALSE(writer.isFileOpen());
-    EXPECT_EQ(old, test::readFile(path("Capturedata.zrd")));
+    EXPECT_EQ(old, readFile(path("Capturedata.zrd")));
     EXPECT_EQ(path("Capturedata.zrd"), writer.captureFilePath());
 }
 
@@ -167,14 +166,14 @@ TEST(CaptureNames, AreDateAndTimeWithoutPadding) {
 TEST_F(CaptureWriterTest, AutoNamedRunsThatCollideLeaveTheFirstFile) {
     settings.autoNameFiles = 1;
     ASSERT_EQ(0, writer.openCaptureFile(settings, LocalTime{2010, 1, 11, 10, 5, 3}));
-    auto first = test::patternBytes(100);
+    auto first = patternBytes(100);
     append(first, 100);
     ASSERT_EQ(0, writer.closeCaptureFile());
     EXPECT_STREQ("20101111053.zrd", settings.captureFileName);
 
     EXPECT_EQ(static_cast<std::int32_t>(0x80070050),
               writer.openCaptureFile(settings, LocalTime{2010, 11, 1, 10, 5, 3}));
-    EXPECT_EQ(first, test::readFile(path("20101111053.zrd")));
+    EXPECT_EQ(first, readFile(path("20101111053.zrd")));
 }
 
 TEST_F(CaptureWriterTest, NameThatDoesNotFitIsRefusedNotCut) {
@@ -193,7 +192,7 @@ TEST_F(CaptureWriterTest, ExistingFolderPassesWithoutQuestion) {
 }
 
 TEST_F(CaptureWriterTest, FolderThatIsAFileIsRefusedWithoutQuestion) {
-    test::writeFile(path("plain"), {1});
+    writeFile(path("plain"), {1});
     std::strcpy(settings.captureFolder, path("plain").c_str());
     EXPECT_EQ(static_cast<std::int32_t>(0x80070050),
               writer.checkCaptureFolder(settings, messages, strings, nullptr));
@@ -202,11 +201,11 @@ TEST_F(CaptureWriterTest, FolderThatIsAFileIsRefusedWithoutQuestion) {
 
 TEST_F(CaptureWriterTest, MissingFolderThreeLevelsDeepIsCreatedAfterOk) {
     std::string deep = dir / "one";
-    deep = deep + test::platformSeparator() + "two" + test::platformSeparator() + "three";
+    deep = deep + platformSeparator() + "two" + platformSeparator() + "three";
     std::strcpy(settings.captureFolder, deep.c_str());
     messages.answer(box::kAnswerOk);
     EXPECT_EQ(0, writer.checkCaptureFolder(settings, messages, strings, nullptr));
-    EXPECT_TRUE(test::isFolder(deep));
+    EXPECT_TRUE(isFolder(deep));
     EXPECT_EQ(3, fs.foldersCreated);
 
     ASSERT_EQ(1u, messages.shown.size());
@@ -217,17 +216,17 @@ TEST_F(CaptureWriterTest, MissingFolderThreeLevelsDeepIsCreatedAfterOk) {
 
 TEST_F(CaptureWriterTest, MissingFolderIsLeftAloneAfterCancel) {
     std::string deep = dir / "one";
-    deep = deep + test::platformSeparator() + "two";
+    deep = deep + platformSeparator() + "two";
     std::strcpy(settings.captureFolder, deep.c_str());
     messages.answer(box::kAnswerCancel);
     EXPECT_EQ(1, writer.checkCaptureFolder(settings, messages, strings, nullptr));
-    EXPECT_FALSE(test::pathExists(dir / "one"));
+    EXPECT_FALSE(pathExists(dir / "one"));
     EXPECT_EQ(0, fs.foldersCreated);
 }
 
 TEST_F(CaptureWriterTest, FolderBelowAFileFailsInsteadOfLooping) {
-    test::writeFile(path("plain"), {1});
-    std::string below = path("plain") + test::platformSeparator() + "a" + test::platformSeparator() + "b";
+    writeFile(path("plain"), {1});
+    std::string below = path("plain") + platformSeparator() + "a" + platformSeparator() + "b";
     EXPECT_LT(createFolderPath(fs, below.c_str()), 0);
 #ifdef _WIN32
     // A drive that does not exist: every level is "path not found".
@@ -251,10 +250,10 @@ TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
     EXPECT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     EXPECT_TRUE(messages.shown.empty());
 
-    test::writeFile(path("Capturedata.zrd"), {9, 9});
+    writeFile(path("Capturedata.zrd"), {9, 9});
     messages.answer(box::kAnswerNo);
     EXPECT_EQ(1, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
-    EXPECT_TRUE(test::pathExists(path("Capturedata.zrd")));
+    EXPECT_TRUE(pathExists(path("Capturedata.zrd")));
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ("Replace", messages.shown[0].caption);
     EXPECT_EQ(box::kYesNo | box::kIconQuestion, messages.shown[0].type);
@@ -263,11 +262,11 @@ TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
     EXPECT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     // Not deleted: a file that a scanner holds would only be marked for
     // deletion, and the new one could not be made.  The run empties it.
-    EXPECT_TRUE(test::pathExists(path("Capturedata.zrd")));
+    EXPECT_TRUE(pathExists(path("Capturedata.zrd")));
     open();
     EXPECT_EQ(1, fs.replacingCreates);
     EXPECT_EQ(0, writer.closeCaptureFile());
-    EXPECT_TRUE(test::readFile(path("Capturedata.zrd")).empty());
+    EXPECT_TRUE(readFile(path("Capturedata.zrd")).empty());
 
     // The answer holds for that one start: the next one creates anew.
     EXPECT_NE(0, writer.openCaptureFile(settings, LocalTime{}));
@@ -279,7 +278,7 @@ TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
 TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     open();
     fs.failWrite = 2;  // the second block
-    auto bytes = test::patternBytes(5 * kBlock);
+    auto bytes = patternBytes(5 * kBlock);
     int failures = 0;
     std::int32_t failure = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 1000) {
@@ -298,7 +297,7 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     // the block that reached it.
     EXPECT_EQ(failure, writer.closeCaptureFile());
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock),
-              test::readFile(writer.captureFilePath()));
+              readFile(writer.captureFilePath()));
 
     // The next run starts clean.
     std::strcpy(settings.captureFileName, "next.zrd");
@@ -310,24 +309,24 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
 
 TEST_F(CaptureWriterTest, FailedLastWriteKeepsTheFileAndReturnsTheFailure) {
     open();
-    auto bytes = test::patternBytes(kBlock + 300);
+    auto bytes = patternBytes(kBlock + 300);
     append(bytes, 100);
     fs.failWrite = 2;  // the staged rest, written at close
     EXPECT_EQ(hresultFromError(syserr::kDiskFull), writer.closeCaptureFile());
     EXPECT_FALSE(writer.isFileOpen());
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock),
-              test::readFile(path("Capturedata.zrd")));
+              readFile(path("Capturedata.zrd")));
     EXPECT_EQ(300u, writer.bytesLost());
 }
 
 TEST_F(CaptureWriterTest, FailedCloseKeepsTheFileAndReturnsTheFailure) {
     open();
-    auto bytes = test::patternBytes(1000);
+    auto bytes = patternBytes(1000);
     append(bytes, 1000);
     fs.failClose = true;
     EXPECT_EQ(hresultFromError(syserr::kWriteFault), writer.closeCaptureFile());
-    EXPECT_EQ(bytes, test::readFile(path("Capturedata.zrd")));
+    EXPECT_EQ(bytes, readFile(path("Capturedata.zrd")));
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

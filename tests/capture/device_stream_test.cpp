@@ -6,7 +6,7 @@
 
 #include "capture/DeviceStream.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -152,4 +152,4 @@ TEST(DeviceStream, ShortFileFailsWithoutCount) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -19,8 +19,7 @@
 #include "ResourceReader.h"
 #include "base/Ids.h"
 
-using orvtest::DialogTemplate;
-
+namespace orv::test {
 namespace {
 
 std::string besideTest(const char* relative, const char* file) {
@@ -141,9 +140,9 @@ TEST(LanguageLibrary, LoadsAsTheProgramLoadsIt) {
 }
 
 TEST(LanguageLibrary, IsResourceOnly) {
-    orvtest::PeSummary pe;
+    PeSummary pe;
     std::string error;
-    ASSERT_TRUE(orvtest::readPeSummary(languageLibraryPath(), &pe, &error)) << error;
+    ASSERT_TRUE(readPeSummary(languageLibraryPath(), &pe, &error)) << error;
     EXPECT_EQ(pe.entryPoint, 0u) << "a language library runs no code";
     EXPECT_TRUE(pe.importedDlls.empty()) << "imports " << pe.importedDlls.size() << " DLLs, first "
                                          << (pe.importedDlls.empty() ? "" : pe.importedDlls[0]);
@@ -339,9 +338,9 @@ const std::vector<DialogSpec>& dialogSpecs() {
 bool isUnnamed(int32_t id) { return id == -1 || id == 0xFFFF; }
 
 bool loadDialog(int id, DialogTemplate* dialog, std::string* error) {
-    auto bytes = orvtest::resourceBytes(languageLibrary(), RT_DIALOG, MAKEINTRESOURCEA(id));
+    auto bytes = resourceBytes(languageLibrary(), RT_DIALOG, MAKEINTRESOURCEA(id));
     if (bytes.empty()) return *error = "missing", false;
-    return orvtest::parseDialogEx(bytes.data(), bytes.size(), dialog, error);
+    return parseDialogEx(bytes.data(), bytes.size(), dialog, error);
 }
 
 TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
@@ -352,9 +351,9 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
         std::string error;
         ASSERT_TRUE(loadDialog(expected.id, &dialog, &error)) << error;
 
-        std::map<int, const orvtest::DialogItem*> named;
+        std::map<int, const DialogItem*> named;
         for (const auto& item : dialog.items) {
-            std::string cls = orvtest::className(item.windowClass);
+            std::string cls = className(item.windowClass);
             if (isUnnamed(item.id)) {
                 // Labels and frames only: nothing the user acts on goes unnamed.
                 bool label = cls == "Static";
@@ -375,8 +374,8 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
             const auto& item = *it->second;
             // Class names are case-insensitive (the resource compiler may upper-case them).
             if (*c.windowClass)
-                EXPECT_EQ(lstrcmpiA(orvtest::className(item.windowClass).c_str(), c.windowClass), 0)
-                    << "control " << c.id << " is a " << orvtest::className(item.windowClass);
+                EXPECT_EQ(lstrcmpiA(className(item.windowClass).c_str(), c.windowClass), 0)
+                    << "control " << c.id << " is a " << className(item.windowClass);
             EXPECT_EQ(item.style & c.styleMask, c.styleValue) << "style of control " << c.id;
             if (c.id != IDC_PANEL_AREA)
                 EXPECT_TRUE(item.style & WS_VISIBLE) << "control " << c.id << " is hidden";
@@ -414,7 +413,7 @@ TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
         ASSERT_TRUE(loadDialog(expected.id, &dialog, &error)) << error;
         for (const auto& item : dialog.items) {
             // A combo box's height includes its drop-down list.
-            int height = orvtest::className(item.windowClass) == "ComboBox" ? 12 : item.cy;
+            int height = className(item.windowClass) == "ComboBox" ? 12 : item.cy;
             EXPECT_GE(item.x, 0) << "control " << item.id;
             EXPECT_GE(item.y, 0) << "control " << item.id;
             EXPECT_LE(item.x + item.cx, dialog.cx) << "control " << item.id;
@@ -427,16 +426,16 @@ TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
 
 TEST(ProgramResources, IconGroupHasSmallMediumAndLargeImages) {
     ASSERT_NE(programAsData(), nullptr) << programPath() << " error " << GetLastError();
-    auto group = orvtest::resourceBytes(programAsData(), RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APP));
+    auto group = resourceBytes(programAsData(), RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APP));
     ASSERT_FALSE(group.empty());
-    std::vector<orvtest::IconGroupEntry> entries;
+    std::vector<IconGroupEntry> entries;
     std::string error;
-    ASSERT_TRUE(orvtest::parseIconGroup(group.data(), group.size(), &entries, &error)) << error;
+    ASSERT_TRUE(parseIconGroup(group.data(), group.size(), &entries, &error)) << error;
     std::set<int> sizes;
     for (const auto& e : entries) {
         EXPECT_EQ(e.width, e.height);
         sizes.insert(e.width);
-        auto image = orvtest::resourceBytes(programAsData(), RT_ICON, MAKEINTRESOURCEA(e.iconId));
+        auto image = resourceBytes(programAsData(), RT_ICON, MAKEINTRESOURCEA(e.iconId));
         EXPECT_EQ(image.size(), e.bytes) << "icon image " << e.iconId;
     }
     EXPECT_EQ(sizes, (std::set<int>{16, 32, 48}));
@@ -446,7 +445,7 @@ TEST(ProgramResources, IconGroupHasSmallMediumAndLargeImages) {
     for (int size : {16, 32, 48}) {
         int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, size, size, LR_DEFAULTCOLOR);
         ASSERT_NE(id, 0) << size;
-        auto image = orvtest::resourceBytes(programAsData(), RT_ICON, MAKEINTRESOURCEA(id));
+        auto image = resourceBytes(programAsData(), RT_ICON, MAKEINTRESOURCEA(id));
         ASSERT_FALSE(image.empty());
         HICON icon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
                                               0x00030000, size, size, LR_DEFAULTCOLOR);
@@ -464,7 +463,7 @@ TEST(ProgramResources, IconGroupHasSmallMediumAndLargeImages) {
 
 TEST(ProgramResources, ToolbarStripHasTenDistinctSixteenColourImages) {
     ASSERT_NE(programAsData(), nullptr);
-    auto bytes = orvtest::resourceBytes(programAsData(), RT_BITMAP, MAKEINTRESOURCEA(IDB_TOOLBAR));
+    auto bytes = resourceBytes(programAsData(), RT_BITMAP, MAKEINTRESOURCEA(IDB_TOOLBAR));
     ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER h;
     std::memcpy(&h, bytes.data(), sizeof h);
@@ -508,14 +507,14 @@ TEST(ProgramResources, ToolbarStripHasTenDistinctSixteenColourImages) {
 
 TEST(ProgramResources, AcceleratorsStartAndStopWithShiftF5AndShiftF6) {
     ASSERT_NE(programAsData(), nullptr);
-    auto bytes = orvtest::resourceBytes(programAsData(), RT_ACCELERATOR, MAKEINTRESOURCEA(IDA_MAIN));
+    auto bytes = resourceBytes(programAsData(), RT_ACCELERATOR, MAKEINTRESOURCEA(IDA_MAIN));
     ASSERT_FALSE(bytes.empty());
-    std::vector<orvtest::Accelerator> table;
+    std::vector<Accelerator> table;
     std::string error;
-    ASSERT_TRUE(orvtest::parseAccelerators(bytes.data(), bytes.size(), &table, &error)) << error;
+    ASSERT_TRUE(parseAccelerators(bytes.data(), bytes.size(), &table, &error)) << error;
     ASSERT_EQ(table.size(), 2u);
     const uint16_t flags = FVIRTKEY | FSHIFT | FNOINVERT;
-    std::map<uint16_t, orvtest::Accelerator> byCommand;
+    std::map<uint16_t, Accelerator> byCommand;
     for (const auto& a : table) byCommand[a.command] = a;
     ASSERT_EQ(byCommand.count(CMD_START), 1u);
     ASSERT_EQ(byCommand.count(CMD_STOP), 1u);
@@ -527,7 +526,7 @@ TEST(ProgramResources, AcceleratorsStartAndStopWithShiftF5AndShiftF6) {
 
 TEST(ProgramResources, ManifestAsksForCommonControlsSixWithoutElevation) {
     ASSERT_NE(programAsData(), nullptr);
-    auto bytes = orvtest::resourceBytes(programAsData(), MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
+    auto bytes = resourceBytes(programAsData(), MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
     ASSERT_FALSE(bytes.empty());
     std::string xml(bytes.begin(), bytes.end());
     size_t name = xml.find("name=\"Microsoft.Windows.Common-Controls\"");
@@ -541,3 +540,4 @@ TEST(ProgramResources, ManifestAsksForCommonControlsSixWithoutElevation) {
 }
 
 }  // namespace
+}  // namespace orv::test

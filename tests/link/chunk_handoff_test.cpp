@@ -15,7 +15,7 @@
 #include "link/ChunkHandoff.h"
 #include "tests/support/TestSupport.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 class Recorder : public HandoffObserver, public ReplySink, public RepaintSink {
@@ -34,7 +34,7 @@ public:
 // Fails every write once armed.
 class BrokenDisk : public FileSystem {
 public:
-    BrokenDisk() : real_(test::makePlatformFileSystem()) {}
+    BrokenDisk() : real_(makePlatformFileSystem()) {}
     char separator() const override { return real_->separator(); }
     SysError pathKind(const char* p, PathKind& k) override { return real_->pathKind(p, k); }
     SysError createFolder(const char* p) override { return real_->createFolder(p); }
@@ -74,7 +74,7 @@ struct HandoffRun {
         return s.substr(0, s.find_last_not_of(' ') + 1);
     }
 
-    test::TempDir dir;
+    TempDir dir;
     BrokenDisk disk;
     CaptureWriter writer;
     CaptureFileSettings settings;
@@ -94,7 +94,7 @@ TEST(ChunkHandoff, EveryChunkReachesCounterFileAndGridUnchanged) {
     EXPECT_EQ(".JC", run.row(1));
     ASSERT_EQ(0, run.writer.closeCaptureFile());
     std::vector<std::uint8_t> expected = {'A', 'B', '\r', '\n', 0x07, 0x4A, 'C'};
-    EXPECT_EQ(expected, test::readFile(run.writer.captureFilePath()));
+    EXPECT_EQ(expected, readFile(run.writer.captureFilePath()));
     EXPECT_TRUE(run.recorder.replies.empty()) << "no dialog, no parsing";
 }
 
@@ -105,7 +105,7 @@ TEST(ChunkHandoff, NotesGoToTheViewOnly) {
     EXPECT_EQ(1u, run.byteCount.load());
     EXPECT_EQ("x<CE-8>", run.row(0));
     ASSERT_EQ(0, run.writer.closeCaptureFile());
-    EXPECT_EQ(std::vector<std::uint8_t>{'x'}, test::readFile(run.writer.captureFilePath()));
+    EXPECT_EQ(std::vector<std::uint8_t>{'x'}, readFile(run.writer.captureFilePath()));
 }
 
 TEST(ChunkHandoff, RepliesAreParsedOnlyWhileTheDialogIsOpen) {
@@ -198,8 +198,8 @@ TEST(ChunkHandoff, ReaderThreadSeesConsistentCellsWhileTheReceiverWrites) {
     EXPECT_EQ(4000u * 18u, run.byteCount.load());
     EXPECT_EQ("0123456789abcdef", run.row(3999));
     ASSERT_EQ(0, run.writer.closeCaptureFile());
-    EXPECT_EQ(4000u * 18u, test::readFile(run.writer.captureFilePath()).size());
+    EXPECT_EQ(4000u * 18u, readFile(run.writer.captureFilePath()).size());
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

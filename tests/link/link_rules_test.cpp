@@ -6,7 +6,7 @@
 
 #include "link/LinkRules.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(DataPort, ReadsTheLeadingNumberAndRefusesWhatNamesNoPort) {
@@ -112,4 +112,4 @@ TEST(LineWatch, BacksOffWhileQuietAndGivesUpOnlyOnAPortThatStaysFailed) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

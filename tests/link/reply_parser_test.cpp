@@ -8,7 +8,7 @@
 #include "base/Ids.h"
 #include "link/ReplyParser.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 class RecordingSink final : public ReplySink {
@@ -92,4 +92,4 @@ TEST(ReplyParser, EveryReplyByte) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

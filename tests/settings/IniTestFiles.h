@@ -8,12 +8,8 @@
 
 #include "tests/support/TestSupport.h"
 
-namespace orv::settings_test {
+namespace orv::test {
 
-using test::TempDir;
-using test::isFolder;
-using test::pathExists;
-using test::platformSeparator;
 
 inline std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -57,4 +53,4 @@ inline std::map<std::string, std::string> iniEntries(const std::string& path) {
     return entries;
 }
 
-}  // namespace orv::settings_test
+}  // namespace orv::test

@@ -16,7 +16,7 @@
 #include "settings/Profile.h"
 #include "tests/settings/IniTestFiles.h"
 
-namespace orv::settings_test {
+namespace orv::test {
 
 struct IniFileBackend {
     static std::unique_ptr<IniStore> make() { return std::make_unique<IniFile>(); }
@@ -350,4 +350,4 @@ REGISTER_TYPED_TEST_SUITE_P(StoreSuite, MissingFileOrKeyGivesTheDefault,
                             SavedProfileReadsBackTheSame, UnwritableProfileStillGivesTheDefaults,
                             HugeValuesAreCutToTheirFields);
 
-}  // namespace orv::settings_test
+}  // namespace orv::test

@@ -7,7 +7,7 @@
 
 #include "view/HexDump.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 std::vector<std::uint8_t> counting(std::size_t n, std::uint8_t first = 0) {
@@ -159,4 +159,4 @@ TEST(HexDump, ShortReadFails) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -9,7 +9,7 @@
 
 #include "view/TextGrid.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(GridConcurrency, PainterReadsWhileReceiverAppends) {
@@ -49,4 +49,4 @@ TEST(GridConcurrency, PainterReadsWhileReceiverAppends) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

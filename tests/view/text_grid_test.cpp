@@ -21,6 +21,9 @@ std::ostream& operator<<(std::ostream& os, const CellRect& r) {
     return os << "{rows " << r.firstRow << ".." << r.lastRow << ", cols " << r.firstColumn << ".." << r.lastColumn << "}";
 }
 
+}  // namespace orv
+
+namespace orv::test {
 namespace {
 
 // Records the repaint requests of each append, like a window would get them.
@@ -202,7 +205,7 @@ TEST(TextGrid, MatchesTheByteByByteModel) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         Grid g;
-        test::ReferenceGrid model;
+        ReferenceGrid model;
         const int lineBias = 1 + round % 5;  // long lines in some rounds
         for (int chunk = 0; chunk < 400; ++chunk) {
             std::string bytes(rng() % 700, 'x');
@@ -260,4 +263,4 @@ TEST(TextGrid, OutOfRangeCursorIsBroughtBackIntoTheRow) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

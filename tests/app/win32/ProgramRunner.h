@@ -12,12 +12,12 @@ namespace orv::test {
 struct Program {
     PROCESS_INFORMATION pi{};
     bool start(const std::string& arguments = "") {
-        std::string exe = orv::test::win32BuildFolder() + "\\Orvantide.exe";
+        std::string exe = win32BuildFolder() + "\\Orvantide.exe";
         std::string commandLine = "\"" + exe + "\"" + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof si;
         return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              orv::test::win32BuildFolder().c_str(), &si, &pi) != 0;
+                              win32BuildFolder().c_str(), &si, &pi) != 0;
     }
     ~Program() {
         if (pi.hProcess) {

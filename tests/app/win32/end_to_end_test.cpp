@@ -15,12 +15,9 @@
 #include "tests/link/win32/LinkHarness.h"
 #include "tests/support/TestSupport.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::Program;
-using test::waitForWindow;
 
 // The user's profile, replaced for one test and put back afterwards.
 class ProfileOverride {
@@ -30,13 +27,13 @@ public:
         setProfilePath(profile_);
         path_ = profile_.profilePath;
         CreateDirectoryA(profile_.profileFolder, nullptr);
-        saved_ = test::pathExists(path_) ? test::readFile(path_) : std::vector<std::uint8_t>();
-        existed_ = test::pathExists(path_);
+        saved_ = pathExists(path_) ? readFile(path_) : std::vector<std::uint8_t>();
+        existed_ = pathExists(path_);
         DeleteFileA(path_.c_str());
     }
     ~ProfileOverride() {
         if (existed_)
-            test::writeFile(path_, saved_);
+            writeFile(path_, saved_);
         else
             DeleteFileA(path_.c_str());
     }
@@ -85,7 +82,7 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 11 --close-when-done");
     int port = sim.port();
     ASSERT_NE(0, port);
-    test::TempDir dir;
+    TempDir dir;
     ProfileOverride profile;
     profile.set("connection", "method", "lan");
     profile.set("connection", "host", "127.0.0.1");
@@ -114,13 +111,13 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     EXPECT_STREQ("Failed to receive data.", said);
     std::vector<std::string> names = captureFiles(dir.path());
     std::vector<std::uint8_t> bytes;
-    if (names.size() == 1) bytes = test::readFile(dir / names[0]);
+    if (names.size() == 1) bytes = readFile(dir / names[0]);
     PostMessageA(told, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 100 && IsWindow(told); ++i) Sleep(50);
     ASSERT_EQ(1u, names.size());
     EXPECT_EQ(0u, names[0].rfind(std::to_string(now.wYear), 0)) << names[0] << " starts with the year";
     EXPECT_NE("fixed.zrd", names[0]);
-    EXPECT_EQ(test::printerData(11, size), bytes) << "byte-exact";
+    EXPECT_EQ(printerData(11, size), bytes) << "byte-exact";
     EXPECT_TRUE(closeProgram(program, main));
 }
 
@@ -156,7 +153,7 @@ bool waitFor(const std::function<bool()>& done, DWORD ms) {
 TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
     const std::size_t size = 20000;
     DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 12");  // then quiet
-    test::TempDir dir;
+    TempDir dir;
     ProfileOverride profile;
     Program program;
     ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
@@ -166,7 +163,7 @@ TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
     std::string name;
     captureSize(dir.path(), &name);
     ASSERT_FALSE(name.empty());
-    EXPECT_EQ(test::printerData(12, size), test::readFile(dir / name));
+    EXPECT_EQ(printerData(12, size), readFile(dir / name));
 }
 
 // A log-off or a shutdown while data flows: the run ends as the user's
@@ -174,7 +171,7 @@ TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
 TEST(EndToEnd, SessionEndStopsTheRunBeforeTheProgramIsEnded) {
     const std::size_t size = 400000;
     DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 13 --rate 50000");
-    test::TempDir dir;
+    TempDir dir;
     ProfileOverride profile;
     Program program;
     ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
@@ -195,16 +192,16 @@ TEST(EndToEnd, SessionEndStopsTheRunBeforeTheProgramIsEnded) {
     TerminateProcess(program.pi.hProcess, 9);  // as Windows does once the session end returns
     WaitForSingleObject(program.pi.hProcess, 10000);
 
-    std::vector<std::uint8_t> bytes = test::readFile(dir / name);
+    std::vector<std::uint8_t> bytes = readFile(dir / name);
     EXPECT_EQ(stored, bytes.size());
     EXPECT_GT(bytes.size(), 65536u) << "the staged bytes were written too";
-    std::vector<std::uint8_t> sent = test::printerData(13, size);
+    std::vector<std::uint8_t> sent = printerData(13, size);
     ASSERT_LE(bytes.size(), sent.size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), sent.begin())) << "byte-exact";
 }
 
 TEST(EndToEnd, DelayWithoutRStartsNothing) {
-    test::TempDir dir;
+    TempDir dir;
     ProfileOverride profile;
     profile.set("connection", "method", "lan");
     profile.set("connection", "host", "127.0.0.1");
@@ -220,4 +217,4 @@ TEST(EndToEnd, DelayWithoutRStartsNothing) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -6,10 +6,10 @@
 
 #include "app/win32/MainWindow.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-class MainWindowTest : public test::MainWindowFixture {
+class MainWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
@@ -62,4 +62,4 @@ TEST_F(MainWindowTest, DestroyingTheWindowClosesItsEvents) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

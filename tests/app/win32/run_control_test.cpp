@@ -12,11 +12,9 @@
 #include "base/win32/Win32FileSystem.h"
 #include "tests/link/win32/LinkHarness.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::MainWindowFixture;
 
 // Which commands each run state enables, in menu and toolbar alike.
 struct ControlRow {
@@ -107,7 +105,7 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
     EXPECT_EQ("30000", statusText(1)) << "the final count stays";
     EXPECT_FALSE(KillTimer(s->mainWindow, TIMER_REFRESH)) << "the refresh timer is gone";
     expectControls(RunState::IdleWithFile);
-    EXPECT_EQ(test::printerData(4, 30000), test::readFile(dir / "run.zrd"));
+    EXPECT_EQ(printerData(4, 30000), readFile(dir / "run.zrd"));
 
     // After the run the extents narrow to the content at the next resize.
     SendMessageA(s->viewWindow, WM_SIZE, 0, MAKELPARAM(400, 200));
@@ -169,7 +167,7 @@ TEST_F(RunControlTest, QuietLineRepaintsNothing) {
 
 TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     create();
-    test::writeFile(dir / "run.zrd", {1, 2, 3});
+    writeFile(dir / "run.zrd", {1, 2, 3});
     auto* data = new std::uint8_t[81];
     s->loadedData = data;
     s->loadedSize = 81;
@@ -182,7 +180,7 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     EXPECT_EQ(VIEW_HEX, s->viewMode);
     EXPECT_EQ(data, s->loadedData);
     EXPECT_EQ('x', s->view.cells[5].load());
-    EXPECT_EQ(std::vector<std::uint8_t>({1, 2, 3}), test::readFile(dir / "run.zrd"));
+    EXPECT_EQ(std::vector<std::uint8_t>({1, 2, 3}), readFile(dir / "run.zrd"));
 
     // Refused at the folder question: the same.
     copyCut(s->profile.files.captureFolder, (dir / "missing").c_str());
@@ -191,7 +189,7 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     EXPECT_EQ(2u, messages.shown.size());
     EXPECT_EQ(VIEW_HEX, s->viewMode);
     EXPECT_EQ(data, s->loadedData);
-    EXPECT_FALSE(test::pathExists(dir / "missing"));
+    EXPECT_FALSE(pathExists(dir / "missing"));
     expectControls(RunState::Idle);
 }
 
@@ -204,7 +202,7 @@ TEST_F(RunControlTest, StartWhoseLinkFailsLeavesNoFileAndSaysSo) {
     EXPECT_EQ(0, s->isOpen.load());
     EXPECT_TRUE(shown("Not open COM."));
     EXPECT_EQ("Kelmora Orvantide", messages.shown.back().caption);
-    EXPECT_FALSE(test::pathExists(dir / "run.zrd")) << "the file this start made is deleted";
+    EXPECT_FALSE(pathExists(dir / "run.zrd")) << "the file this start made is deleted";
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
     expectControls(RunState::IdleWithFile);
 }
@@ -213,7 +211,7 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     create();
     // A folder where the capture file should be: it can't be replaced.
     ASSERT_TRUE(CreateDirectoryA((dir / "run.zrd").c_str(), nullptr));
-    test::writeFile(dir / "run.zrd" + "\\keep.txt", {7});
+    writeFile(dir / "run.zrd" + "\\keep.txt", {7});
     s->linkKind = 0;
     s->portNumber = 0;
     messages.answer(box::kAnswerYes);  // replace it
@@ -221,8 +219,8 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     ASSERT_EQ(3u, messages.shown.size());
     EXPECT_EQ("Not open file & Connection failed.", messages.shown[1].text);
     EXPECT_EQ("Not open COM.", messages.shown[2].text);
-    EXPECT_TRUE(test::isFolder(dir / "run.zrd"));
-    EXPECT_TRUE(test::pathExists(dir / "run.zrd" + "\\keep.txt"));
+    EXPECT_TRUE(isFolder(dir / "run.zrd"));
+    EXPECT_TRUE(pathExists(dir / "run.zrd" + "\\keep.txt"));
     EXPECT_EQ(0, s->isOpen.load());
     expectControls(RunState::Idle);
 }
@@ -272,7 +270,7 @@ TEST_F(RunControlTest, WindowAnswersWhileAFastCaptureRuns) {
     EXPECT_GT(probe.answered.load(), 0);
     std::printf("window answered %d messages during %u bytes; slowest %lu ms\n", probe.answered.load(),
                 size, static_cast<unsigned long>(probe.slowest.load()));
-    EXPECT_EQ(test::printerData(9, size), test::readFile(dir / "run.zrd"));
+    EXPECT_EQ(printerData(9, size), readFile(dir / "run.zrd"));
 }
 
 // A port on loopback whose handshake is never answered: a listener that
@@ -350,7 +348,7 @@ TEST_F(RunControlTest, StopDuringAConnectGivesTheStartUp) {
     EXPECT_EQ(0, s->isOpen.load());
     EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
     expectControls(RunState::IdleWithFile);
-    EXPECT_FALSE(test::pathExists(dir / "run.zrd")) << "the failed start leaves no file";
+    EXPECT_FALSE(pathExists(dir / "run.zrd")) << "the failed start leaves no file";
 }
 
 TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
@@ -361,7 +359,7 @@ TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
     pumpFor(100);
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
     EXPECT_EQ("5000", statusText(1));
-    EXPECT_EQ(test::printerData(1, 5000), test::readFile(dir / "run.zrd"));
+    EXPECT_EQ(printerData(1, 5000), readFile(dir / "run.zrd"));
     expectControls(RunState::IdleWithFile);
 }
 
@@ -423,7 +421,7 @@ TEST_F(RunControlTest, CloseAsksWhileIdleAndWhileCapturing) {
     EXPECT_FALSE(IsWindow(s->mainWindow));
     EXPECT_EQ(0, s->isOpen.load());
     EXPECT_FALSE(s->writer.isFileOpen()) << "the capture file is closed";
-    EXPECT_TRUE(test::pathExists(dir / "run.zrd"));
+    EXPECT_TRUE(pathExists(dir / "run.zrd"));
 }
 
 TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
@@ -433,7 +431,7 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
     ASSERT_NE(0, port);
     useLan(port);
     // The program's own table: the test program carries none of its own.
-    HMODULE exe = LoadLibraryExA((test::win32BuildFolder() + "\\Orvantide.exe").c_str(), nullptr,
+    HMODULE exe = LoadLibraryExA((win32BuildFolder() + "\\Orvantide.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, exe);
     s->accelerators = LoadAcceleratorsA(exe, MAKEINTRESOURCEA(IDA_MAIN));
@@ -462,4 +460,4 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -13,10 +13,9 @@
 #include "tests/app/win32/ProgramRunner.h"
 #include "tests/support/TestSupport.h"
 
+namespace orv::test {
 namespace {
 
-using orv::test::Program;
-using orv::test::waitForWindow;
 
 TEST(Startup, ShowsItsWindowWithMenuAndEndsCleanlyAfterTheCloseQuestion) {
     Program program;
@@ -104,10 +103,10 @@ protected:
         GetModuleFileNameA(nullptr, exe, sizeof exe);
         std::string folder(exe, std::strrchr(exe, '\\'));
         std::string copy = folder + "\\Orvantide" + std::to_string(language) + ".dll";
-        ASSERT_TRUE(CopyFileA((orv::test::win32BuildFolder() + "\\Orvantide1033.dll").c_str(), copy.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((win32BuildFolder() + "\\Orvantide1033.dll").c_str(), copy.c_str(), FALSE));
         copies.push_back(copy);
     }
-    orv::CaptureState state;
+    CaptureState state;
     std::vector<std::string> copies;
 };
 
@@ -123,7 +122,7 @@ TEST_F(LanguageLibraryTest, TheUsersLanguageWhenItsLibraryIsThere) {
     placeAs(1041);
     placeAs(1033);
     state.languageId = 1041;
-    ASSERT_TRUE(orv::loadResourceLibrary(state));
+    ASSERT_TRUE(loadResourceLibrary(state));
     EXPECT_EQ(1041, state.languageId);
     EXPECT_NE(std::string::npos, mappedFile(state.resourceLibrary).find("Orvantide1041.dll"))
         << mappedFile(state.resourceLibrary);
@@ -133,14 +132,14 @@ TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
     placeAs(1033);
     // A library of the user's language planted in the current folder is
     // never looked at.
-    orv::test::TempDir elsewhere;
+    TempDir elsewhere;
     std::string planted = elsewhere / "Orvantide1041.dll";
-    ASSERT_TRUE(CopyFileA((orv::test::win32BuildFolder() + "\\Orvantide1033.dll").c_str(), planted.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((win32BuildFolder() + "\\Orvantide1033.dll").c_str(), planted.c_str(), FALSE));
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(elsewhere.path().c_str());
     state.languageId = 1041;
-    const bool loaded = orv::loadResourceLibrary(state);
+    const bool loaded = loadResourceLibrary(state);
     SetCurrentDirectoryA(previous);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(1033, state.languageId);
@@ -156,9 +155,10 @@ TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
 TEST_F(LanguageLibraryTest, EnglishWhenTheUsersLanguageHasNone) {
     placeAs(1033);
     state.languageId = 1041;
-    ASSERT_TRUE(orv::loadResourceLibrary(state));
+    ASSERT_TRUE(loadResourceLibrary(state));
     EXPECT_EQ(1033, state.languageId);
     EXPECT_NE(nullptr, FindResourceA(state.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN), RT_MENU));
 }
 
 }  // namespace
+}  // namespace orv::test

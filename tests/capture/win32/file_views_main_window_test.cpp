@@ -7,10 +7,10 @@
 
 #include "capture/win32/FileViews.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-class FileViewWindowTest : public test::MainWindowFixture {
+class FileViewWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
@@ -20,7 +20,7 @@ protected:
 
 TEST_F(FileViewWindowTest, OpenedFileEnablesTheViewsAndShowsItsCount) {
     std::string path = dir / "three.zrd";
-    test::writeFile(path, test::patternBytes(3 << 20));
+    writeFile(path, patternBytes(3 << 20));
     ASSERT_FALSE(menuEnabled(CMD_VIEW_HEX)) << "no file yet";
     dialogs.choose(path);
     command(CMD_OPEN_FILE);
@@ -35,7 +35,7 @@ TEST_F(FileViewWindowTest, OpenedFileEnablesTheViewsAndShowsItsCount) {
 
 TEST_F(FileViewWindowTest, HexViewAndBackToText) {
     std::string path = dir / "hundred.zrd";
-    test::writeFile(path, test::patternBytes(100));
+    writeFile(path, patternBytes(100));
     dialogs.choose(path);
     command(CMD_OPEN_FILE);
 
@@ -47,7 +47,7 @@ TEST_F(FileViewWindowTest, HexViewAndBackToText) {
     std::string saved = dir / "hundred.txt";
     dialogs.choose(saved);
     command(CMD_SAVE_AS);
-    EXPECT_EQ(567u, test::readFile(saved).size());
+    EXPECT_EQ(567u, readFile(saved).size());
 
     command(CMD_VIEW_TEXT);
     EXPECT_EQ(VIEW_TEXT, s->viewMode);
@@ -64,4 +64,4 @@ TEST_F(FileViewWindowTest, HexViewBeforeAnyFileTellsTheEmptyPath) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -16,7 +16,7 @@
 #include "view/win32/ViewWindow.h"
 #include "tests/support/TestSupport.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -67,7 +67,7 @@ void makeSparseFile(const std::string& path, std::uint64_t size) {
 class FileViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
+        library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
         ASSERT_NE(nullptr, library);
         s->resourceLibrary = library;
         s->messages = &messages;
@@ -91,7 +91,7 @@ protected:
 
     std::string file(const std::string& name, const Bytes& bytes) {
         std::string path = dir / name;
-        test::writeFile(path, bytes);
+        writeFile(path, bytes);
         return path;
     }
     // Runs a view command on path as the current capture file.
@@ -103,7 +103,7 @@ protected:
     Bytes saveAs(const std::string& name) {
         dialogs.choose(dir / name);
         saveCurrentFileAs(*s);
-        return test::pathExists(dir / name) ? test::readFile(dir / name) : Bytes{};
+        return pathExists(dir / name) ? readFile(dir / name) : Bytes{};
     }
     Bytes loaded() const { return Bytes(s->loadedData, s->loadedData + s->loadedSize); }
     // Row r of the grid without its trailing spaces.
@@ -120,9 +120,9 @@ protected:
     std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
     HMODULE library = nullptr;
     LibraryStrings strings{library};
-    test::ScriptedMessages messages{box::kAnswerOk};
-    test::ScriptedFileDialogs dialogs;
-    test::TempDir dir;
+    ScriptedMessages messages{box::kAnswerOk};
+    ScriptedFileDialogs dialogs;
+    TempDir dir;
 };
 
 // ---- hex dump ----
@@ -134,7 +134,7 @@ TEST_F(FileViewTest, HexViewLinesAndSavedTextFollowTheFileSize) {
     } cases[] = {{0, 0}, {1, 1}, {15, 1}, {16, 1}, {17, 2}, {100, 7}, {4096, 256}, {70001, 4376}};
     for (const auto& c : cases) {
         SCOPED_TRACE("file of " + std::to_string(c.size) + " bytes");
-        std::string path = file("in" + std::to_string(c.size) + ".zrd", test::patternBytes(c.size));
+        std::string path = file("in" + std::to_string(c.size) + ".zrd", patternBytes(c.size));
         show(CMD_VIEW_HEX, path);
         EXPECT_EQ(VIEW_HEX, s->viewMode);
         EXPECT_EQ(c.lines, s->view.lineCount.load());
@@ -144,7 +144,7 @@ TEST_F(FileViewTest, HexViewLinesAndSavedTextFollowTheFileSize) {
         Bytes saved = saveAs("out" + std::to_string(c.size) + ".txt");
         EXPECT_EQ(std::size_t(c.lines) * 81, saved.size());
         EXPECT_EQ(text, saved) << "the saved file is the hex text as viewed";
-        EXPECT_TRUE(test::pathExists(dir / ("out" + std::to_string(c.size) + ".txt")));
+        EXPECT_TRUE(pathExists(dir / ("out" + std::to_string(c.size) + ".txt")));
     }
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -296,7 +296,7 @@ TEST_F(FileViewTest, FilteredViewOfALargeFileMatchesTheByteWiseDecoding) {
     // Escapes everywhere, so that pairs straddle every block boundary of
     // the reading and decoding.
     const std::uint8_t alphabet[] = {0x07, 0x07, 0x27, 0x30, 0x41, 0x4F, 0x50, 0x0A};
-    Bytes in = test::patternBytes(300001, 7);
+    Bytes in = patternBytes(300001, 7);
     for (auto& b : in) b = alphabet[b % sizeof alphabet];
     in.back() = 0x07;
     Bytes expected = referenceDecode(in);
@@ -356,7 +356,7 @@ TEST_F(FileViewTest, SaveAsReplacesAnExistingFile) {
     std::string target = file("old.txt", Bytes(5000, 'o'));
     dialogs.choose(target);
     saveCurrentFileAs(*s);
-    EXPECT_EQ(loaded(), test::readFile(target));
+    EXPECT_EQ(loaded(), readFile(target));
 }
 
 TEST_F(FileViewTest, FailedSavesAreTold) {
@@ -387,21 +387,21 @@ TEST_F(FileViewTest, FailedSavesAreTold) {
         EXPECT_EQ(failureText(), messages.shown[0].text);
         EXPECT_EQ(failureCaption(), messages.shown[0].caption);
         EXPECT_EQ(box::kIconWarning, messages.shown[0].type);
-        EXPECT_FALSE(test::pathExists(dir / "copy.zrd"));
+        EXPECT_FALSE(pathExists(dir / "copy.zrd"));
     }
 }
 
 // The build tree links full-disk.txt to /dev/full beside this program:
 // every write to it fails with the disk full.
 TEST_F(FileViewTest, SaveThatCannotWriteEverythingIsTold) {
-    std::string full = test::win32BuildFolder(1) + "\\full-disk.txt";
+    std::string full = win32BuildFolder(1) + "\\full-disk.txt";
     HANDLE probe = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no full-disk device at " << full;
     const bool device = GetFileType(probe) == FILE_TYPE_CHAR;
     CloseHandle(probe);
     if (!device) GTEST_SKIP() << full << " is not a device";
 
-    show(CMD_VIEW_HEX, file("some.zrd", test::patternBytes(1000)));
+    show(CMD_VIEW_HEX, file("some.zrd", patternBytes(1000)));
     dialogs.choose(full);
     saveCurrentFileAs(*s);
     ASSERT_EQ(1u, messages.shown.size());
@@ -415,7 +415,7 @@ TEST_F(FileViewTest, SaveThatCannotWriteEverythingIsTold) {
 // ---- dialogs ----
 
 TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
-    std::string path = file("kept.zrd", test::patternBytes(40));
+    std::string path = file("kept.zrd", patternBytes(40));
     show(CMD_VIEW_HEX, path);
     const std::uint8_t* data = s->loadedData;
     const std::uint32_t flags = s->stateFlags.load();
@@ -444,7 +444,7 @@ TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
 }
 
 TEST_F(FileViewTest, ViewCommandsWaitWhileALinkRuns) {
-    std::string path = file("run.zrd", test::patternBytes(40));
+    std::string path = file("run.zrd", patternBytes(40));
     s->writer.setCaptureFilePath(path.c_str());
     s->isOpen.store(1);
     for (unsigned command : {CMD_VIEW_HEX, CMD_VIEW_FILTERED, CMD_VIEW_TEXT, CMD_OPEN_FILE})
@@ -463,7 +463,7 @@ TEST_F(FileViewTest, ViewCommandsWaitWhileALinkRuns) {
 TEST_F(FileViewTest, ReadWholeFileGivesEveryByte) {
     for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65536), std::size_t(200003)}) {
         SCOPED_TRACE(size);
-        Bytes content = test::patternBytes(size, 3);
+        Bytes content = patternBytes(size, 3);
         std::uint8_t* block = reinterpret_cast<std::uint8_t*>(1);
         std::uint32_t got = 12345;
         ASSERT_EQ(1, readWholeFile(*s, s->mainWindow, file("send.zrd", content).c_str(), block, got));
@@ -500,4 +500,4 @@ TEST_F(FileViewTest, ReadWholeFileTellsWhatFailed) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -8,11 +8,9 @@
 #include "link/win32/ReceivePath.h"
 #include "tests/link/win32/LinkHarness.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::LinkRun;
 
 void target(CaptureState& s, const char* host, const std::string& port) {
     copyCut(s.host, host);
@@ -27,15 +25,15 @@ TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
     CaptureState& s = run.state();
 
     DWORD start = GetTickCount();
-    ASSERT_TRUE(test::openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, run));
     EXPECT_EQ(1, s.isOpen.load());
     ASSERT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= kSize; }, 240000));
     DWORD elapsed = GetTickCount() - start;
     // The simulator then closes: reported exactly once, and the thread idles.
     ASSERT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 10000));
-    double cpuBefore = test::threadCpuMs(s.threadHandle.load());
+    double cpuBefore = threadCpuMs(s.threadHandle.load());
     run.pumpFor(500);
-    double idleCpu = test::threadCpuMs(s.threadHandle.load()) - cpuBefore;
+    double idleCpu = threadCpuMs(s.threadHandle.load()) - cpuBefore;
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
     EXPECT_LT(idleCpu, 50.0) << "the receive thread must not spin after the failure";
 
@@ -45,7 +43,7 @@ TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
     EXPECT_EQ(kSize, s.byteCount.load());
     std::vector<std::uint8_t> file = run.finishFile();
     ASSERT_EQ(kSize, file.size());
-    EXPECT_TRUE(file == test::printerData(7, kSize)) << "capture file differs from what was sent";
+    EXPECT_TRUE(file == printerData(7, kSize)) << "capture file differs from what was sent";
     EXPECT_NE(std::string::npos, sim.report().find("data 67108864 bytes"));
 
     double mbps = kSize / 1048576.0 / (elapsed / 1000.0);
@@ -57,7 +55,7 @@ TEST(LanLink, StopWhileNothingFlowsEndsAtOnceAndPostsNothing) {
     DevSim sim("--lan 127.0.0.1:0 --hold");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(test::openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, run));
     run.pumpFor(200);
     DWORD start = GetTickCount();
     closeLanCapture(s, nullptr);
@@ -72,14 +70,14 @@ TEST(LanLink, ConnectionEndedByThePeerAsksForTheStop) {
     DevSim sim("--lan 127.0.0.1:0 --generate 1000 --close-when-done");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(test::openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, run));
     ASSERT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 10000));
     EXPECT_EQ(1000u, s.byteCount.load());
     // The main window answers with its stop; the thread then asks for none.
     closeLanCapture(s, nullptr);
     run.pumpFor(100);
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
-    EXPECT_EQ(test::printerData(1, 1000), run.finishFile());
+    EXPECT_EQ(printerData(1, 1000), run.finishFile());
 }
 
 TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
@@ -87,11 +85,11 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     LinkRun run;
     CaptureState& s = run.state();
     s.queryDialog.store(s.mainWindow);  // the sink window plays the dialog
-    ASSERT_TRUE(test::openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, run));
 
     auto replies = [&] {
         std::vector<std::string> texts;
-        for (const test::Posted& p : run.posted) {
+        for (const Posted& p : run.posted) {
             if (p.message != UM_QUERY_REPLY) continue;
             char text[5];
             unpackReplyText(p.lParam, text);
@@ -122,7 +120,7 @@ TEST(LanLink, HostNameIsLookedUpRatherThanTakenAsAnAddress) {
     ASSERT_EQ(1, openLanCapture(s, nullptr)) << (run.messages.shown.empty() ? "" : run.messages.shown[0].text);
     EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() == 100; }, 10000));
     closeLanCapture(s, nullptr);
-    EXPECT_EQ(test::printerData(1, 100), run.finishFile());
+    EXPECT_EQ(printerData(1, 100), run.finishFile());
 }
 
 int unusedPort() {
@@ -186,4 +184,4 @@ TEST(LanLink, RefusedConnectionNamesTheSocketError) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -13,12 +13,9 @@
 #include "tests/link/win32/LinkHarness.h"
 #include "tests/link/win32/MainStandIn.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::LinkRun;
-using test::MainStandIn;
 
 const int kLineFields[4] = {IDC_S_BIT3, IDC_S_BIT2, IDC_S_BIT1, IDC_S_BIT0};
 
@@ -127,14 +124,14 @@ class QueryDuringCapture : public ::testing::TestWithParam<QueryCase> {};
 
 TEST_P(QueryDuringCapture, ShowsTheDevicesAnswers) {
     const QueryCase& c = GetParam();
-    std::string options = std::string(c.lan ? "--lan 127.0.0.1:0" : "--pty " + test::comLink(5)) +
+    std::string options = std::string(c.lan ? "--lan 127.0.0.1:0" : "--pty " + comLink(5)) +
                           " --hold --i-value 0x0A --s-lines 0x5";
     if (c.replyGapMs > 0) options += " --reply-gap " + std::to_string(c.replyGapMs);
     DevSim sim(options);
     LinkRun run;
     MainStandIn main(run);
     CaptureState& s = run.state();
-    ASSERT_TRUE(c.lan ? test::openLanTo(sim, run) : test::openSerialOn(sim, run, 5));
+    ASSERT_TRUE(c.lan ? openLanTo(sim, run) : openSerialOn(sim, run, 5));
 
     // The script: 'I', then 'S' twice; each press clears its fields at once.
     int stage = 0;
@@ -214,7 +211,7 @@ TEST(QueryDialog, EndsWhenTheLinkFails) {
     LinkRun run;
     MainStandIn main(run);
     CaptureState& s = run.state();
-    ASSERT_TRUE(test::openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, run));
     DialogRun r = runDialog(run, main, [](HWND) { return false; }, 15000);
     EXPECT_FALSE(r.timedOut) << "the dialog must end by itself";
     EXPECT_EQ(1, r.result);
@@ -295,4 +292,4 @@ TEST(QueryDialog, RepliesInReceivedChunksFillTheirFields) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -14,12 +14,9 @@
 #include "tests/link/win32/LinkHarness.h"
 #include "tests/link/win32/MainStandIn.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::LinkRun;
-using test::MainStandIn;
 
 struct Link {
     const char* name;
@@ -33,7 +30,7 @@ const Link kCom12{"COM12", false, 12};
 const Link kCom5{"COM5", false, 5};
 
 std::string simOptions(const Link& link, const std::string& extra) {
-    return (link.lan ? std::string("--lan 127.0.0.1:0") : "--pty " + test::comLink(link.comPort)) +
+    return (link.lan ? std::string("--lan 127.0.0.1:0") : "--pty " + comLink(link.comPort)) +
            " --hold --no-replies " + extra;
 }
 
@@ -168,11 +165,11 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     MainStandIn main(run);
     CaptureState& s = run.state();
     ASSERT_TRUE(target(sim, s, *c.link));
-    test::TempDir dir;
+    TempDir dir;
     const std::string file = dir / "send.zrd";
-    const std::vector<std::uint8_t> data = test::printerData(11, c.size);
-    test::writeFile(file, data);
-    test::ScriptedFileDialogs dialogs;
+    const std::vector<std::uint8_t> data = printerData(11, c.size);
+    writeFile(file, data);
+    ScriptedFileDialogs dialogs;
     dialogs.choose(file);
     s.fileDialogs = &dialogs;
     setRunControls(s, false);
@@ -218,7 +215,7 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     EXPECT_EQ(expectedChunks, log.chunks());
     EXPECT_EQ(expectedTaken, takenAfterChunk) << "bytes the simulator had taken after each chunk";
     EXPECT_NE(std::string::npos, sim.report().find("received " + std::to_string(c.size) + " bytes"));
-    EXPECT_TRUE(test::readFile(recordPath) == data) << "the simulator's record differs from the file";
+    EXPECT_TRUE(readFile(recordPath) == data) << "the simulator's record differs from the file";
     DeleteFileA(recordPath.c_str());
 }
 
@@ -244,7 +241,7 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     MainStandIn main(run);
     CaptureState& s = run.state();
     ASSERT_TRUE(target(sim, s, link));
-    const std::vector<std::uint8_t> data = test::printerData(5, 4u << 20);
+    const std::vector<std::uint8_t> data = printerData(5, 4u << 20);
 
     // The ninth chunk waits until the cancel has been asked for: it is the
     // chunk in progress when the cancel comes.
@@ -281,7 +278,7 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     // What the simulator took is the start of the file, and no more than
     // the chunks that went out.
     sim.report(10000);
-    std::vector<std::uint8_t> taken = test::readFile(recordPath);
+    std::vector<std::uint8_t> taken = readFile(recordPath);
     EXPECT_LE(taken.size(), kHeld * kSendChunk);
     EXPECT_TRUE(std::equal(taken.begin(), taken.end(), data.begin()));
     DeleteFileA(recordPath.c_str());
@@ -299,7 +296,7 @@ TEST(CancelSendRace, AfterTheDataIsOutClosesOnceWithoutAsking) {
     MainStandIn main(run);
     CaptureState& s = run.state();
     ASSERT_TRUE(target(sim, s, kLan));
-    const std::vector<std::uint8_t> data = test::printerData(2, 2500);
+    const std::vector<std::uint8_t> data = printerData(2, 2500);
     s.stateFlags.fetch_or(FLAG_SENDING);
     ASSERT_EQ(1, openLanSend(s, main.window(), data.data(), 2500));
     // No pumping: the end message waits in the queue.
@@ -339,7 +336,7 @@ TEST(CancelSendRace, SendEndingDuringTheQuestionIsClosedOnce) {
     PumpingQuestion question(run, s);
     s.messages = &question;
     ASSERT_TRUE(target(sim, s, kLan));
-    const std::vector<std::uint8_t> data = test::printerData(3, 2500);
+    const std::vector<std::uint8_t> data = printerData(3, 2500);
     ChunkLog log;
     log.gate = [&](std::uint32_t offset, std::uint32_t size) {
         if (offset + size == 2500) waitOnThread([&] { return question.asked.load(); }, 20000);
@@ -383,7 +380,7 @@ TEST_P(StalledPeer, EndsTheSendWithASendError) {
     expectLinkClosed(s);
     expectIdleControls(main);
     EXPECT_EQ(1, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
-    for (const test::Posted& p : main.posted)
+    for (const Posted& p : main.posted)
         if (p.message == UM_LINK_ERROR) EXPECT_EQ(0, p.lParam);
     EXPECT_TRUE(run.messages.shown.empty()) << "the main window tells the failure, not the send thread";
     EXPECT_LT(log.count() * kSendChunk, data.size());
@@ -411,14 +408,14 @@ TEST_P(ThrottlingDevice, GetsTheWholeFileAfterItsPause) {
     MainStandIn main(run);
     CaptureState& s = run.state();
     ASSERT_TRUE(target(sim, s, link));
-    const std::vector<std::uint8_t> data = test::printerData(21, 1u << 20);
+    const std::vector<std::uint8_t> data = printerData(21, 1u << 20);
     ASSERT_EQ(1, openSend(link, s, main, data));
     ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 60000));
     run.pumpFor(100);
     EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
     expectLinkClosed(s);
     EXPECT_NE(std::string::npos, sim.report(10000).find("received " + std::to_string(data.size()) + " bytes"));
-    EXPECT_TRUE(test::readFile(recordPath) == data) << "the simulator's record differs from the file";
+    EXPECT_TRUE(readFile(recordPath) == data) << "the simulator's record differs from the file";
     DeleteFileA(recordPath.c_str());
 }
 
@@ -471,10 +468,10 @@ TEST(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         LinkRun run;
         MainStandIn main(run);
         CaptureState& s = run.state();
-        test::TempDir dir;
+        TempDir dir;
         const std::string file = dir / "send.zrd";
-        if (c.fileExists) test::writeFile(file, test::printerData(1, 100));
-        test::ScriptedFileDialogs dialogs;
+        if (c.fileExists) writeFile(file, printerData(1, 100));
+        ScriptedFileDialogs dialogs;
         if (c.chooseFile) dialogs.choose(file);
         s.fileDialogs = &dialogs;
         if (c.link.lan) {
@@ -512,4 +509,4 @@ TEST(SendCommandBytes, WithNoLinkOpenGoNowhereAndShowNothing) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -10,13 +10,10 @@
 #include "link/win32/SerialLink.h"
 #include "tests/link/win32/LinkHarness.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::DevSim;
-using test::LinkRun;
 
-using test::comLink;
 
 void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     ASSERT_NE(nullptr, std::getenv("WINEPREFIX"));
@@ -25,7 +22,7 @@ void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     LinkRun run;
     CaptureState& s = run.state();
     DWORD start = GetTickCount();
-    ASSERT_TRUE(test::openSerialOn(sim, run, port));
+    ASSERT_TRUE(openSerialOn(sim, run, port));
     EXPECT_EQ(1, s.isOpen.load());
     EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= size; }, 120000))
         << s.byteCount.load() << " of " << size;
@@ -36,7 +33,7 @@ void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     EXPECT_EQ(size, s.byteCount.load());
     std::vector<std::uint8_t> file = run.finishFile();
     ASSERT_EQ(size, file.size());
-    EXPECT_TRUE(file == test::printerData(seed, size)) << "capture file differs from what was sent";
+    EXPECT_TRUE(file == printerData(seed, size)) << "capture file differs from what was sent";
     std::printf("COM%d capture: %zu bytes in %lu ms\n", port, size, elapsed);
 }
 
@@ -50,7 +47,7 @@ TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
     std::string windowsFile = "Z:" + unixFile;
     std::vector<std::uint8_t> data(90);
     for (int i = 0; i < 90; ++i) data[i] = static_cast<std::uint8_t>('A' + i % 26);
-    test::writeFile(windowsFile, data);
+    writeFile(windowsFile, data);
     DevSim sim("--pty " + comLink(5) + " --file " + unixFile + " --delay-start 300 --close-when-done");
     ASSERT_TRUE(sim.ptyReady());
 
@@ -88,12 +85,12 @@ TEST(SerialLink, QuietLineCostsLittleAndStopsAtOnce) {
     DevSim sim("--pty " + comLink(5) + " --hold");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(test::openSerialOn(sim, run, 5));
+    ASSERT_TRUE(openSerialOn(sim, run, 5));
     run.pumpFor(200);
-    double before = test::threadCpuMs(s.threadHandle.load());
+    double before = threadCpuMs(s.threadHandle.load());
     DWORD start = GetTickCount();
     run.pumpFor(1000);
-    double cpu = test::threadCpuMs(s.threadHandle.load()) - before;
+    double cpu = threadCpuMs(s.threadHandle.load()) - before;
     double share = cpu / (GetTickCount() - start);
     std::printf("quiet serial line: receive thread used %.1f ms of CPU in %lu ms\n", cpu,
                 GetTickCount() - start);
@@ -114,7 +111,7 @@ TEST(SerialLink, PortThatGoesAwayIsToldOnceAndTheFileIsComplete) {
                " --seed 5 --delay-start 300 --close-when-done");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(test::openSerialOn(sim, run, 5));
+    ASSERT_TRUE(openSerialOn(sim, run, 5));
     EXPECT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 20000))
         << "the port that went away is told";
     run.pumpFor(1500);
@@ -122,7 +119,7 @@ TEST(SerialLink, PortThatGoesAwayIsToldOnceAndTheFileIsComplete) {
     closeSerialCapture(s, nullptr);  // the stop that the main window sends in answer
     EXPECT_EQ(nullptr, s.threadHandle.load());
     EXPECT_EQ(size, s.byteCount.load());
-    EXPECT_TRUE(run.finishFile() == test::printerData(5, size)) << "capture file differs from what was sent";
+    EXPECT_TRUE(run.finishFile() == printerData(5, size)) << "capture file differs from what was sent";
 }
 
 TEST(SerialLink, PortThatDoesNotExistFailsQuietly) {
@@ -202,4 +199,4 @@ TEST(SerialLink, PortGetsTheFixedLineSettings) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

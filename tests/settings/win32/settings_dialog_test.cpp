@@ -21,12 +21,9 @@
 #include "tests/settings/IniTestFiles.h"
 #include "tests/support/TestSupport.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using settings_test::iniEntries;
-using settings_test::readAll;
-using settings_test::writeAll;
 
 std::string textOf(HWND window) {
     char text[2048] = "";
@@ -134,7 +131,7 @@ using Script = std::function<void(SettingsWindows&)>;
 class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
+        library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
         ASSERT_NE(nullptr, library);
         owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
@@ -204,15 +201,15 @@ protected:
     }
 
     static SettingsDialogTest* active;
-    test::TempDir dir;
+    TempDir dir;
     std::string ini = dir / "zr52profile.ini";
     std::string docs = dir / "Docs";
     std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
     HMODULE library = nullptr;
     HWND owner = nullptr;
     LibraryStrings strings{library};
-    test::ScriptedMessages messages{box::kAnswerOk};
-    test::ScriptedFileDialogs dialogs;
+    ScriptedMessages messages{box::kAnswerOk};
+    ScriptedFileDialogs dialogs;
     Script pending;
     bool scriptRan = false;
 };
@@ -569,13 +566,13 @@ TEST_F(SettingsDialogTest, ProfileThatCannotBeWrittenIsToldAndTheSettingsStillHo
     EXPECT_EQ(MAIN_TITLE, messages.shown[0].caption);
     EXPECT_EQ(unsigned(MB_OK | MB_ICONWARNING), messages.shown[0].type);
     EXPECT_EQ(5, s->portNumber);
-    EXPECT_FALSE(test::pathExists(unwritable));
+    EXPECT_FALSE(pathExists(unwritable));
 }
 
 TEST_F(SettingsDialogTest, NothingOpensWhileALinkIsOpen) {
     s->isOpen.store(1);
     EXPECT_FALSE(run([&](SettingsWindows& w) { w.ok(); }));
-    EXPECT_FALSE(test::pathExists(ini)) << "the profile was not even read";
+    EXPECT_FALSE(pathExists(ini)) << "the profile was not even read";
     s->isOpen.store(0);
 }
 
@@ -585,7 +582,7 @@ TEST_F(SettingsDialogTest, NothingOpensWhileALinkIsOpen) {
 // "<name>.done" once it has taken the picture.  Without it: skipped.
 bool pumpUntilFileExists(const std::string& path, DWORD timeoutMs) {
     DWORD start = GetTickCount();
-    while (!test::pathExists(path)) {
+    while (!pathExists(path)) {
         if (GetTickCount() - start > timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
@@ -611,7 +608,7 @@ TEST_F(SettingsDialogTest, ScreenshotsOfBothPages) {
             std::string base = std::string(out) + "\\" + name;
             std::string rect = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
                                "+" + std::to_string(r.left) + "+" + std::to_string(r.top) + "\n";
-            settings_test::writeAll(base + ".tmp", rect);
+            writeAll(base + ".tmp", rect);
             MoveFileA((base + ".tmp").c_str(), (base + ".rect").c_str());
             EXPECT_TRUE(pumpUntilFileExists(base + ".done", 60000)) << name;
         };
@@ -626,4 +623,4 @@ TEST_F(SettingsDialogTest, ScreenshotsOfBothPages) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -12,7 +12,7 @@
 #include "settings/win32/Win32IniStore.h"
 #include "tests/settings/ProfileSuite.h"
 
-namespace orv::settings_test {
+namespace orv::test {
 namespace {
 
 struct Win32Backend {
@@ -205,4 +205,4 @@ TEST(RunRecord, LinkSettingsReachTheCaptureState) {
 }
 
 }  // namespace
-}  // namespace orv::settings_test
+}  // namespace orv::test

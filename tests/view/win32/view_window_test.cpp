@@ -7,10 +7,9 @@
 
 #include "view/win32/ViewWindow.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
-using test::MainWindowFixture;
 
 class ViewWindowTest : public MainWindowFixture {
 protected:
@@ -235,4 +234,4 @@ TEST_F(ViewWindowTest, ToolbarHasTenButtonsAndFourSeparatorsInOrder) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test
