@@ -76,14 +76,14 @@ std::string conversions(const std::string& text) {
 
 // ------------------------------------------------------------------ strings
 
-struct StringSpec {
+struct ExpectedString {
     UINT id;
     const char* placeholders;   // exactly these conversions, in this order
     size_t maxLength;           // the buffer the program loads it into, less the zero
 };
 
 // Buffer sizes are the program's: a longer text would be cut.
-const StringSpec kStrings[] = {
+const ExpectedString kStrings[] = {
     {IDS_FONT_FACE, "", 31},           // LOGFONT face name
     {IDS_ABOUT_TEXT, "", 63},
     {IDS_TIP_OPEN, "", 79},            // tooltip texts: 80-character records
@@ -129,7 +129,7 @@ const StringSpec kStrings[] = {
     {IDS_CANCEL_SEND, "", 1023},
 };
 
-const StringSpec* specFor(UINT id) {
+const ExpectedString* expectedString(UINT id) {
     for (const auto& s : kStrings)
         if (s.id == id) return &s;
     return nullptr;
@@ -150,7 +150,7 @@ TEST(LanguageLibrary, IsResourceOnly) {
 
 TEST(LanguageLibrary, EveryStringIdHasAnExpectation) {
     // A string added to Ids.h needs its line in kStrings (and its text).
-#define ORV_CHECK_LISTED(name) EXPECT_NE(specFor(name), nullptr) << #name " is not in kStrings";
+#define ORV_CHECK_LISTED(name) EXPECT_NE(expectedString(name), nullptr) << #name " is not in kStrings";
     ORV_ALL_STRING_IDS(ORV_CHECK_LISTED)
 #undef ORV_CHECK_LISTED
 }
@@ -283,7 +283,7 @@ TEST(LanguageLibrary, MenuShowsTheCaptureShortcuts) {
 
 enum class Kind { Popup, Child };
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const char* windowClass;   // "" accepts any class
     DWORD styleMask;
@@ -295,14 +295,14 @@ constexpr DWORD kPushMask = 0xE;
 constexpr DWORD kTypeMask = 0xF;
 constexpr DWORD kComboMask = 0x3;
 
-struct DialogSpec {
+struct ExpectedDialog {
     int id;
     Kind kind;
-    std::vector<ControlSpec> controls;
+    std::vector<ExpectedControl> controls;
 };
 
-const std::vector<DialogSpec>& dialogSpecs() {
-    static const std::vector<DialogSpec> specs = {
+const std::vector<ExpectedDialog>& expectedDialogs() {
+    static const std::vector<ExpectedDialog> dialogs = {
         {IDD_SETTINGS, Kind::Popup,
          {{IDC_SETTINGS_TAB, "SysTabControl32", 0, 0},
           {IDOK, "Button", kPushMask, BS_PUSHBUTTON},
@@ -332,7 +332,7 @@ const std::vector<DialogSpec>& dialogSpecs() {
           {IDC_S_BIT0, "Static", 0, 0},
           {IDCANCEL, "Button", kPushMask, BS_PUSHBUTTON}}},
     };
-    return specs;
+    return dialogs;
 }
 
 bool isUnnamed(int32_t id) { return id == -1 || id == 0xFFFF; }
@@ -345,7 +345,7 @@ bool loadDialog(int id, DialogTemplate* dialog, std::string* error) {
 
 TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
     ASSERT_NE(languageLibrary(), nullptr);
-    for (const auto& expected : dialogSpecs()) {
+    for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;
@@ -386,7 +386,7 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
 }
 
 TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
-    for (const auto& expected : dialogSpecs()) {
+    for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;
@@ -406,7 +406,7 @@ TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
 }
 
 TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
-    for (const auto& expected : dialogSpecs()) {
+    for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         std::string error;

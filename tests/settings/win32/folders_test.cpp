@@ -1,5 +1,5 @@
-// The profile over the platform's own profile functions, the folder
-// lookup and the run record copy, under Wine.
+// The folders found at start-up, the folder lookup, and the copy of the
+// link settings into the run record, under Wine.
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -8,18 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "base/Text.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"
-#include "tests/settings/ProfileSuite.h"
+#include "tests/settings/IniTestFiles.h"
 
 namespace orv::test {
 namespace {
-
-struct Win32Backend {
-    static std::unique_ptr<IniStore> make() { return std::make_unique<Win32IniStore>(); }
-};
-using Backends = ::testing::Types<Win32Backend>;
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32Profile, StoreSuite, Backends);
 
 // A folder lookup that answers from the test's own folders, so that no
 // test touches the prefix's real user folders.  Empty means "fails".
@@ -162,29 +157,6 @@ TEST(FolderLookup, LibrariesWithoutTheFunctionAreFreed) {
     EXPECT_EQ(lookup.function(), nullptr);
     EXPECT_EQ(lookup.library(), nullptr);
     EXPECT_EQ(GetModuleHandleA(lacking), nullptr) << lacking;
-}
-
-TEST(PlatformPaths, ExtensionAndAppendAgreeWithShlwapi) {
-    const char* names[] = {"abc.txt", "abc", "a.b.c", ".zrd", "dir.x\\file", "dir\\f.zrd",
-                           "a.b c",   "a b.c", "abc.", ""};
-    for (const char* name : names) {
-        char expected[MAX_PATH];
-        lstrcpynA(expected, name, MAX_PATH);
-        PathRemoveExtensionA(expected);
-        char base[kPathSize];
-        removeExtension(name, base);
-        EXPECT_STREQ(base, expected) << name;
-    }
-    const char* documents[] = {"C:\\Docs", "C:\\Docs\\", ""};
-    for (const char* d : documents) {
-        char expected[MAX_PATH];
-        lstrcpynA(expected, d, MAX_PATH);
-        PathAppendA(expected, "Orvantide");
-        PathAppendA(expected, "Buffer");
-        char folder[kPathSize];
-        defaultCaptureFolder(d, folder);
-        EXPECT_STREQ(folder, expected) << d;
-    }
 }
 
 TEST(RunRecord, LinkSettingsReachTheCaptureState) {
