@@ -13,7 +13,6 @@
 namespace orv::test {
 namespace {
 
-
 // Passes everything to the platform's file system, records write sizes,
 // and fails the n-th write or the close when asked.
 class FaultyFileSystem : public FileSystem {

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "app/win32/Startup.h"
+#include "tests/link/win32/DevSim.h"
 
 namespace orv::test {
 
@@ -33,51 +34,18 @@ void MainWindowFixture::TearDown() {
     if (library) FreeLibrary(library);
 }
 
-void MainWindowFixture::pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        if (!TranslateAcceleratorA(s->mainWindow, s->accelerators, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
-bool MainWindowFixture::pumpUntil(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        pump();
-    }
-    return true;
-}
-
-void MainWindowFixture::pumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        pump();
-    }
-}
-
 bool MainWindowFixture::menuEnabled(unsigned command) const {
-    UINT state = GetMenuState(GetMenu(s->mainWindow), command, MF_BYCOMMAND);
-    EXPECT_NE(UINT(-1), state) << "menu item " << command;
-    return (state & (MF_GRAYED | MF_DISABLED)) == 0;
+    bool present = false;
+    const bool enabled = test::menuEnabled(s->mainWindow, command, &present);
+    EXPECT_TRUE(present) << "menu item " << command;
+    return enabled;
 }
 
 bool MainWindowFixture::buttonEnabled(unsigned command) const {
-    LRESULT state = SendMessageA(s->toolbarWindow, TB_GETSTATE, command, 0);
-    EXPECT_NE(-1, state) << "toolbar button " << command;
-    return (state & TBSTATE_ENABLED) && !(state & TBSTATE_INDETERMINATE);
-}
-
-std::string MainWindowFixture::statusText(int part) const {
-    char text[256] = "";
-    SendMessageA(s->statusWindow, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-    return text;
+    bool present = false;
+    const bool enabled = test::buttonEnabled(s->toolbarWindow, command, &present);
+    EXPECT_TRUE(present) << "toolbar button " << command;
+    return enabled;
 }
 
 bool MainWindowFixture::shown(const std::string& message) const {
@@ -87,9 +55,7 @@ bool MainWindowFixture::shown(const std::string& message) const {
 }
 
 void MainWindowFixture::useLan(int port, const char* fileName) {
-    s->linkKind = 1;
-    copyCut(s->host, "127.0.0.1");
-    copyCut(s->dataPort, std::to_string(port).c_str());
+    pointAtLan(*s, "127.0.0.1", std::to_string(port));
     copyCut(s->profile.files.captureFileName, fileName);
 }
 

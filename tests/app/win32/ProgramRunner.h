@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/TestSupport.h"
+#include "tests/support/win32/Win32TestSupport.h"
 
 namespace orv::test {
 
@@ -46,9 +47,7 @@ inline BOOL CALLBACK findWindowOf(HWND window, LPARAM param) {
     auto* args = reinterpret_cast<FindArgs*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (pid == args->pid && std::string(name) == args->className && IsWindowVisible(window)) {
+    if (pid == args->pid && className(window) == args->className && IsWindowVisible(window)) {
         args->found = window;
         return FALSE;
     }

@@ -18,7 +18,6 @@
 namespace orv::test {
 namespace {
 
-
 // The user's profile, replaced for one test and put back afterwards.
 class ProfileOverride {
 public:
@@ -70,10 +69,8 @@ bool closeProgram(Program& program, HWND main) {
 
 // The first non-empty static text of a message box: its message.
 BOOL CALLBACK firstStaticText(HWND child, LPARAM out) {
-    char cls[16] = "";
-    GetClassNameA(child, cls, sizeof cls);
-    if (std::string(cls) != "Static" || GetWindowTextLengthA(child) == 0) return TRUE;
-    GetWindowTextA(child, reinterpret_cast<char*>(out), 256);
+    if (className(child) != "Static" || GetWindowTextLengthA(child) == 0) return TRUE;
+    *reinterpret_cast<std::string*>(out) = windowText(child);
     return FALSE;
 }
 
@@ -106,9 +103,9 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     EXPECT_NE(std::string::npos, report.find("sent " + std::to_string(size) + " bytes")) << report;
     HWND told = waitForWindow(program.pi.dwProcessId, "#32770", 30000);
     ASSERT_NE(nullptr, told) << "the broken link is told";
-    char said[256] = "";
-    EnumChildWindows(told, firstStaticText, reinterpret_cast<LPARAM>(said));
-    EXPECT_STREQ("Failed to receive data.", said);
+    std::string said;
+    EnumChildWindows(told, firstStaticText, reinterpret_cast<LPARAM>(&said));
+    EXPECT_EQ("Failed to receive data.", said);
     std::vector<std::string> names = captureFiles(dir.path());
     std::vector<std::uint8_t> bytes;
     if (names.size() == 1) bytes = readFile(dir / names[0]);
@@ -142,12 +139,6 @@ bool startCapturing(Program& program, ProfileOverride& profile, int port, const 
            waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME, 30000) != nullptr;
 }
 
-bool waitFor(const std::function<bool()>& done, DWORD ms) {
-    for (DWORD start = GetTickCount(); !done(); Sleep(50))
-        if (GetTickCount() - start > ms) return false;
-    return true;
-}
-
 // A crash or a power cut while the line is quiet: what was received is in
 // the file, not only in the program's memory.
 TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
@@ -157,7 +148,7 @@ TEST(EndToEnd, KillAfterAQuietLineLosesNoReceivedByte) {
     ProfileOverride profile;
     Program program;
     ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
-    EXPECT_TRUE(waitFor([&] { return captureSize(dir.path()) == size; }, 10000)) << captureSize(dir.path());
+    EXPECT_TRUE(waitUntil([&] { return captureSize(dir.path()) == size; }, 10000, 50)) << captureSize(dir.path());
     TerminateProcess(program.pi.hProcess, 9);
     WaitForSingleObject(program.pi.hProcess, 10000);
     std::string name;
@@ -176,7 +167,7 @@ TEST(EndToEnd, SessionEndStopsTheRunBeforeTheProgramIsEnded) {
     Program program;
     ASSERT_TRUE(startCapturing(program, profile, sim.port(), dir.path()));
     HWND main = waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME);
-    ASSERT_TRUE(waitFor([&] { return captureSize(dir.path()) >= 65536; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return captureSize(dir.path()) >= 65536; }, 20000, 50));
 
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));

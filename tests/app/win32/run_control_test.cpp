@@ -15,7 +15,6 @@
 namespace orv::test {
 namespace {
 
-
 // Which commands each run state enables, in menu and toolbar alike.
 struct ControlRow {
     unsigned command;

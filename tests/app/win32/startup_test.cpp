@@ -16,7 +16,6 @@
 namespace orv::test {
 namespace {
 
-
 TEST(Startup, ShowsItsWindowWithMenuAndEndsCleanlyAfterTheCloseQuestion) {
     Program program;
     ASSERT_TRUE(program.start());

@@ -11,13 +11,6 @@
 namespace orv::test {
 namespace {
 
-
-void target(CaptureState& s, const char* host, const std::string& port) {
-    copyCut(s.host, host);
-    copyCut(s.dataPort, port.c_str());
-    s.linkKind = 1;
-}
-
 TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
     constexpr std::size_t kSize = 64u << 20;
     DevSim sim("--lan 127.0.0.1:0 --generate 64M --seed 7 --close-when-done");
@@ -25,14 +18,14 @@ TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
     CaptureState& s = run.state();
 
     DWORD start = GetTickCount();
-    ASSERT_TRUE(openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, s));
     EXPECT_EQ(1, s.isOpen.load());
-    ASSERT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= kSize; }, 240000));
+    ASSERT_TRUE(pumpUntil([&] { return s.byteCount.load() >= kSize; }, 240000));
     DWORD elapsed = GetTickCount() - start;
     // The simulator then closes: reported exactly once, and the thread idles.
-    ASSERT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 10000));
+    ASSERT_TRUE(pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 10000));
     double cpuBefore = threadCpuMs(s.threadHandle.load());
-    run.pumpFor(500);
+    pumpFor(500);
     double idleCpu = threadCpuMs(s.threadHandle.load()) - cpuBefore;
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
     EXPECT_LT(idleCpu, 50.0) << "the receive thread must not spin after the failure";
@@ -55,12 +48,12 @@ TEST(LanLink, StopWhileNothingFlowsEndsAtOnceAndPostsNothing) {
     DevSim sim("--lan 127.0.0.1:0 --hold");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(openLanTo(sim, run));
-    run.pumpFor(200);
+    ASSERT_TRUE(openLanTo(sim, s));
+    pumpFor(200);
     DWORD start = GetTickCount();
     closeLanCapture(s, nullptr);
     EXPECT_LT(GetTickCount() - start, 1000u);
-    run.pumpFor(200);
+    pumpFor(200);
     EXPECT_EQ(0, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
     EXPECT_EQ(0, run.count(WM_COMMAND, CMD_STOP)) << "a stop after the user's stop";
     EXPECT_TRUE(run.messages.shown.empty());
@@ -70,12 +63,12 @@ TEST(LanLink, ConnectionEndedByThePeerAsksForTheStop) {
     DevSim sim("--lan 127.0.0.1:0 --generate 1000 --close-when-done");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(openLanTo(sim, run));
-    ASSERT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 10000));
+    ASSERT_TRUE(openLanTo(sim, s));
+    ASSERT_TRUE(pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 10000));
     EXPECT_EQ(1000u, s.byteCount.load());
     // The main window answers with its stop; the thread then asks for none.
     closeLanCapture(s, nullptr);
-    run.pumpFor(100);
+    pumpFor(100);
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
     EXPECT_EQ(printerData(1, 1000), run.finishFile());
 }
@@ -85,7 +78,7 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     LinkRun run;
     CaptureState& s = run.state();
     s.queryDialog.store(s.mainWindow);  // the sink window plays the dialog
-    ASSERT_TRUE(openLanTo(sim, run));
+    ASSERT_TRUE(openLanTo(sim, s));
 
     auto replies = [&] {
         std::vector<std::string> texts;
@@ -99,13 +92,13 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
     };
     SOCKET sock = static_cast<SOCKET>(s.lanSocket.load());
     ASSERT_EQ(1, send(sock, "I", 1, 0));
-    ASSERT_TRUE(run.pumpUntil([&] { return replies().size() == 1; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return replies().size() == 1; }, 5000));
     ASSERT_EQ(1, send(sock, "S", 1, 0));
-    ASSERT_TRUE(run.pumpUntil([&] { return replies().size() == 5; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return replies().size() == 5; }, 5000));
     const std::vector<std::string> expected = {"1033=0x0A", "1036=L", "1037=H", "1038=L", "1039=H"};
     EXPECT_EQ(expected, replies());
     // The count follows the reply on the receive thread, so wait for it too.
-    EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() == 4u; }, 5000))
+    EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() == 4u; }, 5000))
         << "replies are counted like all data, count " << s.byteCount.load();
     closeLanCapture(s, nullptr);
 }
@@ -116,9 +109,9 @@ TEST(LanLink, HostNameIsLookedUpRatherThanTakenAsAnAddress) {
     ASSERT_NE(0, port);
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "localhost", std::to_string(port));
+    pointAtLan(s, "localhost", std::to_string(port));
     ASSERT_EQ(1, openLanCapture(s, nullptr)) << (run.messages.shown.empty() ? "" : run.messages.shown[0].text);
-    EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() == 100; }, 10000));
+    EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() == 100; }, 10000));
     closeLanCapture(s, nullptr);
     EXPECT_EQ(printerData(1, 100), run.finishFile());
 }
@@ -154,7 +147,7 @@ TEST(LanLink, ConnectFailuresShowTheirTextsAndLeaveNothingOpen) {
         SCOPED_TRACE(std::string(c.host) + ":" + c.port);
         LinkRun run;
         CaptureState& s = run.state();
-        target(s, c.host, c.port);
+        pointAtLan(s, c.host, c.port);
         EXPECT_EQ(0, openLanCapture(s, nullptr));
         EXPECT_EQ(0, s.isOpen.load());
         EXPECT_EQ(static_cast<std::uintptr_t>(INVALID_SOCKET), s.lanSocket.load());
@@ -177,7 +170,7 @@ TEST(LanLink, ConnectFailuresShowTheirTextsAndLeaveNothingOpen) {
 TEST(LanLink, RefusedConnectionNamesTheSocketError) {
     LinkRun run;
     CaptureState& s = run.state();
-    target(s, "127.0.0.1", std::to_string(unusedPort()));
+    pointAtLan(s, "127.0.0.1", std::to_string(unusedPort()));
     EXPECT_EQ(0, openLanCapture(s, nullptr));
     ASSERT_EQ(1u, run.messages.shown.size());
     EXPECT_EQ(formatWithNumber(run.text(IDS_LINK_FAILED), WSAECONNREFUSED), run.messages.shown[0].text);

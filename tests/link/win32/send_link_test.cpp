@@ -1,7 +1,7 @@
 // Sending a file to the device over both links, against the simulator,
-// which records every byte it takes.  A stand-in main window carries the
-// menu, toolbar and status bar whose states a send changes, and answers
-// UM_SEND_ENDED as the program's main window does.
+// which records every byte it takes.  The real main window, hidden, carries
+// the menu, toolbar and status bar whose states a send changes, and
+// answers UM_SEND_ENDED.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,11 +12,10 @@
 #include "app/win32/RunControl.h"
 #include "link/win32/SendLink.h"
 #include "tests/link/win32/LinkHarness.h"
-#include "tests/link/win32/MainStandIn.h"
+#include "tests/link/win32/LinkWindowFixture.h"
 
 namespace orv::test {
 namespace {
-
 
 struct Link {
     const char* name;
@@ -47,9 +46,7 @@ bool target(DevSim& sim, CaptureState& s, const Link& link) {
     if (link.lan) {
         int port = sim.port();
         if (port == 0) return false;
-        copyCut(s.host, "127.0.0.1");
-        copyCut(s.dataPort, std::to_string(port).c_str());
-        s.linkKind = 1;
+        pointAtLan(s, "127.0.0.1", std::to_string(port));
         return true;
     }
     s.portNumber = static_cast<std::uint8_t>(link.comPort);
@@ -78,25 +75,7 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> chunks_;
 };
 
-bool waitOnThread(const std::function<bool()>& done, DWORD ms) {
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(5);
-    }
-    return true;
-}
-
 bool sending(CaptureState& s) { return (s.stateFlags.load() & FLAG_SENDING) != 0; }
-
-// Opens the send of data on the test's link, as the send-file command does
-// after it has set FLAG_SENDING.
-int openSend(const Link& link, CaptureState& s, const MainStandIn& main, const std::vector<std::uint8_t>& data,
-             SendObserver* observer = nullptr) {
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    const auto size = static_cast<std::uint32_t>(data.size());
-    return link.lan ? openLanSend(s, main.window(), data.data(), size, observer)
-                    : openSerialSend(s, main.window(), data.data(), size, observer);
-}
 
 // What must hold once a send has ended however it ended: nothing open,
 // no thread, no copy, the event ready for the next send.
@@ -115,28 +94,41 @@ int countOf(const std::vector<std::string>& texts, const std::string& text) {
     return static_cast<int>(std::count(texts.begin(), texts.end(), text));
 }
 
-void expectIdleControls(const MainStandIn& main) {
-    for (UINT command : {CMD_START, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS}) {
-        EXPECT_TRUE(main.menuEnabled(command)) << command;
-        EXPECT_TRUE(main.buttonEnabled(command)) << command;
+class SendFixture : public LinkWindowFixture {
+protected:
+    // Opens the send of data on the test's link as the send-file command
+    // does: FLAG_SENDING and the sending controls first.
+    int openSend(const Link& link, const std::vector<std::uint8_t>& data, SendObserver* observer = nullptr) {
+        s->stateFlags.fetch_or(FLAG_SENDING);
+        setSendControls(*s);
+        const auto size = static_cast<std::uint32_t>(data.size());
+        return link.lan ? openLanSend(*s, s->mainWindow, data.data(), size, observer)
+                        : openSerialSend(*s, s->mainWindow, data.data(), size, observer);
     }
-    for (UINT command : {CMD_CANCEL_SEND, CMD_STOP}) {
-        EXPECT_FALSE(main.menuEnabled(command)) << command;
-        EXPECT_FALSE(main.buttonEnabled(command)) << command;
-    }
-    EXPECT_FALSE(main.menuEnabled(CMD_QUERY_DEVICE));
-}
 
-void expectSendingControls(const MainStandIn& main) {
-    EXPECT_TRUE(main.menuEnabled(CMD_CANCEL_SEND));
-    EXPECT_TRUE(main.buttonEnabled(CMD_CANCEL_SEND));
-    for (UINT command : {CMD_START, CMD_STOP, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS, CMD_SAVE_AS,
-                         CMD_VIEW_HEX, CMD_VIEW_FILTERED}) {
-        EXPECT_FALSE(main.menuEnabled(command)) << command;
-        EXPECT_FALSE(main.buttonEnabled(command)) << command;
+    void expectIdleControls() {
+        for (UINT command : {CMD_START, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS}) {
+            EXPECT_TRUE(menuEnabled(command)) << command;
+            EXPECT_TRUE(buttonEnabled(command)) << command;
+        }
+        for (UINT command : {CMD_CANCEL_SEND, CMD_STOP}) {
+            EXPECT_FALSE(menuEnabled(command)) << command;
+            EXPECT_FALSE(buttonEnabled(command)) << command;
+        }
+        EXPECT_FALSE(menuEnabled(CMD_QUERY_DEVICE));
     }
-    EXPECT_FALSE(main.menuEnabled(CMD_QUERY_DEVICE)) << "no query while the send owns the link";
-}
+
+    void expectSendingControls() {
+        EXPECT_TRUE(menuEnabled(CMD_CANCEL_SEND));
+        EXPECT_TRUE(buttonEnabled(CMD_CANCEL_SEND));
+        for (UINT command : {CMD_START, CMD_STOP, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS, CMD_SAVE_AS,
+                             CMD_VIEW_HEX, CMD_VIEW_FILTERED}) {
+            EXPECT_FALSE(menuEnabled(command)) << command;
+            EXPECT_FALSE(buttonEnabled(command)) << command;
+        }
+        EXPECT_FALSE(menuEnabled(CMD_QUERY_DEVICE)) << "no query while the send owns the link";
+    }
+};
 
 // ---- a whole file, chunk by chunk ----
 
@@ -148,61 +140,56 @@ struct ChunkCase {
 
 void PrintTo(const ChunkCase& c, std::ostream* os) { *os << c.link->name << " " << c.size; }
 
-class SendFile : public ::testing::TestWithParam<ChunkCase> {};
+class SendFile : public SendFixture, public ::testing::WithParamInterface<ChunkCase> {};
 
 TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     const ChunkCase& c = GetParam();
     const std::string record = recordUnixPath();
     DevSim sim(simOptions(*c.link, "--record " + record));
     const std::string recordPath = "Z:" + record;
-    auto received = [&] {
+    auto recorded = [&] {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         return GetFileAttributesExA(recordPath.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow
                                                                                       : 0ul;
     };
 
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, *c.link));
-    TempDir dir;
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, *c.link));
     const std::string file = dir / "send.zrd";
     const std::vector<std::uint8_t> data = printerData(11, c.size);
     writeFile(file, data);
-    ScriptedFileDialogs dialogs;
     dialogs.choose(file);
-    s.fileDialogs = &dialogs;
-    setRunControls(s, false);
-    main.statusTexts.clear();
+    setRunControls(state, false);
+    blankStatus();
 
     // Each chunk is held until the simulator has it, so that what it has
     // taken at that moment shows where the chunks begin and end.
     ChunkLog log;
     std::vector<unsigned long> takenAfterChunk;
     log.gate = [&](std::uint32_t offset, std::uint32_t size) {
-        waitOnThread([&] { return received() >= offset + size; }, 10000);
-        takenAfterChunk.push_back(received());
+        waitUntil([&] { return recorded() >= offset + size; }, 10000);
+        takenAfterChunk.push_back(recorded());
     };
-    sendFileToDevice(s, &log);
-    ASSERT_TRUE(sending(s)) << (run.messages.shown.empty() ? "" : run.messages.shown[0].text);
-    EXPECT_EQ(1, s.isOpen.load());
+    sendFileToDevice(state, &log);
+    ASSERT_TRUE(sending(state)) << (messages.shown.empty() ? "" : messages.shown[0].text);
+    EXPECT_EQ(1, state.isOpen.load());
     ASSERT_EQ(1u, dialogs.asked.size());
     EXPECT_EQ("open", dialogs.asked[0].kind);
-    EXPECT_EQ(s.writer.captureFilePath(), dialogs.asked[0].initialPath);
+    EXPECT_EQ(state.writer.captureFilePath(), dialogs.asked[0].initialPath);
     // While the data goes out the controls stay in the sending state until
     // the main window hears of the end.
-    expectSendingControls(main);
-    EXPECT_EQ((std::vector<std::string>{run.text(IDS_STATE_STARTING), run.text(IDS_STATE_RUNNING)}),
-              main.statusTexts);
+    expectSendingControls();
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_STARTING), text(IDS_STATE_RUNNING)}),
+              statusTexts());
 
-    ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 60000));
-    expectLinkClosed(s);
-    expectIdleControls(main);
-    EXPECT_EQ(run.text(IDS_STATE_IDLE), main.statusText());
-    EXPECT_EQ(1, countOf(main.statusTexts, run.text(IDS_STATE_IDLE)));
-    EXPECT_EQ(1, main.count(UM_SEND_ENDED, 0));
-    EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
-    EXPECT_TRUE(run.messages.shown.empty());
+    ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 60000));
+    expectLinkClosed(state);
+    expectIdleControls();
+    EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+    EXPECT_EQ(1, countOf(statusTexts(), text(IDS_STATE_IDLE)));
+    EXPECT_EQ(1, count(UM_SEND_ENDED, 0));
+    EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_SEND));
+    EXPECT_TRUE(messages.shown.empty());
 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> expectedChunks;
     std::vector<unsigned long> expectedTaken;
@@ -229,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- cancelling ----
 
-class CancelSend : public ::testing::TestWithParam<const Link*> {};
+class CancelSend : public SendFixture, public ::testing::WithParamInterface<const Link*> {};
 
 TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     const Link& link = *GetParam();
@@ -237,10 +224,8 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     const std::string recordPath = "Z:" + record;
     // A slow reader with a small buffer: the 4 MiB would take a minute.
     DevSim sim(simOptions(link, "--read-rate 65536 --receive-buffer 4096 --record " + record));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, link));
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, link));
     const std::vector<std::uint8_t> data = printerData(5, 4u << 20);
 
     // The ninth chunk waits until the cancel has been asked for: it is the
@@ -251,29 +236,28 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     log.gate = [&](std::uint32_t offset, std::uint32_t) {
         if (offset / kSendChunk + 1 != kHeld) return;
         reached = true;
-        waitOnThread([&] { return s.isOpen.load() == 0; }, 20000);
+        waitUntil([&] { return state.isOpen.load() == 0; }, 20000);
     };
-    ASSERT_EQ(1, openSend(link, s, main, data, &log));
-    setSendControls(s);
-    ASSERT_TRUE(run.pumpUntil([&] { return reached.load(); }, 30000));
+    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_TRUE(pumpUntil([&] { return reached.load(); }, 30000));
 
-    main.statusTexts.clear();
-    cancelSend(s);
-    ASSERT_EQ(1u, run.messages.shown.size());
-    EXPECT_EQ(run.text(IDS_CANCEL_SEND), run.messages.shown[0].text);
-    EXPECT_EQ(run.text(IDS_QUESTION_CAPTION).substr(0, 31), run.messages.shown[0].caption);
-    EXPECT_EQ(static_cast<unsigned>(MB_OKCANCEL | MB_ICONQUESTION), run.messages.shown[0].type);
+    blankStatus();
+    cancelSend(state);
+    ASSERT_EQ(1u, messages.shown.size());
+    EXPECT_EQ(text(IDS_CANCEL_SEND), messages.shown[0].text);
+    EXPECT_EQ(text(IDS_QUESTION_CAPTION).substr(0, 31), messages.shown[0].caption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OKCANCEL | MB_ICONQUESTION), messages.shown[0].type);
     // The cancel has waited for the thread and closed the link.
-    expectLinkClosed(s);
-    expectIdleControls(main);
+    expectLinkClosed(state);
+    expectIdleControls();
     EXPECT_EQ(kHeld, log.count()) << "no chunk after the one in progress";
 
     // The thread's own end message comes after the close and changes nothing.
-    ASSERT_TRUE(run.pumpUntil([&] { return main.count(UM_SEND_ENDED, 0) == 1; }, 5000));
-    run.pumpFor(200);
-    EXPECT_EQ((std::vector<std::string>{run.text(IDS_STATE_IDLE)}), main.statusTexts) << "closed once";
-    EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
-    expectLinkClosed(s);
+    ASSERT_TRUE(pumpUntil([&] { return count(UM_SEND_ENDED, 0) == 1; }, 5000));
+    pumpFor(200);
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_IDLE)}), statusTexts()) << "closed once";
+    EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_SEND));
+    expectLinkClosed(state);
 
     // What the simulator took is the start of the file, and no more than
     // the chunks that went out.
@@ -290,24 +274,24 @@ INSTANTIATE_TEST_SUITE_P(BothLinks, CancelSend, ::testing::Values(&kLan, &kCom5)
 // A cancel that comes when the data is already out but the end message
 // has not been handled yet: no question, one close, the late message is
 // ignored.
-TEST(CancelSendRace, AfterTheDataIsOutClosesOnceWithoutAsking) {
+class CancelSendRace : public SendFixture {};
+
+TEST_F(CancelSendRace, AfterTheDataIsOutClosesOnceWithoutAsking) {
     DevSim sim(simOptions(kLan, ""));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, kLan));
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, kLan));
     const std::vector<std::uint8_t> data = printerData(2, 2500);
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, openLanSend(s, main.window(), data.data(), 2500));
+    state.stateFlags.fetch_or(FLAG_SENDING);
+    ASSERT_EQ(1, openLanSend(state, state.mainWindow, data.data(), 2500));
     // No pumping: the end message waits in the queue.
-    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(s.sendDoneEvent, 20000));
-    main.statusTexts.clear();
-    cancelSend(s);
-    EXPECT_TRUE(run.messages.shown.empty()) << "nothing left to cancel";
-    expectLinkClosed(s);
-    ASSERT_TRUE(run.pumpUntil([&] { return main.count(UM_SEND_ENDED, 0) == 1; }, 5000));
-    run.pumpFor(100);
-    EXPECT_EQ((std::vector<std::string>{run.text(IDS_STATE_IDLE)}), main.statusTexts);
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(state.sendDoneEvent, 20000));
+    blankStatus();
+    cancelSend(state);
+    EXPECT_TRUE(messages.shown.empty()) << "nothing left to cancel";
+    expectLinkClosed(state);
+    ASSERT_TRUE(pumpUntil([&] { return count(UM_SEND_ENDED, 0) == 1; }, 5000));
+    pumpFor(100);
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_IDLE)}), statusTexts());
     EXPECT_NE(std::string::npos, sim.report().find("received 2500 bytes"));
 }
 
@@ -315,74 +299,72 @@ TEST(CancelSendRace, AfterTheDataIsOutClosesOnceWithoutAsking) {
 // question's modal loop hands the end message to the main window.
 class PumpingQuestion : public MessageSeam {
 public:
-    PumpingQuestion(LinkRun& run, CaptureState& s) : run_(run), s_(s) {}
+    explicit PumpingQuestion(CaptureState& state) : s_(state) {}
     std::atomic<bool> asked{false};
     int show(void*, const char*, const char*, unsigned) override {
         asked = true;
-        run_.pumpUntil([&] { return !sending(s_); }, 20000);
+        pumpUntil([&] { return !sending(s_); }, 20000);
         return IDOK;
     }
 
 private:
-    LinkRun& run_;
     CaptureState& s_;
 };
 
-TEST(CancelSendRace, SendEndingDuringTheQuestionIsClosedOnce) {
+TEST_F(CancelSendRace, SendEndingDuringTheQuestionIsClosedOnce) {
     DevSim sim(simOptions(kLan, ""));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    PumpingQuestion question(run, s);
-    s.messages = &question;
-    ASSERT_TRUE(target(sim, s, kLan));
+    CaptureState& state = *s;
+    PumpingQuestion question(state);
+    state.messages = &question;
+    ASSERT_TRUE(target(sim, state, kLan));
     const std::vector<std::uint8_t> data = printerData(3, 2500);
     ChunkLog log;
     log.gate = [&](std::uint32_t offset, std::uint32_t size) {
-        if (offset + size == 2500) waitOnThread([&] { return question.asked.load(); }, 20000);
+        if (offset + size == 2500) waitUntil([&] { return question.asked.load(); }, 20000);
     };
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, openLanSend(s, main.window(), data.data(), 2500, &log));
-    run.pumpUntil([&] { return log.count() == 2; }, 10000);
-    main.statusTexts.clear();
-    cancelSend(s);
+    state.stateFlags.fetch_or(FLAG_SENDING);
+    ASSERT_EQ(1, openLanSend(state, state.mainWindow, data.data(), 2500, &log));
+    pumpUntil([&] { return log.count() == 2; }, 10000);
+    blankStatus();
+    cancelSend(state);
     EXPECT_TRUE(question.asked.load());
-    expectLinkClosed(s);
-    run.pumpFor(200);
-    EXPECT_EQ((std::vector<std::string>{run.text(IDS_STATE_IDLE)}), main.statusTexts) << "closed once";
-    EXPECT_EQ(1, main.count(UM_SEND_ENDED, 0));
+    expectLinkClosed(state);
+    pumpFor(200);
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_IDLE)}), statusTexts()) << "closed once";
+    EXPECT_EQ(1, count(UM_SEND_ENDED, 0));
     EXPECT_EQ(3u, log.count());
     EXPECT_NE(std::string::npos, sim.report().find("received 2500 bytes")) << "the whole file went out";
 }
 
 // ---- a device that stops taking data ----
 
-class StalledPeer : public ::testing::TestWithParam<const Link*> {};
+class StalledPeer : public SendFixture, public ::testing::WithParamInterface<const Link*> {};
 
 TEST_P(StalledPeer, EndsTheSendWithASendError) {
     const Link& link = *GetParam();
     DevSim sim(simOptions(link, "--stall-after 0 --stall-ms 120000 --receive-buffer 4096"));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, link));
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, link));
     const std::vector<std::uint8_t> data(32u << 20, 0x55);
 
     ChunkLog log;
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, openSend(link, s, main, data, &log));
-    ASSERT_TRUE(run.pumpUntil([&] { return main.count(UM_LINK_ERROR, LINK_ERROR_SEND) > 0; }, 60000));
+    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_TRUE(pumpUntil([&] { return count(UM_LINK_ERROR, LINK_ERROR_SEND) > 0; }, 60000));
     DWORD failedAt = GetTickCount();
-    ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 10000));
-    run.pumpFor(100);
-    expectLinkClosed(s);
-    expectIdleControls(main);
-    EXPECT_EQ(1, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
-    for (const Posted& p : main.posted)
+    ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 10000));
+    pumpFor(100);
+    expectLinkClosed(state);
+    expectIdleControls();
+    EXPECT_EQ(1, count(UM_LINK_ERROR, LINK_ERROR_SEND));
+    for (const Posted& p : received())
         if (p.message == UM_LINK_ERROR) EXPECT_EQ(0, p.lParam);
-    EXPECT_TRUE(run.messages.shown.empty()) << "the main window tells the failure, not the send thread";
+    // Told once, by the main window on the link's message: the send thread
+    // tells nothing itself.
+    ASSERT_EQ(1u, messages.shown.size()) << "the main window tells the failure, not the send thread";
+    EXPECT_EQ(text(IDS_SEND_FAILED), messages.shown[0].text);
     EXPECT_LT(log.count() * kSendChunk, data.size());
     // The failed chunk made no progress for half a minute before it was
     // given up: a device may hold its line that long while it prints.
@@ -397,23 +379,21 @@ INSTANTIATE_TEST_SUITE_P(BothLinks, StalledPeer, ::testing::Values(&kLan, &kCom5
 
 // A device busy printing stops reading for seconds in the middle of a
 // send: the send waits for it, and the whole file arrives.
-class ThrottlingDevice : public ::testing::TestWithParam<const Link*> {};
+class ThrottlingDevice : public SendFixture, public ::testing::WithParamInterface<const Link*> {};
 
 TEST_P(ThrottlingDevice, GetsTheWholeFileAfterItsPause) {
     const Link& link = *GetParam();
     const std::string record = recordUnixPath();
     const std::string recordPath = "Z:" + record;
     DevSim sim(simOptions(link, "--stall-after 200000 --stall-ms 5000 --receive-buffer 4096 --record " + record));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, link));
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, link));
     const std::vector<std::uint8_t> data = printerData(21, 1u << 20);
-    ASSERT_EQ(1, openSend(link, s, main, data));
-    ASSERT_TRUE(run.pumpUntil([&] { return !sending(s); }, 60000));
-    run.pumpFor(100);
-    EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND));
-    expectLinkClosed(s);
+    ASSERT_EQ(1, openSend(link, data));
+    ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 60000));
+    pumpFor(100);
+    EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_SEND));
+    expectLinkClosed(state);
     EXPECT_NE(std::string::npos, sim.report(10000).find("received " + std::to_string(data.size()) + " bytes"));
     EXPECT_TRUE(readFile(recordPath) == data) << "the simulator's record differs from the file";
     DeleteFileA(recordPath.c_str());
@@ -424,25 +404,22 @@ TEST_P(ThrottlingDevice, GetsTheWholeFileAfterItsPause) {
 TEST_P(ThrottlingDevice, CancelEndsAHeldUpChunkAtOnce) {
     const Link& link = *GetParam();
     DevSim sim(simOptions(link, "--stall-after 0 --stall-ms 120000 --receive-buffer 4096"));
-    LinkRun run;
-    MainStandIn main(run);
-    CaptureState& s = run.state();
-    ASSERT_TRUE(target(sim, s, link));
+    CaptureState& state = *s;
+    ASSERT_TRUE(target(sim, state, link));
     const std::vector<std::uint8_t> data(32u << 20, 0x55);
     ChunkLog log;
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
-    ASSERT_EQ(1, openSend(link, s, main, data, &log));
-    setSendControls(s);
-    ASSERT_TRUE(run.pumpUntil([&] { return GetTickCount() - lastChunkAt.load() > 2000; }, 30000)) << "held up";
+    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_TRUE(pumpUntil([&] { return GetTickCount() - lastChunkAt.load() > 2000; }, 30000)) << "held up";
     const DWORD start = GetTickCount();
-    cancelSend(s);
+    cancelSend(state);
     const DWORD took = GetTickCount() - start;
-    expectLinkClosed(s);
+    expectLinkClosed(state);
     EXPECT_LT(took, 1000u) << "the cancel waited for the held-up chunk";
     std::printf("%s: cancel of a held-up chunk took %lu ms\n", link.name, static_cast<unsigned long>(took));
-    run.pumpFor(100);
-    EXPECT_EQ(0, main.count(UM_LINK_ERROR, LINK_ERROR_SEND)) << "a cancel is no failure";
+    pumpFor(100);
+    EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_SEND)) << "a cancel is no failure";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, ThrottlingDevice, ::testing::Values(&kLan, &kCom5),
@@ -450,7 +427,9 @@ INSTANTIATE_TEST_SUITE_P(BothLinks, ThrottlingDevice, ::testing::Values(&kLan, &
 
 // ---- the send-file command's failures ----
 
-TEST(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
+class SendFileCommand : public SendFixture {};
+
+TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
     struct Case {
         const char* name;
         bool chooseFile, fileExists;
@@ -463,36 +442,34 @@ TEST(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         {"no such serial port", true, true, kCom5, 1},
         {"LAN connect refused", true, true, kLan, 2},
     };
+    CaptureState& state = *s;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        LinkRun run;
-        MainStandIn main(run);
-        CaptureState& s = run.state();
-        TempDir dir;
-        const std::string file = dir / "send.zrd";
+        messages.shown.clear();
+        TempDir folder;
+        const std::string file = folder / "send.zrd";
         if (c.fileExists) writeFile(file, printerData(1, 100));
-        ScriptedFileDialogs dialogs;
-        if (c.chooseFile) dialogs.choose(file);
-        s.fileDialogs = &dialogs;
+        ScriptedFileDialogs chooser;
+        if (c.chooseFile) chooser.choose(file);
+        state.fileDialogs = &chooser;
         if (c.link.lan) {
-            copyCut(s.host, "127.0.0.1");
-            copyCut(s.dataPort, "1");  // nothing listens there
-            s.linkKind = 1;
+            pointAtLan(state, "127.0.0.1", "1");  // nothing listens there
         } else {
-            s.portNumber = 77;  // no such port
-            s.linkKind = 0;
+            state.portNumber = 77;  // no such port
+            state.linkKind = 0;
         }
-        main.statusTexts.clear();
-        sendFileToDevice(s);
-        EXPECT_FALSE(sending(s));
-        expectLinkClosed(s);
-        expectIdleControls(main);
-        EXPECT_EQ(run.text(IDS_STATE_IDLE), main.statusText());
-        ASSERT_EQ(c.messages, run.messages.shown.size());
+        blankStatus();
+        sendFileToDevice(state);
+        state.fileDialogs = &dialogs;
+        EXPECT_FALSE(sending(state));
+        expectLinkClosed(state);
+        expectIdleControls();
+        EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
+        ASSERT_EQ(c.messages, messages.shown.size());
         if (c.messages > 0) {
-            const auto& last = run.messages.shown.back();
-            EXPECT_EQ(run.text(IDS_SEND_FAILED), last.text);
-            EXPECT_EQ(run.text(IDS_FAILURE_CAPTION).substr(0, 31), last.caption);
+            const auto& last = messages.shown.back();
+            EXPECT_EQ(text(IDS_SEND_FAILED), last.text);
+            EXPECT_EQ(text(IDS_FAILURE_CAPTION).substr(0, 31), last.caption);
             EXPECT_EQ(static_cast<unsigned>(MB_ICONWARNING), last.type);
         }
     }

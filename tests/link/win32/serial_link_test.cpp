@@ -13,8 +13,6 @@
 namespace orv::test {
 namespace {
 
-
-
 void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     ASSERT_NE(nullptr, std::getenv("WINEPREFIX"));
     DevSim sim("--pty " + comLink(port) + " --generate " + std::to_string(size) + " --seed " +
@@ -22,9 +20,9 @@ void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     LinkRun run;
     CaptureState& s = run.state();
     DWORD start = GetTickCount();
-    ASSERT_TRUE(openSerialOn(sim, run, port));
+    ASSERT_TRUE(openSerialOn(sim, s, port));
     EXPECT_EQ(1, s.isOpen.load());
-    EXPECT_TRUE(run.pumpUntil([&] { return s.byteCount.load() >= size; }, 120000))
+    EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() >= size; }, 120000))
         << s.byteCount.load() << " of " << size;
     DWORD elapsed = GetTickCount() - start;
     closeSerialCapture(s, nullptr);
@@ -58,7 +56,7 @@ TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
     ReceivePath path(s);
     std::uint8_t buffer[100];
     EXPECT_EQ(0u, serialRead(s, path.handoff(), buffer, 80)) << "nothing queued yet";
-    ASSERT_TRUE(run.pumpUntil([&] {
+    ASSERT_TRUE(pumpUntil([&] {
         DWORD errors = 0;
         COMSTAT status{};
         ClearCommError(s.commHandle, &errors, &status);
@@ -85,11 +83,11 @@ TEST(SerialLink, QuietLineCostsLittleAndStopsAtOnce) {
     DevSim sim("--pty " + comLink(5) + " --hold");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(openSerialOn(sim, run, 5));
-    run.pumpFor(200);
+    ASSERT_TRUE(openSerialOn(sim, s, 5));
+    pumpFor(200);
     double before = threadCpuMs(s.threadHandle.load());
     DWORD start = GetTickCount();
-    run.pumpFor(1000);
+    pumpFor(1000);
     double cpu = threadCpuMs(s.threadHandle.load()) - before;
     double share = cpu / (GetTickCount() - start);
     std::printf("quiet serial line: receive thread used %.1f ms of CPU in %lu ms\n", cpu,
@@ -111,10 +109,10 @@ TEST(SerialLink, PortThatGoesAwayIsToldOnceAndTheFileIsComplete) {
                " --seed 5 --delay-start 300 --close-when-done");
     LinkRun run;
     CaptureState& s = run.state();
-    ASSERT_TRUE(openSerialOn(sim, run, 5));
-    EXPECT_TRUE(run.pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 20000))
+    ASSERT_TRUE(openSerialOn(sim, s, 5));
+    EXPECT_TRUE(pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 20000))
         << "the port that went away is told";
-    run.pumpFor(1500);
+    pumpFor(1500);
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE)) << "once";
     closeSerialCapture(s, nullptr);  // the stop that the main window sends in answer
     EXPECT_EQ(nullptr, s.threadHandle.load());

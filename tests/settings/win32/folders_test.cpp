@@ -66,7 +66,7 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
             {"buffer/path", fakeDocuments + "\\Orvantide\\Buffer"},
             {"buffer/filename", "Capturedata.zrd"}};
         if (flags) expected["buffer/flag"] = "YES";
-        EXPECT_EQ(iniEntries(p.profilePath), expected) << readAll(p.profilePath);
+        EXPECT_EQ(iniEntries(p.profilePath), expected) << readText(p.profilePath);
         EXPECT_EQ(p.files.autoNameFiles, flags ? 1 : 0);
     }
 }
@@ -75,7 +75,7 @@ TEST_F(Folders, ExistingProfileFolderIsUsedAsItIs) {
     std::string folder = fakeAppData + "\\Kelmora\\Orvantide";
     CreateDirectoryA((fakeAppData + "\\Kelmora").c_str(), nullptr);
     CreateDirectoryA(folder.c_str(), nullptr);
-    writeAll(folder + "\\zr52profile.ini", "[connection]\r\nmethod=lan\r\n");
+    writeText(folder + "\\zr52profile.ini", "[connection]\r\nmethod=lan\r\n");
     Profile p;
     locateFolders(p, fakeFolderPath);
     setProfilePath(p);

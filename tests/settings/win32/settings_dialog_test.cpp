@@ -159,7 +159,7 @@ protected:
         applyToCaptureState(*s, s->profile.connection);
     }
     void seed(const std::string& connection, const std::string& buffer) {
-        writeAll(ini, "[connection]\r\n" + connection + "[buffer]\r\n" + buffer);
+        writeText(ini, "[connection]\r\n" + connection + "[buffer]\r\n" + buffer);
     }
     std::map<std::string, std::string> stored() { return iniEntries(ini); }
 
@@ -223,7 +223,7 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
     // Edited while the program runs.
     seed("method=lan\r\nhost=10.1.2.3\r\ndService=2001\r\ncom=COM7\r\n",
          "path=" + docs + "\\Runs\r\nfilename=data.bin.zrd\r\nflag=YES\r\n");
-    std::string before = readAll(ini);
+    std::string before = readText(ini);
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.serialPanel && w.lanPanel);
         EXPECT_EQ(2, SendMessageA(w.tab, TCM_GETITEMCOUNT, 0, 0));
@@ -260,7 +260,7 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(w.captureFilePage, IDC_AUTO_NAME));
         w.cancel();
     }));
-    EXPECT_EQ(before, readAll(ini)) << "opening and cancelling writes nothing";
+    EXPECT_EQ(before, readText(ini)) << "opening and cancelling writes nothing";
     EXPECT_EQ(linkKind, s->linkKind);
     EXPECT_EQ(portNumber, s->portNumber);
     EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is usable again";
@@ -376,7 +376,7 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
     ASSERT_NE("", strings.load(IDS_SETTINGS_ERROR, 63));
     std::string before;
     ASSERT_TRUE(run([&](SettingsWindows& w) {
-        before = readAll(ini);
+        before = readText(ini);
         w.pick(IDC_LINK_KIND, 1);
         for (const char* host : {"", "   "}) {
             SCOPED_TRACE(std::string("host \"") + host + "\"");
@@ -389,7 +389,7 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
             EXPECT_EQ(strings.load(IDS_SETTINGS_ERROR, 63), messages.shown[0].caption);
             EXPECT_EQ(unsigned(MB_OK | MB_ICONERROR), messages.shown[0].type);
             EXPECT_FALSE(w.ended()) << "the dialog stays open";
-            EXPECT_EQ(before, readAll(ini)) << "nothing saved";
+            EXPECT_EQ(before, readText(ini)) << "nothing saved";
             EXPECT_TRUE(IsWindowVisible(w.connectionPage)) << "back where the host goes";
             EXPECT_EQ(w.control(IDC_HOST), GetFocus());
             EXPECT_EQ(0, SendMessageA(w.tab, TCM_GETCURSEL, 0, 0));
@@ -520,7 +520,7 @@ TEST_F(SettingsDialogTest, CancelSavesNothingAndLeavesTheSettingsAsRead) {
     seed("method=serial\r\nhost=10.0.0.9\r\ndService=10001\r\ncom=COM6\r\n",
          "path=" + docs + "\r\nfilename=run.zrd\r\nflag=NO\r\n");
     startUp();
-    std::string before = readAll(ini);
+    std::string before = readText(ini);
     Profile read = s->profile;
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         w.pick(IDC_LINK_KIND, 1);
@@ -538,7 +538,7 @@ TEST_F(SettingsDialogTest, CancelSavesNothingAndLeavesTheSettingsAsRead) {
         w.cancel();
         EXPECT_TRUE(w.ended());
     }));
-    EXPECT_EQ(before, readAll(ini));
+    EXPECT_EQ(before, readText(ini));
     EXPECT_EQ(0, s->linkKind);
     EXPECT_EQ(6, s->portNumber);
     EXPECT_STREQ("10.0.0.9", s->host);
@@ -608,7 +608,7 @@ TEST_F(SettingsDialogTest, ScreenshotsOfBothPages) {
             std::string base = std::string(out) + "\\" + name;
             std::string rect = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
                                "+" + std::to_string(r.left) + "+" + std::to_string(r.top) + "\n";
-            writeAll(base + ".tmp", rect);
+            writeText(base + ".tmp", rect);
             MoveFileA((base + ".tmp").c_str(), (base + ".rect").c_str());
             EXPECT_TRUE(pumpUntilFileExists(base + ".done", 60000)) << name;
         };

@@ -10,7 +10,6 @@
 namespace orv::test {
 namespace {
 
-
 class ViewWindowTest : public MainWindowFixture {
 protected:
     // Content of rows x columns characters, outside any run.
