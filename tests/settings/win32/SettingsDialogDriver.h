@@ -62,7 +62,7 @@ public:
     SettingsDialogHarness(const SettingsDialogHarness&) = delete;
     SettingsDialogHarness& operator=(const SettingsDialogHarness&) = delete;
 
-    // The profile as edited by hand: the lines of its two sections.
+    // The profile as edited by hand: the lines under [connection] and [buffer].
     void seed(const std::string& connection, const std::string& buffer);
     // Runs the settings command with script acting inside its modal loop.
     // False when no dialog came up.  Whatever the script leaves open is
