@@ -7,6 +7,9 @@ set(ORV_TSAN -fsanitize=thread -fno-omit-frame-pointer)
 # Windows tests run under Wine; a host that cannot run this tree's
 # programs (i386 on a 64-bit-only host) turns them off for this tree.
 option(ORV_WINE_TESTS "build and run the Windows tests under Wine" ON)
+# The device simulator is a Linux program of the native tree; the Windows
+# tests and the screenshot tool have Wine run it from there.
+set(ORV_NATIVE_BUILD "${ORV_ROOT}/build/native" CACHE PATH "native build tree with orvantide-devsim")
 
 if(ORV_WIN32)
   # Only -static removes every MinGW DLL (libwinpthread included).
@@ -107,18 +110,23 @@ function(orv_win32_test name)
   if(NOT ORV_WIN32)
     return()
   endif()
-  # LOCK names a resource (a COM port, the single-instance program) that
+  # LOCK names the resources (a COM port, the single-instance program) that
   # the program's cases must not share with other cases running at once.
-  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS" ${ARGN})
-  list(APPEND T_SOURCES ${ORV_ROOT}/tests/support/TestSupport.cpp)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LOCK" ${ARGN})
+  list(APPEND T_SOURCES ${ORV_ROOT}/tests/support/TestSupport.cpp
+                        ${ORV_ROOT}/tests/support/win32/Win32TestSupport.cpp)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE orv_win32 ${T_LIBS} gtest gtest_main)
-  set(properties LABELS wine TIMEOUT 120)
-  if(T_LOCK)
-    list(APPEND properties RESOURCE_LOCK ${T_LOCK})
-  endif()
   gtest_discover_tests(${name} TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST
-                       DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+                       DISCOVERY_TIMEOUT 60 PROPERTIES LABELS wine TIMEOUT 120)
+  if(T_LOCK)
+    # The cases are known once ctest has listed them: a file read after the
+    # listing's gives them their locks.  (The listing's own PROPERTIES
+    # would split a list of locks into separate properties.)
+    set(locks ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
+    file(WRITE ${locks} "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${T_LOCK}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${locks})
+  endif()
 endfunction()
 
 # A libFuzzer target (native clang tree only): built with ASan+UBSan and

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace orvtest {
+namespace orv::test {
 namespace {
 
 class Reader {
@@ -268,4 +268,4 @@ std::vector<unsigned char> resourceBytes(HMODULE module, LPCSTR type, LPCSTR nam
     return std::vector<unsigned char>(p, p + size);
 }
 
-}  // namespace orvtest
+}  // namespace orv::test

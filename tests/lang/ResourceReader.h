@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace orvtest {
+namespace orv::test {
 
 // A class or menu field of a template: either an ordinal or a name.
 struct NameOrOrdinal {
@@ -76,4 +76,4 @@ bool readPeSummary(const std::string& path, PeSummary* out, std::string* error);
 // A resource of a module as bytes (empty when missing).
 std::vector<unsigned char> resourceBytes(HMODULE module, LPCSTR type, LPCSTR name);
 
-}  // namespace orvtest
+}  // namespace orv::test

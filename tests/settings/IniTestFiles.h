@@ -1,29 +1,12 @@
 // A plain reader of INI files for the settings tests.  The reader is deliberately strict and separate from the stores:
 // it is what checks what they wrote.
 #pragma once
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
 #include "tests/support/TestSupport.h"
 
-namespace orv::settings_test {
-
-using test::TempDir;
-using test::isFolder;
-using test::pathExists;
-using test::platformSeparator;
-
-inline std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void writeAll(const std::string& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
+namespace orv::test {
 
 inline std::string trim(const std::string& s) {
     const char* blanks = " \t\r\n";
@@ -36,7 +19,7 @@ inline std::string trim(const std::string& s) {
 // is recorded under "section/key#2" so that duplicates show up.
 inline std::map<std::string, std::string> iniEntries(const std::string& path) {
     std::map<std::string, std::string> entries;
-    std::string data = readAll(path);
+    std::string data = readText(path);
     std::string section;
     std::size_t pos = 0;
     while (pos < data.size()) {
@@ -57,4 +40,4 @@ inline std::map<std::string, std::string> iniEntries(const std::string& path) {
     return entries;
 }
 
-}  // namespace orv::settings_test
+}  // namespace orv::test

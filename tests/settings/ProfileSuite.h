@@ -16,7 +16,7 @@
 #include "settings/Profile.h"
 #include "tests/settings/IniTestFiles.h"
 
-namespace orv::settings_test {
+namespace orv::test {
 
 struct IniFileBackend {
     static std::unique_ptr<IniStore> make() { return std::make_unique<IniFile>(); }
@@ -53,7 +53,7 @@ protected:
         loadProfile(p, *store, startFlags);
         return p;
     }
-    void seed(const std::string& content) { writeAll(ini, content); }
+    void seed(const std::string& content) { writeText(ini, content); }
     std::map<std::string, std::string> defaults() const {
         return {{"connection/method", "serial"},
                 {"connection/host", ""},
@@ -148,7 +148,7 @@ TYPED_TEST_P(StoreSuite, WriteIntoMissingFolderFailsAndCreatesNothing) {
 
 TYPED_TEST_P(StoreSuite, FirstStartWritesTheDefaultKeys) {
     Profile p = this->load();
-    EXPECT_EQ(iniEntries(this->ini), this->defaults()) << readAll(this->ini);
+    EXPECT_EQ(iniEntries(this->ini), this->defaults()) << readText(this->ini);
     EXPECT_EQ(p.connection.method, 0);
     EXPECT_STREQ(p.connection.lanHost, "");
     EXPECT_STREQ(p.connection.dService, "10001");
@@ -159,9 +159,9 @@ TYPED_TEST_P(StoreSuite, FirstStartWritesTheDefaultKeys) {
     EXPECT_EQ(p.files.autoNameFiles, 0);
 
     // A second start finds what the first wrote and changes nothing.
-    std::string before = readAll(this->ini);
+    std::string before = readText(this->ini);
     Profile again = this->load();
-    EXPECT_EQ(readAll(this->ini), before);
+    EXPECT_EQ(readText(this->ini), before);
     EXPECT_STREQ(again.files.captureFolder, p.files.captureFolder);
 }
 
@@ -210,7 +210,7 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
         "[buffer]\r\npath=E:\\caps\r\nfilename=run.bin\r\nflag=YES\r\n";
     this->seed(content);
     Profile p = this->load();
-    EXPECT_EQ(readAll(this->ini), content);
+    EXPECT_EQ(readText(this->ini), content);
     EXPECT_EQ(p.connection.method, 1);
     EXPECT_STREQ(p.connection.lanHost, "");
     EXPECT_STREQ(p.connection.dService, "9100");
@@ -314,9 +314,9 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits +
                "\r\ncom=COM" + digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big +
                ".zrd\r\nflag=YES" + big + "\r\n");
-    std::string before = readAll(this->ini);
+    std::string before = readText(this->ini);
     Profile p = this->load();
-    EXPECT_EQ(readAll(this->ini), before) << "nothing to write back";
+    EXPECT_EQ(readText(this->ini), before) << "nothing to write back";
     EXPECT_EQ(p.connection.method, 0);
     EXPECT_EQ(std::string(p.connection.lanHost), big.substr(0, 1024));
     EXPECT_EQ(std::string(p.connection.dService), digits.substr(0, 1024));
@@ -350,4 +350,4 @@ REGISTER_TYPED_TEST_SUITE_P(StoreSuite, MissingFileOrKeyGivesTheDefault,
                             SavedProfileReadsBackTheSame, UnwritableProfileStillGivesTheDefaults,
                             HugeValuesAreCutToTheirFields);
 
-}  // namespace orv::settings_test
+}  // namespace orv::test

@@ -7,7 +7,7 @@
 
 #include "tests/settings/ProfileSuite.h"
 
-namespace orv::settings_test {
+namespace orv::test {
 namespace {
 
 using Backends = ::testing::Types<IniFileBackend>;
@@ -149,4 +149,4 @@ TEST(Paths, ProfilePathBesideTheFolder) {
 }
 
 }  // namespace
-}  // namespace orv::settings_test
+}  // namespace orv::test

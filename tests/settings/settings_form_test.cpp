@@ -7,7 +7,7 @@
 #include "settings/Profile.h"
 #include "settings/SettingsForm.h"
 
-namespace orv {
+namespace orv::test {
 namespace {
 
 TEST(SettingsForm, TypedComPortIsTakenWholeOrRefusedToCom1) {
@@ -127,4 +127,4 @@ TEST(SettingsForm, FileBaseNameDefaultsAndAlwaysLeavesRoomForTheExtension) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::test

@@ -80,6 +80,16 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
 bool pathExists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);

@@ -35,6 +35,9 @@ char platformSeparator();
 
 std::vector<std::uint8_t> readFile(const std::string& path);
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// The whole file as text, byte for byte; empty when it cannot be read.
+std::string readText(const std::string& path);
+void writeText(const std::string& path, const std::string& text);
 bool pathExists(const std::string& path);
 bool isFolder(const std::string& path);
 

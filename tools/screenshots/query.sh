@@ -7,12 +7,12 @@ set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tests/wine/env.sh"
 build=$(cd "${1:-$ORV_WINE_BUILD}" && pwd)
-cmake --build "$build" --target send_win32_tests -j 2 >/dev/null
+cmake --build "$build" --target orvantide-screenshots -j 2 >/dev/null
 "$root/tests/wine/session" start
 source "$root/tests/wine/env.sh"
 export DISPLAY=$(cat "$ORV_WINE_DIR/display")
 mkdir -p "$root/docs"
-ORV_SCREENSHOT_DIR="$root/docs" "$ORV_WINE" "$build/tests/links/send_win32_tests.exe" \
-  --gtest_filter='BothLinks/QueryDuringCapture.ShowsTheDevicesAnswers/LAN' </dev/null >"$build/query-screenshot.log" 2>&1 ||
+"$ORV_WINE" "$build/tools/screenshots/orvantide-screenshots.exe" query "$root/docs" \
+  </dev/null >"$build/query-screenshot.log" 2>&1 ||
   { cat "$build/query-screenshot.log"; exit 1; }
 grep '^screenshot:' "$build/query-screenshot.log"

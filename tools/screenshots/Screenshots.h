@@ -1,0 +1,19 @@
+// The pictures of the documentation, each taken of a dialog of the program
+// run in this process with the real language library.
+#pragma once
+#include <string>
+
+namespace orv::screenshots {
+
+// The settings dialog on both pages and with the LAN panel.  For each of
+// settings-link, settings-link-lan and settings-files it writes
+// "<name>.rect" (the dialog's place on the screen, as WxH+X+Y) to folder
+// (a Windows path) and holds the dialog until "<name>.done" appears there:
+// the caller takes the picture.  0 when all three were taken.
+int takeSettingsPictures(const std::string& folder);
+
+// The query dialog showing the simulator's answers, saved as
+// query-dialog.png in folder (a Unix path).  0 when it was saved.
+int takeQueryPicture(const std::string& folder);
+
+}  // namespace orv::screenshots
