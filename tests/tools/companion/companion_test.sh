@@ -2,7 +2,7 @@
 # End-to-end checks of the orvantide file commands: exact bytes out,
 # exit status 0/1/2 and one line on stderr for a failure.
 set -u
-ORV=${1:?usage: companion_tests.sh PATH/TO/orvantide}
+ORV=${1:?usage: companion_test.sh PATH/TO/orvantide}
 ORV=$(cd "$(dirname "$ORV")" && pwd)/$(basename "$ORV")  # the checks below change folder
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
