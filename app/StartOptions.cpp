@@ -7,9 +7,7 @@
 namespace orv {
 namespace {
 
-bool isAtoiBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isAtoiBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // A decimal number at text[p..length) read like atoi (leading blanks, an
 // optional sign, digits), but saturating instead of overflowing.
@@ -29,10 +27,8 @@ bool optionAt(const char* text, std::size_t p, std::size_t length, char letter) 
 
 }  // namespace
 
-void parseStartOptions(const char* commandLine, std::uint32_t& startFlags,
-                       std::uint32_t& startDelayMs) {
-    parseStartOptions(commandLine, commandLine ? std::strlen(commandLine) : 0, startFlags,
-                      startDelayMs);
+void parseStartOptions(const char* commandLine, std::uint32_t& startFlags, std::uint32_t& startDelayMs) {
+    parseStartOptions(commandLine, commandLine ? std::strlen(commandLine) : 0, startFlags, startDelayMs);
 }
 
 void parseStartOptions(const char* commandLine, std::size_t length, std::uint32_t& startFlags,
@@ -57,9 +53,9 @@ void parseStartOptions(const char* commandLine, std::size_t length, std::uint32_
             if (p < length) {
                 long long delay = readNumber(commandLine, p, length);
                 if (delay != 0)
-                    startDelayMs = delay < 0 ? 0
-                                 : delay > kMaxStartDelayMs ? kMaxStartDelayMs
-                                                            : static_cast<std::uint32_t>(delay);
+                    startDelayMs = delay < 0                  ? 0
+                                   : delay > kMaxStartDelayMs ? kMaxStartDelayMs
+                                                              : static_cast<std::uint32_t>(delay);
             }
             startFlags |= START_DELAYED;
         }

@@ -15,8 +15,7 @@ constexpr std::uint32_t kMaxStartDelayMs = 600000;
 // the next ("-r -t 2000" gives both, "-r-t" only "-r").  A delay below 0
 // becomes 0, one above ten minutes is capped there.  Reads nothing
 // outside the command line.
-void parseStartOptions(const char* commandLine, std::uint32_t& startFlags,
-                       std::uint32_t& startDelayMs);
+void parseStartOptions(const char* commandLine, std::uint32_t& startFlags, std::uint32_t& startDelayMs);
 // The same over length characters that need not be terminated.
 void parseStartOptions(const char* commandLine, std::size_t length, std::uint32_t& startFlags,
                        std::uint32_t& startDelayMs);

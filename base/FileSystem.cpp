@@ -28,8 +28,7 @@ std::int32_t createFolderPath(FileSystem& fs, const char* path) {
         // A folder above is missing: make it first.  A path that cannot be
         // shortened any more is a real failure, not a reason to recurse.
         std::string parent = parentOf(path);
-        if (parent.empty() || parent.size() >= std::strlen(path))
-            return hresultFromError(error);
+        if (parent.empty() || parent.size() >= std::strlen(path)) return hresultFromError(error);
         std::int32_t r = createFolderPath(fs, parent.c_str());
         if (r != 0) return r;
     } else if (error != syserr::kFileNotFound) {

@@ -5,6 +5,9 @@
 #ifndef ORVANTIDE_IDS_H
 #define ORVANTIDE_IDS_H
 
+/* The columns of this table are kept by hand. */
+/* clang-format off */
+
 /* Commands (low word of WM_COMMAND's wParam). */
 #define CMD_START              256
 #define CMD_STOP               257
@@ -148,5 +151,7 @@
 #define VIEW_CLASS_NAME        "ChildClass"
 #define LANGUAGE_LIBRARY_FORMAT "Orvantide%04d.dll"
 #define PROGRAM_FILE_NAME      "Orvantide.exe"
+
+/* clang-format on */
 
 #endif

@@ -19,6 +19,8 @@ std::string formatWithNumber(const std::string& format, std::int64_t number);
 // Copies src into dst[size], cut to size - 1 characters, always terminated.
 void copyCut(char* dst, std::size_t size, const char* src);
 template <std::size_t N>
-void copyCut(char (&dst)[N], const char* src) { copyCut(dst, N, src); }
+void copyCut(char (&dst)[N], const char* src) {
+    copyCut(dst, N, src);
+}
 
 }  // namespace orv

@@ -24,8 +24,7 @@ std::vector<std::uint8_t> printerText(std::size_t size, bool withEscapes) {
     out.reserve(size + 128);
     while (out.size() < size) {
         const int len = 40 + int(rng() % 61);
-        for (int i = 0; i < len; ++i)
-            out.push_back(static_cast<std::uint8_t>(0x20 + rng() % 95));
+        for (int i = 0; i < len; ++i) out.push_back(static_cast<std::uint8_t>(0x20 + rng() % 95));
         if (withEscapes && rng() % 8 == 0) {
             out.push_back(0x07);
             out.push_back(rng() % 2 ? 0x27 : 0x35);
@@ -89,8 +88,7 @@ BENCHMARK(BM_AppendToViewLines);
 void BM_AppendToViewWrapped(benchmark::State& state) {
     std::vector<std::uint8_t> text = printerText(8190 * 128, false);
     for (auto& b : text)
-        if (b == '\r' || b == '\n')
-            b = '-';
+        if (b == '\r' || b == '\n') b = '-';
     appendBench(state, text);
 }
 BENCHMARK(BM_AppendToViewWrapped);

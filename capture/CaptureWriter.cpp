@@ -9,21 +9,18 @@
 
 namespace orv {
 void makeCaptureName(const LocalTime& t, char (&name)[kPathSize]) {
-    std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
                                                const StringTable& strings, void* owner) {
     PathKind kind;
     SysError error = fs_->pathKind(settings.captureFolder, kind);
-    if (error == 0)
-        return kind == PathKind::Folder ? 0 : hresultFromError(syserr::kFileExists);
-    if (error != syserr::kFileNotFound && error != syserr::kPathNotFound)
-        return hresultFromError(error);
+    if (error == 0) return kind == PathKind::Folder ? 0 : hresultFromError(syserr::kFileExists);
+    if (error != syserr::kFileNotFound && error != syserr::kPathNotFound) return hresultFromError(error);
 
-    std::string caption = formatWithText(strings.load(IDS_FOLDER_CAPTION, 255),
-                                         strings.load(IDS_TAB_CAPTURE_FILE, 255));
+    std::string caption =
+        formatWithText(strings.load(IDS_FOLDER_CAPTION, 255), strings.load(IDS_TAB_CAPTURE_FILE, 255));
     std::string text = formatWithText(strings.load(IDS_FOLDER_MISSING, 515), settings.captureFolder);
     if (caption.size() > 255) caption.resize(255);
     if (text.size() > 515) text.resize(515);
@@ -32,9 +29,8 @@ std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settin
     return createFolderPath(*fs_, settings.captureFolder);
 }
 
-std::int32_t CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings& settings,
-                                                      MessageSeam& ui, const StringTable& strings,
-                                                      void* owner) {
+std::int32_t CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
+                                                      const StringTable& strings, void* owner) {
     char path[kPathSize];
     if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), path))
         return hresultFromError(syserr::kFilenameTooLong);
@@ -56,8 +52,7 @@ std::int32_t CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const
     char agreed[kPathSize];
     copyCut(agreed, replaceAgreed_);
     replaceAgreed_[0] = '\0';
-    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(),
-                  captureFilePath_))
+    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), captureFilePath_))
         return hresultFromError(syserr::kFilenameTooLong);
     return createCaptureFile(agreed[0] != '\0' && std::strcmp(agreed, captureFilePath_) == 0);
 }

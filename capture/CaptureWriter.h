@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/MessageSeam.h"
 #include "base/FileSystem.h"
+#include "base/MessageSeam.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -32,8 +32,8 @@ public:
 
     // 0 when the capture folder exists (or was created after the user's
     // OK); nonzero refuses the start.
-    std::int32_t checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
-                                    const StringTable& strings, void* owner);
+    std::int32_t checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui, const StringTable& strings,
+                                    void* owner);
     // With a fixed name: 0 when no file of that name exists or the user
     // agreed to replace it (the next openCaptureFile of that path empties
     // it); nonzero refuses the start.
@@ -78,8 +78,8 @@ private:
     char captureFilePath_[kPathSize] = "";
     FileSystem::Handle file_ = FileSystem::kNoFile;
     std::size_t writeFill_ = 0;
-    bool unsynced_ = false;            // written since the file last reached the disk
-    std::int32_t pendingFailure_ = 0;  // a block write failed during the run
+    bool unsynced_ = false;               // written since the file last reached the disk
+    std::int32_t pendingFailure_ = 0;     // a block write failed during the run
     char replaceAgreed_[kPathSize] = "";  // the file the user agreed to replace
     std::uint64_t bytesLost_ = 0;
     std::uint8_t writeBlock_[kBlockSize];

@@ -35,8 +35,7 @@ std::size_t DeviceStreamDecoder::decode(const std::uint8_t* in, std::size_t coun
         const std::uint8_t* stop = hit ? static_cast<const std::uint8_t*>(hit) : end;
         std::memcpy(o, p, static_cast<std::size_t>(stop - p));
         o += stop - p;
-        if (stop == end)
-            break;
+        if (stop == end) break;
         if (stop + 1 == end) {
             held_ = true;
             break;
@@ -48,8 +47,7 @@ std::size_t DeviceStreamDecoder::decode(const std::uint8_t* in, std::size_t coun
 }
 
 std::size_t DeviceStreamDecoder::finish(std::uint8_t* out) {
-    if (!held_)
-        return 0;
+    if (!held_) return 0;
     held_ = false;
     *out = kEscape;
     return 1;
@@ -63,8 +61,7 @@ bool decodeDeviceStream(ByteSource& file, std::uint8_t* destination, std::size_t
     std::size_t written = 0;
     while (n > 0) {
         const std::size_t want = n < sizeof block ? n : sizeof block;
-        if (file.read(block, want) != want)
-            return false;
+        if (file.read(block, want) != want) return false;
         written += decoder.decode(block, want, destination + written);
         n -= want;
     }

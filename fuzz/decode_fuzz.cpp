@@ -30,8 +30,7 @@ std::vector<std::uint8_t> reference(const std::uint8_t* in, std::size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     const std::size_t chunk = 1 + data[0] % 17;  // first byte: the chunk size
     const std::uint8_t* in = data + 1;
     const std::size_t n = size - 1;
@@ -42,21 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at < n; at += chunk) {
         const std::size_t len = n - at < chunk ? n - at : chunk;
         written += decoder.decode(in + at, len, out.data() + written);
-        if (written > at + len)
-            std::abort();  // output ran ahead of input
+        if (written > at + len) std::abort();  // output ran ahead of input
     }
     written += decoder.finish(out.data() + written);
     out.resize(written);
-    if (written > n || out != reference(in, n))
-        std::abort();
+    if (written > n || out != reference(in, n)) std::abort();
 
     orv::MemoryByteSource source(in, n);
     std::vector<std::uint8_t> whole(n);
     std::size_t count = 0;
-    if (!orv::decodeDeviceStream(source, whole.data(), n, count) || count != written)
-        std::abort();
+    if (!orv::decodeDeviceStream(source, whole.data(), n, count) || count != written) std::abort();
     whole.resize(count);
-    if (whole != out)
-        std::abort();
+    if (whole != out) std::abort();
     return 0;
 }

@@ -28,8 +28,7 @@ public:
             r.lastRow >= orv::kLastTextRow || r.firstColumn < 0 || r.lastColumn >= orv::kGridColumns)
             std::abort();
         for (int row = r.firstRow; row <= r.lastRow; ++row)
-            for (int c = r.firstColumn; c <= r.lastColumn; ++c)
-                cells.push_back({row, c});
+            for (int c = r.firstColumn; c <= r.lastColumn; ++c) cells.push_back({row, c});
     }
     // The union of the rectangles against the cells the model stored.
     bool covers(const std::set<std::pair<int, int>>& stored) {
@@ -58,8 +57,7 @@ bool blank(const orv::ViewBuffer& view, std::size_t at, std::size_t n) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Fixture f;
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
 
     // First byte: a row to start from, so that the end of the grid is
     // reached with small inputs too: 0, or one of the last 92 rows (the
@@ -79,24 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CollectingSink sink;
         orv::appendToView(*f.view, data + at, len, sink);
         f.model->append(data + at, len);
-        if (!sink.covers(f.model->stored))
-            std::abort();
+        if (!sink.covers(f.model->stored)) std::abort();
         const int col = f.view->cursorColumn, row = f.view->cursorRow;
-        if (col < 0 || col >= orv::kGridColumns || row < 0 || row > orv::kLastTextRow)
-            std::abort();
+        if (col < 0 || col >= orv::kGridColumns || row < 0 || row > orv::kLastTextRow) std::abort();
         if (col != f.model->cursorColumn || row != f.model->cursorRow || f.view->lineCount != f.model->lineCount ||
-            f.view->lineCount != row - startRow || f.view->usedWidth != f.model->usedWidth ||
-            f.view->usedWidth > 127)
+            f.view->lineCount != row - startRow || f.view->usedWidth != f.model->usedWidth || f.view->usedWidth > 127)
             std::abort();
     }
     const std::size_t first = std::size_t(startRow) * orv::kGridColumns;
     const std::size_t end = std::size_t(f.view->cursorRow + 1) * orv::kGridColumns;
-    if (!blank(*f.view, 0, first) || !blank(*f.view, end, orv::kGridBytes - end))
-        std::abort();
+    if (!blank(*f.view, 0, first) || !blank(*f.view, end, orv::kGridBytes - end)) std::abort();
     for (std::size_t i = first; i < end; ++i) {
         const std::uint8_t c = f.view->cells[i].load(std::memory_order_relaxed);
-        if (c < 0x20 || c > 0x7E || char(c) != f.model->cells[i])
-            std::abort();
+        if (c < 0x20 || c > 0x7E || char(c) != f.model->cells[i]) std::abort();
         f.view->cells[i].store(' ', std::memory_order_relaxed);
         f.model->cells[i] = ' ';
     }

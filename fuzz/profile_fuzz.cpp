@@ -31,13 +31,11 @@ struct ProfileFile {
         const std::string name =
             std::string(tmp && *tmp ? tmp : "/tmp") + "/orv_profile_fuzz." + std::to_string(::getpid()) + ".ini";
         fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 || ::unlink(name.c_str()) != 0)
-            std::abort();
+        if (fd < 0 || ::unlink(name.c_str()) != 0) std::abort();
         path = "/proc/self/fd/" + std::to_string(fd);
     }
     void write(const std::uint8_t* data, std::size_t size) {
-        if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-            std::abort();
+        if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     }
 };
 
@@ -63,8 +61,7 @@ std::string readInto(orv::IniStore& store, const Key& k, std::uint32_t size, con
     std::unique_ptr<char[]> buffer(new char[size]);
     std::memset(buffer.get(), 0x5A, size);
     const std::uint32_t n = store.readString(k.section, k.key, k.defaultValue, buffer.get(), size, path);
-    if (n > size - 1 || buffer[n] != '\0' || std::strlen(buffer.get()) != n)
-        std::abort();
+    if (n > size - 1 || buffer[n] != '\0' || std::strlen(buffer.get()) != n) std::abort();
     return std::string(buffer.get(), n);
 }
 
@@ -86,11 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Key& k = kKeys[i];
         const std::string whole = readInto(store, k, static_cast<std::uint32_t>(size) + 8, path);
         for (std::uint32_t s : {k.size, 1u, 2u, 7u})
-            if (readInto(store, k, s, path) != cut(whole, s))
-                std::abort();
+            if (readInto(store, k, s, path) != cut(whole, s)) std::abort();
         values[i] = cut(whole, k.size);
-        if (readInto(store, k, k.size, path) != values[i])
-            std::abort();
+        if (readInto(store, k, k.size, path) != values[i]) std::abort();
     }
 
     // Loading writes missing keys back, so it comes after the reads.
@@ -102,11 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const orv::CaptureFileSettings& f = p.files;
     if (!terminated(c.comPort, sizeof c.comPort) || !terminated(c.lanHost, sizeof c.lanHost) ||
         !terminated(c.dService, sizeof c.dService) || !terminated(f.captureFolder, sizeof f.captureFolder) ||
-        !terminated(f.captureFileName, sizeof f.captureFileName) ||
-        !terminated(p.fileBaseName, sizeof p.fileBaseName))
+        !terminated(f.captureFileName, sizeof f.captureFileName) || !terminated(p.fileBaseName, sizeof p.fileBaseName))
         std::abort();
-    if (c.method != (values[0] == "lan" ? 1 : 0) || f.autoNameFiles != (values[6] == "YES" ? 1 : 0))
-        std::abort();
+    if (c.method != (values[0] == "lan" ? 1 : 0) || f.autoNameFiles != (values[6] == "YES" ? 1 : 0)) std::abort();
     const std::string com = values[3].empty() ? orv::kDefaultComPort : cut(values[3], orv::kPathSize);
     if (com != c.comPort || std::strncmp(f.captureFileName, p.fileBaseName, std::strlen(p.fileBaseName)) != 0)
         std::abort();
@@ -117,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char host[orv::kHostSize];
     char dataPort[orv::kDataPortSize];
     orv::applyLinkSettings(c, linkKind, port, host, dataPort);
-    if (static_cast<std::int32_t>(linkKind) != c.method || !terminated(host, sizeof host) || !terminated(dataPort, sizeof dataPort))
+    if (static_cast<std::int32_t>(linkKind) != c.method || !terminated(host, sizeof host) ||
+        !terminated(dataPort, sizeof dataPort))
         std::abort();
     return 0;
 }

@@ -14,14 +14,13 @@ public:
     void showReplyText(int id, const char* text) override {
         static const int order[4] = {IDC_S_BIT3, IDC_S_BIT2, IDC_S_BIT1, IDC_S_BIT0};
         if (id == IDC_I_REPLY) {
-            if (std::strlen(text) != 4 || std::strncmp(text, "0x0", 3) != 0 || !std::strchr("0123456789ABCDEF", text[3]))
+            if (std::strlen(text) != 4 || std::strncmp(text, "0x0", 3) != 0 ||
+                !std::strchr("0123456789ABCDEF", text[3]))
                 std::abort();
-            if (linesShown % 4 != 0)
-                std::abort();  // never in the middle of the four line texts
+            if (linesShown % 4 != 0) std::abort();  // never in the middle of the four line texts
             return;
         }
-        if (id != order[linesShown % 4] || (std::strcmp(text, "H") != 0 && std::strcmp(text, "L") != 0))
-            std::abort();
+        if (id != order[linesShown % 4] || (std::strcmp(text, "H") != 0 && std::strcmp(text, "L") != 0)) std::abort();
         ++linesShown;
     }
     int linesShown = 0;
@@ -30,8 +29,7 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     const std::size_t chunk = data[0] % 9;  // 0: empty chunks too
     orv::ReplyParser parser;
     CheckingSink sink;
@@ -39,11 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int rounds = 0; at < size && rounds < 4096; ++rounds) {
         const std::size_t len = size - at < chunk ? size - at : chunk;
         const int r = parser.parseDeviceReply(data + at, len, sink);
-        if ((r != 0 && r != 1) || (parser.replyState() != 0 && parser.replyState() != 1))
-            std::abort();
+        if ((r != 0 && r != 1) || (parser.replyState() != 0 && parser.replyState() != 1)) std::abort();
         at += len == 0 ? 1 : len;
     }
-    if (sink.linesShown % 4 != 0)
-        std::abort();
+    if (sink.linesShown % 4 != 0) std::abort();
     return 0;
 }

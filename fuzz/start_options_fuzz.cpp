@@ -6,16 +6,15 @@
 #include <cstring>
 #include <memory>
 
-#include "base/Ids.h"
 #include "app/StartOptions.h"
+#include "base/Ids.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::unique_ptr<char[]> exact(new char[size ? size : 1]);
     if (size) std::memcpy(exact.get(), data, size);
     std::uint32_t flags = 0, delay = 0;
     orv::parseStartOptions(exact.get(), size, flags, delay);
-    if (delay > orv::kMaxStartDelayMs || (flags & ~std::uint32_t(START_AT_ONCE | START_DELAYED)))
-        __builtin_trap();
+    if (delay > orv::kMaxStartDelayMs || (flags & ~std::uint32_t(START_AT_ONCE | START_DELAYED))) __builtin_trap();
     if (delay != 0 && !(flags & START_DELAYED)) __builtin_trap();
 
     std::unique_ptr<char[]> terminated(new char[size + 1]);

@@ -34,9 +34,13 @@ protected:
 
 class ChunkHandoff {
 public:
-    ChunkHandoff(std::atomic<std::uint32_t>& byteCount, CaptureWriter& writer, ViewBuffer& view,
-                 ReplyParser& parser, RepaintSink& repaint, HandoffObserver& observer)
-        : byteCount_(byteCount), writer_(writer), view_(view), parser_(parser), repaint_(repaint),
+    ChunkHandoff(std::atomic<std::uint32_t>& byteCount, CaptureWriter& writer, ViewBuffer& view, ReplyParser& parser,
+                 RepaintSink& repaint, HandoffObserver& observer)
+        : byteCount_(byteCount),
+          writer_(writer),
+          view_(view),
+          parser_(parser),
+          repaint_(repaint),
           observer_(observer) {}
 
     void deliver(const std::uint8_t* bytes, std::size_t count);
@@ -56,7 +60,7 @@ private:
     ReplyParser& parser_;
     RepaintSink& repaint_;
     HandoffObserver& observer_;
-    bool waiting_ = false;            // bytes wait for the disk since waitingSince_
+    bool waiting_ = false;  // bytes wait for the disk since waitingSince_
     std::uint64_t waitingSince_ = 0;
 };
 

@@ -28,11 +28,11 @@ struct DeviceControl {
     char xonChar, xoffChar;
     // Set whatever the port held before: a driver keeps what the last
     // program left, and any of these loses or stops data.
-    bool dsrSensitivity;    // bytes dropped while DSR is low
+    bool dsrSensitivity;  // bytes dropped while DSR is low
     bool txContinueOnXoff;
-    bool replaceErrors;     // bytes with a parity error replaced by errorChar
-    bool stripNulls;        // 0x00 bytes dropped
-    bool abortOnError;      // reads and writes stopped after a line error
+    bool replaceErrors;  // bytes with a parity error replaced by errorChar
+    bool stripNulls;     // 0x00 bytes dropped
+    bool abortOnError;   // reads and writes stopped after a line error
     char errorChar, eofChar, evtChar;
 };
 

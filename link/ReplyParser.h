@@ -13,6 +13,7 @@ namespace orv {
 class ReplySink {
 public:
     virtual void showReplyText(int controlId, const char* text) = 0;
+
 protected:
     ~ReplySink() = default;
 };

@@ -11,9 +11,7 @@ namespace orv {
 namespace {
 
 // The platform counts Ctrl-Z (an old end-of-file mark) as a blank too.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1a;
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1a; }
 
 std::string trimmed(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -126,15 +124,14 @@ long findKey(const Document& doc, long header, const std::string& key, std::size
 
 // One pair of matching quotes around a value is not part of it.
 std::string unquoted(const std::string& v) {
-    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
-        return v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) return v.substr(1, v.size() - 2);
     return v;
 }
 
 }  // namespace
 
-std::uint32_t IniFile::readString(const char* section, const char* key, const char* defaultValue,
-                                  char* buffer, std::uint32_t size, const char* path) {
+std::uint32_t IniFile::readString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                  std::uint32_t size, const char* path) {
     if (!buffer || size == 0) return 0;
     std::string def = defaultValue ? defaultValue : "";
     while (!def.empty() && def.back() == ' ') def.pop_back();
@@ -159,8 +156,7 @@ std::uint32_t IniFile::readString(const char* section, const char* key, const ch
     return static_cast<std::uint32_t>(n);
 }
 
-bool IniFile::writeString(const char* section, const char* key, const char* value,
-                          const char* path) {
+bool IniFile::writeString(const char* section, const char* key, const char* value, const char* path) {
     if (!section || !key || !path) return false;
     std::string sec = trimmed(section);
     std::string name = trimmed(key);
@@ -181,8 +177,7 @@ bool IniFile::writeString(const char* section, const char* key, const char* valu
             line.text = parse(line.text).name + "=" + val;
         } else {
             if (doc.lines[last].end.empty()) doc.lines[last].end = "\r\n";
-            doc.lines.insert(doc.lines.begin() + static_cast<long>(last) + 1,
-                             Line{name + "=" + val, "\r\n"});
+            doc.lines.insert(doc.lines.begin() + static_cast<long>(last) + 1, Line{name + "=" + val, "\r\n"});
         }
     }
 

@@ -11,10 +11,9 @@ namespace orv {
 
 class IniFile : public IniStore {
 public:
-    std::uint32_t readString(const char* section, const char* key, const char* defaultValue,
-                             char* buffer, std::uint32_t size, const char* path) override;
-    bool writeString(const char* section, const char* key, const char* value,
-                     const char* path) override;
+    std::uint32_t readString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                             std::uint32_t size, const char* path) override;
+    bool writeString(const char* section, const char* key, const char* value, const char* path) override;
 };
 
 }  // namespace orv

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "base/Ids.h"
-#include "base/Text.h"
 #include "base/Path.h"
+#include "base/Text.h"
 
 namespace orv {
 namespace {
@@ -12,9 +12,7 @@ namespace {
 constexpr const char kConnection[] = "connection";
 constexpr const char kBuffer[] = "buffer";
 
-bool isAtoiBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isAtoiBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
 
@@ -61,8 +59,7 @@ void readComPort(Profile& profile, IniStore& store) {
     copyCut(profile.connection.comPort, value);
 }
 
-void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags,
-                             char separator) {
+void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator) {
     CaptureFileSettings& f = profile.files;
     const char* path = profile.profilePath;
 
@@ -71,8 +68,7 @@ void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t st
         store.writeString(kBuffer, "path", f.captureFolder, path);
     }
 
-    if (store.readString(kBuffer, "filename", "", f.captureFileName, sizeof f.captureFileName,
-                         path) == 0) {
+    if (store.readString(kBuffer, "filename", "", f.captureFileName, sizeof f.captureFileName, path) == 0) {
         copyCut(f.captureFileName, kDefaultCaptureFileName);
         store.writeString(kBuffer, "filename", f.captureFileName, path);
     }
@@ -147,9 +143,8 @@ std::uint8_t comPortNumber(const char* comPort) {
     return static_cast<std::uint8_t>(value);
 }
 
-void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind,
-                       std::uint8_t& portNumber, char (&host)[kHostSize],
-                       char (&dataPort)[kDataPortSize]) {
+void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind, std::uint8_t& portNumber,
+                       char (&host)[kHostSize], char (&dataPort)[kDataPortSize]) {
     linkKind = static_cast<LinkKind>(settings.method);
     portNumber = comPortNumber(settings.comPort);
     copyCut(host, settings.lanHost);

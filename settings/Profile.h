@@ -17,14 +17,14 @@ constexpr const char kProfileFileName[] = "zr52profile.ini";
 constexpr const char kDefaultComPort[] = "COM1";
 constexpr const char kDefaultDataPort[] = "10001";
 constexpr const char kDefaultCaptureFileName[] = "Capturedata.zrd";
-constexpr int kDataPortSize = 32;   // the run record's port text
+constexpr int kDataPortSize = 32;  // the run record's port text
 constexpr int kHostSize = kProfileValueSize;
 
 // The settings and the folders they are found in.
 struct Profile {
     ConnectionSettings connection;
     CaptureFileSettings files;
-    char fileBaseName[kPathSize] = "";   // captureFileName less its extension
+    char fileBaseName[kPathSize] = "";  // captureFileName less its extension
     char moduleFolder[kPathSize] = "";
     char profileFolder[kPathSize] = "";
     char profilePath[kPathSize] = "";
@@ -37,13 +37,11 @@ bool setProfilePath(Profile& profile, char separator = '\\');
 
 // readMethod, readHostAndService, readComPort, readCaptureFileSettings on
 // profilePath.  With START_AT_ONCE in startFlags, "flag" is forced to "YES".
-void loadProfile(Profile& profile, IniStore& store, std::uint32_t startFlags,
-                 char separator = '\\');
+void loadProfile(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator = '\\');
 void readMethod(Profile& profile, IniStore& store);
 void readHostAndService(Profile& profile, IniStore& store);
 void readComPort(Profile& profile, IniStore& store);
-void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags,
-                             char separator = '\\');
+void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator = '\\');
 
 // The seven keys, in the order method, host, dService, com, path, filename,
 // flag; a failed write does not stop the later ones.  True when all were
@@ -52,8 +50,7 @@ bool saveProfile(const Profile& profile, IniStore& store);
 
 // documentsFolder + "Orvantide" + "Buffer", joined like the platform's
 // path append (a join that would not fit is left out).
-void defaultCaptureFolder(const char* documentsFolder, char (&folder)[kPathSize],
-                          char separator = '\\');
+void defaultCaptureFolder(const char* documentsFolder, char (&folder)[kPathSize], char separator = '\\');
 
 // fileName without its extension: the last "." of the last component and
 // what follows (a blank or a backslash after the dot means no extension).
@@ -66,8 +63,7 @@ std::uint8_t comPortNumber(const char* comPort);
 
 // The run record's link fields from the settings: link kind, port number,
 // host and data port (cut to fit, always terminated).
-void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind,
-                       std::uint8_t& portNumber, char (&host)[kHostSize],
-                       char (&dataPort)[kDataPortSize]);
+void applyLinkSettings(const ConnectionSettings& settings, LinkKind& linkKind, std::uint8_t& portNumber,
+                       char (&host)[kHostSize], char (&dataPort)[kDataPortSize]);
 
 }  // namespace orv

@@ -13,7 +13,7 @@ constexpr int kProfileValueSize = 1025;
 enum class LinkKind : std::int32_t { Serial = 0, Lan = 1 };
 
 struct ConnectionSettings {
-    std::int32_t method = 0;                   // 0 serial, 1 LAN
+    std::int32_t method = 0;  // 0 serial, 1 LAN
     char comPort[kPathSize] = "COM1";
     char lanHost[kProfileValueSize] = "";
     char dService[kProfileValueSize] = "";
@@ -22,7 +22,7 @@ struct ConnectionSettings {
 struct CaptureFileSettings {
     char captureFolder[kPathSize] = "";
     char captureFileName[kPathSize] = "";
-    std::uint8_t autoNameFiles = 0;            // 1: name each run by date and time
+    std::uint8_t autoNameFiles = 0;  // 1: name each run by date and time
 };
 
 }  // namespace orv

@@ -16,7 +16,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isComPortText(const char* text) {
     if (!text || std::strncmp(text, "COM", 3) != 0) return false;
     if (text[3] < '0' || text[3] > '9') return false;
-    return comPortNumber(text) != 0;   // 0: no port, or one the run record cannot hold
+    return comPortNumber(text) != 0;  // 0: no port, or one the run record cannot hold
 }
 
 bool takeComPortText(const char* text, char (&comPort)[kPathSize]) {

@@ -34,7 +34,9 @@ void comPortForField(const char* stored, char (&shown)[kComPortFieldSize]);
 // trimmed, so that is what the next start would see anyway), cut to size.
 void takeProfileText(const char* text, char* out, std::size_t size);
 template <std::size_t N>
-void takeProfileText(const char* text, char (&out)[N]) { takeProfileText(text, out, N); }
+void takeProfileText(const char* text, char (&out)[N]) {
+    takeProfileText(text, out, N);
+}
 
 // The capture file's base name from what was typed: as takeProfileText,
 // cut to kFileBaseNameMax characters; nothing left becomes "Capturedata".

@@ -58,8 +58,7 @@ private:
             v >>= 4;
         }
         text_[digits_] = ':';
-        for (int k = digits_ + 1; k < kHexLeft; ++k)
-            text_[k] = ' ';
+        for (int k = digits_ + 1; k < kHexLeft; ++k) text_[k] = ' ';
     }
 
     char text_[kHexLeft];
@@ -77,8 +76,8 @@ inline void putChars8(char* p, const std::uint8_t* b) {
     std::memcpy(&x, b, 8);
     const std::uint64_t low7 = x & ~highs;
     const std::uint64_t atLeastSpace = (low7 + 0x60 * ones) & highs;  // low7 >= 0x20
-    const std::uint64_t isDel = (low7 + ones) & highs;               // low7 == 0x7F
-    const std::uint64_t shown = atLeastSpace & ~isDel & ~x;          // and below 0x80
+    const std::uint64_t isDel = (low7 + ones) & highs;                // low7 == 0x7F
+    const std::uint64_t shown = atLeastSpace & ~isDel & ~x;           // and below 0x80
     const std::uint64_t keep = (shown >> 7) * 0xFF;
     const std::uint64_t out = (x & keep) | (('.' * ones) & ~keep);
     std::memcpy(p, &out, 8);
@@ -86,10 +85,8 @@ inline void putChars8(char* p, const std::uint8_t* b) {
 
 void formatFullLine(const std::uint8_t* b, const OffsetColumn& head, char* p) {
     head.put(p);
-    for (int j = 0; j < 8; ++j)
-        putHex(p + kHexLeft + 3 * j, b[j]);  // the last one also blanks column 33
-    for (int j = 0; j < 8; ++j)
-        putHex(p + kHexRight + 3 * j, b[8 + j]);
+    for (int j = 0; j < 8; ++j) putHex(p + kHexLeft + 3 * j, b[j]);  // the last one also blanks column 33
+    for (int j = 0; j < 8; ++j) putHex(p + kHexRight + 3 * j, b[8 + j]);
     std::memcpy(p + 58, "    ", 4);
     putChars8(p + kChrLeft, b);
     p[70] = ' ';
@@ -128,16 +125,14 @@ std::size_t formatHexLines(const std::uint8_t* data, std::size_t count, std::uin
 }
 
 bool formatHexDump(ByteSource& file, char* destination, std::size_t lines, unsigned lastLineBytes) {
-    if (lines == 0)
-        return true;
+    if (lines == 0) return true;
     lastLineBytes %= kHexLineInput;
     std::uint64_t left = std::uint64_t(lines - 1) * kHexLineInput + (lastLineBytes ? lastLineBytes : kHexLineInput);
     std::uint64_t offset = 0;
     std::uint8_t block[256 * kHexLineInput];
     while (left > 0) {
         const std::size_t want = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
-        if (file.read(block, want) != want)
-            return false;
+        if (file.read(block, want) != want) return false;
         destination += formatHexLines(block, want, offset, destination);
         offset += want;
         left -= want;

@@ -13,9 +13,7 @@ constexpr std::size_t kHexLineBytes = 81;
 constexpr std::size_t kHexLineInput = 16;
 
 // Lines for a file of size bytes: size / 16, rounded up.
-constexpr std::uint64_t hexDumpLineCount(std::uint64_t size) {
-    return (size + kHexLineInput - 1) / kHexLineInput;
-}
+constexpr std::uint64_t hexDumpLineCount(std::uint64_t size) { return (size + kHexLineInput - 1) / kHexLineInput; }
 
 // Formats count bytes whose first one sits at file offset `offset` into
 // hexDumpLineCount(count) lines at out (that many times 81 bytes).  Each

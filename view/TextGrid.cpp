@@ -14,8 +14,7 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 struct ShowTable {
     std::uint8_t show[256];
     constexpr ShowTable() : show{} {
-        for (int b = 0; b < 256; ++b)
-            show[b] = static_cast<std::uint8_t>(b >= 0x20 && b <= 0x7E ? b : '.');
+        for (int b = 0; b < 256; ++b) show[b] = static_cast<std::uint8_t>(b >= 0x20 && b <= 0x7E ? b : '.');
     }
 };
 constexpr ShowTable kShow;
@@ -33,8 +32,7 @@ public:
         if (have_) {
             CellRect& p = pending_;
             if (row == p.lastRow) {
-                if (first >= p.firstColumn && last <= p.lastColumn)
-                    return;  // written over, already covered
+                if (first >= p.firstColumn && last <= p.lastColumn) return;  // written over, already covered
                 if (p.firstRow == row && first <= p.lastColumn + 1 && last + 1 >= p.firstColumn) {
                     p.firstColumn = std::min(p.firstColumn, first);
                     p.lastColumn = std::max(p.lastColumn, last);
@@ -51,8 +49,7 @@ public:
     }
 
     void flush() {
-        if (have_)
-            sink_.repaintCells(pending_);
+        if (have_) sink_.repaintCells(pending_);
         have_ = false;
     }
 
@@ -65,8 +62,7 @@ private:
 }  // namespace
 
 void clearGrid(ViewBuffer& view) {
-    for (auto& cell : view.cells)
-        cell.store(' ', kRelaxed);
+    for (auto& cell : view.cells) cell.store(' ', kRelaxed);
     view.cursorColumn.store(0, kRelaxed);
     view.cursorRow.store(0, kRelaxed);
     view.lineCount.store(0, kRelaxed);
@@ -74,14 +70,12 @@ void clearGrid(ViewBuffer& view) {
 }
 
 int readRow(const ViewBuffer& view, int row, int firstCol, int lastCol, char* out) {
-    if (row < 0 || row >= kGridRows)
-        return 0;
+    if (row < 0 || row >= kGridRows) return 0;
     firstCol = std::max(firstCol, 0);
     lastCol = std::min(lastCol, kGridColumns - 1);
     const std::atomic<std::uint8_t>* line = view.cells + std::size_t(row) * kGridColumns;
     int n = 0;
-    for (int c = firstCol; c <= lastCol; ++c)
-        out[n++] = static_cast<char>(line[c].load(kRelaxed));
+    for (int c = firstCol; c <= lastCol; ++c) out[n++] = static_cast<char>(line[c].load(kRelaxed));
     return n;
 }
 

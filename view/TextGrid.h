@@ -25,6 +25,7 @@ struct CellRect {
 class RepaintSink {
 public:
     virtual void repaintCells(const CellRect& cells) = 0;
+
 protected:
     ~RepaintSink() = default;
 };

@@ -66,20 +66,20 @@ struct CaptureState {
     // Set by every close so that a worker waiting on its line or idling
     // after a reported failure ends at once, whatever the driver does.
     HANDLE linkStopEvent = nullptr;
-    HANDLE commWaitEvent = nullptr;         // the serial receive thread's comm-event wait
+    HANDLE commWaitEvent = nullptr;                             // the serial receive thread's comm-event wait
     std::atomic<std::uintptr_t> lanSocket{~std::uintptr_t(0)};  // INVALID_SOCKET when none
-    std::atomic<std::int32_t> lanState{0};  // 0 idle, 3 connected, 1 closing, else the last error
-    HANDLE lanReadyEvent = nullptr;         // the capture socket's readiness for its receive thread
-    std::atomic<bool> linkFailed{false};    // the run's broken link has been reported
+    std::atomic<std::int32_t> lanState{0};                      // 0 idle, 3 connected, 1 closing, else the last error
+    HANDLE lanReadyEvent = nullptr;                             // the capture socket's readiness for its receive thread
+    std::atomic<bool> linkFailed{false};                        // the run's broken link has been reported
     // A LAN connect is under way (the window answers meanwhile), and the
     // user gave it up (stop, cancel, close).  User-interface thread only.
     bool linkOpening = false;
     bool connectAbandoned = false;
     bool closeWhenOpened = false;
-    ReplyParser replyParser;                // the query's parser; receive thread only
+    ReplyParser replyParser;  // the query's parser; receive thread only
 
     // ---- shell fields ----
-    std::atomic<std::uint32_t> stateFlags{0};   // FLAG_HAVE_FILE, FLAG_SENDING
+    std::atomic<std::uint32_t> stateFlags{0};  // FLAG_HAVE_FILE, FLAG_SENDING
     std::atomic<std::uint32_t> byteCount{0};
     std::uint32_t shownByteCount = 0;  // the count the last refresh showed
     bool captureLossTold = false;      // this run's lost capture bytes were told
@@ -87,7 +87,7 @@ struct CaptureState {
     std::unique_ptr<std::uint8_t[]> loadedData;  // the hex text or the filtered bytes
     std::uint32_t loadedSize = 0;
     std::atomic<HWND> queryDialog{nullptr};
-    std::uint32_t startFlags = 0;      // START_AT_ONCE, START_DELAYED
+    std::uint32_t startFlags = 0;  // START_AT_ONCE, START_DELAYED
     std::uint32_t startDelayMs = 0;
     HWND viewWindow = nullptr;
     HWND mainWindow = nullptr;
@@ -100,11 +100,11 @@ struct CaptureState {
 
     // ---- the capture file and the seams to the user ----
     Win32FileSystem fileSystem;
-    CaptureWriter writer{fileSystem};          // owns captureFilePath
-    Profile profile;                           // settings and folders
-    MessageSeam* messages = nullptr;           // message boxes
-    const StringTable* strings = nullptr;      // the language library's texts
-    FileDialogSeam* fileDialogs = nullptr;     // open, save and folder dialogs
+    CaptureWriter writer{fileSystem};       // owns captureFilePath
+    Profile profile;                        // settings and folders
+    MessageSeam* messages = nullptr;        // message boxes
+    const StringTable* strings = nullptr;   // the language library's texts
+    FileDialogSeam* fileDialogs = nullptr;  // open, save and folder dialogs
 };
 
 // A link is open: a capture runs, or a send (until its close).  While it
@@ -115,8 +115,8 @@ inline bool linkOpen(const CaptureState& state) { return state.isOpen.load() != 
 inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId, unsigned type) {
     return tellUser(*state.messages, *state.strings, owner, captionId, textId, type);
 }
-inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId,
-                    std::int64_t number, unsigned type) {
+inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId, std::int64_t number,
+                    unsigned type) {
     return tellUser(*state.messages, *state.strings, owner, captionId, textId, number, type);
 }
 

@@ -55,16 +55,15 @@ HWND createToolbar(CaptureState& s, HWND window) {
         toolbarButton(8, CMD_VIEW_FILTERED, off, TBSTYLE_CHECKGROUP),
         toolbarButton(9, CMD_VIEW_TEXT, off, TBSTYLE_CHECKGROUP),
     };
-    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, ID_TOOLBAR, TOOLBAR_IMAGES,
-                                   s.appInstance, IDB_TOOLBAR, buttons, sizeof buttons / sizeof buttons[0], 0, 0,
-                                   16, 15, sizeof(TBBUTTON));
+    HWND toolbar =
+        CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, ID_TOOLBAR, TOOLBAR_IMAGES, s.appInstance,
+                        IDB_TOOLBAR, buttons, sizeof buttons / sizeof buttons[0], 0, 0, 16, 15, sizeof(TBBUTTON));
     if (toolbar) SetWindowLongA(toolbar, GWL_STYLE, GetWindowLongA(toolbar, GWL_STYLE) | TBSTYLE_FLAT);
     return toolbar;
 }
 
 HWND createStatusBar(HWND window) {
-    HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "", window,
-                                      ID_STATUSBAR);
+    HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "", window, ID_STATUSBAR);
     if (status)
         SendMessageA(status, SB_SETPARTS, sizeof kStatusParts / sizeof kStatusParts[0],
                      reinterpret_cast<LPARAM>(kStatusParts));
@@ -143,11 +142,16 @@ void supplyTooltipText(CaptureState& s, LPARAM lParam) {
     static const struct {
         unsigned command, text;
     } tips[] = {
-        {CMD_OPEN_FILE, IDS_TIP_OPEN},         {CMD_SAVE_AS, IDS_TIP_SAVE_AS},
-        {CMD_START, IDS_TIP_START},            {CMD_STOP, IDS_TIP_STOP},
-        {CMD_SETTINGS, IDS_TIP_SETTINGS},      {CMD_VIEW_HEX, IDS_TIP_VIEW_HEX},
-        {CMD_VIEW_FILTERED, IDS_TIP_VIEW_FILTERED}, {CMD_VIEW_TEXT, IDS_TIP_VIEW_TEXT},
-        {CMD_SEND_FILE, IDS_TIP_SEND_FILE},    {CMD_CANCEL_SEND, IDS_TIP_CANCEL_SEND},
+        {CMD_OPEN_FILE, IDS_TIP_OPEN},
+        {CMD_SAVE_AS, IDS_TIP_SAVE_AS},
+        {CMD_START, IDS_TIP_START},
+        {CMD_STOP, IDS_TIP_STOP},
+        {CMD_SETTINGS, IDS_TIP_SETTINGS},
+        {CMD_VIEW_HEX, IDS_TIP_VIEW_HEX},
+        {CMD_VIEW_FILTERED, IDS_TIP_VIEW_FILTERED},
+        {CMD_VIEW_TEXT, IDS_TIP_VIEW_TEXT},
+        {CMD_SEND_FILE, IDS_TIP_SEND_FILE},
+        {CMD_CANCEL_SEND, IDS_TIP_CANCEL_SEND},
     };
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
     for (const auto& tip : tips) {

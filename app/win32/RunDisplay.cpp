@@ -33,31 +33,30 @@ void setRunControls(CaptureState& s, bool capturing) {
     const bool idle = !capturing;
     const bool haveFile = idle && (s.stateFlags.load() & FLAG_HAVE_FILE);
     const ControlState states[] = {
-        {CMD_OPEN_FILE, idle, true, true},       {CMD_START, idle, true, true},
-        {CMD_STOP, capturing, true, true},       {CMD_SETTINGS, idle, true, true},
-        {CMD_SEND_FILE, idle, true, true},       {CMD_CANCEL_SEND, false, true, true},
+        {CMD_OPEN_FILE, idle, true, true},          {CMD_START, idle, true, true},
+        {CMD_STOP, capturing, true, true},          {CMD_SETTINGS, idle, true, true},
+        {CMD_SEND_FILE, idle, true, true},          {CMD_CANCEL_SEND, false, true, true},
         {CMD_QUERY_DEVICE, capturing, false, true}, {CMD_SAVE_AS, haveFile, true, true},
-        {CMD_VIEW_HEX, haveFile, true, true},    {CMD_VIEW_FILTERED, haveFile, true, true},
-        {CMD_VIEW_TEXT, false, true, false},     {CMD_ABOUT, true, false, true},
+        {CMD_VIEW_HEX, haveFile, true, true},       {CMD_VIEW_FILTERED, haveFile, true, true},
+        {CMD_VIEW_TEXT, false, true, false},        {CMD_ABOUT, true, false, true},
     };
     applyControls(s, states, sizeof states / sizeof states[0]);
 }
 
 void setSendControls(CaptureState& s) {
     const ControlState states[] = {
-        {CMD_OPEN_FILE, false, true, true},   {CMD_START, false, true, true},
-        {CMD_STOP, false, true, true},        {CMD_SETTINGS, false, true, true},
-        {CMD_SEND_FILE, false, true, true},   {CMD_CANCEL_SEND, true, true, true},
+        {CMD_OPEN_FILE, false, true, true},     {CMD_START, false, true, true},
+        {CMD_STOP, false, true, true},          {CMD_SETTINGS, false, true, true},
+        {CMD_SEND_FILE, false, true, true},     {CMD_CANCEL_SEND, true, true, true},
         {CMD_QUERY_DEVICE, false, false, true}, {CMD_SAVE_AS, false, true, true},
-        {CMD_VIEW_HEX, false, true, true},    {CMD_VIEW_FILTERED, false, true, true},
-        {CMD_VIEW_TEXT, false, true, false},  {CMD_ABOUT, false, false, true},
+        {CMD_VIEW_HEX, false, true, true},      {CMD_VIEW_FILTERED, false, true, true},
+        {CMD_VIEW_TEXT, false, true, false},    {CMD_ABOUT, false, false, true},
     };
     applyControls(s, states, sizeof states / sizeof states[0]);
 }
 
 void enableTextViewButton(CaptureState& s) {
-    if (s.toolbarWindow)
-        SendMessageA(s.toolbarWindow, TB_SETSTATE, CMD_VIEW_TEXT, MAKELPARAM(TBSTATE_ENABLED, 0));
+    if (s.toolbarWindow) SendMessageA(s.toolbarWindow, TB_SETSTATE, CMD_VIEW_TEXT, MAKELPARAM(TBSTATE_ENABLED, 0));
 }
 
 void showStatusText(CaptureState& s, unsigned stringId) {

@@ -59,9 +59,8 @@ ATOM registerMainClass(HINSTANCE instance) {
 
 HWND createMainWindow(CaptureState& state, HINSTANCE instance, int showCommand) {
     state.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
-    HWND window = CreateWindowExA(0, MAIN_CLASS_NAME, MAIN_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, &state);
+    HWND window = CreateWindowExA(0, MAIN_CLASS_NAME, MAIN_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, &state);
     if (window) {
         ShowWindow(window, showCommand);
         UpdateWindow(window);
@@ -114,8 +113,7 @@ int runProgram(CaptureState& state, HINSTANCE instance, int showCommand) {
     if (claim.anotherRuns()) {
         // The first may still be making its window: bring it forward once
         // it is there.
-        for (int waited = 0; waited < kWaitForFirstWindowMs && !activateRunningInstance(); waited += 50)
-            Sleep(50);
+        for (int waited = 0; waited < kWaitForFirstWindowMs && !activateRunningInstance(); waited += 50) Sleep(50);
         return 0;
     }
     if (activateRunningInstance()) return 0;

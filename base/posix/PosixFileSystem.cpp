@@ -21,13 +21,15 @@ SysError errorFromErrno(int err, const char* path) {
         if (cut == std::string::npos) return syserr::kFileNotFound;
         std::string parent = cut == 0 ? "/" : p.substr(0, cut);
         struct stat st;
-        return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? syserr::kFileNotFound
-                                                                       : syserr::kPathNotFound;
+        return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? syserr::kFileNotFound : syserr::kPathNotFound;
     }
     case ENOTDIR: return syserr::kPathNotFound;
     case EEXIST: return syserr::kFileExists;
-    case EACCES: case EPERM: case EROFS: return syserr::kAccessDenied;
-    case ENOSPC: case EDQUOT: return syserr::kDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS: return syserr::kAccessDenied;
+    case ENOSPC:
+    case EDQUOT: return syserr::kDiskFull;
     case ENAMETOOLONG: return syserr::kFilenameTooLong;
     default: return syserr::kWriteFault;
     }
@@ -49,9 +51,7 @@ SysError PosixFileSystem::findFile(const char* path) {
     return ::lstat(path, &st) == 0 ? 0 : errorFromErrno(errno, path);
 }
 
-SysError PosixFileSystem::deleteFile(const char* path) {
-    return ::unlink(path) == 0 ? 0 : errorFromErrno(errno, path);
-}
+SysError PosixFileSystem::deleteFile(const char* path) { return ::unlink(path) == 0 ? 0 : errorFromErrno(errno, path); }
 
 SysError PosixFileSystem::createNew(const char* path, Handle& file) {
     int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -28,9 +28,7 @@ SysError Win32FileSystem::findFile(const char* path) {
     return 0;
 }
 
-SysError Win32FileSystem::deleteFile(const char* path) {
-    return DeleteFileA(path) ? 0 : GetLastError();
-}
+SysError Win32FileSystem::deleteFile(const char* path) { return DeleteFileA(path) ? 0 : GetLastError(); }
 
 SysError Win32FileSystem::createNew(const char* path, Handle& file) {
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -48,17 +46,12 @@ SysError Win32FileSystem::createReplacing(const char* path, Handle& file) {
 
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {
     DWORD written = 0;
-    if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr))
-        return GetLastError();
+    if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr)) return GetLastError();
     return written == size ? 0 : static_cast<SysError>(ERROR_DISK_FULL);
 }
 
-SysError Win32FileSystem::sync(Handle file) {
-    return FlushFileBuffers(toHandle(file)) ? 0 : GetLastError();
-}
+SysError Win32FileSystem::sync(Handle file) { return FlushFileBuffers(toHandle(file)) ? 0 : GetLastError(); }
 
-SysError Win32FileSystem::close(Handle file) {
-    return CloseHandle(toHandle(file)) ? 0 : GetLastError();
-}
+SysError Win32FileSystem::close(Handle file) { return CloseHandle(toHandle(file)) ? 0 : GetLastError(); }
 
 }  // namespace orv

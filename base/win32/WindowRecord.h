@@ -13,8 +13,8 @@ T* windowRecord(HWND window) {
 }
 
 template <typename T>
-LRESULT dispatchToRecord(LRESULT (*dispatch)(HWND, T&, UINT, WPARAM, LPARAM), HWND window, UINT message,
-                         WPARAM wParam, LPARAM lParam) {
+LRESULT dispatchToRecord(LRESULT (*dispatch)(HWND, T&, UINT, WPARAM, LPARAM), HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam) {
     try {
         if (message == WM_NCCREATE) {
             auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);

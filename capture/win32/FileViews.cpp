@@ -20,8 +20,7 @@ namespace {
 // The largest block that one allocation may be asked for: it must be
 // addressable with the platform's pointer differences and its size must
 // fit loadedSize.
-constexpr std::uint64_t kLargestBlock =
-    std::min<std::uint64_t>(PTRDIFF_MAX, UINT32_MAX);
+constexpr std::uint64_t kLargestBlock = std::min<std::uint64_t>(PTRDIFF_MAX, UINT32_MAX);
 
 // The text view shows at most what the grid holds.
 constexpr std::uint64_t kTextViewLimit = kGridBytes;

@@ -86,8 +86,7 @@ unsigned receiveLoop(CaptureState& s) {
         // the disk, until the stop that the main window sends in answer.
         if (n < 0) ended = true;
         HANDLE handles[2] = {s.linkStopEvent, s.lanReadyEvent};
-        DWORD which = WaitForMultipleObjects(ended ? 1 : 2, handles, FALSE,
-                                             keepCaptureDurable(handoff));
+        DWORD which = WaitForMultipleObjects(ended ? 1 : 2, handles, FALSE, keepCaptureDurable(handoff));
         if (which == WAIT_OBJECT_0 + 1) {
             WSANETWORKEVENTS news{};  // resets the event; recv tells the rest
             WSAEnumNetworkEvents(socketOf(s.lanSocket), s.lanReadyEvent, &news);

@@ -100,14 +100,12 @@ const SendWriter kLanWriter{writeSendChunk, endLanData};
 
 }  // namespace
 
-int openLanSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
-                SendObserver* observer) {
+int openLanSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size, SendObserver* observer) {
     std::unique_ptr<std::uint8_t[]> copy = prepareSend(s, data, size);
     if (!copy) return 0;
     WaitCursor wait;
     u_long nonBlocking = 1;
-    if (!connectLan(s, owner, s.lanSocket) ||
-        ioctlsocket(socketOf(s.lanSocket), FIONBIO, &nonBlocking) != 0 ||
+    if (!connectLan(s, owner, s.lanSocket) || ioctlsocket(socketOf(s.lanSocket), FIONBIO, &nonBlocking) != 0 ||
         !startSend(s, std::move(copy), size, observer, kLanWriter)) {
         closeLanSocket(s, s.lanSocket);
         takeSendingFlag(s);

@@ -6,8 +6,7 @@
 namespace orv {
 namespace {
 
-const LinkDriver kSerial{openSerialCapture, closeSerialCapture, openSerialSend, closeSerialSend,
-                         writeSerialCommand};
+const LinkDriver kSerial{openSerialCapture, closeSerialCapture, openSerialSend, closeSerialSend, writeSerialCommand};
 const LinkDriver kLan{openLanCapture, closeLanCapture, openLanSend, closeLanSend, writeLanCommand};
 
 }  // namespace

@@ -1,18 +1,14 @@
 #include "link/win32/QueryDialog.h"
 
-#include "link/win32/ReceivePath.h"
 #include "link/win32/LinkDriver.h"
+#include "link/win32/ReceivePath.h"
 
 namespace orv {
 namespace {
 
-CaptureState* stateOf(HWND dialog) {
-    return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-}
+CaptureState* stateOf(HWND dialog) { return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
-bool isReplyField(WPARAM id) {
-    return id == IDC_I_REPLY || (id >= IDC_S_BIT3 && id <= IDC_S_BIT0);
-}
+bool isReplyField(WPARAM id) { return id == IDC_I_REPLY || (id >= IDC_S_BIT3 && id <= IDC_S_BIT0); }
 
 // Registered before any command can be sent, so that the answer finds it.
 void registerDialog(CaptureState& s, HWND dialog) {

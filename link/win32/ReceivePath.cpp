@@ -19,8 +19,8 @@ void ReceivePath::repaintCells(const CellRect& cells) {
     if (!view || width <= 0 || height <= 0) return;
     int x = state_.scrollX.load(std::memory_order_relaxed);
     int y = state_.scrollY.load(std::memory_order_relaxed);
-    RECT r{cells.firstColumn * width - x, cells.firstRow * height - y,
-           (cells.lastColumn + 1) * width - x, (cells.lastRow + 1) * height - y};
+    RECT r{cells.firstColumn * width - x, cells.firstRow * height - y, (cells.lastColumn + 1) * width - x,
+           (cells.lastRow + 1) * height - y};
     InvalidateRect(view, &r, FALSE);
 }
 

@@ -20,8 +20,7 @@ void reportLinkFailure(CaptureState& state);
 class ReceivePath final : private RepaintSink, private HandoffObserver, private ReplySink {
 public:
     explicit ReceivePath(CaptureState& state)
-        : state_(state),
-          handoff_(state.byteCount, state.writer, state.view, state.replyParser, *this, *this) {}
+        : state_(state), handoff_(state.byteCount, state.writer, state.view, state.replyParser, *this, *this) {}
     ChunkHandoff& handoff() { return handoff_; }
 
 private:

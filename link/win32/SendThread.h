@@ -50,9 +50,7 @@ struct SendWriter {
 // A link is open or a worker has not been waited for yet (a send whose
 // data is out keeps both until its close).  FLAG_SENDING alone is no
 // obstacle: the send-file command may set it before the open.
-inline bool linkBusy(const CaptureState& state) {
-    return linkOpen(state) || state.threadHandle.load() != nullptr;
-}
+inline bool linkBusy(const CaptureState& state) { return linkOpen(state) || state.threadHandle.load() != nullptr; }
 // True once a close has asked the worker to stop.
 bool stopAsked(const CaptureState& state);
 
@@ -62,8 +60,8 @@ bool stopAsked(const CaptureState& state);
 std::unique_ptr<std::uint8_t[]> prepareSend(CaptureState& state, const std::uint8_t* data, std::uint32_t size);
 // Hands the copy to a new send thread that writes through writer.  False
 // (with the copy freed and isOpen clear) when no thread could be started.
-bool startSend(CaptureState& state, std::unique_ptr<std::uint8_t[]> copy, std::uint32_t size,
-               SendObserver* observer, const SendWriter& writer);
+bool startSend(CaptureState& state, std::unique_ptr<std::uint8_t[]> copy, std::uint32_t size, SendObserver* observer,
+               const SendWriter& writer);
 // Asks the send thread to stop (a chunk the device holds up ends at once)
 // and waits for it to end.
 void stopSendThread(CaptureState& state);

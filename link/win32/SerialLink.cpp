@@ -175,8 +175,7 @@ void fillDeviceControlBlock(DCB& dcb, const CaptureState& s) {
 
 COMMTIMEOUTS serialTimeouts(const CaptureState& s) {
     SerialTimeouts t = serialTimeoutsFor(s.baudRate);
-    return COMMTIMEOUTS{t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier,
-                        t.writeConstant};
+    return COMMTIMEOUTS{t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier, t.writeConstant};
 }
 
 void driveModemLines(CaptureState& s, bool up) {
@@ -193,8 +192,7 @@ int applySerialSettings(CaptureState& s, HWND) {
     return SetCommState(s.commHandle, &dcb);
 }
 
-DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes,
-                 DWORD* failure) {
+DWORD serialRead(CaptureState& s, ChunkHandoff& handoff, std::uint8_t* buffer, DWORD maxBytes, DWORD* failure) {
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(s.commHandle, &errors, &status)) {

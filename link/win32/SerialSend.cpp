@@ -94,8 +94,7 @@ const SendWriter kSerialWriter{writeSendChunk, drainTransmitQueue};
 
 }  // namespace
 
-int openSerialSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size,
-                   SendObserver* observer) {
+int openSerialSend(CaptureState& s, HWND owner, const std::uint8_t* data, std::uint32_t size, SendObserver* observer) {
     std::unique_ptr<std::uint8_t[]> copy = prepareSend(s, data, size);
     if (!copy) return 0;
     WaitCursor wait;

@@ -2,16 +2,16 @@
 
 #include <shlwapi.h>
 
-#include "base/Text.h"
 #include "base/FileSystem.h"
 #include "base/Path.h"
+#include "base/Text.h"
 #include "base/win32/Win32FileSystem.h"
 
 namespace orv {
 namespace {
 
-constexpr int kFolderAppData = 26;   // CSIDL_APPDATA
-constexpr int kFolderPersonal = 5;   // CSIDL_PERSONAL
+constexpr int kFolderAppData = 26;  // CSIDL_APPDATA
+constexpr int kFolderPersonal = 5;  // CSIDL_PERSONAL
 
 }  // namespace
 
@@ -19,8 +19,8 @@ FolderLookup::FolderLookup(const char* const* libraries, int count) {
     for (int i = 0; i < count && !function_; ++i) {
         HMODULE library = LoadLibraryA(libraries[i]);
         if (!library) continue;
-        auto found = reinterpret_cast<FolderPathFunction>(
-            reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
+        auto found =
+            reinterpret_cast<FolderPathFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
         if (found) {
             library_ = library;
             function_ = found;

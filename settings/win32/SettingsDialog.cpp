@@ -15,7 +15,7 @@ namespace {
 
 // The dialog keeps its session under this integer atom.
 const char* const kSessionProperty = MAKEINTATOM(0x100);
-constexpr int kListedPorts = 10;   // COM1 to COM10 in the port list
+constexpr int kListedPorts = 10;  // COM1 to COM10 in the port list
 
 // One opening of the dialog.  The controls edit `edit`; the run record's
 // profile changes only at OK, so Cancel leaves nothing half-changed.
@@ -46,8 +46,8 @@ SettingsSession* adoptSession(HWND window, LPARAM param) {
 }
 
 HWND createChild(SettingsSession& s, int templateId, HWND parent, DLGPROC procedure) {
-    return CreateDialogParamA(s.state.resourceLibrary, MAKEINTRESOURCEA(templateId), parent,
-                              procedure, reinterpret_cast<LPARAM>(&s));
+    return CreateDialogParamA(s.state.resourceLibrary, MAKEINTRESOURCEA(templateId), parent, procedure,
+                              reinterpret_cast<LPARAM>(&s));
 }
 
 // The text of a control; false, with text untouched, when a damaged
@@ -60,8 +60,7 @@ bool readControl(HWND parent, int id, char* text, int size) {
 }
 
 void placeOn(HWND window, const RECT& area) {
-    if (window)
-        MoveWindow(window, area.left, area.top, area.right - area.left, area.bottom - area.top, FALSE);
+    if (window) MoveWindow(window, area.left, area.top, area.right - area.left, area.bottom - area.top, FALSE);
 }
 
 // ------------------------------------------------------------ link panels
@@ -133,8 +132,7 @@ INT_PTR CALLBACK lanPanelProc(HWND panel, UINT message, WPARAM, LPARAM lParam) {
             }
             return FALSE;
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return FALSE;
 }
 
@@ -212,8 +210,8 @@ void takeFileNameField(HWND page, SettingsSession& s) {
 void initCaptureFilePage(HWND page, SettingsSession& s) {
     s.captureFilePage = page;
     SetDlgItemTextA(page, IDC_FOLDER_TEXT, s.edit.files.captureFolder);
-    SendDlgItemMessageA(page, IDC_FOLDER_TEXT, WM_SETFONT,
-                        reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    SendDlgItemMessageA(page, IDC_FOLDER_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                        TRUE);
     SetDlgItemTextA(page, IDC_FILE_NAME, s.edit.fileBaseName);
     // Room for ".zrd" behind the longest name.
     SendDlgItemMessageA(page, IDC_FILE_NAME, EM_LIMITTEXT, kFileBaseNameMax, 0);
@@ -320,8 +318,7 @@ void applySettingsDialog(HWND dialog) {
     // The fields are read here rather than trusted to their focus-loss
     // handlers, which do not run when OK comes from the Enter key.
     e.connection.method = method;
-    if (readControl(s->serialPanel, IDC_COM_PORT, text, kComPortFieldSize))
-        takeComPortText(text, e.connection.comPort);
+    if (readControl(s->serialPanel, IDC_COM_PORT, text, kComPortFieldSize)) takeComPortText(text, e.connection.comPort);
     copyCut(e.connection.lanHost, host);
     if (readControl(s->lanPanel, IDC_PORT, text, sizeof text)) takeProfileText(text, e.connection.dService);
     if (readControl(s->captureFilePage, IDC_FILE_NAME, text, kPathSize)) takeFileBaseName(text, e.fileBaseName);
@@ -338,8 +335,7 @@ void applySettingsDialog(HWND dialog) {
     applyToCaptureState(state, p.connection);
     // The settings hold for this run either way, but the next start would
     // silently find the old ones.
-    if (!saved && state.messages)
-        state.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);
+    if (!saved && state.messages) state.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);
     EndDialog(dialog, 0);
 }
 
@@ -349,12 +345,11 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         case WM_INITDIALOG:
             SetPropA(dialog, kSessionProperty, reinterpret_cast<HANDLE>(lParam));
             if (lParam) initSettingsDialog(dialog, *reinterpret_cast<SettingsSession*>(lParam));
-            return FALSE;   // the focus is set
+            return FALSE;  // the focus is set
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lParam);
             auto* s = static_cast<SettingsSession*>(GetPropA(dialog, kSessionProperty));
-            if (!s || !header || header->idFrom != IDC_SETTINGS_TAB || header->code != TCN_SELCHANGE)
-                return FALSE;
+            if (!s || !header || header->idFrom != IDC_SETTINGS_TAB || header->code != TCN_SELCHANGE) return FALSE;
             showSettingsPage(*s, SendMessageA(s->tab, TCM_GETCURSEL, 0, 0));
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
             return TRUE;
@@ -387,8 +382,8 @@ void editSettings(CaptureState& state) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
     SettingsSession session(state);
-    DialogBoxParamA(state.resourceLibrary, MAKEINTRESOURCEA(IDD_SETTINGS), state.mainWindow,
-                    settingsDialogProc, reinterpret_cast<LPARAM>(&session));
+    DialogBoxParamA(state.resourceLibrary, MAKEINTRESOURCEA(IDD_SETTINGS), state.mainWindow, settingsDialogProc,
+                    reinterpret_cast<LPARAM>(&session));
 }
 
 }  // namespace orv

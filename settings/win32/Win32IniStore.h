@@ -6,10 +6,9 @@ namespace orv {
 
 class Win32IniStore : public IniStore {
 public:
-    std::uint32_t readString(const char* section, const char* key, const char* defaultValue,
-                             char* buffer, std::uint32_t size, const char* path) override;
-    bool writeString(const char* section, const char* key, const char* value,
-                     const char* path) override;
+    std::uint32_t readString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                             std::uint32_t size, const char* path) override;
+    bool writeString(const char* section, const char* key, const char* value, const char* path) override;
 };
 
 }  // namespace orv

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "base/Ids.h"
 #include "app/StartOptions.h"
+#include "base/Ids.h"
 
 namespace orv::test {
 namespace {

@@ -15,9 +15,12 @@ TEST(JoinPath, InsertsOneSeparator) {
         const char* joined;
     };
     const Case cases[] = {
-        {"C:\\data", "a.zrd", "C:\\data\\a.zrd"},   {"C:\\data\\", "a.zrd", "C:\\data\\a.zrd"},
-        {"C:\\data", "\\a.zrd", "C:\\data\\a.zrd"}, {"", "a.zrd", "a.zrd"},
-        {"C:\\data", "", "C:\\data"},               {"/tmp/x/", "a", "/tmp/x/a"},
+        {"C:\\data", "a.zrd", "C:\\data\\a.zrd"},
+        {"C:\\data\\", "a.zrd", "C:\\data\\a.zrd"},
+        {"C:\\data", "\\a.zrd", "C:\\data\\a.zrd"},
+        {"", "a.zrd", "a.zrd"},
+        {"C:\\data", "", "C:\\data"},
+        {"/tmp/x/", "a", "/tmp/x/a"},
     };
     for (const Case& c : cases) {
         char out[kPathSize];
@@ -26,7 +29,7 @@ TEST(JoinPath, InsertsOneSeparator) {
     }
     std::string folder(250, 'f');
     char out[kPathSize];
-    EXPECT_TRUE(joinPath(folder.c_str(), "12345678", '\\', out));   // 259 characters fit
+    EXPECT_TRUE(joinPath(folder.c_str(), "12345678", '\\', out));    // 259 characters fit
     EXPECT_FALSE(joinPath(folder.c_str(), "123456789", '\\', out));  // 260 do not
 }
 

@@ -34,14 +34,10 @@ TEST(FormatWithNumber, FormatsSignedAndUnsignedLikeThePlatform) {
         const char* out;
     };
     const Case cases[] = {
-        {"Error %u", 5, "Error 5"},
-        {"Error %d", 10061, "Error 10061"},
-        {"Error %d", -1, "Error -1"},
-        {"Error %u", -1, "Error 4294967295"},
-        {"Error %i!", 7, "Error 7!"},
-        {"%s %u", 3, "%s 3"},
-        {"%u %u", 1, "1 %u"},
-        {"none", 1, "none"},
+        {"Error %u", 5, "Error 5"},   {"Error %d", 10061, "Error 10061"},
+        {"Error %d", -1, "Error -1"}, {"Error %u", -1, "Error 4294967295"},
+        {"Error %i!", 7, "Error 7!"}, {"%s %u", 3, "%s 3"},
+        {"%u %u", 1, "1 %u"},         {"none", 1, "none"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.out, formatWithNumber(c.format, c.n)) << c.format;
 }

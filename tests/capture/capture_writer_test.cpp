@@ -87,9 +87,15 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
     struct Case {
         std::size_t size, chunk;
     };
-    const Case cases[] = {{0, 1},           {1, 1},          {kBlock - 1, 4096}, {kBlock, kBlock},
-                          {kBlock + 1, 80}, {kBlock, 81},    {3 * kBlock + 7, 1000},
-                          {200000, 7},      {kBlock * 2, kBlock * 2}};
+    const Case cases[] = {{0, 1},
+                          {1, 1},
+                          {kBlock - 1, 4096},
+                          {kBlock, kBlock},
+                          {kBlock + 1, 80},
+                          {kBlock, 81},
+                          {3 * kBlock + 7, 1000},
+                          {200000, 7},
+                          {kBlock * 2, kBlock * 2}};
     int name = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "size " << c.size << " chunk " << c.chunk);
@@ -193,8 +199,7 @@ TEST_F(CaptureWriterTest, ExistingFolderPassesWithoutQuestion) {
 TEST_F(CaptureWriterTest, FolderThatIsAFileIsRefusedWithoutQuestion) {
     writeFile(path("plain"), {1});
     std::strcpy(settings.captureFolder, path("plain").c_str());
-    EXPECT_EQ(static_cast<std::int32_t>(0x80070050),
-              writer.checkCaptureFolder(settings, messages, strings, nullptr));
+    EXPECT_EQ(static_cast<std::int32_t>(0x80070050), writer.checkCaptureFolder(settings, messages, strings, nullptr));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -295,8 +300,7 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     // The stop still learns that the file is incomplete, and the file keeps
     // the block that reached it.
     EXPECT_EQ(failure, writer.closeCaptureFile());
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock),
-              readFile(writer.captureFilePath()));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock), readFile(writer.captureFilePath()));
 
     // The next run starts clean.
     std::strcpy(settings.captureFileName, "next.zrd");
@@ -313,8 +317,7 @@ TEST_F(CaptureWriterTest, FailedLastWriteKeepsTheFileAndReturnsTheFailure) {
     fs.failWrite = 2;  // the staged rest, written at close
     EXPECT_EQ(hresultFromError(syserr::kDiskFull), writer.closeCaptureFile());
     EXPECT_FALSE(writer.isFileOpen());
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock),
-              readFile(path("Capturedata.zrd")));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock), readFile(path("Capturedata.zrd")));
     EXPECT_EQ(300u, writer.bytesLost());
 }
 

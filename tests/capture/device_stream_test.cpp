@@ -14,10 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes hex(const std::string& text) {
     Bytes out;
     for (std::size_t i = 0;;) {
-        while (i < text.size() && text[i] == ' ')
-            ++i;
-        if (i >= text.size())
-            break;
+        while (i < text.size() && text[i] == ' ') ++i;
+        if (i >= text.size()) break;
         out.push_back(static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
         i += 2;
     }
@@ -35,8 +33,7 @@ Bytes decodeChunks(const std::vector<Bytes>& chunks) {
         out.insert(out.end(), buf.begin(), buf.begin() + static_cast<long>(n));
     }
     std::uint8_t last;
-    if (decoder.finish(&last) == 1)
-        out.push_back(last);
+    if (decoder.finish(&last) == 1) out.push_back(last);
     EXPECT_FALSE(decoder.holdsEscape());
     return out;
 }
@@ -49,17 +46,24 @@ struct DecodeCase {
 const DecodeCase kCases[] = {
     {"", ""},
     {"41 42", "41 42"},
-    {"07 27", "07"},                             // an escaped 0x07
-    {"07 30", ""},  {"07 3A", ""}, {"07 3F", ""},  // replies to 'S' dropped
-    {"07 40", ""},  {"07 4F", ""},                // replies to 'I' dropped
-    {"07 2F", "07 2F"}, {"07 50", "07 50"},       // just outside the reply range
-    {"07 00", "07 00"}, {"07 FF", "07 FF"}, {"07 26", "07 26"}, {"07 28", "07 28"},
-    {"07 07", "07 07"},                           // the second 0x07 opens nothing
+    {"07 27", "07"},  // an escaped 0x07
+    {"07 30", ""},
+    {"07 3A", ""},
+    {"07 3F", ""},  // replies to 'S' dropped
+    {"07 40", ""},
+    {"07 4F", ""},  // replies to 'I' dropped
+    {"07 2F", "07 2F"},
+    {"07 50", "07 50"},  // just outside the reply range
+    {"07 00", "07 00"},
+    {"07 FF", "07 FF"},
+    {"07 26", "07 26"},
+    {"07 28", "07 28"},
+    {"07 07", "07 07"},  // the second 0x07 opens nothing
     {"07 07 31", "07 07 31"},
     {"07 07 07 27", "07 07 07"},
     {"41 07 27 42 07 31 43 07 07 44", "41 07 42 43 07 07 44"},
     {"07 27 07 27", "07 07"},
-    {"07", "07"},                                 // a lone 0x07 at the end is kept
+    {"07", "07"},  // a lone 0x07 at the end is kept
     {"41 07", "41 07"},
     {"07 07 07", "07 07 07"},
     {"07 31 07", "07"},
@@ -83,8 +87,7 @@ TEST(DeviceStream, ChunkBoundariesDoNotMatter) {
             EXPECT_EQ(decodeChunks({a, {}, b}), hex(c.output)) << "cut at " << cut;
         }
         std::vector<Bytes> single;
-        for (std::uint8_t byte : in)
-            single.push_back({byte});
+        for (std::uint8_t byte : in) single.push_back({byte});
         EXPECT_EQ(decodeChunks(single), hex(c.output));
     }
 }

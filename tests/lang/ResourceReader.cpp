@@ -9,8 +9,7 @@ namespace {
 
 class Reader {
 public:
-    Reader(const void* data, size_t size)
-        : base_(static_cast<const unsigned char*>(data)), size_(size) {}
+    Reader(const void* data, size_t size) : base_(static_cast<const unsigned char*>(data)), size_(size) {}
 
     bool ok() const { return ok_; }
     size_t offset() const { return pos_; }
@@ -130,18 +129,17 @@ bool parseDialogEx(const void* data, size_t size, DialogTemplate* out, std::stri
 std::string className(const NameOrOrdinal& windowClass) {
     if (!windowClass.isOrdinal) return windowClass.name;
     switch (windowClass.ordinal) {
-        case 0x80: return "Button";
-        case 0x81: return "Edit";
-        case 0x82: return "Static";
-        case 0x83: return "ListBox";
-        case 0x84: return "ScrollBar";
-        case 0x85: return "ComboBox";
-        default: return "#" + std::to_string(windowClass.ordinal);
+    case 0x80: return "Button";
+    case 0x81: return "Edit";
+    case 0x82: return "Static";
+    case 0x83: return "ListBox";
+    case 0x84: return "ScrollBar";
+    case 0x85: return "ComboBox";
+    default: return "#" + std::to_string(windowClass.ordinal);
     }
 }
 
-bool parseIconGroup(const void* data, size_t size, std::vector<IconGroupEntry>* out,
-                    std::string* error) {
+bool parseIconGroup(const void* data, size_t size, std::vector<IconGroupEntry>* out, std::string* error) {
     Reader r(data, size);
     uint16_t reserved = r.get<uint16_t>();
     uint16_t type = r.get<uint16_t>();
@@ -173,8 +171,7 @@ bool parseIconGroup(const void* data, size_t size, std::vector<IconGroupEntry>* 
     return true;
 }
 
-bool parseAccelerators(const void* data, size_t size, std::vector<Accelerator>* out,
-                       std::string* error) {
+bool parseAccelerators(const void* data, size_t size, std::vector<Accelerator>* out, std::string* error) {
     Reader r(data, size);
     std::vector<Accelerator> table;
     for (;;) {
@@ -201,8 +198,7 @@ bool readPeSummary(const std::string& path, PeSummary* out, std::string* error) 
         *error = "cannot open " + path;
         return false;
     }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                     std::istreambuf_iterator<char>());
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     auto at = [&](size_t offset, size_t n) { return offset <= bytes.size() && n <= bytes.size() - offset; };
     IMAGE_DOS_HEADER dos;
     if (!at(0, sizeof dos)) return *error = "file too short", false;
@@ -210,14 +206,13 @@ bool readPeSummary(const std::string& path, PeSummary* out, std::string* error) 
     // The headers of the build's own kind: PE32, or PE32+ in the 64-bit
     // build that stands in on hosts without 32-bit Wine.
     IMAGE_NT_HEADERS nt;
-    if (dos.e_magic != IMAGE_DOS_SIGNATURE || !at(dos.e_lfanew, sizeof nt))
-        return *error = "no PE header", false;
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE || !at(dos.e_lfanew, sizeof nt)) return *error = "no PE header", false;
     std::memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof nt);
     if (nt.Signature != IMAGE_NT_SIGNATURE || nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC)
         return *error = "not a PE file of this build's kind", false;
 
-    size_t sectionTable = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
-                          nt.FileHeader.SizeOfOptionalHeader;
+    size_t sectionTable =
+        dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
     std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
     if (!at(sectionTable, sections.size() * sizeof(IMAGE_SECTION_HEADER)))
         return *error = "section table cut off", false;
@@ -248,7 +243,8 @@ bool readPeSummary(const std::string& path, PeSummary* out, std::string* error) 
             std::string name = "?";
             if (fileOffset(d.Name, &nameOffset) && at(nameOffset, 1)) {
                 name.clear();
-                for (size_t i = nameOffset; i < bytes.size() && bytes[i]; ++i) name.push_back(static_cast<char>(bytes[i]));
+                for (size_t i = nameOffset; i < bytes.size() && bytes[i]; ++i)
+                    name.push_back(static_cast<char>(bytes[i]));
             }
             summary.importedDlls.push_back(name);
         }

@@ -16,7 +16,7 @@ namespace orv::test {
 struct NameOrOrdinal {
     bool isOrdinal = false;
     uint16_t ordinal = 0;
-    std::string name;   // ASCII rendering of the UTF-16 text
+    std::string name;  // ASCII rendering of the UTF-16 text
 };
 
 struct DialogItem {
@@ -55,16 +55,14 @@ struct IconGroupEntry {
     uint32_t bytes = 0;
     uint16_t iconId = 0;
 };
-bool parseIconGroup(const void* data, size_t size, std::vector<IconGroupEntry>* out,
-                    std::string* error);
+bool parseIconGroup(const void* data, size_t size, std::vector<IconGroupEntry>* out, std::string* error);
 
 struct Accelerator {
-    uint16_t flags = 0;   // FVIRTKEY, FSHIFT, FNOINVERT ... (end marker removed)
+    uint16_t flags = 0;  // FVIRTKEY, FSHIFT, FNOINVERT ... (end marker removed)
     uint16_t key = 0;
     uint16_t command = 0;
 };
-bool parseAccelerators(const void* data, size_t size, std::vector<Accelerator>* out,
-                       std::string* error);
+bool parseAccelerators(const void* data, size_t size, std::vector<Accelerator>* out, std::string* error);
 
 // Names of the DLLs a PE file imports, and its entry point address.
 struct PeSummary {

@@ -3,8 +3,8 @@
 // library, nor the icon, toolbar strip and accelerators of its own file.
 // A missing string shows an empty message box, a stray '%' feeds wsprintf
 // an argument that is not there, a wrong control id leaves a dialog dead.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,15 +78,15 @@ std::string conversions(const std::string& text) {
 
 struct ExpectedString {
     UINT id;
-    const char* placeholders;   // exactly these conversions, in this order
-    size_t maxLength;           // the buffer the program loads it into, less the zero
+    const char* placeholders;  // exactly these conversions, in this order
+    size_t maxLength;          // the buffer the program loads it into, less the zero
 };
 
 // Buffer sizes are the program's: a longer text would be cut.
 const ExpectedString kStrings[] = {
-    {IDS_FONT_FACE, "", 31},           // LOGFONT face name
+    {IDS_FONT_FACE, "", 31},  // LOGFONT face name
     {IDS_ABOUT_TEXT, "", 63},
-    {IDS_TIP_OPEN, "", 79},            // tooltip texts: 80-character records
+    {IDS_TIP_OPEN, "", 79},  // tooltip texts: 80-character records
     {IDS_TIP_SAVE_AS, "", 79},
     {IDS_TIP_START, "", 79},
     {IDS_TIP_STOP, "", 79},
@@ -238,8 +238,10 @@ void collectMenu(HMENU menu, std::vector<UINT>* ids, std::vector<std::string>* p
         if (info.fType & MFT_SEPARATOR) continue;
         if (text[0] == '\0') problems->push_back("item without text, id " + std::to_string(info.wID));
         if (info.hSubMenu) {
-            if (depth > 4) problems->push_back("menu nested too deep");
-            else collectMenu(info.hSubMenu, ids, problems, depth + 1);
+            if (depth > 4)
+                problems->push_back("menu nested too deep");
+            else
+                collectMenu(info.hSubMenu, ids, problems, depth + 1);
         } else {
             ids->push_back(info.wID);
         }
@@ -259,7 +261,8 @@ TEST(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
     std::multiset<UINT> found(ids.begin(), ids.end());
     // The text view is reached only from the toolbar's view group.
     std::set<UINT> expected;
-#define ORV_EXPECT_COMMAND(name) if (name != CMD_VIEW_TEXT) expected.insert(name);
+#define ORV_EXPECT_COMMAND(name) \
+    if (name != CMD_VIEW_TEXT) expected.insert(name);
     ORV_ALL_COMMAND_IDS(ORV_EXPECT_COMMAND)
 #undef ORV_EXPECT_COMMAND
     ASSERT_EQ(expected.size(), 12u) << "the command list of Ids.h changed";
@@ -285,7 +288,7 @@ enum class Kind { Popup, Child };
 
 struct ExpectedControl {
     int id;
-    const char* windowClass;   // "" accepts any class
+    const char* windowClass;  // "" accepts any class
     DWORD styleMask;
     DWORD styleValue;
 };
@@ -303,26 +306,28 @@ struct ExpectedDialog {
 
 const std::vector<ExpectedDialog>& expectedDialogs() {
     static const std::vector<ExpectedDialog> dialogs = {
-        {IDD_SETTINGS, Kind::Popup,
+        {IDD_SETTINGS,
+         Kind::Popup,
          {{IDC_SETTINGS_TAB, "SysTabControl32", 0, 0},
           {IDOK, "Button", kPushMask, BS_PUSHBUTTON},
           {IDCANCEL, "Button", kPushMask, BS_PUSHBUTTON}}},
-        {IDD_LAN_PANEL, Kind::Child,
-         {{IDC_HOST, "Edit", 0, 0}, {IDC_PORT, "Edit", 0, 0}}},
-        {IDD_SERIAL_PANEL, Kind::Child,
+        {IDD_LAN_PANEL, Kind::Child, {{IDC_HOST, "Edit", 0, 0}, {IDC_PORT, "Edit", 0, 0}}},
+        {IDD_SERIAL_PANEL,
+         Kind::Child,
          // Typed port names are allowed: a drop-down with an edit field.
          {{IDC_COM_PORT, "ComboBox", kComboMask, CBS_DROPDOWN}}},
-        {IDD_ABOUT, Kind::Popup,
-         {{IDC_ABOUT_TEXT, "Static", 0, 0}, {IDOK, "Button", kPushMask, BS_PUSHBUTTON}}},
-        {IDD_CONNECTION_PAGE, Kind::Child,
-         {{IDC_LINK_KIND, "ComboBox", kComboMask, CBS_DROPDOWNLIST},
-          {IDC_PANEL_AREA, "", 0, 0}}},
-        {IDD_CAPTURE_FILE_PAGE, Kind::Child,
+        {IDD_ABOUT, Kind::Popup, {{IDC_ABOUT_TEXT, "Static", 0, 0}, {IDOK, "Button", kPushMask, BS_PUSHBUTTON}}},
+        {IDD_CONNECTION_PAGE,
+         Kind::Child,
+         {{IDC_LINK_KIND, "ComboBox", kComboMask, CBS_DROPDOWNLIST}, {IDC_PANEL_AREA, "", 0, 0}}},
+        {IDD_CAPTURE_FILE_PAGE,
+         Kind::Child,
          {{IDC_FOLDER_TEXT, "Static", 0, 0},
           {IDC_BROWSE, "Button", kPushMask, BS_PUSHBUTTON},
           {IDC_FILE_NAME, "Edit", 0, 0},
           {IDC_AUTO_NAME, "Button", kTypeMask, BS_AUTOCHECKBOX}}},
-        {IDD_QUERY, Kind::Popup,
+        {IDD_QUERY,
+         Kind::Popup,
          {{IDC_QUERY_I, "Button", kPushMask, BS_PUSHBUTTON},
           {IDC_QUERY_S, "Button", kPushMask, BS_PUSHBUTTON},
           {IDC_I_REPLY, "Static", 0, 0},
@@ -377,8 +382,7 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
                 EXPECT_EQ(lstrcmpiA(className(item.windowClass).c_str(), c.windowClass), 0)
                     << "control " << c.id << " is a " << className(item.windowClass);
             EXPECT_EQ(item.style & c.styleMask, c.styleValue) << "style of control " << c.id;
-            if (c.id != IDC_PANEL_AREA)
-                EXPECT_TRUE(item.style & WS_VISIBLE) << "control " << c.id << " is hidden";
+            if (c.id != IDC_PANEL_AREA) EXPECT_TRUE(item.style & WS_VISIBLE) << "control " << c.id << " is hidden";
         }
         for (const auto& entry : named)
             EXPECT_EQ(expectedIds.count(entry.first), 1u) << "unexpected control " << entry.first;
@@ -447,8 +451,8 @@ TEST(ProgramResources, IconGroupHasSmallMediumAndLargeImages) {
         ASSERT_NE(id, 0) << size;
         auto image = resourceBytes(programAsData(), RT_ICON, MAKEINTRESOURCEA(id));
         ASSERT_FALSE(image.empty());
-        HICON icon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
-                                              0x00030000, size, size, LR_DEFAULTCOLOR);
+        HICON icon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000, size,
+                                              size, LR_DEFAULTCOLOR);
         ASSERT_NE(icon, nullptr) << size;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info));

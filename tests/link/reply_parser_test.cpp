@@ -53,7 +53,8 @@ TEST(ReplyParser, ShowsAnswersAndKeepsStateAcrossChunks) {
         {"empty chunk keeps a pending reply", {{{0x07}, 1, 1}, {{}, 1, 1}, {{0x43}, 1, 0}}, kI + "0x03 "},
         {"pending reply, then 0x07 first", {{{0x07}, 1, 1}, {{0x07, 0x44}, 0, 0}}, ""},
         {"pending reply judges only the first byte", {{{0x07}, 1, 1}, {{0x4A, 0x07, 0x35}, 1, 0}}, kI + "0x0A "},
-        {"bad reply, then a good one in the next chunk", {{{0x07, 0x61}, 0, 0}, {{0x07, 0x3C}, 1, 0}},
+        {"bad reply, then a good one in the next chunk",
+         {{{0x07, 0x61}, 0, 0}, {{0x07, 0x3C}, 1, 0}},
          lines("H", "H", "L", "L")},
     };
     for (const ParseCase& c : cases) {

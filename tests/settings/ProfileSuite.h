@@ -89,8 +89,10 @@ TYPED_TEST_P(StoreSuite, PresentEmptyValueReadsEmptyNotDefault) {
 
 TYPED_TEST_P(StoreSuite, ReadIsCutToTheBufferAndCountsWhatWasCopied) {
     this->seed("[connection]\r\nhost=abcdefgh\r\n");
-    struct Case { std::uint32_t size; const char* expected; } cases[] = {
-        {1, ""}, {2, "a"}, {5, "abcd"}, {8, "abcdefg"}, {9, "abcdefgh"}, {100, "abcdefgh"}};
+    struct Case {
+        std::uint32_t size;
+        const char* expected;
+    } cases[] = {{1, ""}, {2, "a"}, {5, "abcd"}, {8, "abcdefg"}, {9, "abcdefgh"}, {100, "abcdefgh"}};
     for (const Case& c : cases) {
         std::uint32_t n = 0;
         EXPECT_EQ(this->read("connection", "host", "0", c.size, &n), c.expected) << c.size;
@@ -100,8 +102,9 @@ TYPED_TEST_P(StoreSuite, ReadIsCutToTheBufferAndCountsWhatWasCopied) {
 }
 
 TYPED_TEST_P(StoreSuite, NamesMatchInAnyCaseAndValuesAreTrimmed) {
-    this->seed("; written by hand\r\n[Connection]\r\n  METHOD  =   lan  \r\n\tHost\t=\t 10.0.0.7 \t\r\n"
-               "[BUFFER]\r\nFileName = my capture.zrd\r\n");
+    this->seed(
+        "; written by hand\r\n[Connection]\r\n  METHOD  =   lan  \r\n\tHost\t=\t 10.0.0.7 \t\r\n"
+        "[BUFFER]\r\nFileName = my capture.zrd\r\n");
     EXPECT_EQ(this->read("connection", "method", "", 1025), "lan");
     EXPECT_EQ(this->read("CONNECTION", "host", "0", 1025), "10.0.0.7");
     EXPECT_EQ(this->read("buffer", "filename", "", 260), "my capture.zrd");
@@ -125,8 +128,9 @@ TYPED_TEST_P(StoreSuite, WriteCreatesFileSectionAndKey) {
 }
 
 TYPED_TEST_P(StoreSuite, WriteReplacesItsOwnKeyAndKeepsEverythingElse) {
-    this->seed("[other]\r\nkeep=1\r\n[Connection]\r\nMethod=lan\r\nhost=10.1.1.1\r\n[buffer]\r\n"
-               "flag=YES\r\n");
+    this->seed(
+        "[other]\r\nkeep=1\r\n[Connection]\r\nMethod=lan\r\nhost=10.1.1.1\r\n[buffer]\r\n"
+        "flag=YES\r\n");
     EXPECT_TRUE(this->store->writeString("connection", "method", "serial", this->ini.c_str()));
     EXPECT_TRUE(this->store->writeString("buffer", "path", "D:\\x", this->ini.c_str()));
     std::map<std::string, std::string> entries = iniEntries(this->ini);
@@ -180,8 +184,10 @@ TYPED_TEST_P(StoreSuite, ImmediateStartForcesFlagYes) {
 }
 
 TYPED_TEST_P(StoreSuite, MethodIsLanOnlyForExactlyLan) {
-    struct Case { const char* stored; std::int32_t method; } cases[] = {
-        {"lan", 1}, {"  lan  ", 1}, {"LAN", 0}, {"Lan", 0}, {"lan0", 0}, {"serial", 0}, {"x", 0}};
+    struct Case {
+        const char* stored;
+        std::int32_t method;
+    } cases[] = {{"lan", 1}, {"  lan  ", 1}, {"LAN", 0}, {"Lan", 0}, {"lan0", 0}, {"serial", 0}, {"x", 0}};
     for (const Case& c : cases) {
         this->seed(std::string("[connection]\r\nmethod=") + c.stored + "\r\n");
         Profile p = this->load();
@@ -222,9 +228,12 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
 }
 
 TYPED_TEST_P(StoreSuite, FlagIsYesOnlyForExactlyYes) {
-    struct Case { const char* line; std::uint8_t autoName; const char* after; } cases[] = {
-        {"flag=YES", 1, "YES"},   {"flag=yes", 0, "yes"}, {"flag=NO", 0, "NO"},
-        {"flag=", 0, "NO"},       {"other=1", 0, nullptr}, {"flag= YES ", 1, "YES"}};
+    struct Case {
+        const char* line;
+        std::uint8_t autoName;
+        const char* after;
+    } cases[] = {{"flag=YES", 1, "YES"}, {"flag=yes", 0, "yes"},  {"flag=NO", 0, "NO"},
+                 {"flag=", 0, "NO"},     {"other=1", 0, nullptr}, {"flag= YES ", 1, "YES"}};
     for (const Case& c : cases) {
         this->seed(std::string("[buffer]\r\n") + c.line + "\r\n");
         EXPECT_EQ(this->load().files.autoNameFiles, c.autoName) << c.line;
@@ -237,8 +246,10 @@ TYPED_TEST_P(StoreSuite, FlagIsYesOnlyForExactlyYes) {
 }
 
 TYPED_TEST_P(StoreSuite, FileNameGivesTheBaseName) {
-    struct Case { const char* stored; const char* base; } cases[] = {
-        {"abc.txt", "abc"}, {"abc", "abc"}, {"run.2024.zrd", "run.2024"}, {"a.b c", "a.b c"}};
+    struct Case {
+        const char* stored;
+        const char* base;
+    } cases[] = {{"abc.txt", "abc"}, {"abc", "abc"}, {"run.2024.zrd", "run.2024"}, {"a.b c", "a.b c"}};
     for (const Case& c : cases) {
         this->seed(std::string("[buffer]\r\nfilename=") + c.stored + "\r\n");
         Profile p = this->load();
@@ -269,11 +280,10 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     saved.files.autoNameFiles = 1;
     EXPECT_TRUE(saveProfile(saved, *this->store));
 
-    std::map<std::string, std::string> expected = {
-        {"connection/method", "lan"}, {"connection/host", "device.local"},
-        {"connection/dService", "2101"}, {"connection/com", "COM9"},
-        {"connection/extra", "1"},    {"buffer/path", "F:\\data"},
-        {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"}};
+    std::map<std::string, std::string> expected = {{"connection/method", "lan"},    {"connection/host", "device.local"},
+                                                   {"connection/dService", "2101"}, {"connection/com", "COM9"},
+                                                   {"connection/extra", "1"},       {"buffer/path", "F:\\data"},
+                                                   {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"}};
     EXPECT_EQ(iniEntries(this->ini), expected);
 
     Profile p = this->load();
@@ -311,9 +321,8 @@ TYPED_TEST_P(StoreSuite, UnwritableProfileStillGivesTheDefaults) {
 TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     const std::string big(10240, 'h');
     const std::string digits(10240, '7');
-    this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits +
-               "\r\ncom=COM" + digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big +
-               ".zrd\r\nflag=YES" + big + "\r\n");
+    this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits + "\r\ncom=COM" +
+               digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big + ".zrd\r\nflag=YES" + big + "\r\n");
     std::string before = readText(this->ini);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), before) << "nothing to write back";
@@ -336,17 +345,13 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     EXPECT_EQ(std::string(dataPort), digits.substr(0, 31));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(StoreSuite, MissingFileOrKeyGivesTheDefault,
-                            PresentEmptyValueReadsEmptyNotDefault,
-                            ReadIsCutToTheBufferAndCountsWhatWasCopied,
-                            NamesMatchInAnyCaseAndValuesAreTrimmed,
+REGISTER_TYPED_TEST_SUITE_P(StoreSuite, MissingFileOrKeyGivesTheDefault, PresentEmptyValueReadsEmptyNotDefault,
+                            ReadIsCutToTheBufferAndCountsWhatWasCopied, NamesMatchInAnyCaseAndValuesAreTrimmed,
                             EnclosingQuotesAreNotPartOfTheValue, WriteCreatesFileSectionAndKey,
-                            WriteReplacesItsOwnKeyAndKeepsEverythingElse,
-                            WriteIntoMissingFolderFailsAndCreatesNothing,
-                            FirstStartWritesTheDefaultKeys, ImmediateStartForcesFlagYes,
-                            MethodIsLanOnlyForExactlyLan, OneCharacterHostIsEmptiedAndWrittenBack,
-                            CompleteProfileWithEmptyHostIsNotWritten, FlagIsYesOnlyForExactlyYes,
-                            FileNameGivesTheBaseName, ComPortIsReplacedWhole,
+                            WriteReplacesItsOwnKeyAndKeepsEverythingElse, WriteIntoMissingFolderFailsAndCreatesNothing,
+                            FirstStartWritesTheDefaultKeys, ImmediateStartForcesFlagYes, MethodIsLanOnlyForExactlyLan,
+                            OneCharacterHostIsEmptiedAndWrittenBack, CompleteProfileWithEmptyHostIsNotWritten,
+                            FlagIsYesOnlyForExactlyYes, FileNameGivesTheBaseName, ComPortIsReplacedWhole,
                             SavedProfileReadsBackTheSame, UnwritableProfileStillGivesTheDefaults,
                             HugeValuesAreCutToTheirFields);
 

@@ -17,15 +17,14 @@ INSTANTIATE_TYPED_TEST_SUITE_P(IniFile, StoreSuite, Backends);
 class RecordingStore : public IniStore {
 public:
     std::vector<std::string> calls;
-    std::uint32_t readString(const char* section, const char* key, const char* def, char* buffer,
-                             std::uint32_t size, const char* path) override {
+    std::uint32_t readString(const char* section, const char* key, const char* def, char* buffer, std::uint32_t size,
+                             const char* path) override {
         calls.push_back(std::string("read ") + section + "/" + key + " default=" + def +
                         " size=" + std::to_string(size) + " in " + path);
         copyCut(buffer, size, def);
         return static_cast<std::uint32_t>(std::strlen(buffer));
     }
-    bool writeString(const char* section, const char* key, const char* value,
-                     const char* path) override {
+    bool writeString(const char* section, const char* key, const char* value, const char* path) override {
         calls.push_back(std::string("write ") + section + "/" + key + "=" + value + " in " + path);
         return false;  // a failing disk: later writes still happen
     }
@@ -38,18 +37,12 @@ TEST(ProfileStoreCalls, LoadReadsEachKeyWithItsDefaultAndBuffer) {
     copyCut(p.documentsFolder, "D");
     loadProfile(p, store, 0);
     std::vector<std::string> expected = {
-        "read connection/method default= size=1025 in P",
-        "write connection/method=serial in P",
-        "read connection/host default=0 size=1025 in P",
-        "write connection/host= in P",
-        "read connection/dService default= size=1025 in P",
-        "write connection/dService=10001 in P",
-        "read connection/com default= size=1025 in P",
-        "write connection/com=COM1 in P",
-        "read buffer/path default= size=260 in P",
-        "write buffer/path=D\\Orvantide\\Buffer in P",
-        "read buffer/filename default= size=260 in P",
-        "write buffer/filename=Capturedata.zrd in P",
+        "read connection/method default= size=1025 in P",   "write connection/method=serial in P",
+        "read connection/host default=0 size=1025 in P",    "write connection/host= in P",
+        "read connection/dService default= size=1025 in P", "write connection/dService=10001 in P",
+        "read connection/com default= size=1025 in P",      "write connection/com=COM1 in P",
+        "read buffer/path default= size=260 in P",          "write buffer/path=D\\Orvantide\\Buffer in P",
+        "read buffer/filename default= size=260 in P",      "write buffer/filename=Capturedata.zrd in P",
         "read buffer/flag default=NO size=1025 in P",
     };
     EXPECT_EQ(store.calls, expected);
@@ -68,21 +61,35 @@ TEST(ProfileStoreCalls, SaveWritesSevenKeysInOrderDespiteFailures) {
     copyCut(p.files.captureFileName, "n.zrd");
     p.files.autoNameFiles = 1;
     EXPECT_FALSE(saveProfile(p, store));
-    std::vector<std::string> expected = {
-        "write connection/method=lan in P", "write connection/host=h in P",
-        "write connection/dService=1 in P", "write connection/com=COM2 in P",
-        "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
-        "write buffer/flag=YES in P"};
+    std::vector<std::string> expected = {"write connection/method=lan in P", "write connection/host=h in P",
+                                         "write connection/dService=1 in P", "write connection/com=COM2 in P",
+                                         "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
+                                         "write buffer/flag=YES in P"};
     EXPECT_EQ(store.calls, expected);
 }
 
 TEST(ComPortNumber, OnlyNumbersThatNameAPort) {
-    struct Case { const char* com; int number; } cases[] = {
-        {"COM1", 1},     {"COM3", 3},       {"COM12", 12},    {"COM255", 255},
-        {"COM256", 0},   {"COM300", 0},     {"COM0", 0},      {"COM-5", 0},
-        {"COM+7", 7},    {"COM 7", 7},      {"COM12abc", 12}, {"COMx", 0},
-        {"COM", 0},      {"CO", 0},         {"", 0},          {"XYZ4", 4},
-        {"COM99999999999999999999999", 0},  {"COM00000000000000000000000009", 9}};
+    struct Case {
+        const char* com;
+        int number;
+    } cases[] = {{"COM1", 1},
+                 {"COM3", 3},
+                 {"COM12", 12},
+                 {"COM255", 255},
+                 {"COM256", 0},
+                 {"COM300", 0},
+                 {"COM0", 0},
+                 {"COM-5", 0},
+                 {"COM+7", 7},
+                 {"COM 7", 7},
+                 {"COM12abc", 12},
+                 {"COMx", 0},
+                 {"COM", 0},
+                 {"CO", 0},
+                 {"", 0},
+                 {"XYZ4", 4},
+                 {"COM99999999999999999999999", 0},
+                 {"COM00000000000000000000000009", 9}};
     for (const Case& c : cases) EXPECT_EQ(comPortNumber(c.com), c.number) << c.com;
 }
 
@@ -97,8 +104,7 @@ TEST(LinkSettings, CopiedIntoTheRunRecordFields) {
     char host[kHostSize];
     char dataPort[kDataPortSize + 1];
     dataPort[kDataPortSize] = '#';
-    applyLinkSettings(s, linkKind, portNumber,
-                      host, *reinterpret_cast<char(*)[kDataPortSize]>(dataPort));
+    applyLinkSettings(s, linkKind, portNumber, host, *reinterpret_cast<char(*)[kDataPortSize]>(dataPort));
     EXPECT_EQ(linkKind, LinkKind::Lan);
     EXPECT_EQ(portNumber, 0) << "COM300 must not become COM44";
     EXPECT_STREQ(host, "192.168.0.20");
@@ -107,15 +113,17 @@ TEST(LinkSettings, CopiedIntoTheRunRecordFields) {
 }
 
 TEST(Paths, DefaultCaptureFolderJoinsLikeThePlatform) {
-    struct Case { std::string documents; std::string folder; } cases[] = {
-        {"C:\\Docs", "C:\\Docs\\Orvantide\\Buffer"},
-        {"C:\\Docs\\", "C:\\Docs\\Orvantide\\Buffer"},
-        {"", "Orvantide\\Buffer"},
-        // Each part is appended only when it fits, as the platform's append does.
-        {std::string(250, 'd'), std::string(250, 'd') + "\\Buffer"},
-        {std::string(253, 'd'), std::string(253, 'd')},
-        {std::string(245, 'd'), std::string(245, 'd') + "\\Orvantide"},
-        {std::string(400, 'd'), std::string(259, 'd')}};
+    struct Case {
+        std::string documents;
+        std::string folder;
+    } cases[] = {{"C:\\Docs", "C:\\Docs\\Orvantide\\Buffer"},
+                 {"C:\\Docs\\", "C:\\Docs\\Orvantide\\Buffer"},
+                 {"", "Orvantide\\Buffer"},
+                 // Each part is appended only when it fits, as the platform's append does.
+                 {std::string(250, 'd'), std::string(250, 'd') + "\\Buffer"},
+                 {std::string(253, 'd'), std::string(253, 'd')},
+                 {std::string(245, 'd'), std::string(245, 'd') + "\\Orvantide"},
+                 {std::string(400, 'd'), std::string(259, 'd')}};
     for (const Case& c : cases) {
         char folder[kPathSize];
         defaultCaptureFolder(c.documents.c_str(), folder);
@@ -127,10 +135,12 @@ TEST(Paths, DefaultCaptureFolderJoinsLikeThePlatform) {
 }
 
 TEST(Paths, ExtensionIsTheLastDotOfTheLastComponent) {
-    struct Case { const char* name; const char* base; } cases[] = {
-        {"abc.txt", "abc"},   {"abc", "abc"},         {"a.b.c", "a.b"},  {".zrd", ""},
-        {"dir.x\\file", "dir.x\\file"}, {"dir\\f.zrd", "dir\\f"}, {"a.b c", "a.b c"},
-        {"a b.c", "a b"},     {"abc.", "abc"},        {"", ""}};
+    struct Case {
+        const char* name;
+        const char* base;
+    } cases[] = {
+        {"abc.txt", "abc"},       {"abc", "abc"},     {"a.b.c", "a.b"}, {".zrd", ""},    {"dir.x\\file", "dir.x\\file"},
+        {"dir\\f.zrd", "dir\\f"}, {"a.b c", "a.b c"}, {"a b.c", "a b"}, {"abc.", "abc"}, {"", ""}};
     for (const Case& c : cases) {
         char base[kPathSize];
         removeExtension(c.name, base);

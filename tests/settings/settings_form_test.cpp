@@ -16,14 +16,11 @@ TEST(SettingsForm, TypedComPortIsTakenWholeOrRefusedToCom1) {
         const char* taken;
     };
     const Case cases[] = {
-        {"COM1", "COM1"},       {"COM12", "COM12"},   {"COM255", "COM255"},
-        {"COM005", "COM005"},   {"COM7 ", "COM7 "},   {"COM5x", "COM5x"},
-        {"com5", "COM1"},       {"Com5", "COM1"},     {"COM0", "COM1"},
-        {"COM00", "COM1"},      {"COM256", "COM1"},   {"COM300", "COM1"},
-        {"COM99999999999", "COM1"},                   {"COM", "COM1"},
-        {"", "COM1"},           {"CO", "COM1"},       {"COM 5", "COM1"},
-        {"COM+5", "COM1"},      {"COM-5", "COM1"},    {" COM5", "COM1"},
-        {"XCOM5", "COM1"},      {"LPT1", "COM1"},
+        {"COM1", "COM1"},   {"COM12", "COM12"}, {"COM255", "COM255"},       {"COM005", "COM005"}, {"COM7 ", "COM7 "},
+        {"COM5x", "COM5x"}, {"com5", "COM1"},   {"Com5", "COM1"},           {"COM0", "COM1"},     {"COM00", "COM1"},
+        {"COM256", "COM1"}, {"COM300", "COM1"}, {"COM99999999999", "COM1"}, {"COM", "COM1"},      {"", "COM1"},
+        {"CO", "COM1"},     {"COM 5", "COM1"},  {"COM+5", "COM1"},          {"COM-5", "COM1"},    {" COM5", "COM1"},
+        {"XCOM5", "COM1"},  {"LPT1", "COM1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
@@ -47,16 +44,16 @@ TEST(SettingsForm, PortFieldStartsFromTheStoredNameWhenItNamesAPort) {
     const Case cases[] = {
         {"COM7", "COM7"},
         {"COM255", "COM255"},
-        {"COM", "COM1"},                           // no number
+        {"COM", "COM1"},  // no number
         {"COM0", "COM1"},
-        {"COM300", "COM1"},                        // beyond the one-byte port number
-        {"com5", "COM1"},                          // would be refused at OK anyway
+        {"COM300", "COM1"},  // beyond the one-byte port number
+        {"com5", "COM1"},    // would be refused at OK anyway
         {"", "COM1"},
-        {"COM12345678901", "COM1"},                // a number far out of range
-        {"COM4           x", "COM4"},              // 16 characters: does not fit the field
-        {"COM000000000000017", "COM17"},           // fits only as its number
+        {"COM12345678901", "COM1"},       // a number far out of range
+        {"COM4           x", "COM4"},     // 16 characters: does not fit the field
+        {"COM000000000000017", "COM17"},  // fits only as its number
         {"COM12         xy", "COM12"},
-        {"COM3          x", "COM3          x"},    // exactly 15 characters fit
+        {"COM3          x", "COM3          x"},  // exactly 15 characters fit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("stored \"") + c.stored + "\"");

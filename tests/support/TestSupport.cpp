@@ -38,9 +38,7 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::operator/(const std::string& name) const {
-    return path_ + platformSeparator() + name;
-}
+std::string TempDir::operator/(const std::string& name) const { return path_ + platformSeparator() + name; }
 
 std::unique_ptr<FileSystem> makePlatformFileSystem() {
 #ifdef _WIN32

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/FileDialogSeam.h"
-#include "base/MessageSeam.h"
 #include "base/FileSystem.h"
+#include "base/MessageSeam.h"
 
 namespace orv::test {
 

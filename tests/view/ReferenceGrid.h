@@ -19,14 +19,12 @@ struct ReferenceGrid {
     void append(const std::uint8_t* bytes, std::size_t count) {
         stored.clear();
         for (std::size_t i = 0; i < count; ++i)
-            if (!take(bytes[i]))
-                return;
+            if (!take(bytes[i])) return;
     }
 
     // False when the byte (and so the rest of the chunk) is not shown.
     bool take(std::uint8_t b) {
-        if (cursorRow >= 8191)
-            return false;
+        if (cursorRow >= 8191) return false;
         if (b == 0x0D) {
             cursorColumn = 0;
         } else if (b == 0x0A) {
@@ -35,8 +33,7 @@ struct ReferenceGrid {
         } else {
             cells[std::size_t(cursorRow) * 128 + cursorColumn] = (b >= 0x20 && b <= 0x7E) ? char(b) : '.';
             stored.insert({cursorRow, cursorColumn});
-            if (usedWidth < 127 && usedWidth <= cursorColumn)
-                ++usedWidth;
+            if (usedWidth < 127 && usedWidth <= cursorColumn) ++usedWidth;
             if (cursorColumn < 127) {
                 ++cursorColumn;
             } else {

@@ -12,8 +12,7 @@ namespace {
 
 std::vector<std::uint8_t> counting(std::size_t n, std::uint8_t first = 0) {
     std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>(first + i);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(first + i);
     return v;
 }
 
@@ -94,10 +93,10 @@ TEST(HexDump, OffsetColumnKeepsTheLineAt81Bytes) {
         const char* head;  // columns 0..8
     };
     const Case cases[] = {
-        {0x0, "000000:  "},           {0xABCDE0, "ABCDE0:  "},
-        {0xFFFFF0, "FFFFF0:  "},      {0x1000000, "1000000: "},  // 16 MiB: seven digits, one space
-        {0xFFFFFF0, "FFFFFF0: "},     {0x10000000, "10000000:"},  // 256 MiB: eight digits
-        {0xFFFFFFF0, "FFFFFFF0:"},    {0x100000010, "00000010:"},  // 4 GiB on: the low 32 bits
+        {0x0, "000000:  "},        {0xABCDE0, "ABCDE0:  "},
+        {0xFFFFF0, "FFFFF0:  "},   {0x1000000, "1000000: "},    // 16 MiB: seven digits, one space
+        {0xFFFFFF0, "FFFFFF0: "},  {0x10000000, "10000000:"},   // 256 MiB: eight digits
+        {0xFFFFFFF0, "FFFFFFF0:"}, {0x100000010, "00000010:"},  // 4 GiB on: the low 32 bits
     };
     const std::vector<std::uint8_t> bytes = counting(16, 0x30);
     for (const Case& c : cases) {
@@ -116,7 +115,8 @@ TEST(HexDump, OffsetColumnKeepsTheLineAt81Bytes) {
 // Offsets of many consecutive lines, aligned or not, against printf.
 TEST(HexDump, OffsetsOfConsecutiveLines) {
     const std::vector<std::uint8_t> data = counting(16 * 600);
-    for (std::uint64_t start : {std::uint64_t(0), std::uint64_t(7), std::uint64_t(0xFFF000), std::uint64_t(0xFFFFF09)}) {
+    for (std::uint64_t start :
+         {std::uint64_t(0), std::uint64_t(7), std::uint64_t(0xFFF000), std::uint64_t(0xFFFFF09)}) {
         SCOPED_TRACE(start);
         const std::string text = hexLines(data, start);
         for (std::size_t k = 0; k < 600; ++k) {

@@ -20,8 +20,7 @@ TEST(GridConcurrency, PainterReadsWhileReceiverAppends) {
     std::thread receiver([&] {
         NoRepaint sink;
         std::string chunk;
-        for (int i = 0; i < 50; ++i)
-            chunk += "line " + std::to_string(i) + " \x01\xfe of printer output\r\n";
+        for (int i = 0; i < 50; ++i) chunk += "line " + std::to_string(i) + " \x01\xfe of printer output\r\n";
         while (view->cursorRow.load() < kLastTextRow)
             appendToView(*view, reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size(), sink);
         done = true;
@@ -32,8 +31,7 @@ TEST(GridConcurrency, PainterReadsWhileReceiverAppends) {
     do {
         for (int r = 0; r < kGridRows; r += 7) {
             const int n = readRow(*view, r, 0, kGridColumns - 1, row);
-            for (int c = 0; c < n; ++c)
-                badCells += row[c] < 0x20 || row[c] > 0x7E;
+            for (int c = 0; c < n; ++c) badCells += row[c] < 0x20 || row[c] > 0x7E;
         }
         const int col = view->cursorColumn.load(std::memory_order_relaxed);
         const int cursorRow = view->cursorRow.load(std::memory_order_relaxed);

@@ -18,7 +18,8 @@ bool operator==(const CellRect& a, const CellRect& b) {
            a.lastColumn == b.lastColumn;
 }
 std::ostream& operator<<(std::ostream& os, const CellRect& r) {
-    return os << "{rows " << r.firstRow << ".." << r.lastRow << ", cols " << r.firstColumn << ".." << r.lastColumn << "}";
+    return os << "{rows " << r.firstRow << ".." << r.lastRow << ", cols " << r.firstColumn << ".." << r.lastColumn
+              << "}";
 }
 
 }  // namespace orv
@@ -46,17 +47,14 @@ public:
     std::string row(int r) const {
         char cells[kGridColumns];
         int n = readRow(*view_, r, 0, kGridColumns - 1, cells);
-        while (n > 0 && cells[n - 1] == ' ')
-            --n;
+        while (n > 0 && cells[n - 1] == ' ') --n;
         return std::string(cells, std::size_t(n));
     }
     // Rows 0 up to the last one with content.
     std::vector<std::string> rows() const {
         std::vector<std::string> out;
-        for (int r = 0; r < kGridRows; ++r)
-            out.push_back(row(r));
-        while (!out.empty() && out.back().empty())
-            out.pop_back();
+        for (int r = 0; r < kGridRows; ++r) out.push_back(row(r));
+        while (!out.empty() && out.back().empty()) out.pop_back();
         return out;
     }
     int col() const { return view_->cursorColumn.load(); }
@@ -74,8 +72,7 @@ std::set<std::pair<int, int>> cellsOf(const std::vector<CellRect>& rects) {
     std::set<std::pair<int, int>> cells;
     for (const CellRect& r : rects)
         for (int row = r.firstRow; row <= r.lastRow; ++row)
-            for (int c = r.firstColumn; c <= r.lastColumn; ++c)
-                cells.insert({row, c});
+            for (int c = r.firstColumn; c <= r.lastColumn; ++c) cells.insert({row, c});
     return cells;
 }
 
@@ -157,8 +154,7 @@ TEST(TextGrid, ChunkSizeDoesNotChangeTheResult) {
     for (std::size_t chunk : {std::size_t(1), std::size_t(3), std::size_t(127), std::size_t(128), std::size_t(129)}) {
         SCOPED_TRACE(chunk);
         Grid pieces;
-        for (std::size_t i = 0; i < text.size(); i += chunk)
-            pieces.feed(text.substr(i, chunk));
+        for (std::size_t i = 0; i < text.size(); i += chunk) pieces.feed(text.substr(i, chunk));
         EXPECT_EQ(pieces.rows(), whole.rows());
         EXPECT_EQ(pieces.lines(), whole.lines());
         EXPECT_EQ(pieces.width(), whole.width());
@@ -209,8 +205,7 @@ TEST(TextGrid, MatchesTheByteByByteModel) {
         const int lineBias = 1 + round % 5;  // long lines in some rounds
         for (int chunk = 0; chunk < 400; ++chunk) {
             std::string bytes(rng() % 700, 'x');
-            for (char& b : bytes)
-                b = rng() % (40 * lineBias) < 40 ? alphabet[rng() % (sizeof alphabet - 1)] : 'x';
+            for (char& b : bytes) b = rng() % (40 * lineBias) < 40 ? alphabet[rng() % (sizeof alphabet - 1)] : 'x';
             g.feed(bytes);
             model.append(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ASSERT_EQ(cellsOf(g.sink.rects), model.stored);

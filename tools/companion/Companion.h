@@ -14,7 +14,7 @@ constexpr int kExitUsage = 2;
 
 struct Subcommand {
     const char* name;
-    const char* usage;  // the arguments, for the usage text
+    const char* usage;                  // the arguments, for the usage text
     int (*run)(int argc, char** argv);  // argv[0] is the first argument after the name
 };
 
@@ -38,6 +38,7 @@ public:
     // True when this is a regular file and path (standard output when
     // empty) is that very file, whatever the name or links lead to it.
     bool isSameFile(const std::string& path) const;
+
 private:
     int fd_ = -1;
     bool owned_ = false;
@@ -53,12 +54,13 @@ public:
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile();  // without a successful close() the temporary file goes
-    bool open(const std::string& path);  // false: errno says why
+    ~OutputFile();                                // without a successful close() the temporary file goes
+    bool open(const std::string& path);           // false: errno says why
     bool write(const void* data, std::size_t n);  // all of it, or false
     // Closes the file and puts it in place; false (the temporary file
     // removed) when the last bytes could not be written or the rename failed.
     bool close();
+
 private:
     int fd_ = -1;
     bool owned_ = false;

@@ -32,11 +32,9 @@ bool parseFileArgs(int argc, char** argv, FileArgs& args) {
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-o") {
-            if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0')
-                return false;
+            if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0') return false;
             args.output = argv[++i];
-            if (args.output == "-")
-                args.output.clear();  // "-o -" is standard output, as FILE "-" is standard input
+            if (args.output == "-") args.output.clear();  // "-o -" is standard output, as FILE "-" is standard input
             haveOutput = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return false;
@@ -58,18 +56,13 @@ int cannotWrite(const FileArgs& args) { return fail("cannot write " + outputName
 
 // Parses FILE [-o OUT] and opens both: kExitOk when ready, else the exit
 // status (usage or the failure, already told).
-int openFileStreams(const char* command, int argc, char** argv, FileArgs& args, InputFile& in,
-                    OutputFile& out) {
-    if (!parseFileArgs(argc, argv, args))
-        return usage(findSubcommand(command));
-    if (!in.open(args.input))
-        return cannotOpen(args.input);
+int openFileStreams(const char* command, int argc, char** argv, FileArgs& args, InputFile& in, OutputFile& out) {
+    if (!parseFileArgs(argc, argv, args)) return usage(findSubcommand(command));
+    if (!in.open(args.input)) return cannotOpen(args.input);
     // Writing the file being read would destroy it (or, appended to,
     // never end).
-    if (in.isSameFile(args.output))
-        return fail("cannot write " + outputName(args) + ": it is the input file");
-    if (!out.open(args.output))
-        return cannotOpen(outputName(args));
+    if (in.isSameFile(args.output)) return fail("cannot write " + outputName(args) + ": it is the input file");
+    if (!out.open(args.output)) return cannotOpen(outputName(args));
     return kExitOk;
 }
 
@@ -79,8 +72,7 @@ int runHexdump(int argc, char** argv) {
     FileArgs args;
     InputFile in;
     OutputFile out;
-    if (int status = openFileStreams("hexdump", argc, argv, args, in, out); status != kExitOk)
-        return status;
+    if (int status = openFileStreams("hexdump", argc, argv, args, in, out); status != kExitOk) return status;
 
     // Reading and formatting one block overlaps writing the previous one.
     const std::size_t blockSize = kHexBlockLines * kHexLineInput;
@@ -89,19 +81,15 @@ int runHexdump(int argc, char** argv) {
     std::uint64_t offset = 0;
     for (;;) {
         const long long got = in.readFull(block.get(), blockSize);
-        if (got < 0)
-            return cannotRead(args.input);
-        if (got == 0)
-            break;
+        if (got < 0) return cannotRead(args.input);
+        if (got == 0) break;
         const std::size_t n = formatHexLines(block.get(), static_cast<std::size_t>(got), offset, writer.buffer());
-        if (!writer.submit(n))
-            return cannotWrite(args);
+        if (!writer.submit(n)) return cannotWrite(args);
         offset += static_cast<std::uint64_t>(got);
         if (static_cast<std::size_t>(got) < blockSize)
             break;  // a short block is the last: only it may hold a partial line
     }
-    if (!writer.finish() || !out.close())
-        return cannotWrite(args);
+    if (!writer.finish() || !out.close()) return cannotWrite(args);
     return kExitOk;
 }
 
@@ -109,25 +97,21 @@ int runFilter(int argc, char** argv) {
     FileArgs args;
     InputFile in;
     OutputFile out;
-    if (int status = openFileStreams("filter", argc, argv, args, in, out); status != kExitOk)
-        return status;
+    if (int status = openFileStreams("filter", argc, argv, args, in, out); status != kExitOk) return status;
 
     std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kFilterBlock]);
     OverlappedWriter writer(out, kFilterBlock + 1);
     DeviceStreamDecoder decoder;
     for (;;) {
         const long long got = in.readFull(block.get(), kFilterBlock);
-        if (got < 0)
-            return cannotRead(args.input);
-        if (got == 0)
-            break;
+        if (got < 0) return cannotRead(args.input);
+        if (got == 0) break;
         auto* decoded = reinterpret_cast<std::uint8_t*>(writer.buffer());
         if (!writer.submit(decoder.decode(block.get(), static_cast<std::size_t>(got), decoded)))
             return cannotWrite(args);
     }
     const std::size_t n = decoder.finish(reinterpret_cast<std::uint8_t*>(writer.buffer()));
-    if (!writer.submit(n) || !writer.finish() || !out.close())
-        return cannotWrite(args);
+    if (!writer.submit(n) || !writer.finish() || !out.close()) return cannotWrite(args);
     return kExitOk;
 }
 
@@ -143,11 +127,9 @@ int runView(int argc, char** argv) {
         else
             return usage(findSubcommand("view"));
     }
-    if (path.empty())
-        return usage(findSubcommand("view"));
+    if (path.empty()) return usage(findSubcommand("view"));
     InputFile in;
-    if (!in.open(path))
-        return cannotOpen(path);
+    if (!in.open(path)) return cannotOpen(path);
 
     auto view = std::make_unique<ViewBuffer>();
     clearGrid(*view);
@@ -156,8 +138,7 @@ int runView(int argc, char** argv) {
         // As the program's text view: the first MiB only.
         std::vector<std::uint8_t> bytes(kTextLoadLimit);
         const long long got = in.readFull(bytes.data(), bytes.size());
-        if (got < 0)
-            return cannotRead(path);
+        if (got < 0) return cannotRead(path);
         appendToView(*view, bytes.data(), static_cast<std::size_t>(got), noRepaint);
     } else {
         // As the filtered view: the whole file decoded, then laid into the
@@ -167,14 +148,11 @@ int runView(int argc, char** argv) {
         DeviceStreamDecoder decoder;
         for (;;) {
             const long long got = in.readFull(block.data(), block.size());
-            if (got < 0)
-                return cannotRead(path);
-            if (got == 0)
-                break;
+            if (got < 0) return cannotRead(path);
+            if (got == 0) break;
             const std::size_t n = decoder.decode(block.data(), static_cast<std::size_t>(got), decoded.data());
             appendToView(*view, decoded.data(), n, noRepaint);
-            if (view->cursorRow.load() >= kLastTextRow)
-                break;
+            if (view->cursorRow.load() >= kLastTextRow) break;
         }
         const std::size_t n = decoder.finish(decoded.data());
         appendToView(*view, decoded.data(), n, noRepaint);
@@ -187,8 +165,7 @@ int runView(int argc, char** argv) {
     char row[kGridColumns];
     for (int r = 0; r < kGridRows; ++r) {
         int n = readRow(*view, r, 0, kGridColumns - 1, row);
-        while (n > 0 && row[n - 1] == ' ')
-            --n;
+        while (n > 0 && row[n - 1] == ' ') --n;
         if (n == 0) {
             pending += '\n';
             continue;
@@ -200,8 +177,7 @@ int runView(int argc, char** argv) {
     }
     OutputFile out;
     out.open("");
-    if (!out.write(text.data(), text.size()))
-        return fail("cannot write standard output: " + errorText());
+    if (!out.write(text.data(), text.size())) return fail("cannot write standard output: " + errorText());
     return kExitOk;
 }
 

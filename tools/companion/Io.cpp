@@ -22,21 +22,18 @@ char gTempPath[PATH_MAX + 64];
 volatile std::sig_atomic_t gTempArmed = 0;
 
 void removeTempAndStop(int sig) {
-    if (gTempArmed)
-        ::unlink(gTempPath);
+    if (gTempArmed) ::unlink(gTempPath);
     ::signal(sig, SIG_DFL);
     ::raise(sig);
 }
 
 void armTempRemoval(const std::string& path) {
-    if (path.size() >= sizeof gTempPath)
-        return;
+    if (path.size() >= sizeof gTempPath) return;
     std::memcpy(gTempPath, path.c_str(), path.size() + 1);
     gTempArmed = 1;
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction old {};
-        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
-            continue;  // as nohup left it
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;  // as nohup left it
         struct sigaction sa {};
         sa.sa_handler = removeTempAndStop;
         sigemptyset(&sa.sa_mask);
@@ -62,8 +59,7 @@ bool followLinks(const std::string& path, std::string& target) {
         }
         char link[PATH_MAX];
         const ssize_t n = ::readlink(p.c_str(), link, sizeof link);
-        if (n < 0)
-            return false;
+        if (n < 0) return false;
         if (static_cast<std::size_t>(n) == sizeof link) {
             errno = ENAMETOOLONG;
             return false;
@@ -83,11 +79,10 @@ int createTemp(const std::string& target, std::string& temp) {
     const std::string base = target.substr(folder.size()).substr(0, 200);  // within NAME_MAX
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = folder + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000) +
-               ".tmp";
+        temp =
+            folder + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000) + ".tmp";
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
@@ -97,8 +92,7 @@ int createTemp(const std::string& target, std::string& temp) {
 std::string errorText() { return std::strerror(errno); }
 
 InputFile::~InputFile() {
-    if (owned_)
-        ::close(fd_);
+    if (owned_) ::close(fd_);
 }
 
 bool InputFile::open(const std::string& path) {
@@ -108,8 +102,7 @@ bool InputFile::open(const std::string& path) {
     }
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     owned_ = fd_ >= 0;
-    if (!owned_)
-        return false;
+    if (!owned_) return false;
     // A folder opens but cannot be read: say so before any output exists.
     struct stat st;
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -121,8 +114,7 @@ bool InputFile::open(const std::string& path) {
 
 bool InputFile::isSameFile(const std::string& path) const {
     struct stat in, out;
-    if (::fstat(fd_, &in) != 0 || !S_ISREG(in.st_mode))
-        return false;
+    if (::fstat(fd_, &in) != 0 || !S_ISREG(in.st_mode)) return false;
     const int found = path.empty() ? ::fstat(1, &out) : ::stat(path.c_str(), &out);
     return found == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
@@ -132,20 +124,17 @@ long long InputFile::readFull(std::uint8_t* dst, std::size_t n) {
     while (got < n) {
         const ssize_t r = ::read(fd_, dst + got, n - got);
         if (r < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return -1;
         }
-        if (r == 0)
-            break;
+        if (r == 0) break;
         got += static_cast<std::size_t>(r);
     }
     return static_cast<long long>(got);
 }
 
 OutputFile::~OutputFile() {
-    if (owned_)
-        ::close(fd_);
+    if (owned_) ::close(fd_);
     if (!temp_.empty()) {
         disarmTempRemoval();
         ::unlink(temp_.c_str());
@@ -158,12 +147,10 @@ bool OutputFile::open(const std::string& path) {
         return true;
     }
     std::string target;
-    if (!followLinks(path, target))
-        return false;
+    if (!followLinks(path, target)) return false;
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT)
-        return false;
+    if (!exists && errno != ENOENT) return false;
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a FIFO cannot be replaced, only written.
         fd_ = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -171,8 +158,7 @@ bool OutputFile::open(const std::string& path) {
         return owned_;
     }
     // A file that may not be written is not replaced either.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        return false;
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
     if (target.back() == '/') {
         errno = EISDIR;
         return false;
@@ -187,8 +173,7 @@ bool OutputFile::open(const std::string& path) {
     armTempRemoval(temp_);
     if (exists) {
         // The replacement keeps the owner (where allowed) and permissions.
-        if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
-            (void)::fchown(fd_, st.st_uid, st.st_gid);
+        if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd_, st.st_uid, st.st_gid);
         (void)::fchmod(fd_, st.st_mode & 0777);
     }
     return true;
@@ -199,8 +184,7 @@ bool OutputFile::write(const void* data, std::size_t n) {
     while (n > 0) {
         const ssize_t w = ::write(fd_, p, n);
         if (w < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         p += w;
@@ -217,12 +201,10 @@ bool OutputFile::close() {
     }
     fd_ = -1;
     if (!temp_.empty()) {
-        if (ok)
-            ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+        if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
         const int why = errno;
         disarmTempRemoval();
-        if (!ok)
-            ::unlink(temp_.c_str());
+        if (!ok) ::unlink(temp_.c_str());
         temp_.clear();
         errno = why;
     }
@@ -254,16 +236,14 @@ struct OverlappedWriter::State {
         std::unique_lock<std::mutex> guard(lock);
         for (;;) {
             changed.wait(guard, [this] { return pending != nullptr || closing; });
-            if (!pending)
-                return;
+            if (!pending) return;
             char* data = pending;
             const std::size_t size = pendingSize;
             guard.unlock();
             const bool ok = error == 0 && out.write(data, size);
             const int why = errno;
             guard.lock();
-            if (!ok && error == 0)
-                error = why ? why : EIO;
+            if (!ok && error == 0) error = why ? why : EIO;
             pending = nullptr;
             changed.notify_all();
         }
@@ -272,8 +252,7 @@ struct OverlappedWriter::State {
     // Waits until the writer has taken the last block off its hands.
     bool drain(std::unique_lock<std::mutex>& guard) {
         changed.wait(guard, [this] { return pending == nullptr; });
-        if (error)
-            errno = error;
+        if (error) errno = error;
         return error == 0;
     }
 };
@@ -292,8 +271,7 @@ OverlappedWriter::~OverlappedWriter() {
 
 bool OverlappedWriter::submit(std::size_t n) {
     std::unique_lock<std::mutex> guard(state_->lock);
-    if (!state_->drain(guard))
-        return false;
+    if (!state_->drain(guard)) return false;
     state_->pending = fill_;
     state_->pendingSize = n;
     state_->changed.notify_all();

@@ -45,8 +45,7 @@ int usage(const Subcommand& command) {
 
 const Subcommand& findSubcommand(const char* name) {
     for (const Subcommand& c : kSubcommands)
-        if (std::strcmp(c.name, name) == 0)
-            return c;
+        if (std::strcmp(c.name, name) == 0) return c;
     std::abort();
 }
 
@@ -54,8 +53,7 @@ const Subcommand& findSubcommand(const char* name) {
 
 int main(int argc, char** argv) {
     using namespace orv::companion;
-    if (argc < 2)
-        return usageAll();
+    if (argc < 2) return usageAll();
     for (const Subcommand& c : kSubcommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
             try {

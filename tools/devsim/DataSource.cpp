@@ -21,8 +21,7 @@ public:
 class GeneratedData : public DataSource {
 public:
     GeneratedData(std::uint64_t seed, std::uint64_t total) : data_(seed), left_(total) {}
-    std::size_t read(std::uint8_t* out, std::size_t max) override
-    {
+    std::size_t read(std::uint8_t* out, std::size_t max) override {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(max, left_));
         data_.fill(out, n);
         left_ -= n;
@@ -36,19 +35,14 @@ private:
 
 class FileData : public DataSource {
 public:
-    explicit FileData(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        if (fd_.get() < 0)
-            throw SystemError(errorText("cannot open " + path));
+    explicit FileData(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_.get() < 0) throw SystemError(errorText("cannot open " + path));
     }
-    std::size_t read(std::uint8_t* out, std::size_t max) override
-    {
+    std::size_t read(std::uint8_t* out, std::size_t max) override {
         for (;;) {
             const ssize_t n = ::read(fd_.get(), out, max);
-            if (n >= 0)
-                return static_cast<std::size_t>(n);
-            if (errno != EINTR)
-                throw SystemError(errorText("reading the data file"));
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) throw SystemError(errorText("reading the data file"));
         }
     }
 
@@ -56,23 +50,16 @@ private:
     Fd fd_;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<DataSource> makeSource(const Options& o)
-{
-    if (o.hold)
-        return std::make_unique<NoData>();
-    if (!o.file.empty())
-        return std::make_unique<FileData>(o.file);
-    if (o.generate)
-        return std::make_unique<GeneratedData>(o.seed, o.generateBytes);
+std::unique_ptr<DataSource> makeSource(const Options& o) {
+    if (o.hold) return std::make_unique<NoData>();
+    if (!o.file.empty()) return std::make_unique<FileData>(o.file);
+    if (o.generate) return std::make_unique<GeneratedData>(o.seed, o.generateBytes);
     return std::make_unique<NoData>();
 }
 
-void checkDataFile(const std::string& path)
-{
-    FileData check(path);
-}
+void checkDataFile(const std::string& path) { FileData check(path); }
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

@@ -25,5 +25,5 @@ std::unique_ptr<DataSource> makeSource(const Options& o);
 // before anything listens.
 void checkDataFile(const std::string& path);
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

@@ -78,62 +78,56 @@ const char kHelp[] =
     "Exit status: 0 success (also when the peer closes or on SIGTERM/SIGINT),\n"
     "1 failure (a message on stderr), 2 wrong usage.\n";
 
-std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix,
-                          std::uint64_t max)
-{
+std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix, std::uint64_t max) {
     const char* s = text.c_str();
     int base = 10;
     if (text.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
         base = 16;
         s += 2;
     }
-    if (!*s || !(base == 16 ? std::isxdigit(static_cast<unsigned char>(*s)) : std::isdigit(static_cast<unsigned char>(*s))))
+    if (!*s ||
+        !(base == 16 ? std::isxdigit(static_cast<unsigned char>(*s)) : std::isdigit(static_cast<unsigned char>(*s))))
         throw UsageError(option + ": not a number: " + text);
     errno = 0;
     char* end = nullptr;
     std::uint64_t v = std::strtoull(s, &end, base);
-    if (errno == ERANGE)
-        throw UsageError(option + ": too large: " + text);
+    if (errno == ERANGE) throw UsageError(option + ": too large: " + text);
     std::uint64_t scale = 1;
     if (sizeSuffix && *end) {
         switch (*end) {
-        case 'k': case 'K': scale = 1024ull; break;
-        case 'm': case 'M': scale = 1024ull * 1024; break;
-        case 'g': case 'G': scale = 1024ull * 1024 * 1024; break;
+        case 'k':
+        case 'K': scale = 1024ull; break;
+        case 'm':
+        case 'M': scale = 1024ull * 1024; break;
+        case 'g':
+        case 'G': scale = 1024ull * 1024 * 1024; break;
         default: break;
         }
-        if (scale != 1)
-            ++end;
+        if (scale != 1) ++end;
     }
-    if (*end)
-        throw UsageError(option + ": not a number: " + text);
-    if (v > max / scale)
-        throw UsageError(option + ": too large: " + text);
+    if (*end) throw UsageError(option + ": not a number: " + text);
+    if (v > max / scale) throw UsageError(option + ": too large: " + text);
     return v * scale;
 }
 
-Options parseOptions(int argc, char** argv, bool& help)
-{
+Options parseOptions(int argc, char** argv, bool& help) {
     Options o;
     bool haveFile = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw UsageError(a + " needs a value");
+            if (i + 1 >= argc) throw UsageError(a + " needs a value");
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
             help = true;
             return o;
         } else if (a == "--lan" || a == "--pty") {
-            if (o.link != Options::Link::None)
-                throw UsageError("only one of --lan and --pty");
+            if (o.link != Options::Link::None) throw UsageError("only one of --lan and --pty");
             if (a == "--pty") {
                 o.link = Options::Link::Pty;
                 o.ptyLink = value();
-                if (o.ptyLink.empty())
-                    throw UsageError("--pty needs a path");
+                if (o.ptyLink.empty()) throw UsageError("--pty needs a path");
             } else {
                 o.link = Options::Link::Lan;
                 const std::string v = value();
@@ -142,8 +136,7 @@ Options parseOptions(int argc, char** argv, bool& help)
                 if (colon != std::string::npos) {
                     o.host = v.substr(0, colon);
                     portText = v.substr(colon + 1);
-                    if (o.host.empty())
-                        throw UsageError("--lan: empty host");
+                    if (o.host.empty()) throw UsageError("--lan: empty host");
                 }
                 o.port = static_cast<unsigned>(parseNumber("--lan", portText, false, 65535));
             }
@@ -161,8 +154,7 @@ Options parseOptions(int argc, char** argv, bool& help)
             o.rate = parseNumber(a, value(), true, 1ull << 40);
         } else if (a == "--chunk") {
             o.chunk = static_cast<std::size_t>(parseNumber(a, value(), true, 64ull << 20));
-            if (o.chunk == 0)
-                throw UsageError("--chunk must be at least 1");
+            if (o.chunk == 0) throw UsageError("--chunk must be at least 1");
         } else if (a == "--delay-start") {
             o.delayStartMs = static_cast<unsigned>(parseNumber(a, value(), false, 24u * 3600 * 1000));
         } else if (a == "--close-when-done") {
@@ -192,14 +184,11 @@ Options parseOptions(int argc, char** argv, bool& help)
             throw UsageError("unknown option: " + a);
         }
     }
-    if (o.link == Options::Link::None)
-        throw UsageError("one of --lan or --pty is needed");
-    if (haveFile && o.generate)
-        throw UsageError("only one of --file and --generate");
-    if (haveFile && o.file.empty())
-        throw UsageError("--file needs a path");
+    if (o.link == Options::Link::None) throw UsageError("one of --lan or --pty is needed");
+    if (haveFile && o.generate) throw UsageError("only one of --file and --generate");
+    if (haveFile && o.file.empty()) throw UsageError("--file needs a path");
     return o;
 }
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

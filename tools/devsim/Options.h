@@ -42,13 +42,12 @@ struct Options {
 
 // Decimal or 0x-hex, at most max; with sizeSuffix a k, M or G multiplies
 // by 1024 each. Throws UsageError naming the option.
-std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix,
-                          std::uint64_t max);
+std::uint64_t parseNumber(const std::string& option, const std::string& text, bool sizeSuffix, std::uint64_t max);
 
 // Throws UsageError. On --help sets help and reads no further.
 Options parseOptions(int argc, char** argv, bool& help);
 
 extern const char kHelp[];
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

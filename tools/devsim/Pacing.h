@@ -40,5 +40,5 @@ private:
     std::uint64_t doneAtStart_ = 0;
 };
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

@@ -15,24 +15,21 @@ constexpr std::uint8_t kTextControls[] = {0x08, 0x09, 0x0E, 0x0F, 0x12, 0x14, 0x
 // Signs for the top 26 values of a text character byte.
 constexpr char kPunctuation[] = ".,;:-()/'\"!?*#%&+=<>[]$@_|~";
 
-} // namespace
+}  // namespace
 
 PrinterData::PrinterData(std::uint64_t seed) : state_(seed) {}
 
 // splitmix64: tiny, fast and identical on every compiler.
-std::uint64_t PrinterData::next()
-{
+std::uint64_t PrinterData::next() {
     std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-void PrinterData::putData(std::uint8_t b)
-{
+void PrinterData::putData(std::uint8_t b) {
     put(b);
-    if (b == kDeviceEscape)
-        put(kEscapedBell);
+    if (b == kDeviceEscape) put(kEscapedBell);
 }
 
 namespace {
@@ -43,8 +40,7 @@ struct TextTable {
     std::uint8_t c[256];
 };
 
-constexpr TextTable makeTextTable()
-{
+constexpr TextTable makeTextTable() {
     TextTable t{};
     for (unsigned b = 0; b < 256; ++b) {
         if (b < 40)
@@ -63,24 +59,21 @@ constexpr TextTable makeTextTable()
 
 constexpr TextTable kText = makeTextTable();
 
-} // namespace
+}  // namespace
 
-void PrinterData::textLine(bool withControls)
-{
+void PrinterData::textLine(bool withControls) {
     const unsigned length = static_cast<unsigned>(next() % 97);
     std::uint8_t* out = segment_.data() + segmentLength_;
     if (!withControls) {
         for (unsigned i = 0; i < length; i += 8) {
             std::uint64_t bits = next();
-            for (unsigned k = 0; k < 8; ++k, bits >>= 8)
-                out[i + k] = kText.c[bits & 0xFF];
+            for (unsigned k = 0; k < 8; ++k, bits >>= 8) out[i + k] = kText.c[bits & 0xFF];
         }
         segmentLength_ += length;
     } else {
         std::uint64_t bits = 0;
         for (unsigned i = 0; i < length; ++i) {
-            if ((i & 7) == 0)
-                bits = next();
+            if ((i & 7) == 0) bits = next();
             const unsigned b = static_cast<unsigned>(bits & 0xFF);
             bits >>= 8;
             if (b >= 248)
@@ -97,8 +90,7 @@ void PrinterData::textLine(bool withControls)
     }
 }
 
-void PrinterData::escapeSequence()
-{
+void PrinterData::escapeSequence() {
     static constexpr char kPlain[] = "@EF45GHMPg02";
     static constexpr char kWithParameter[] = "x-3Jl!QC";
     const std::uint64_t r = next();
@@ -111,8 +103,7 @@ void PrinterData::escapeSequence()
     }
 }
 
-void PrinterData::bitImage()
-{
+void PrinterData::bitImage() {
     static constexpr std::uint8_t kModes[] = {0, 1, 32, 33, 39};
     const std::uint64_t r = next();
     const std::uint8_t mode = kModes[r % 5];
@@ -129,37 +120,29 @@ void PrinterData::bitImage()
     ++lineOfPage_;
 }
 
-void PrinterData::rawBinary()
-{
-    putRandomData(1 + static_cast<unsigned>(next() % 256), false);
-}
+void PrinterData::rawBinary() { putRandomData(1 + static_cast<unsigned>(next() % 256), false); }
 
-void PrinterData::putRandomData(unsigned count, bool mostlyZero)
-{
+void PrinterData::putRandomData(unsigned count, bool mostlyZero) {
     // A local cursor: byte stores could alias the member otherwise.
     std::uint8_t* out = segment_.data() + segmentLength_;
     for (unsigned i = 0; i < count; i += 8) {
         std::uint64_t bits = next();
         // Images are mostly white: many all-zero stretches.
-        if (mostlyZero && (bits & 3) == 0)
-            bits = 0;
+        if (mostlyZero && (bits & 3) == 0) bits = 0;
         const unsigned n = std::min(8u, count - i);
         for (unsigned k = 0; k < n; ++k, bits >>= 8) {
             const auto b = static_cast<std::uint8_t>(bits);
             *out++ = b;
-            if (b == kDeviceEscape)
-                *out++ = kEscapedBell;
+            if (b == kDeviceEscape) *out++ = kEscapedBell;
         }
     }
     segmentLength_ = static_cast<std::size_t>(out - segment_.data());
 }
 
-void PrinterData::buildSegment()
-{
+void PrinterData::buildSegment() {
     segmentLength_ = 0;
     segmentRead_ = 0;
-    if (pageLength_ == 0)
-        pageLength_ = 58 + static_cast<unsigned>(next() % 9);
+    if (pageLength_ == 0) pageLength_ = 58 + static_cast<unsigned>(next() % 9);
     if (lineOfPage_ >= pageLength_) {
         put(FF);
         lineOfPage_ = 0;
@@ -179,11 +162,9 @@ void PrinterData::buildSegment()
         textLine(true);
 }
 
-void PrinterData::fill(std::uint8_t* out, std::size_t n)
-{
+void PrinterData::fill(std::uint8_t* out, std::size_t n) {
     while (n > 0) {
-        if (segmentRead_ == segmentLength_)
-            buildSegment();
+        if (segmentRead_ == segmentLength_) buildSegment();
         const std::size_t take = std::min(n, segmentLength_ - segmentRead_);
         std::memcpy(out, segment_.data() + segmentRead_, take);
         segmentRead_ += take;
@@ -193,21 +174,17 @@ void PrinterData::fill(std::uint8_t* out, std::size_t n)
     }
 }
 
-void PrinterData::skip(std::uint64_t n)
-{
+void PrinterData::skip(std::uint64_t n) {
     while (n > 0) {
-        if (segmentRead_ == segmentLength_)
-            buildSegment();
-        const std::size_t take = static_cast<std::size_t>(
-            std::min<std::uint64_t>(n, segmentLength_ - segmentRead_));
+        if (segmentRead_ == segmentLength_) buildSegment();
+        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, segmentLength_ - segmentRead_));
         segmentRead_ += take;
         n -= take;
         position_ += take;
     }
 }
 
-void generatePrinterData(std::uint64_t seed, std::uint64_t offset, std::uint8_t* out, std::size_t n)
-{
+void generatePrinterData(std::uint64_t seed, std::uint64_t offset, std::uint8_t* out, std::size_t n) {
     PrinterData data(seed);
     data.skip(offset);
     data.fill(out, n);
@@ -220,44 +197,38 @@ struct CrcTables {
     std::uint32_t t[8][256];
 };
 
-constexpr CrcTables makeCrcTables()
-{
+constexpr CrcTables makeCrcTables() {
     CrcTables tables{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
         tables.t[0][i] = c;
     }
     for (std::uint32_t i = 0; i < 256; ++i)
-        for (int s = 1; s < 8; ++s)
-            tables.t[s][i] = (tables.t[s - 1][i] >> 8) ^ tables.t[0][tables.t[s - 1][i] & 0xFF];
+        for (int s = 1; s < 8; ++s) tables.t[s][i] = (tables.t[s - 1][i] >> 8) ^ tables.t[0][tables.t[s - 1][i] & 0xFF];
     return tables;
 }
 
 constexpr CrcTables kCrc = makeCrcTables();
 
-} // namespace
+}  // namespace
 
-std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t n)
-{
+std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t n) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::uint32_t c = ~crc;
     while (n >= 8) {
-        const std::uint32_t lo = c ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                                      std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
-        const std::uint32_t hi = std::uint32_t(p[4]) | std::uint32_t(p[5]) << 8 |
-                                 std::uint32_t(p[6]) << 16 | std::uint32_t(p[7]) << 24;
-        c = kCrc.t[7][lo & 0xFF] ^ kCrc.t[6][(lo >> 8) & 0xFF] ^ kCrc.t[5][(lo >> 16) & 0xFF] ^
-            kCrc.t[4][lo >> 24] ^ kCrc.t[3][hi & 0xFF] ^ kCrc.t[2][(hi >> 8) & 0xFF] ^
-            kCrc.t[1][(hi >> 16) & 0xFF] ^ kCrc.t[0][hi >> 24];
+        const std::uint32_t lo = c ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                                      std::uint32_t(p[3]) << 24);
+        const std::uint32_t hi =
+            std::uint32_t(p[4]) | std::uint32_t(p[5]) << 8 | std::uint32_t(p[6]) << 16 | std::uint32_t(p[7]) << 24;
+        c = kCrc.t[7][lo & 0xFF] ^ kCrc.t[6][(lo >> 8) & 0xFF] ^ kCrc.t[5][(lo >> 16) & 0xFF] ^ kCrc.t[4][lo >> 24] ^
+            kCrc.t[3][hi & 0xFF] ^ kCrc.t[2][(hi >> 8) & 0xFF] ^ kCrc.t[1][(hi >> 16) & 0xFF] ^ kCrc.t[0][hi >> 24];
         p += 8;
         n -= 8;
     }
-    while (n-- > 0)
-        c = kCrc.t[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
+    while (n-- > 0) c = kCrc.t[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
     return ~c;
 }
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

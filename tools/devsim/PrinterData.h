@@ -58,5 +58,5 @@ void generatePrinterData(std::uint64_t seed, std::uint64_t offset, std::uint8_t*
 // CRC-32 (IEEE 802.3, as zip and zlib): start with 0, feed pieces in order.
 std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t n);
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

@@ -39,5 +39,5 @@ std::unique_ptr<Link> openPty(const Options& o);
 // zeros when a signal came before any.
 void serve(const Options& o, Link& link, Recorder& recorder);
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

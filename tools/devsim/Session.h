@@ -83,5 +83,5 @@ private:
     Clock::time_point replyDue_;
 };
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

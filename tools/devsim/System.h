@@ -23,15 +23,12 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     Fd(Fd&& o) noexcept : fd_(o.release()) {}
-    Fd& operator=(Fd&& o) noexcept
-    {
-        if (this != &o)
-            reset(o.release());
+    Fd& operator=(Fd&& o) noexcept {
+        if (this != &o) reset(o.release());
         return *this;
     }
     int get() const { return fd_; }
-    int release()
-    {
+    int release() {
         const int f = fd_;
         fd_ = -1;
         return f;
@@ -57,5 +54,5 @@ bool waitReadable(int fd);
 // Sleeps ms milliseconds unless a signal comes; false on a signal.
 bool sleepFor(int ms);
 
-} // namespace devsim
-} // namespace orv
+}  // namespace devsim
+}  // namespace orv

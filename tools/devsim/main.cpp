@@ -14,10 +14,9 @@ namespace {
 
 constexpr int kExitOk = 0, kExitError = 1, kExitUsage = 2;
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace orv::devsim;
     Options o;
     try {
@@ -33,8 +32,7 @@ int main(int argc, char** argv)
     }
     try {
         installSignals();
-        if (!o.file.empty())
-            checkDataFile(o.file);
+        if (!o.file.empty()) checkDataFile(o.file);
         Recorder recorder(o.record);
         const std::unique_ptr<Link> link = o.link == Options::Link::Lan ? openLan(o) : openPty(o);
         serve(o, *link, recorder);

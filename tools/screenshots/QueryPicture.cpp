@@ -67,31 +67,34 @@ bool showAnswersAndSave(CaptureState& s, const std::string& folder) {
     int stage = 0;
     DWORD shownAt = 0;
     bool saved = false;
-    const test::QueryDialogRun run = test::runQueryDialogScript(s, [&](HWND dialog) {
-        switch (stage) {
-        case 0:
-            press(dialog, IDC_QUERY_I);
-            ++stage;
-            return false;
-        case 1:
-            if (field(dialog, IDC_I_REPLY).empty()) return false;
-            press(dialog, IDC_QUERY_S);
-            ++stage;
-            return false;
-        case 2:
-        case 3:
-            if (lines(dialog).find('-') != std::string::npos) return false;
-            if (stage == 2) press(dialog, IDC_QUERY_S);
-            shownAt = GetTickCount();
-            ++stage;
-            return false;
-        default:
-            // Wine puts a window's painting on the screen lazily.
-            if (GetTickCount() - shownAt < 3000) return false;
-            saved = savePicture(dialog, folder);
-            return true;
-        }
-    }, 60000);
+    const test::QueryDialogRun run = test::runQueryDialogScript(
+        s,
+        [&](HWND dialog) {
+            switch (stage) {
+            case 0:
+                press(dialog, IDC_QUERY_I);
+                ++stage;
+                return false;
+            case 1:
+                if (field(dialog, IDC_I_REPLY).empty()) return false;
+                press(dialog, IDC_QUERY_S);
+                ++stage;
+                return false;
+            case 2:
+            case 3:
+                if (lines(dialog).find('-') != std::string::npos) return false;
+                if (stage == 2) press(dialog, IDC_QUERY_S);
+                shownAt = GetTickCount();
+                ++stage;
+                return false;
+            default:
+                // Wine puts a window's painting on the screen lazily.
+                if (GetTickCount() - shownAt < 3000) return false;
+                saved = savePicture(dialog, folder);
+                return true;
+            }
+        },
+        60000);
     if (!run.endedByScript) std::fprintf(stderr, "the dialog never showed the answers\n");
     return saved && run.endedByScript;
 }

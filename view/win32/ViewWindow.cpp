@@ -136,10 +136,9 @@ void paintRows(HDC dc, const CaptureState& s, CellRange rows, CellRange columns,
     for (int row = rows.first; row <= rows.last; ++row) {
         int n = rowText(row, columns.first, columns.last, text);
         if (n <= 0) continue;
-        RECT cells{columns.first * charWidth - x0, row * lineHeight - y0,
-                   (columns.last + 1) * charWidth - x0, (row + 1) * lineHeight - y0};
-        ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, text,
-                    static_cast<UINT>(n), nullptr);
+        RECT cells{columns.first * charWidth - x0, row * lineHeight - y0, (columns.last + 1) * charWidth - x0,
+                   (row + 1) * lineHeight - y0};
+        ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, text, static_cast<UINT>(n), nullptr);
     }
 }
 
@@ -172,9 +171,8 @@ void paintCells(HWND window, HDC dc, const RECT& area, CaptureState& s) {
         fillGrey(dc, RECT{width * charWidth, client.top, client.right, client.bottom});
         fillGrey(dc, RECT{client.left, lines * lineHeight, client.right, client.bottom});
     } else {
-        paintRows(dc, s, rows, columns, [&](int row, int first, int last, char* out) {
-            return readRow(s.view, row, first, last, out);
-        });
+        paintRows(dc, s, rows, columns,
+                  [&](int row, int first, int last, char* out) { return readRow(s.view, row, first, last, out); });
         fillGrey(dc, RECT{kGridColumns * charWidth, client.top, client.right, client.bottom});
     }
 }
@@ -230,8 +228,7 @@ ATOM registerViewClass(HINSTANCE instance) {
     return atom;
 }
 
-HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow,
-                      const ViewRunHalves& run) {
+HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow, const ViewRunHalves& run) {
     RECT frame{}, toolbar{}, status{};
     GetWindowRect(mainWindow, &frame);
     if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
@@ -240,9 +237,8 @@ HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND
     int toolbarHeight = toolbar.bottom - toolbar.top;
     int statusHeight = status.bottom - status.top;
     HWND view = CreateWindowExA(0, VIEW_CLASS_NAME, nullptr, WS_CHILD | WS_VISIBLE, 0, toolbarHeight,
-                                frame.right - frame.left - 10,
-                                frame.bottom - frame.top - toolbarHeight - statusHeight, mainWindow,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &s);
+                                frame.right - frame.left - 10, frame.bottom - frame.top - toolbarHeight - statusHeight,
+                                mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &s);
     s.viewWindow = view;
     if (!view) return nullptr;
     SetWindowLongPtrA(view, kRunHalvesSlot, reinterpret_cast<LONG_PTR>(&run));

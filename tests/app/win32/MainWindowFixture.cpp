@@ -1,7 +1,7 @@
 #include "tests/app/win32/MainWindowFixture.h"
 
-#include "base/Text.h"
 #include "app/win32/Startup.h"
+#include "base/Text.h"
 #include "tests/link/win32/DevSim.h"
 
 namespace orv::test {

@@ -2,10 +2,10 @@
 // library, scripted message boxes and file dialogs, and its capture files
 // in a temporary folder.  Shown (not hidden) where painting is looked at.
 #pragma once
-#include <gtest/gtest.h>
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 // Orvantide.exe started with "-r" against orvantide-devsim on loopback:
 // the profile names the device, the run starts by itself and the stream
 // lands byte-exact in a file named by the date and time of the start.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>

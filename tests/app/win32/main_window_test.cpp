@@ -32,8 +32,8 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
     EXPECT_EQ(VIEW_TEXT, s->viewMode);
     EXPECT_EQ(0u, s->byteCount.load());
     EXPECT_EQ(0u, s->stateFlags.load());
-    for (HANDLE event : {s->readOverlapped.hEvent, s->writeOverlapped.hEvent, s->lanRxDoneEvent,
-                         s->sendDoneEvent, s->linkStopEvent})
+    for (HANDLE event :
+         {s->readOverlapped.hEvent, s->writeOverlapped.hEvent, s->lanRxDoneEvent, s->sendDoneEvent, s->linkStopEvent})
         EXPECT_NE(nullptr, event);
     for (std::size_t i = 0; i < kGridBytes; i += 4099) ASSERT_EQ(' ', s->view.cells[i].load());
     EXPECT_NE(nullptr, GetMenu(s->mainWindow));
@@ -41,8 +41,7 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
     EXPECT_NE(INVALID_SOCKET, probe) << "the socket layer runs";
     closesocket(probe);
     // The profile was found (or made) under the application-data folder.
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s->profile.profilePath))
-        << s->profile.profilePath;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s->profile.profilePath)) << s->profile.profilePath;
 }
 
 TEST_F(MainWindowTest, LostCaptureFileWriteIsToldWithTheIncompleteFileText) {

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <cstdio>
 
-#include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
+#include "base/Text.h"
 #include "base/win32/Win32FileSystem.h"
 #include "tests/link/win32/LinkHarness.h"
 
@@ -25,18 +25,18 @@ struct ControlRow {
 
 const ControlRow kControls[] = {
     // command             idle   file   capt   send   menu   toolbar
-    {CMD_OPEN_FILE,        true,  true,  false, false, true,  true},
-    {CMD_START,            true,  true,  false, false, true,  true},
-    {CMD_STOP,             false, false, true,  false, true,  true},
-    {CMD_SETTINGS,         true,  true,  false, false, true,  true},
-    {CMD_SEND_FILE,        true,  true,  false, false, true,  true},
-    {CMD_CANCEL_SEND,      false, false, false, true,  true,  true},
-    {CMD_QUERY_DEVICE,     false, false, true,  false, true,  false},
-    {CMD_SAVE_AS,          false, true,  false, false, true,  true},
-    {CMD_VIEW_HEX,         false, true,  false, false, true,  true},
-    {CMD_VIEW_FILTERED,    false, true,  false, false, true,  true},
-    {CMD_VIEW_TEXT,        false, false, false, false, false, true},
-    {CMD_ABOUT,            true,  true,  true,  false, true,  false},
+    {CMD_OPEN_FILE, true, true, false, false, true, true},
+    {CMD_START, true, true, false, false, true, true},
+    {CMD_STOP, false, false, true, false, true, true},
+    {CMD_SETTINGS, true, true, false, false, true, true},
+    {CMD_SEND_FILE, true, true, false, false, true, true},
+    {CMD_CANCEL_SEND, false, false, false, true, true, true},
+    {CMD_QUERY_DEVICE, false, false, true, false, true, false},
+    {CMD_SAVE_AS, false, true, false, false, true, true},
+    {CMD_VIEW_HEX, false, true, false, false, true, true},
+    {CMD_VIEW_FILTERED, false, true, false, false, true, true},
+    {CMD_VIEW_TEXT, false, false, false, false, false, true},
+    {CMD_ABOUT, true, true, true, false, true, false},
 };
 
 enum class RunState { Idle, IdleWithFile, Capturing, Sending };
@@ -268,8 +268,8 @@ TEST_F(RunControlTest, WindowAnswersWhileAFastCaptureRuns) {
     EXPECT_TRUE(all) << s->byteCount.load();
     EXPECT_EQ(0, probe.unanswered.load());
     EXPECT_GT(probe.answered.load(), 0);
-    std::printf("window answered %d messages during %u bytes; slowest %lu ms\n", probe.answered.load(),
-                size, static_cast<unsigned long>(probe.slowest.load()));
+    std::printf("window answered %d messages during %u bytes; slowest %lu ms\n", probe.answered.load(), size,
+                static_cast<unsigned long>(probe.slowest.load()));
     EXPECT_EQ(printerData(9, size), readFile(dir / "run.zrd"));
 }
 
@@ -431,8 +431,7 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
     ASSERT_NE(0, port);
     useLan(port);
     // The program's own table: the test program carries none of its own.
-    HMODULE exe = LoadLibraryExA((win32BuildFolder() + "\\Orvantide.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE exe = LoadLibraryExA((win32BuildFolder() + "\\Orvantide.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, exe);
     s->accelerators = LoadAcceleratorsA(exe, MAKEINTRESOURCEA(IDA_MAIN));
     FreeLibrary(exe);

@@ -1,15 +1,15 @@
 // Orvantide.exe as a user starts it: one window, a second start that only
 // brings the first to the front, and a clean end through the close box.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <psapi.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "base/Ids.h"
 #include "app/win32/Startup.h"
+#include "base/Ids.h"
 #include "tests/app/win32/ProgramRunner.h"
 #include "tests/support/TestSupport.h"
 

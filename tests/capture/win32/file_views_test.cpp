@@ -2,8 +2,8 @@
 // windows as main window and view: the hex dump, the text view, the
 // filtered view, what save-as writes from each, the dialogs, the messages
 // of each failure, and reading a whole file for sending.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +14,8 @@
 #include "app/win32/ViewCommands.h"
 #include "app/win32/Win32Seams.h"
 #include "capture/win32/FileViews.h"
-#include "view/win32/ViewWindow.h"
 #include "tests/support/TestSupport.h"
+#include "view/win32/ViewWindow.h"
 
 namespace orv::test {
 namespace {
@@ -75,11 +75,11 @@ protected:
         s->strings = &strings;
         s->fileDialogs = &dialogs;
         HINSTANCE instance = GetModuleHandleA(nullptr);
-        s->mainWindow = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                        instance, nullptr);
+        s->mainWindow =
+            CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(nullptr, s->mainWindow);
-        s->viewWindow = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 640, 400, s->mainWindow, nullptr,
-                                        instance, nullptr);
+        s->viewWindow =
+            CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 640, 400, s->mainWindow, nullptr, instance, nullptr);
         ASSERT_NE(nullptr, s->viewWindow);
         clearGrid(s->view);
     }
@@ -152,7 +152,8 @@ TEST_F(FileViewTest, HexViewLinesAndSavedTextFollowTheFileSize) {
 
 TEST_F(FileViewTest, HexTextHasTheDumpLayout) {
     Bytes bytes(32, 0x41);
-    for (std::uint8_t b : {0x48, 0x65, 0x6C, 0x6C, 0x6F, 0x2C, 0x20, 0x77, 0x6F, 0x72, 0x6C, 0x64, 0x21, 0x0D, 0x0A, 0x00})
+    for (std::uint8_t b :
+         {0x48, 0x65, 0x6C, 0x6C, 0x6F, 0x2C, 0x20, 0x77, 0x6F, 0x72, 0x6C, 0x64, 0x21, 0x0D, 0x0A, 0x00})
         bytes.push_back(b);
     bytes.push_back(0x7F);  // a short last line
     show(CMD_VIEW_HEX, file("hello.zrd", bytes));
@@ -273,7 +274,9 @@ TEST_F(FileViewTest, FilteredViewDecodesTheDeviceSequences) {
         const char* name;
         Bytes in, out;
     } cases[] = {
-        {"mixed", {0x41, 0x07, 0x27, 0x42, 0x07, 0x31, 0x43, 0x07, 0x07, 0x44}, {0x41, 0x07, 0x42, 0x43, 0x07, 0x07, 0x44}},
+        {"mixed",
+         {0x41, 0x07, 0x27, 0x42, 0x07, 0x31, 0x43, 0x07, 0x07, 0x44},
+         {0x41, 0x07, 0x42, 0x43, 0x07, 0x07, 0x44}},
         {"lone escape at the end", {0x41, 0x07}, {0x41, 0x07}},
         {"escaped escape then lone escape", {0x07, 0x27, 0x07}, {0x07, 0x07}},
         {"replies only", {0x07, 0x30, 0x07, 0x4F}, {}},

@@ -24,17 +24,17 @@ DevSim::DevSim(const std::string& options) {
     static int serial = 0;
     // Wine reuses its process ids, and a test that was killed leaves its
     // folder behind: an old "listening" line must never be read as ours.
-    unixDir_ = "/tmp/orv-devsim-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
+    unixDir_ = "/tmp/orv-devsim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
+               std::to_string(++serial);
     windowsDir_ = windowsFromUnix(unixDir_);
     CreateDirectoryA(windowsDir_.c_str(), nullptr);
     for (const char* name : {"\\out", "\\pid"}) DeleteFileA((windowsDir_ + name).c_str());
-    std::string command = "Z:\\bin\\sh -c \"echo $$ > " + unixDir_ + "/pid; exec " ORV_NATIVE_BUILD_DIR
-                          "/orvantide-devsim " + options + " > " + unixDir_ + "/out 2>&1\"";
+    std::string command = "Z:\\bin\\sh -c \"echo $$ > " + unixDir_ +
+                          "/pid; exec " ORV_NATIVE_BUILD_DIR "/orvantide-devsim " + options + " > " + unixDir_ +
+                          "/out 2>&1\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &process_))
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
         process_ = PROCESS_INFORMATION{};
 }
 

@@ -42,8 +42,8 @@ class QueryDuringCapture : public QueryFixture, public ::testing::WithParamInter
 
 TEST_P(QueryDuringCapture, ShowsTheDevicesAnswers) {
     const QueryCase& c = GetParam();
-    std::string options = std::string(c.lan ? "--lan 127.0.0.1:0" : "--pty " + comLink(5)) +
-                          " --hold --i-value 0x0A --s-lines 0x5";
+    std::string options =
+        std::string(c.lan ? "--lan 127.0.0.1:0" : "--pty " + comLink(5)) + " --hold --i-value 0x0A --s-lines 0x5";
     if (c.replyGapMs > 0) options += " --reply-gap " + std::to_string(c.replyGapMs);
     DevSim sim(options);
     CaptureState& state = *s;
@@ -78,15 +78,14 @@ TEST_P(QueryDuringCapture, ShowsTheDevicesAnswers) {
             }
             ++stage;
             return false;
-        default:
-            return true;
+        default: return true;
         }
     };
     QueryDialogRun r = runQueryDialogScript(state, step, 20000);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(0, r.result);
-    const std::vector<std::string> expected = {"I pressed: []", "I: 0x0A", "S pressed: ----", "S: LHLH",
-                                               "S pressed: ----", "S: LHLH"};
+    const std::vector<std::string> expected = {"I pressed: []", "I: 0x0A",         "S pressed: ----",
+                                               "S: LHLH",       "S pressed: ----", "S: LHLH"};
     EXPECT_EQ(expected, seen);
     // Registered while it ran, unregistered when closed.
     ASSERT_EQ(2u, registrations().size());
@@ -120,7 +119,8 @@ TEST_F(QueryDialog, EndsWhenTheLinkFails) {
     DevSim sim("--lan 127.0.0.1:0 --generate 10 --delay-start 800 --close-when-done");
     CaptureState& state = *s;
     ASSERT_TRUE(openLanTo(sim, state));
-    QueryDialogRun r = runQueryDialogScript(state, [](HWND) { return false; }, 15000);
+    QueryDialogRun r = runQueryDialogScript(
+        state, [](HWND) { return false; }, 15000);
     EXPECT_FALSE(r.timedOut) << "the dialog must end by itself";
     EXPECT_EQ(1, r.result);
     ASSERT_EQ(2u, registrations().size());
@@ -137,14 +137,17 @@ TEST_F(QueryDialog, WithNoLinkOpenTheFieldsStayEmpty) {
     CaptureState& state = *s;
     int ticks = 0;
     std::string shown;
-    QueryDialogRun r = runQueryDialogScript(state, [&](HWND dialog) {
-        if (ticks++ == 0) {
-            press(dialog, IDC_QUERY_I);
-            press(dialog, IDC_QUERY_S);
-        }
-        shown = field(dialog, IDC_I_REPLY) + "|" + lines(dialog);
-        return ticks > 10;
-    }, 10000);
+    QueryDialogRun r = runQueryDialogScript(
+        state,
+        [&](HWND dialog) {
+            if (ticks++ == 0) {
+                press(dialog, IDC_QUERY_I);
+                press(dialog, IDC_QUERY_S);
+            }
+            shown = field(dialog, IDC_I_REPLY) + "|" + lines(dialog);
+            return ticks > 10;
+        },
+        10000);
     EXPECT_TRUE(r.endedByScript);
     EXPECT_EQ("|----", shown);
     EXPECT_TRUE(messages.shown.empty());
@@ -173,23 +176,26 @@ TEST_F(QueryDialog, RepliesInReceivedChunksFillTheirFields) {
     std::size_t next = 0;
     int waited = 0;
     std::vector<std::string> results;
-    QueryDialogRun r = runQueryDialogScript(state, [&](HWND dialog) {
-        // One case per two ticks: deliver, then read what the posted
-        // replies made of the fields.
-        if (waited == 0) {
-            if (next == sizeof cases / sizeof cases[0]) return true;
-            SetDlgItemTextA(dialog, IDC_I_REPLY, "");
-            for (int id : kLineFields) SetDlgItemTextA(dialog, id, "");
-            for (const auto& chunk : cases[next].chunks) path.handoff().deliver(chunk.data(), chunk.size());
-            waited = 1;
+    QueryDialogRun r = runQueryDialogScript(
+        state,
+        [&](HWND dialog) {
+            // One case per two ticks: deliver, then read what the posted
+            // replies made of the fields.
+            if (waited == 0) {
+                if (next == sizeof cases / sizeof cases[0]) return true;
+                SetDlgItemTextA(dialog, IDC_I_REPLY, "");
+                for (int id : kLineFields) SetDlgItemTextA(dialog, id, "");
+                for (const auto& chunk : cases[next].chunks) path.handoff().deliver(chunk.data(), chunk.size());
+                waited = 1;
+                return false;
+            }
+            if (++waited < 4) return false;
+            const Case& c = cases[next++];
+            waited = 0;
+            results.push_back(std::string(c.name) + ": " + field(dialog, IDC_I_REPLY) + " " + lines(dialog));
             return false;
-        }
-        if (++waited < 4) return false;
-        const Case& c = cases[next++];
-        waited = 0;
-        results.push_back(std::string(c.name) + ": " + field(dialog, IDC_I_REPLY) + " " + lines(dialog));
-        return false;
-    }, 20000);
+        },
+        20000);
     EXPECT_TRUE(r.endedByScript);
     std::vector<std::string> expected;
     for (const Case& c : cases) expected.push_back(std::string(c.name) + ": " + c.value + " " + c.lines);

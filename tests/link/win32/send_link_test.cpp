@@ -8,10 +8,10 @@
 #include <atomic>
 #include <mutex>
 
-#include "base/Text.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
+#include "base/Text.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/LinkDriver.h"
 #include "link/win32/SerialLink.h"
@@ -33,16 +33,16 @@ const Link kCom12{"COM12", false, 12};
 const Link kCom5{"COM5", false, 5};
 
 std::string simOptions(const Link& link, const std::string& extra) {
-    return (link.lan ? std::string("--lan 127.0.0.1:0") : "--pty " + comLink(link.comPort)) +
-           " --hold --no-replies " + extra;
+    return (link.lan ? std::string("--lan 127.0.0.1:0") : "--pty " + comLink(link.comPort)) + " --hold --no-replies " +
+           extra;
 }
 
 // A fresh Unix path for the simulator's record of what it took.
 std::string recordUnixPath() {
     static int serial = 0;
     // Wine reuses process ids: the tick count keeps a killed run's file apart.
-    return "/tmp/orv-send-record-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
+    return "/tmp/orv-send-record-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+           "-" + std::to_string(++serial);
 }
 
 // Points the run record at the simulator.
@@ -125,8 +125,8 @@ protected:
     void expectSendingControls() {
         EXPECT_TRUE(menuEnabled(CMD_CANCEL_SEND));
         EXPECT_TRUE(buttonEnabled(CMD_CANCEL_SEND));
-        for (UINT command : {CMD_START, CMD_STOP, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS, CMD_SAVE_AS,
-                             CMD_VIEW_HEX, CMD_VIEW_FILTERED}) {
+        for (UINT command : {CMD_START, CMD_STOP, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS, CMD_SAVE_AS, CMD_VIEW_HEX,
+                             CMD_VIEW_FILTERED}) {
             EXPECT_FALSE(menuEnabled(command)) << command;
             EXPECT_FALSE(buttonEnabled(command)) << command;
         }
@@ -153,8 +153,7 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     const std::string recordPath = "Z:" + record;
     auto recorded = [&] {
         WIN32_FILE_ATTRIBUTE_DATA data{};
-        return GetFileAttributesExA(recordPath.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow
-                                                                                      : 0ul;
+        return GetFileAttributesExA(recordPath.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0ul;
     };
 
     CaptureState& state = *s;
@@ -183,8 +182,7 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     // While the data goes out the controls stay in the sending state until
     // the main window hears of the end.
     expectSendingControls();
-    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_STARTING), text(IDS_STATE_RUNNING)}),
-              statusTexts());
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_STARTING), text(IDS_STATE_RUNNING)}), statusTexts());
 
     ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 60000));
     expectLinkClosed(state);
@@ -210,13 +208,13 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     DeleteFileA(recordPath.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BothLinks, SendFile,
-    ::testing::Values(ChunkCase{&kLan, 2500, {1024, 1024, 452}}, ChunkCase{&kCom12, 2500, {1024, 1024, 452}},
-                      ChunkCase{&kLan, 1024, {1024}}, ChunkCase{&kCom5, 1024, {1024}}),
-    [](const ::testing::TestParamInfo<ChunkCase>& info) {
-        return std::string(info.param.link->name) + "_" + std::to_string(info.param.size);
-    });
+INSTANTIATE_TEST_SUITE_P(BothLinks, SendFile,
+                         ::testing::Values(ChunkCase{&kLan, 2500, {1024, 1024, 452}},
+                                           ChunkCase{&kCom12, 2500, {1024, 1024, 452}}, ChunkCase{&kLan, 1024, {1024}},
+                                           ChunkCase{&kCom5, 1024, {1024}}),
+                         [](const ::testing::TestParamInfo<ChunkCase>& info) {
+                             return std::string(info.param.link->name) + "_" + std::to_string(info.param.size);
+                         });
 
 // ---- cancelling ----
 

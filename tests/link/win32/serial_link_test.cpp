@@ -15,15 +15,14 @@ namespace {
 
 void captureByteExact(int port, std::size_t size, std::uint64_t seed) {
     ASSERT_NE(nullptr, std::getenv("WINEPREFIX"));
-    DevSim sim("--pty " + comLink(port) + " --generate " + std::to_string(size) + " --seed " +
-               std::to_string(seed) + " --delay-start 300 --close-when-done");
+    DevSim sim("--pty " + comLink(port) + " --generate " + std::to_string(size) + " --seed " + std::to_string(seed) +
+               " --delay-start 300 --close-when-done");
     LinkRun run;
     CaptureState& s = run.state();
     DWORD start = GetTickCount();
     ASSERT_TRUE(openSerialOn(sim, s, port));
     EXPECT_EQ(1, s.isOpen.load());
-    EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() >= size; }, 120000))
-        << s.byteCount.load() << " of " << size;
+    EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() >= size; }, 120000)) << s.byteCount.load() << " of " << size;
     DWORD elapsed = GetTickCount() - start;
     closeSerialCapture(s, nullptr);
     EXPECT_EQ(INVALID_HANDLE_VALUE, s.commHandle);
@@ -56,12 +55,14 @@ TEST(SerialLink, NinetyQueuedBytesGiveOneChunkOf80AndOneOf10) {
     ReceivePath path(s);
     std::uint8_t buffer[100];
     EXPECT_EQ(0u, serialRead(s, path.handoff(), buffer, 80)) << "nothing queued yet";
-    ASSERT_TRUE(pumpUntil([&] {
-        DWORD errors = 0;
-        COMSTAT status{};
-        ClearCommError(s.commHandle, &errors, &status);
-        return status.cbInQue >= 90;
-    }, 10000));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            DWORD errors = 0;
+            COMSTAT status{};
+            ClearCommError(s.commHandle, &errors, &status);
+            return status.cbInQue >= 90;
+        },
+        10000));
     ASSERT_EQ(80u, serialRead(s, path.handoff(), buffer, 80));
     EXPECT_TRUE(std::equal(buffer, buffer + 80, data.begin()));
     path.handoff().deliver(buffer, 80);
@@ -90,8 +91,7 @@ TEST(SerialLink, QuietLineCostsLittleAndStopsAtOnce) {
     pumpFor(1000);
     double cpu = threadCpuMs(s.threadHandle.load()) - before;
     double share = cpu / (GetTickCount() - start);
-    std::printf("quiet serial line: receive thread used %.1f ms of CPU in %lu ms\n", cpu,
-                GetTickCount() - start);
+    std::printf("quiet serial line: receive thread used %.1f ms of CPU in %lu ms\n", cpu, GetTickCount() - start);
     EXPECT_LT(share, 0.15) << "the receive loop must not spin while the line is quiet";
 
     start = GetTickCount();

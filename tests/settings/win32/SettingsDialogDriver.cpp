@@ -24,8 +24,7 @@ std::vector<HWND> childDialogs(HWND parent) {
 
 SettingsWindows::SettingsWindows(HWND d) : dialog(d) {
     tab = GetDlgItem(d, IDC_SETTINGS_TAB);
-    for (HWND page : childDialogs(d))
-        (GetDlgItem(page, IDC_LINK_KIND) ? connectionPage : captureFilePage) = page;
+    for (HWND page : childDialogs(d)) (GetDlgItem(page, IDC_LINK_KIND) ? connectionPage : captureFilePage) = page;
     if (connectionPage)
         for (HWND panel : childDialogs(connectionPage))
             (GetDlgItem(panel, IDC_COM_PORT) ? serialPanel : lanPanel) = panel;
@@ -68,8 +67,8 @@ SettingsDialogHarness* SettingsDialogHarness::active = nullptr;
 
 SettingsDialogHarness::SettingsDialogHarness() {
     library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
-    owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+    owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            nullptr);
     s->resourceLibrary = library;
     s->mainWindow = owner;
     s->messages = &messages;

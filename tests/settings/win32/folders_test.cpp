@@ -60,11 +60,12 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
 
         Win32IniStore store;
         loadProfile(p, store, flags);
-        std::map<std::string, std::string> expected = {
-            {"connection/method", "serial"},  {"connection/host", ""},
-            {"connection/dService", "10001"}, {"connection/com", "COM1"},
-            {"buffer/path", fakeDocuments + "\\Orvantide\\Buffer"},
-            {"buffer/filename", "Capturedata.zrd"}};
+        std::map<std::string, std::string> expected = {{"connection/method", "serial"},
+                                                       {"connection/host", ""},
+                                                       {"connection/dService", "10001"},
+                                                       {"connection/com", "COM1"},
+                                                       {"buffer/path", fakeDocuments + "\\Orvantide\\Buffer"},
+                                                       {"buffer/filename", "Capturedata.zrd"}};
         if (flags) expected["buffer/flag"] = "YES";
         EXPECT_EQ(iniEntries(p.profilePath), expected) << readText(p.profilePath);
         EXPECT_EQ(p.files.autoNameFiles, flags ? 1 : 0);

@@ -10,8 +10,8 @@ namespace orv::test {
 namespace {
 
 TEST(PlatformPaths, ExtensionAndAppendAgreeWithShlwapi) {
-    const char* names[] = {"abc.txt", "abc", "a.b.c", ".zrd", "dir.x\\file", "dir\\f.zrd",
-                           "a.b c",   "a b.c", "abc.", ""};
+    const char* names[] = {"abc.txt",    "abc",   "a.b.c", ".zrd", "dir.x\\file",
+                           "dir\\f.zrd", "a.b c", "a b.c", "abc.", ""};
     for (const char* name : names) {
         char expected[MAX_PATH];
         lstrcpynA(expected, name, MAX_PATH);

@@ -62,7 +62,7 @@ TEST_F(SettingsDialogTest, FolderBrowserOpensOnTheFolderAndOnlyAChoiceChangesIt)
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         w.clickTab(1);
         std::string shown = w.text(IDC_FOLDER_TEXT);
-        w.click(IDC_BROWSE);   // nothing queued: the browser is cancelled
+        w.click(IDC_BROWSE);  // nothing queued: the browser is cancelled
         ASSERT_EQ(1u, dialogs.asked.size());
         EXPECT_EQ("folder", dialogs.asked[0].kind);
         EXPECT_EQ(folder, dialogs.asked[0].initialPath) << "the full form of the folder";

@@ -15,19 +15,15 @@ namespace {
 TEST_F(SettingsDialogTest, ComPortIsTakenFromTheListOrTypedAndInvalidTextsBecomeCom1) {
     struct Case {
         const char* what;
-        int listIndex;        // -1: typed instead
+        int listIndex;  // -1: typed instead
         const char* typed;
         const char* taken;
     };
     const Case cases[] = {
-        {"tenth list item", 9, "", "COM10"},
-        {"first list item", 0, "", "COM1"},
-        {"typed COM12", -1, "COM12", "COM12"},
-        {"typed COM255", -1, "COM255", "COM255"},
-        {"lower case", -1, "com5", "COM1"},
-        {"port 0", -1, "COM0", "COM1"},
-        {"beyond 255", -1, "COM300", "COM1"},
-        {"no number", -1, "COM", "COM1"},
+        {"tenth list item", 9, "", "COM10"},    {"first list item", 0, "", "COM1"},
+        {"typed COM12", -1, "COM12", "COM12"},  {"typed COM255", -1, "COM255", "COM255"},
+        {"lower case", -1, "com5", "COM1"},     {"port 0", -1, "COM0", "COM1"},
+        {"beyond 255", -1, "COM300", "COM1"},   {"no number", -1, "COM", "COM1"},
         {"another device", -1, "LPT2", "COM1"},
     };
     for (const Case& c : cases) {
@@ -65,8 +61,8 @@ TEST_F(SettingsDialogTest, StoredPortNameThatNamesNoPortOpensAsCom1) {
         const char* stored;
         const char* shown;
     };
-    const Case cases[] = {{"COM", "COM1"}, {"COM0", "COM1"}, {"COM300", "COM1"},
-                          {"COM9", "COM9"}, {"COM000000000000012", "COM12"}};
+    const Case cases[] = {
+        {"COM", "COM1"}, {"COM0", "COM1"}, {"COM300", "COM1"}, {"COM9", "COM9"}, {"COM000000000000012", "COM12"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         seed(std::string("com=") + c.stored + "\r\n", "");
@@ -89,7 +85,7 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
             SCOPED_TRACE(std::string("host \"") + host + "\"");
             messages.shown.clear();
             w.type(IDC_HOST, host);
-            w.clickTab(1);   // OK pressed from the other page
+            w.clickTab(1);  // OK pressed from the other page
             w.ok();
             ASSERT_EQ(1u, messages.shown.size());
             EXPECT_EQ(strings.load(IDS_HOST_MISSING, 1024), messages.shown[0].text);

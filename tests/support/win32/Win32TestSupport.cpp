@@ -84,8 +84,7 @@ MessageWatch::MessageWatch(HWND window) : window_(window) {
 
 MessageWatch::~MessageWatch() { RemoveWindowSubclass(window_, proc, 0); }
 
-LRESULT CALLBACK MessageWatch::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR self) {
+LRESULT CALLBACK MessageWatch::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     if (message >= WM_APP) reinterpret_cast<MessageWatch*>(self)->received.push_back({message, wParam, lParam});
     return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -96,8 +95,7 @@ StatusWatch::StatusWatch(HWND statusBar) : window_(statusBar) {
 
 StatusWatch::~StatusWatch() { RemoveWindowSubclass(window_, proc, 0); }
 
-LRESULT CALLBACK StatusWatch::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                   DWORD_PTR self) {
+LRESULT CALLBACK StatusWatch::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     if (message == SB_SETTEXTA && LOBYTE(LOWORD(wParam)) == 0 && lParam)
         reinterpret_cast<StatusWatch*>(self)->texts.push_back(reinterpret_cast<const char*>(lParam));
     return DefSubclassProc(window, message, wParam, lParam);

@@ -15,8 +15,7 @@ namespace orv::test {
 // WM_QUIT (a destroyed main window posts one) is dropped.
 void pumpMessages(HWND window = nullptr, HACCEL accelerators = nullptr);
 // Pumps until done() or ms have passed; returns done().
-bool pumpUntil(const std::function<bool()>& done, DWORD ms, HWND window = nullptr,
-               HACCEL accelerators = nullptr);
+bool pumpUntil(const std::function<bool()>& done, DWORD ms, HWND window = nullptr, HACCEL accelerators = nullptr);
 void pumpFor(DWORD ms, HWND window = nullptr, HACCEL accelerators = nullptr);
 // Polls done() without handling messages: for what another thread or
 // process makes true.  Returns done().

@@ -65,4 +65,4 @@ Bytes readFile(const std::string& path);
 // the reply bytes; fails on a 0x07 sequence that is neither.
 ::testing::AssertionResult splitReplies(const Bytes& stream, Bytes& data, Bytes& replies);
 
-} // namespace orv::test
+}  // namespace orv::test

@@ -15,8 +15,7 @@
 namespace orv::test {
 namespace {
 
-TEST(Devsim, GeneratedStreamIsByteExactAndReported)
-{
+TEST(Devsim, GeneratedStreamIsByteExactAndReported) {
     Sim sim({"--lan", "0", "--generate", "3M", "--seed", "7", "--close-when-done"});
     const int fd = connectTo(sim.port());
     ASSERT_GE(fd, 0);
@@ -37,8 +36,7 @@ TEST(Devsim, GeneratedStreamIsByteExactAndReported)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-TEST(Devsim, StaysOpenWithoutCloseWhenDoneUntilThePeerCloses)
-{
+TEST(Devsim, StaysOpenWithoutCloseWhenDoneUntilThePeerCloses) {
     Sim sim({"--lan", "127.0.0.1:0", "--generate", "1000", "--seed", "2"});
     const int fd = connectTo(sim.port());
     ASSERT_GE(fd, 0);
@@ -51,8 +49,7 @@ TEST(Devsim, StaysOpenWithoutCloseWhenDoneUntilThePeerCloses)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-TEST(Devsim, FileStreamedToEachConnection)
-{
+TEST(Devsim, FileStreamedToEachConnection) {
     const std::string file = tempPath("file");
     const Bytes content = generated(77, 50000);
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(content.data()), content.size());
@@ -74,8 +71,7 @@ TEST(Devsim, FileStreamedToEachConnection)
     unlink(file.c_str());
 }
 
-TEST(Devsim, SignalEndsTheRunWithAReport)
-{
+TEST(Devsim, SignalEndsTheRunWithAReport) {
     {
         Sim sim({"--lan", "0", "--hold"});
         ASSERT_GT(sim.port(), 0);
@@ -104,8 +100,7 @@ TEST(Devsim, SignalEndsTheRunWithAReport)
     }
 }
 
-TEST(Devsim, RateLimitsTheStream)
-{
+TEST(Devsim, RateLimitsTheStream) {
     Sim sim({"--lan", "0", "--generate", "100000", "--rate", "400000", "--close-when-done"});
     const int fd = connectTo(sim.port());
     ASSERT_GE(fd, 0);
@@ -120,5 +115,5 @@ TEST(Devsim, RateLimitsTheStream)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

@@ -10,8 +10,7 @@
 namespace orv::test {
 namespace {
 
-TEST(Devsim, UsageErrorsExitTwo)
-{
+TEST(Devsim, UsageErrorsExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"--lan"},
@@ -32,8 +31,7 @@ TEST(Devsim, UsageErrorsExitTwo)
     };
     for (const auto& args : cases) {
         std::string joined;
-        for (const auto& a : args)
-            joined += a + " ";
+        for (const auto& a : args) joined += a + " ";
         Sim sim(args);
         EXPECT_EQ(sim.wait(), 2) << joined;
         EXPECT_EQ(sim.line(100), "") << joined;
@@ -41,8 +39,7 @@ TEST(Devsim, UsageErrorsExitTwo)
     }
 }
 
-TEST(Devsim, FailuresExitOne)
-{
+TEST(Devsim, FailuresExitOne) {
     Sim missing({"--lan", "0", "--file", tempPath("does-not-exist")});
     EXPECT_EQ(missing.wait(), 1);
     EXPECT_NE(missing.errors(), "");
@@ -55,17 +52,24 @@ TEST(Devsim, FailuresExitOne)
     EXPECT_EQ(first.wait(), 0);
 }
 
-TEST(Devsim, HelpNamesEveryOption)
-{
+TEST(Devsim, HelpNamesEveryOption) {
     Sim sim({"--help"});
     const std::string help = sim.rest();
     EXPECT_EQ(sim.wait(), 0);
-    for (const char* option : {"--lan", "--pty", "--file", "--generate", "--seed", "--hold", "--rate", "--chunk",
-                               "--delay-start", "--close-when-done", "--connections", "--i-value", "--s-lines",
-                               "--no-replies", "--record", "--reply-gap", "--read-rate", "--stall-after", "--stall-ms",
-                               "--receive-buffer", "data-checksum", "listening HOST:PORT", "pty /dev/pts/N"})
+    for (const char* option : {"--lan",         "--pty",
+                               "--file",        "--generate",
+                               "--seed",        "--hold",
+                               "--rate",        "--chunk",
+                               "--delay-start", "--close-when-done",
+                               "--connections", "--i-value",
+                               "--s-lines",     "--no-replies",
+                               "--record",      "--reply-gap",
+                               "--read-rate",   "--stall-after",
+                               "--stall-ms",    "--receive-buffer",
+                               "data-checksum", "listening HOST:PORT",
+                               "pty /dev/pts/N"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

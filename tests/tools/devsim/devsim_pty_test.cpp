@@ -14,8 +14,7 @@
 namespace orv::test {
 namespace {
 
-TEST(Devsim, PtyCarriesTheStreamAndTheReplies)
-{
+TEST(Devsim, PtyCarriesTheStreamAndTheReplies) {
     const std::string link = tempPath("com5");
     Sim sim({"--pty", link, "--generate", "256k", "--seed", "9", "--delay-start", "100", "--chunk", "4096",
              "--close-when-done"});
@@ -48,8 +47,7 @@ TEST(Devsim, PtyCarriesTheStreamAndTheReplies)
     EXPECT_NE(access(link.c_str(), F_OK), 0) << "the link is removed at the end";
 }
 
-TEST(Devsim, PtyPeerClosingEndsTheConnection)
-{
+TEST(Devsim, PtyPeerClosingEndsTheConnection) {
     const std::string link = tempPath("com12");
     Sim sim({"--pty", link, "--hold", "--connections", "2"});
     ASSERT_EQ(sim.line().rfind("pty ", 0), 0u);
@@ -79,5 +77,5 @@ TEST(Devsim, PtyPeerClosingEndsTheConnection)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

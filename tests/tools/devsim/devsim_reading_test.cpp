@@ -19,20 +19,17 @@ namespace {
 
 // A client whose own buffers are small, so that what it sends waits on
 // the simulator's reading.
-int smallClient(int port)
-{
+int smallClient(int port) {
     const int fd = connectTo(port, 4096);
     const int size = 4096;
-    if (fd >= 0)
-        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
     return fd;
 }
 
-TEST(Devsim, ReadRatePacesWhatIsRead)
-{
+TEST(Devsim, ReadRatePacesWhatIsRead) {
     const std::string record = tempPath("paced");
-    Sim sim({"--lan", "0", "--hold", "--no-replies", "--read-rate", "100000", "--receive-buffer", "4096",
-             "--record", record});
+    Sim sim({"--lan", "0", "--hold", "--no-replies", "--read-rate", "100000", "--receive-buffer", "4096", "--record",
+             record});
     const int fd = smallClient(sim.port());
     ASSERT_GE(fd, 0);
     const Bytes sent = generated(5, 60000);
@@ -50,11 +47,10 @@ TEST(Devsim, ReadRatePacesWhatIsRead)
     unlink(record.c_str());
 }
 
-TEST(Devsim, StallStopsReadingThenReadsOn)
-{
+TEST(Devsim, StallStopsReadingThenReadsOn) {
     const std::string record = tempPath("stall");
-    Sim sim({"--lan", "0", "--hold", "--no-replies", "--stall-after", "1000", "--stall-ms", "1500",
-             "--receive-buffer", "4096", "--record", record});
+    Sim sim({"--lan", "0", "--hold", "--no-replies", "--stall-after", "1000", "--stall-ms", "1500", "--receive-buffer",
+             "4096", "--record", record});
     const int fd = smallClient(sim.port());
     ASSERT_GE(fd, 0);
     const int flags = fcntl(fd, F_GETFL);
@@ -92,5 +88,5 @@ TEST(Devsim, StallStopsReadingThenReadsOn)
     unlink(record.c_str());
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

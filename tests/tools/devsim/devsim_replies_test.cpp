@@ -16,12 +16,11 @@
 namespace orv::test {
 namespace {
 
-TEST(Devsim, RepliesGoInBandBetweenWholeSequences)
-{
+TEST(Devsim, RepliesGoInBandBetweenWholeSequences) {
     // Slow the stream and keep the client's window small so that the
     // commands arrive while data flows.
-    Sim sim({"--lan", "0", "--generate", "400k", "--seed", "3", "--chunk", "999", "--rate", "4M",
-             "--i-value", "0x3", "--s-lines", "0xC"});
+    Sim sim({"--lan", "0", "--generate", "400k", "--seed", "3", "--chunk", "999", "--rate", "4M", "--i-value", "0x3",
+             "--s-lines", "0xC"});
     const int fd = connectTo(sim.port(), 4096);
     ASSERT_GE(fd, 0);
     const std::string commands = "IxSIS";
@@ -59,8 +58,7 @@ TEST(Devsim, RepliesGoInBandBetweenWholeSequences)
 
 // Data made only of escaped bells, written three bytes at a time: every
 // other write ends inside a pair, and no reply may land there.
-TEST(Devsim, ReplyNeverSplitsAnEscapePair)
-{
+TEST(Devsim, ReplyNeverSplitsAnEscapePair) {
     const std::string file = tempPath("bells");
     Bytes bells;
     for (int i = 0; i < 3000; ++i) {
@@ -79,8 +77,7 @@ TEST(Devsim, ReplyNeverSplitsAnEscapePair)
         pollfd p = {fd, POLLIN, 0};
         ASSERT_GT(poll(&p, 1, 5000), 0);
         const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         got.insert(got.end(), buf, buf + n);
         if (commandsSent < 40) {
             sendAll(fd, commandsSent % 2 ? "S" : "I", 1);
@@ -99,12 +96,10 @@ TEST(Devsim, ReplyNeverSplitsAnEscapePair)
 
 // Data cut right after a 0x07 never closes that pair: a command that comes
 // after the data is still answered.
-TEST(Devsim, ReplyAfterDataThatEndsInsideAPair)
-{
+TEST(Devsim, ReplyAfterDataThatEndsInsideAPair) {
     const Bytes stream = generated(3, 100000);
     std::size_t size = 0;
-    while (size < stream.size() && stream[size] != 0x07)
-        ++size;
+    while (size < stream.size() && stream[size] != 0x07) ++size;
     ASSERT_LT(size, stream.size());
     ++size;
     Sim sim({"--lan", "0", "--generate", std::to_string(size), "--seed", "3"});
@@ -134,8 +129,7 @@ TEST(Devsim, ReplyAfterDataThatEndsInsideAPair)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-TEST(Devsim, ReplyGapHoldsTheReplyByteBack)
-{
+TEST(Devsim, ReplyGapHoldsTheReplyByteBack) {
     Sim sim({"--lan", "0", "--hold", "--reply-gap", "300"});
     const int fd = connectTo(sim.port());
     ASSERT_GE(fd, 0);
@@ -150,8 +144,7 @@ TEST(Devsim, ReplyGapHoldsTheReplyByteBack)
         std::uint8_t buf[16];
         const ssize_t n = read(fd, buf, sizeof buf);
         ASSERT_GT(n, 0);
-        for (ssize_t i = 0; i + 1 < n; ++i)
-            EXPECT_NE(buf[i], 0x07) << "reply byte read together with its 0x07";
+        for (ssize_t i = 0; i + 1 < n; ++i) EXPECT_NE(buf[i], 0x07) << "reply byte read together with its 0x07";
         pieces.insert(pieces.end(), buf, buf + n);
     }
     EXPECT_EQ(pieces, (Bytes{0x07, 0x35, 0x07, 0x4A}));
@@ -160,8 +153,7 @@ TEST(Devsim, ReplyGapHoldsTheReplyByteBack)
     EXPECT_EQ(sim.wait(), 0);
 }
 
-TEST(Devsim, RecordsWhatThePeerSends)
-{
+TEST(Devsim, RecordsWhatThePeerSends) {
     struct Case {
         const char* name;
         bool replies;
@@ -170,20 +162,17 @@ TEST(Devsim, RecordsWhatThePeerSends)
         SCOPED_TRACE(c.name);
         const std::string record = tempPath(std::string("record-") + c.name);
         std::vector<std::string> args{"--lan", "0", "--hold", "--record", record};
-        if (!c.replies)
-            args.push_back("--no-replies");
+        if (!c.replies) args.push_back("--no-replies");
         Sim sim(args);
         const int fd = connectTo(sim.port());
         ASSERT_GE(fd, 0);
         Bytes sent(100000);
         std::mt19937 rng(11);
-        for (auto& b : sent)
-            b = static_cast<std::uint8_t>(rng());
+        for (auto& b : sent) b = static_cast<std::uint8_t>(rng());
         sent[10] = 'I';
         sent[20] = 'S';
         std::size_t commands = 0;
-        for (std::uint8_t b : sent)
-            commands += b == 'I' || b == 'S';
+        for (std::uint8_t b : sent) commands += b == 'I' || b == 'S';
         sendAll(fd, sent.data(), sent.size());
         // Every reply arrives before the peer closes; nothing else does.
         Bytes back;
@@ -191,11 +180,9 @@ TEST(Devsim, RecordsWhatThePeerSends)
         std::uint8_t buf[4096];
         for (;;) {
             pollfd p = {fd, POLLIN, 0};
-            if (poll(&p, 1, back.size() < expected ? 5000 : 200) <= 0)
-                break;
+            if (poll(&p, 1, back.size() < expected ? 5000 : 200) <= 0) break;
             const ssize_t n = read(fd, buf, sizeof buf);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             back.insert(back.end(), buf, buf + n);
         }
         close(fd);
@@ -208,8 +195,7 @@ TEST(Devsim, RecordsWhatThePeerSends)
         EXPECT_EQ(r.replies, c.replies ? commands : 0u);
         ASSERT_EQ(back.size(), expected);
         for (std::size_t i = 0, k = 0; c.replies && i < sent.size(); ++i) {
-            if (sent[i] != 'I' && sent[i] != 'S')
-                continue;
+            if (sent[i] != 'I' && sent[i] != 'S') continue;
             EXPECT_EQ(back[k], 0x07);
             EXPECT_EQ(back[k + 1], sent[i] == 'I' ? 0x4A : 0x35) << "reply " << k / 2;
             k += 2;
@@ -218,5 +204,5 @@ TEST(Devsim, RecordsWhatThePeerSends)
     }
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

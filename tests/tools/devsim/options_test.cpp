@@ -12,22 +12,18 @@ namespace {
 using devsim::Options;
 using devsim::UsageError;
 
-Options parse(std::vector<std::string> args, bool* help = nullptr)
-{
+Options parse(std::vector<std::string> args, bool* help = nullptr) {
     args.insert(args.begin(), "orvantide-devsim");
     std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(&a[0]);
+    for (auto& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
     bool wantsHelp = false;
     Options o = devsim::parseOptions(static_cast<int>(args.size()), argv.data(), wantsHelp);
-    if (help)
-        *help = wantsHelp;
+    if (help) *help = wantsHelp;
     return o;
 }
 
-std::string usageError(const std::vector<std::string>& args)
-{
+std::string usageError(const std::vector<std::string>& args) {
     try {
         parse(args);
     } catch (const UsageError& e) {
@@ -36,8 +32,7 @@ std::string usageError(const std::vector<std::string>& args)
     return "";
 }
 
-TEST(DevsimOptions, DefaultsWithOnlyALink)
-{
+TEST(DevsimOptions, DefaultsWithOnlyALink) {
     const Options o = parse({"--lan", "0"});
     EXPECT_EQ(o.link, Options::Link::Lan);
     EXPECT_EQ(o.host, "127.0.0.1");
@@ -53,10 +48,10 @@ TEST(DevsimOptions, DefaultsWithOnlyALink)
     EXPECT_EQ(o.stallMs, 3000u);
 }
 
-TEST(DevsimOptions, NumbersInHexAndWithSizes)
-{
-    const Options o = parse({"--pty", "/tmp/com5", "--generate", "3M", "--rate", "0x10k", "--seed", "0xFFFFFFFFFFFFFFFF",
-                             "--chunk", "64M", "--stall-after", "2G", "--receive-buffer", "4K", "--i-value", "0xF"});
+TEST(DevsimOptions, NumbersInHexAndWithSizes) {
+    const Options o =
+        parse({"--pty", "/tmp/com5", "--generate", "3M", "--rate", "0x10k", "--seed", "0xFFFFFFFFFFFFFFFF", "--chunk",
+               "64M", "--stall-after", "2G", "--receive-buffer", "4K", "--i-value", "0xF"});
     EXPECT_EQ(o.link, Options::Link::Pty);
     EXPECT_EQ(o.ptyLink, "/tmp/com5");
     EXPECT_EQ(o.generateBytes, 3ull << 20);
@@ -68,8 +63,7 @@ TEST(DevsimOptions, NumbersInHexAndWithSizes)
     EXPECT_EQ(o.iValue, 15u);
 }
 
-TEST(DevsimOptions, HostBeforeTheLastColon)
-{
+TEST(DevsimOptions, HostBeforeTheLastColon) {
     const Options o = parse({"--lan", "0.0.0.0:8080"});
     EXPECT_EQ(o.host, "0.0.0.0");
     EXPECT_EQ(o.port, 8080u);
@@ -77,8 +71,7 @@ TEST(DevsimOptions, HostBeforeTheLastColon)
     EXPECT_EQ(usageError({"--lan", "host:"}), "--lan: not a number: ");
 }
 
-TEST(DevsimOptions, BoundsAndWrongNumbers)
-{
+TEST(DevsimOptions, BoundsAndWrongNumbers) {
     EXPECT_EQ(usageError({"--lan", "65536"}), "--lan: too large: 65536");
     EXPECT_EQ(usageError({"--lan", "0", "--chunk", "65M"}), "--chunk: too large: 65M");
     EXPECT_EQ(usageError({"--lan", "0", "--generate", "99999999999999999999"}),
@@ -90,8 +83,7 @@ TEST(DevsimOptions, BoundsAndWrongNumbers)
     EXPECT_EQ(usageError({"--lan", "0", "--chunk", "0"}), "--chunk must be at least 1");
 }
 
-TEST(DevsimOptions, WhatMustComeOnceOrTogether)
-{
+TEST(DevsimOptions, WhatMustComeOnceOrTogether) {
     EXPECT_EQ(usageError({}), "one of --lan or --pty is needed");
     EXPECT_EQ(usageError({"--pty", "a", "--lan", "0"}), "only one of --lan and --pty");
     EXPECT_EQ(usageError({"--lan", "0", "--generate", "1", "--file", "f"}), "only one of --file and --generate");
@@ -100,8 +92,7 @@ TEST(DevsimOptions, WhatMustComeOnceOrTogether)
     EXPECT_EQ(usageError({"--lan", "0", "-x"}), "unknown option: -x");
 }
 
-TEST(DevsimOptions, HelpStopsTheParsing)
-{
+TEST(DevsimOptions, HelpStopsTheParsing) {
     bool help = false;
     parse({"--help", "--bogus"}, &help);
     EXPECT_TRUE(help);
@@ -110,5 +101,5 @@ TEST(DevsimOptions, HelpStopsTheParsing)
     EXPECT_EQ(usageError({"--bogus", "--help"}), "unknown option: --bogus");
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

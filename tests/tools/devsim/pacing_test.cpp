@@ -15,25 +15,22 @@ using std::chrono::milliseconds;
 
 const Clock::time_point t0 = Clock::time_point() + std::chrono::hours(1);
 
-TEST(DevsimPacing, StepIsAbout20MsOfBytes)
-{
+TEST(DevsimPacing, StepIsAbout20MsOfBytes) {
     EXPECT_EQ(Pace(400000, 65536).step(), 8000u);
     EXPECT_EQ(Pace(400000, 999).step(), 999u);
     EXPECT_EQ(Pace(49, 65536).step(), 1u);
     EXPECT_EQ(Pace(0, 65536).step(), 1u);
 }
 
-TEST(DevsimPacing, NoRateNoLimit)
-{
+TEST(DevsimPacing, NoRateNoLimit) {
     Pace p(0, 65536);
     p.restart(t0, 0);
     EXPECT_EQ(p.allowance(t0, 1ull << 40), UINT64_MAX);
     EXPECT_EQ(p.msUntilAllowed(t0, 1ull << 40), 0);
 }
 
-TEST(DevsimPacing, AllowanceComesInWholeSteps)
-{
-    Pace p(400000, 65536); // 400 bytes a millisecond, steps of 8000
+TEST(DevsimPacing, AllowanceComesInWholeSteps) {
+    Pace p(400000, 65536);  // 400 bytes a millisecond, steps of 8000
     p.restart(t0, 0);
     EXPECT_EQ(p.allowance(t0, 0), 0u);
     EXPECT_EQ(p.msUntilAllowed(t0, 0), 20);
@@ -47,8 +44,7 @@ TEST(DevsimPacing, AllowanceComesInWholeSteps)
     EXPECT_EQ(p.msUntilAllowed(t0 + milliseconds(30), 5000), 3);
 }
 
-TEST(DevsimPacing, WaitsAreAtMostASecond)
-{
+TEST(DevsimPacing, WaitsAreAtMostASecond) {
     Pace p(1, 65536);
     p.restart(t0, 0);
     EXPECT_EQ(p.msUntilAllowed(t0, 0), 1000);
@@ -57,9 +53,8 @@ TEST(DevsimPacing, WaitsAreAtMostASecond)
     EXPECT_EQ(p.allowance(t0 + milliseconds(6000), 5), 1u);
 }
 
-TEST(DevsimPacing, RestartDoesNotCatchUp)
-{
-    Pace p(100000, 65536); // steps of 2000
+TEST(DevsimPacing, RestartDoesNotCatchUp) {
+    Pace p(100000, 65536);  // steps of 2000
     p.restart(t0, 0);
     const auto later = t0 + std::chrono::seconds(10);
     EXPECT_EQ(p.allowance(later, 3000), 997000u);
@@ -70,13 +65,12 @@ TEST(DevsimPacing, RestartDoesNotCatchUp)
     EXPECT_EQ(p.allowance(later + milliseconds(25), 4000), 0u);
 }
 
-TEST(DevsimPacing, MsUntilRoundsUp)
-{
+TEST(DevsimPacing, MsUntilRoundsUp) {
     EXPECT_EQ(devsim::msUntil(t0, t0), 0);
     EXPECT_EQ(devsim::msUntil(t0 + milliseconds(1), t0), 0);
     EXPECT_EQ(devsim::msUntil(t0, t0 + microseconds(10)), 1);
     EXPECT_EQ(devsim::msUntil(t0, t0 + milliseconds(2)), 3);
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

@@ -10,28 +10,24 @@
 namespace orv::test {
 namespace {
 
-using devsim::PrinterData;
 using devsim::crc32Update;
 using devsim::generatePrinterData;
+using devsim::PrinterData;
 
-std::vector<std::uint8_t> generate(std::uint64_t seed, std::size_t n, std::uint64_t offset = 0)
-{
+std::vector<std::uint8_t> generate(std::uint64_t seed, std::size_t n, std::uint64_t offset = 0) {
     std::vector<std::uint8_t> v(n);
     generatePrinterData(seed, offset, v.data(), n);
     return v;
 }
 
-std::size_t countPattern(const std::vector<std::uint8_t>& v, const std::string& pattern)
-{
+std::size_t countPattern(const std::vector<std::uint8_t>& v, const std::string& pattern) {
     std::size_t count = 0;
     for (std::size_t i = 0; i + pattern.size() <= v.size(); ++i)
-        if (std::memcmp(v.data() + i, pattern.data(), pattern.size()) == 0)
-            ++count;
+        if (std::memcmp(v.data() + i, pattern.data(), pattern.size()) == 0) ++count;
     return count;
 }
 
-TEST(PrinterData, SameSeedSameBytesWhateverThePieces)
-{
+TEST(PrinterData, SameSeedSameBytesWhateverThePieces) {
     const auto whole = generate(42, 300000);
     EXPECT_EQ(whole, generate(42, 300000));
     EXPECT_NE(whole, generate(43, 300000));
@@ -47,8 +43,7 @@ TEST(PrinterData, SameSeedSameBytesWhateverThePieces)
     }
 }
 
-TEST(PrinterData, OffsetAndSkipMatchTheStream)
-{
+TEST(PrinterData, OffsetAndSkipMatchTheStream) {
     const auto whole = generate(5, 200000);
     const std::uint64_t offsets[] = {0, 1, 3333, 65535, 123457};
     for (std::uint64_t offset : offsets) {
@@ -65,8 +60,7 @@ TEST(PrinterData, OffsetAndSkipMatchTheStream)
     EXPECT_TRUE(std::equal(rest.begin(), rest.end(), whole.begin() + 100000));
 }
 
-TEST(PrinterData, LooksLikePrinterOutput)
-{
+TEST(PrinterData, LooksLikePrinterOutput) {
     for (std::uint64_t seed : {1ull, 2ull, 0xFFFFFFFFFFFFFFFFull}) {
         const auto v = generate(seed, 1 << 20);
         EXPECT_GT(countPattern(v, "\r\n"), 2000u) << "seed " << seed;
@@ -86,16 +80,13 @@ TEST(PrinterData, LooksLikePrinterOutput)
 
 // A decoder must never find a device reply (0x07 then 0x30..0x4F) or a
 // damaged sequence in generated data: every 0x07 is an escaped data byte.
-TEST(PrinterData, EveryBellIsEscaped)
-{
+TEST(PrinterData, EveryBellIsEscaped) {
     for (std::uint64_t seed = 0; seed < 8; ++seed) {
         const auto v = generate(seed, 1 << 19);
         std::size_t pairs = 0;
         for (std::size_t i = 0; i < v.size(); ++i) {
-            if (v[i] != 0x07)
-                continue;
-            if (i + 1 == v.size())
-                break; // the pair goes on past the end of this piece
+            if (v[i] != 0x07) continue;
+            if (i + 1 == v.size()) break;  // the pair goes on past the end of this piece
             ASSERT_EQ(v[i + 1], 0x27) << "seed " << seed << " offset " << i;
             ++pairs;
             ++i;
@@ -104,8 +95,7 @@ TEST(PrinterData, EveryBellIsEscaped)
     }
 }
 
-TEST(Crc32, KnownValuesAndPieces)
-{
+TEST(Crc32, KnownValuesAndPieces) {
     EXPECT_EQ(crc32Update(0, "", 0), 0u);
     EXPECT_EQ(crc32Update(0, "123456789", 9), 0xCBF43926u);
     EXPECT_EQ(crc32Update(0, "The quick brown fox jumps over the lazy dog", 43), 0x414FA339u);
@@ -123,13 +113,12 @@ TEST(Crc32, KnownValuesAndPieces)
 // The same figures natively and in the Win32 build under Wine: both
 // generate the same stream, so a Win32 capture can be checked against a
 // stream that the native simulator sent.
-TEST(PrinterData, SameStreamOnEveryPlatform)
-{
+TEST(PrinterData, SameStreamOnEveryPlatform) {
     const auto v = generate(1, 1 << 20);
     EXPECT_EQ(crc32Update(0, v.data(), v.size()), 0x47828565u);
     const auto w = generate(0x123456789ABCDEFull, 4096, 1u << 24);
     EXPECT_EQ(crc32Update(0, w.data(), w.size()), 0x6129BCCEu);
 }
 
-} // namespace
-} // namespace orv::test
+}  // namespace
+}  // namespace orv::test

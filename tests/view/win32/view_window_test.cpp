@@ -74,10 +74,18 @@ TEST_F(ViewWindowTest, EachScrollCodeMovesByItsStepWithinTheRange) {
     struct Step {
         int code, expected;
     } steps[] = {
-        {SB_LINEDOWN, line},          {SB_LINEDOWN, 2 * line},     {SB_PAGEDOWN, 2 * line + height},
-        {SB_LINEUP, line + height},      {SB_PAGEUP, line},           {SB_PAGEUP, 0},
-        {SB_LINEUP, 0},               {SB_BOTTOM, maxY},           {SB_LINEDOWN, maxY},
-        {SB_PAGEDOWN, maxY},          {SB_THUMBTRACK, maxY},       {SB_ENDSCROLL, maxY},
+        {SB_LINEDOWN, line},
+        {SB_LINEDOWN, 2 * line},
+        {SB_PAGEDOWN, 2 * line + height},
+        {SB_LINEUP, line + height},
+        {SB_PAGEUP, line},
+        {SB_PAGEUP, 0},
+        {SB_LINEUP, 0},
+        {SB_BOTTOM, maxY},
+        {SB_LINEDOWN, maxY},
+        {SB_PAGEDOWN, maxY},
+        {SB_THUMBTRACK, maxY},
+        {SB_ENDSCROLL, maxY},
         {SB_TOP, 0},
     };
     for (const Step& step : steps) EXPECT_EQ(step.expected, scroll(WM_VSCROLL, step.code)) << step.code;
@@ -191,11 +199,16 @@ TEST_F(ViewWindowTest, ToolbarTipsComeFromTheLanguageLibrary) {
     create();
     const struct {
         unsigned command, text;
-    } tips[] = {{CMD_OPEN_FILE, IDS_TIP_OPEN},       {CMD_SAVE_AS, IDS_TIP_SAVE_AS},
-                {CMD_START, IDS_TIP_START},          {CMD_STOP, IDS_TIP_STOP},
-                {CMD_SETTINGS, IDS_TIP_SETTINGS},    {CMD_VIEW_HEX, IDS_TIP_VIEW_HEX},
-                {CMD_VIEW_FILTERED, IDS_TIP_VIEW_FILTERED}, {CMD_VIEW_TEXT, IDS_TIP_VIEW_TEXT},
-                {CMD_SEND_FILE, IDS_TIP_SEND_FILE},  {CMD_CANCEL_SEND, IDS_TIP_CANCEL_SEND}};
+    } tips[] = {{CMD_OPEN_FILE, IDS_TIP_OPEN},
+                {CMD_SAVE_AS, IDS_TIP_SAVE_AS},
+                {CMD_START, IDS_TIP_START},
+                {CMD_STOP, IDS_TIP_STOP},
+                {CMD_SETTINGS, IDS_TIP_SETTINGS},
+                {CMD_VIEW_HEX, IDS_TIP_VIEW_HEX},
+                {CMD_VIEW_FILTERED, IDS_TIP_VIEW_FILTERED},
+                {CMD_VIEW_TEXT, IDS_TIP_VIEW_TEXT},
+                {CMD_SEND_FILE, IDS_TIP_SEND_FILE},
+                {CMD_CANCEL_SEND, IDS_TIP_CANCEL_SEND}};
     for (const auto& tip : tips) {
         NMTTDISPINFOA info{};
         info.hdr.code = TTN_GETDISPINFOA;
@@ -214,8 +227,8 @@ TEST_F(ViewWindowTest, ToolbarTipsComeFromTheLanguageLibrary) {
 TEST_F(ViewWindowTest, ToolbarHasTenButtonsAndFourSeparatorsInOrder) {
     create();
     ASSERT_EQ(14, SendMessageA(s->toolbarWindow, TB_BUTTONCOUNT, 0, 0));
-    const int commands[] = {CMD_OPEN_FILE, CMD_SAVE_AS,    0, CMD_START,    CMD_STOP,          0,
-                            CMD_SEND_FILE, CMD_CANCEL_SEND, 0, CMD_SETTINGS, 0,                 CMD_VIEW_HEX,
+    const int commands[] = {CMD_OPEN_FILE,     CMD_SAVE_AS,     0, CMD_START,    CMD_STOP, 0,
+                            CMD_SEND_FILE,     CMD_CANCEL_SEND, 0, CMD_SETTINGS, 0,        CMD_VIEW_HEX,
                             CMD_VIEW_FILTERED, CMD_VIEW_TEXT};
     int image = 0;
     for (int i = 0; i < 14; ++i) {
