@@ -7,12 +7,8 @@
 namespace orv::test {
 
 void MainWindowFixture::SetUp() {
-    library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
-    ASSERT_NE(nullptr, library);
-    s->resourceLibrary = library;
-    s->messages = &messages;
-    s->strings = &strings;
-    s->fileDialogs = &dialogs;
+    RunRecordFixture::SetUp();
+    if (HasFatalFailure()) return;
     s->appInstance = GetModuleHandleA(nullptr);
     registerMainClass(s->appInstance);  // a second registration in one process fails harmlessly
 }
@@ -31,7 +27,7 @@ void MainWindowFixture::TearDown() {
         DestroyWindow(s->mainWindow);
     }
     pump();
-    if (library) FreeLibrary(library);
+    RunRecordFixture::TearDown();
 }
 
 bool MainWindowFixture::menuEnabled(unsigned command) const {

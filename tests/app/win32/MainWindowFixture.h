@@ -14,11 +14,12 @@
 #include "app/win32/CaptureState.h"
 #include "app/win32/Win32Seams.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/win32/RunRecordFixture.h"
 #include "tests/support/win32/Win32TestSupport.h"
 
 namespace orv::test {
 
-class MainWindowFixture : public ::testing::Test {
+class MainWindowFixture : public RunRecordFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -43,13 +44,6 @@ protected:
 
     // Points the run at a LAN peer on loopback with a fixed capture name.
     void useLan(int port, const char* fileName = "run.zrd");
-
-    std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
-    HMODULE library = nullptr;
-    LibraryStrings strings{library};
-    ScriptedMessages messages{box::kAnswerOk};
-    ScriptedFileDialogs dialogs;
-    TempDir dir;
 };
 
 }  // namespace orv::test

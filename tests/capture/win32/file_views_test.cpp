@@ -15,6 +15,7 @@
 #include "app/win32/Win32Seams.h"
 #include "capture/win32/FileViews.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/win32/RunRecordFixture.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv::test {
@@ -65,15 +66,11 @@ void makeSparseFile(const std::string& path, std::uint64_t size) {
     CloseHandle(file);
 }
 
-class FileViewTest : public ::testing::Test {
+class FileViewTest : public RunRecordFixture {
 protected:
     void SetUp() override {
-        library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
-        ASSERT_NE(nullptr, library);
-        s->resourceLibrary = library;
-        s->messages = &messages;
-        s->strings = &strings;
-        s->fileDialogs = &dialogs;
+        RunRecordFixture::SetUp();
+        if (HasFatalFailure()) return;
         HINSTANCE instance = GetModuleHandleA(nullptr);
         s->mainWindow =
             CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
@@ -87,7 +84,7 @@ protected:
         freeLoadedData(*s);
         s->viewFont.reset();
         if (s->mainWindow) DestroyWindow(s->mainWindow);
-        if (library) FreeLibrary(library);
+        RunRecordFixture::TearDown();
     }
 
     std::string file(const std::string& name, const Bytes& bytes) {
@@ -117,13 +114,6 @@ protected:
     }
     std::string failureText() { return strings.load(IDS_SAVE_FAILED, 1023); }
     std::string failureCaption() { return strings.load(IDS_FAILURE_CAPTION, 31); }
-
-    std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
-    HMODULE library = nullptr;
-    LibraryStrings strings{library};
-    ScriptedMessages messages{box::kAnswerOk};
-    ScriptedFileDialogs dialogs;
-    TempDir dir;
 };
 
 // ---- hex dump ----
