@@ -95,5 +95,7 @@ std::string errorText();  // strerror(errno)
 int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
+// The unattended commands.
+int runCapture(int argc, char** argv);
 
 }  // namespace orv::companion

@@ -18,6 +18,8 @@ const Subcommand kSubcommands[] = {
     {"hexdump", "FILE [-o OUT]", runHexdump},
     {"filter", "FILE [-o OUT]", runFilter},
     {"view", "[--filtered] FILE", runView},
+    {"capture", "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS]",
+     runCapture},
 };
 
 int usageAll() {

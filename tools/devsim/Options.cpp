@@ -33,6 +33,9 @@ const char kHelp[] =
     "  --chunk N           bytes per data write (default 65536)\n"
     "  --delay-start MS    waits MS milliseconds after the connection starts\n"
     "                      before the first data byte (default 0)\n"
+    "  --jobs N            sends the data N times in one connection, as N print\n"
+    "                      jobs (default 1)\n"
+    "  --job-gap MS        silence before each job after the first (default 1000)\n"
     "  --close-when-done   closes the connection once the data is out (TCP: after\n"
     "                      a shutdown, waits up to 3 s for the peer to close; pty:\n"
     "                      waits up to 3 s for the peer to read everything)\n"
@@ -157,6 +160,11 @@ Options parseOptions(int argc, char** argv, bool& help) {
             if (o.chunk == 0) throw UsageError("--chunk must be at least 1");
         } else if (a == "--delay-start") {
             o.delayStartMs = static_cast<unsigned>(parseNumber(a, value(), false, 24u * 3600 * 1000));
+        } else if (a == "--jobs") {
+            o.jobs = static_cast<unsigned>(parseNumber(a, value(), false, 1000000));
+            if (o.jobs == 0) throw UsageError("--jobs must be at least 1");
+        } else if (a == "--job-gap") {
+            o.jobGapMs = static_cast<unsigned>(parseNumber(a, value(), false, 24u * 3600 * 1000));
         } else if (a == "--close-when-done") {
             o.closeWhenDone = true;
         } else if (a == "--connections") {

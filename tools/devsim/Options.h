@@ -27,6 +27,8 @@ struct Options {
     std::size_t chunk = 65536;
     unsigned delayStartMs = 0;
     bool closeWhenDone = false;
+    unsigned jobs = 1;
+    unsigned jobGapMs = 1000;
     unsigned connections = 1;
     bool replies = true;
     unsigned iValue = 0x0A;

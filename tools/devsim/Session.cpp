@@ -118,7 +118,15 @@ void Session::refill(Clock::time_point now) {
     dataPos_ = 0;
     dataLen_ = source_->read(buffer_.data(), static_cast<std::size_t>(std::min<std::uint64_t>(o_.chunk, allowed)));
     generated_ += dataLen_;
-    if (dataLen_ == 0) sourceDone_ = true;
+    if (dataLen_ != 0) return;
+    if (++jobsSent_ < o_.jobs) {
+        // The next job starts afresh after the gap.
+        source_ = makeSource(o_);
+        dataStart_ = now + std::chrono::milliseconds(o_.jobGapMs);
+        dataPace_.restart(dataStart_, generated_);
+        return;
+    }
+    sourceDone_ = true;
 }
 
 // Bytes of the peer's input that may be read now (the reading pace and

@@ -71,6 +71,7 @@ private:
     std::size_t dataPos_ = 0, dataLen_ = 0;
     std::uint64_t generated_ = 0;
     bool sourceDone_ = false;
+    unsigned jobsSent_ = 0;  // jobs whose data is out
     bool openPair_ = false;
     bool repliesSent_ = false;
     Clock::time_point dataStart_;

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# orvantide capture against the device simulator, as a user runs it:
+#   capture_test.sh PATH/TO/orvantide PATH/TO/orvantide-devsim
+set -u
+ORV=${1:?usage: capture_test.sh ORVANTIDE DEVSIM}
+SIM=${2:?usage: capture_test.sh ORVANTIDE DEVSIM}
+source "$(dirname "$0")/../../../tools/devsim/port.sh"
+WORK=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+crc() { python3 -c 'import sys,zlib; d=b"".join(open(f,"rb").read() for f in sys.argv[1:]); print("%08X" % (zlib.crc32(d) & 0xffffffff))' "$@"; }
+start_sim() {  # start_sim NAME ARGS...: the simulator on loopback; its port in $port
+  local name=$1; shift
+  "$SIM" --lan 127.0.0.1:0 "$@" >"$WORK/$name.sim" 2>&1 &
+  pids+=($!)
+  port=$(devsim_port "$WORK/$name.sim") || { fail "$name: the simulator did not start"; return 1; }
+}
+checksums() { sed -n 's/.* data-checksum \([0-9A-F]*\) .*/\1/p' "$1"; }
+
+# Three print jobs with idle gaps become three files, byte-exact, in order.
+start_sim jobs --generate 70000 --seed 3 --jobs 3 --job-gap 1500 --close-when-done && {
+  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/jobs" --split-idle 1 --once 2>"$WORK/jobs.err"
+  rc=$?
+  [ $rc -eq 0 ] || fail "jobs: exit $rc"
+  files=("$WORK"/jobs/*.zrd)
+  [ ${#files[@]} -eq 3 ] || fail "jobs: ${#files[@]} files, not 3"
+  for f in "${files[@]}"; do [ "$(stat -c %s "$f")" -eq 70000 ] || fail "jobs: $f is not 70000 bytes"; done
+  sleep 0.2
+  [ "$(crc "${files[@]}")" = "$(checksums "$WORK/jobs.sim")" ] || fail "jobs: the files are not what was sent"
+  grep -q "file closed: .* (70000 bytes)" "$WORK/jobs.err" || fail "jobs: no event for a closed file"
+}
+
+# The device closes and comes back: the capture reconnects by itself, the
+# bytes after it land in a new file, nothing is lost.
+start_sim again --generate 40000 --seed 4 --close-when-done --connections 2 && {
+  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/again" --for 5 2>"$WORK/again.err"
+  rc=$?
+  [ $rc -eq 0 ] || fail "again: exit $rc"
+  files=("$WORK"/again/*.zrd)
+  [ ${#files[@]} -eq 2 ] || fail "again: ${#files[@]} files, not 2"
+  sums=($(checksums "$WORK/again.sim"))
+  [ "$(crc "${files[0]}")" = "${sums[0]:-}" ] && [ "$(crc "${files[1]}")" = "${sums[1]:-}" ] ||
+    fail "again: the files are not what each connection sent"
+  [ "$(grep -c connected "$WORK/again.err")" -eq 2 ] || fail "again: not two connections"
+}
+
+# SIGTERM in the middle of a job: the file holds what was received, a
+# beginning of what the device sends, and the capture ends well.
+start_sim term --generate 400000 --seed 5 --rate 100000 && {
+  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/term" 2>"$WORK/term.err" &
+  cap=$!
+  sleep 1.5
+  kill -TERM $cap
+  wait $cap
+  rc=$?
+  [ $rc -eq 0 ] || fail "term: exit $rc after SIGTERM"
+  f=$(ls "$WORK"/term/*.zrd 2>/dev/null | head -1)
+  size=$(stat -c %s "$f" 2>/dev/null || echo 0)
+  [ "$size" -gt 50000 ] || fail "term: only $size bytes stored"
+  "$SIM" --lan 127.0.0.1:0 --generate 400000 --seed 5 --close-when-done >"$WORK/full.sim" 2>&1 &
+  pids+=($!)
+  fport=$(devsim_port "$WORK/full.sim")
+  "$ORV" capture --lan "127.0.0.1:$fport" -d "$WORK/full" --once 2>/dev/null
+  cmp -s -n "$size" "$f" "$WORK"/full/*.zrd || fail "term: the stored bytes are not what was sent"
+}
+
+# The serial link, through a pseudo-terminal.
+"$SIM" --pty "$WORK/tty" --generate 30000 --seed 6 --close-when-done >"$WORK/pty.sim" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$WORK/tty" ] && break; sleep 0.1; done
+"$ORV" capture --serial "$WORK/tty" -d "$WORK/serial" --once 2>"$WORK/serial.err"
+rc=$?
+sleep 0.3
+[ $rc -eq 0 ] || fail "serial: exit $rc"
+[ "$(crc "$WORK"/serial/*.zrd)" = "$(checksums "$WORK/pty.sim")" ] || fail "serial: the file is not what was sent"
+
+# Usage and failures: exit 2 or 1, with one line that says what.
+expect() {  # expect STATUS TEXT ARGS...
+  local want=$1 text=$2; shift 2
+  "$ORV" "$@" >"$WORK/out" 2>"$WORK/err"
+  local rc=$?
+  [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
+  [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
+}
+expect 2 "unknown option --bogus" capture --lan 127.0.0.1 --bogus
+expect 2 "give one of" capture -d "$WORK"
+expect 2 "whole seconds" capture --lan 127.0.0.1 --split-idle 0
+: >"$WORK/plain"
+expect 1 "cannot make the folder" capture --lan 127.0.0.1:1 -d "$WORK/plain/sub"
+expect 1 "cannot open the link" capture --lan 127.0.0.1:1 -d "$WORK/none" --once
+"$ORV" capture --help >"$WORK/help" 2>&1 && grep -q -- "--split-idle" "$WORK/help" || fail "capture --help"
+
+[ $failures -eq 0 ] && echo "capture: all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,174 @@
+// The device links on Linux: a TCP client and a serial port, each read
+// with poll together with the stop pipe.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tools/companion/DeviceLinks.h"
+#include "tools/companion/posix/StopSignal.h"
+
+namespace orv::companion {
+namespace {
+
+// A device on the LAN answers a connect in milliseconds; one that has not
+// answered in this long is not there.
+constexpr int kConnectLimitMs = 10000;
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+// Waits for events on fd, or the stop: 1 ready, 0 time-out or stop, -1 error.
+int waitFor(int fd, short events, int ms) {
+    pollfd fds[2] = {{fd, events, 0}, {stopFd(), POLLIN, 0}};
+    for (;;) {
+        const int r = ::poll(fds, stopFd() >= 0 ? 2 : 1, ms);
+        if (r < 0 && errno == EINTR) {
+            if (stopAsked()) return 0;
+            continue;
+        }
+        if (r <= 0) return r;
+        if (stopAsked() && !(fds[0].revents & (events | POLLHUP | POLLERR))) return 0;
+        return 1;
+    }
+}
+
+// Reads what is ready on fd after waitFor said so.
+long readReady(int fd, std::uint8_t* buffer, std::size_t size, int ms, std::string& why, const char* ended) {
+    const int ready = waitFor(fd, POLLIN, ms);
+    if (ready == 0) return 0;
+    if (ready < 0) {
+        why = errnoText(errno);
+        return -1;
+    }
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n > 0) return static_cast<long>(n);
+        if (n == 0) {
+            why = ended;
+            return -1;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        why = errnoText(errno);
+        return -1;
+    }
+}
+
+class FdLink : public DeviceLink {
+public:
+    ~FdLink() override { FdLink::close(); }
+    void close() override {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+protected:
+    int fd_ = -1;
+};
+
+class TcpLink final : public FdLink {
+public:
+    TcpLink(std::string host, int port) : host_(std::move(host)), port_(port) {}
+
+    bool open(std::string& why) override {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const std::string service = std::to_string(port_);
+        if (int e = ::getaddrinfo(host_.c_str(), service.c_str(), &hints, &found); e != 0 || !found) {
+            why = host_ + ": " + (e != 0 ? ::gai_strerror(e) : "no address");
+            return false;
+        }
+        sockaddr_in peer{};
+        std::memcpy(&peer, found->ai_addr, sizeof peer);
+        ::freeaddrinfo(found);
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd_ < 0) {
+            why = errnoText(errno);
+            return false;
+        }
+        const std::string where = host_ + ":" + service;
+        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+            if (errno != EINPROGRESS) return failed(where + ": " + errnoText(errno), why);
+            const int ready = waitFor(fd_, POLLOUT, kConnectLimitMs);
+            if (ready <= 0) return failed(where + (ready == 0 && !stopAsked() ? ": no answer" : ": stopped"), why);
+            int error = 0;
+            socklen_t size = sizeof error;
+            ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
+            if (error != 0) return failed(where + ": " + errnoText(error), why);
+        }
+        return true;
+    }
+
+    long read(std::uint8_t* buffer, std::size_t size, int ms, std::string& why) override {
+        return readReady(fd_, buffer, size, ms, why, "the device closed the connection");
+    }
+
+private:
+    bool failed(const std::string& text, std::string& why) {
+        why = text;
+        close();
+        return false;
+    }
+
+    std::string host_;
+    int port_;
+};
+
+class SerialLink final : public FdLink {
+public:
+    explicit SerialLink(std::string device) : device_(std::move(device)) {}
+
+    bool open(std::string& why) override {
+        fd_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) {
+            why = device_ + ": " + errnoText(errno);
+            return false;
+        }
+        termios t{};
+        if (::tcgetattr(fd_, &t) != 0) return failed(why);
+        ::cfmakeraw(&t);
+        t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CSIZE);
+        t.c_cflag |= CS8 | CREAD | CLOCAL | CRTSCTS;
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        // Bytes already waiting on the line are kept: they are the device's.
+        if (::cfsetispeed(&t, B921600) != 0 || ::cfsetospeed(&t, B921600) != 0 || ::tcsetattr(fd_, TCSANOW, &t) != 0)
+            return failed(why);
+        return true;
+    }
+
+    long read(std::uint8_t* buffer, std::size_t size, int ms, std::string& why) override {
+        const long n = readReady(fd_, buffer, size, ms, why, "the device is gone");
+        // A terminal whose other end has gone fails its reads with EIO.
+        if (n < 0 && why == errnoText(EIO)) why = "the device is gone";
+        return n;
+    }
+
+private:
+    bool failed(std::string& why) {
+        why = device_ + ": " + errnoText(errno);
+        close();
+        return false;
+    }
+
+    std::string device_;
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceLink> makeLanLink(const std::string& host, int port) {
+    return std::make_unique<TcpLink>(host, port);
+}
+
+std::unique_ptr<DeviceLink> makeSerialLink(const std::string& device) { return std::make_unique<SerialLink>(device); }
+
+}  // namespace orv::companion
