@@ -15,13 +15,16 @@ constexpr int kExitUsage = 2;
 struct Subcommand {
     const char* name;
     const char* usage;                  // the arguments, for the usage text
+    const char* summary;                // what it does, one line
+    const char* options;                // one line per option for --help; null: the command prints its own
     int (*run)(int argc, char** argv);  // argv[0] is the first argument after the name
 };
 
 // Prints "orvantide: <what>" on stderr; returns kExitFailure.
 int fail(const std::string& what);
-// Prints the usage line of a subcommand on stderr; returns kExitUsage.
-int usage(const Subcommand& command);
+// Prints the usage line of a subcommand on stderr, after what was wrong
+// when given; returns kExitUsage.
+int usage(const Subcommand& command, const std::string& wrong = std::string());
 const Subcommand& findSubcommand(const char* name);  // must exist
 
 // A file opened for reading, or standard input for "-".
@@ -97,5 +100,7 @@ int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
 // The unattended commands.
 int runCapture(int argc, char** argv);
+int runSend(int argc, char** argv);
+int runQuery(int argc, char** argv);
 
 }  // namespace orv::companion

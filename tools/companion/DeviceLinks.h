@@ -24,6 +24,8 @@ std::unique_ptr<DeviceLink> makeSerialLink(const std::string& device);
 // while standard error is a terminal, and the stop on SIGINT and SIGTERM
 // (Ctrl+C, Ctrl+Break or the console closing on Windows).
 std::unique_ptr<CaptureHost> makeConsoleHost();
+// True when standard error is a terminal (progress and status lines).
+bool stderrIsTerminal();
 // The platform's files.
 std::unique_ptr<FileSystem> makeFileSystem();
 

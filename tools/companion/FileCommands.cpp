@@ -25,26 +25,33 @@ struct FileArgs {
     std::string output;  // empty: standard output
 };
 
-// "FILE [-o OUT]", the option before or after the file.
-bool parseFileArgs(int argc, char** argv, FileArgs& args) {
+// "FILE [-o OUT]", the option before or after the file; wrong names what
+// did not fit.
+bool parseFileArgs(int argc, char** argv, FileArgs& args, std::string& wrong) {
     bool haveInput = false;
     bool haveOutput = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-o") {
-            if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0') return false;
+            if (haveOutput || i + 1 >= argc || argv[i + 1][0] == '\0') {
+                wrong = haveOutput ? "-o given twice" : "-o needs a file";
+                return false;
+            }
             args.output = argv[++i];
             if (args.output == "-") args.output.clear();  // "-o -" is standard output, as FILE "-" is standard input
             haveOutput = true;
         } else if (a.size() > 1 && a[0] == '-') {
+            wrong = "unknown option " + a;
             return false;
         } else if (!haveInput && !a.empty()) {
             args.input = a;
             haveInput = true;
         } else {
+            wrong = "unexpected argument \"" + a + "\"";
             return false;
         }
     }
+    if (!haveInput) wrong = "no FILE";
     return haveInput;
 }
 
@@ -57,7 +64,8 @@ int cannotWrite(const FileArgs& args) { return fail("cannot write " + outputName
 // Parses FILE [-o OUT] and opens both: kExitOk when ready, else the exit
 // status (usage or the failure, already told).
 int openFileStreams(const char* command, int argc, char** argv, FileArgs& args, InputFile& in, OutputFile& out) {
-    if (!parseFileArgs(argc, argv, args)) return usage(findSubcommand(command));
+    std::string wrong;
+    if (!parseFileArgs(argc, argv, args, wrong)) return usage(findSubcommand(command), wrong);
     if (!in.open(args.input)) return cannotOpen(args.input);
     // Writing the file being read would destroy it (or, appended to,
     // never end).
@@ -125,9 +133,10 @@ int runView(int argc, char** argv) {
         else if (path.empty() && !a.empty() && (a == "-" || a[0] != '-'))
             path = a;
         else
-            return usage(findSubcommand("view"));
+            return usage(findSubcommand("view"),
+                         a.size() > 1 && a[0] == '-' ? "unknown option " + a : "unexpected argument \"" + a + "\"");
     }
-    if (path.empty()) return usage(findSubcommand("view"));
+    if (path.empty()) return usage(findSubcommand("view"), "no FILE");
     InputFile in;
     if (!in.open(path)) return cannotOpen(path);
 

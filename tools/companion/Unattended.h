@@ -21,6 +21,14 @@ public:
     // Waits up to ms for bytes: their count, 0 when none came (or a stop
     // was asked), -1 when the link has ended (why says how).
     virtual long read(std::uint8_t* buffer, std::size_t size, int ms, std::string& why) = 0;
+    // Writes all of data, waiting while the device holds the line back;
+    // false (why) when nothing moved for stallMs, the link failed or a stop
+    // was asked.
+    virtual bool write(const std::uint8_t* data, std::size_t size, int stallMs, std::string& why) = 0;
+    // After the last write: true once every byte has left (serial: the
+    // output queue is empty; LAN: our side is shut down and the device's
+    // close was seen, or it had a second for it).
+    virtual bool finishWrites(int stallMs, std::string& why) = 0;
     virtual void close() = 0;
 };
 

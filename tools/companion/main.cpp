@@ -1,7 +1,8 @@
-// orvantide: the command-line companion of the Windows program, for Linux.
+// orvantide: the command-line companion of the Windows program.
 //   orvantide hexdump FILE [-o OUT]
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
+//   orvantide capture | send | query ...: the device, unattended
 // Exit status: 0 success, 1 failure, 2 wrong usage.
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +16,29 @@ namespace {
 
 // Every subcommand; a new one is one more line here.
 const Subcommand kSubcommands[] = {
-    {"hexdump", "FILE [-o OUT]", runHexdump},
-    {"filter", "FILE [-o OUT]", runFilter},
-    {"view", "[--filtered] FILE", runView},
+    {"hexdump", "FILE [-o OUT]", "the hex-dump text of FILE, as the program's hex view shows it",
+     "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runHexdump},
+    {"filter", "FILE [-o OUT]", "the bytes of FILE with the device's 0x07 sequences decoded",
+     "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runFilter},
+    {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
+     "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
     {"capture", "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS]",
-     runCapture},
+     "unattended capture into time-named files, reconnecting by itself", nullptr, runCapture},
+    {"send", "FILE (--lan HOST[:PORT] | --serial DEVICE)", "sends FILE to the device", nullptr, runSend},
+    {"query", "(I|S) (--lan HOST[:PORT] | --serial DEVICE) [--timeout MS]", "prints the device's answer to I or S",
+     nullptr, runQuery},
 };
+
+int help() {
+    std::puts("usage: orvantide COMMAND [ARGUMENTS]   (orvantide COMMAND --help for its options)");
+    for (const Subcommand& c : kSubcommands) std::printf("  %-8s %s\n", c.name, c.summary);
+    return kExitOk;
+}
+
+int commandHelp(const Subcommand& c) {
+    std::printf("usage: orvantide %s %s\n%s\n%s  --help   this text\n", c.name, c.usage, c.summary, c.options);
+    return kExitOk;
+}
 
 int usageAll() {
     std::fputs("usage: orvantide", stderr);
@@ -40,7 +58,8 @@ int fail(const std::string& what) {
     return kExitFailure;
 }
 
-int usage(const Subcommand& command) {
+int usage(const Subcommand& command, const std::string& wrong) {
+    if (!wrong.empty()) std::fprintf(stderr, "orvantide %s: %s; ", command.name, wrong.c_str());
     std::fprintf(stderr, "usage: orvantide %s %s\n", command.name, command.usage);
     return kExitUsage;
 }
@@ -56,8 +75,10 @@ const Subcommand& findSubcommand(const char* name) {
 int main(int argc, char** argv) {
     using namespace orv::companion;
     if (argc < 2) return usageAll();
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return help();
     for (const Subcommand& c : kSubcommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
+            if (c.options && argc == 3 && std::strcmp(argv[2], "--help") == 0) return commandHelp(c);
             try {
                 return c.run(argc - 2, argv + 2);
             } catch (const std::exception& e) {
@@ -65,5 +86,6 @@ int main(int argc, char** argv) {
             }
         }
     }
-    return usageAll();
+    std::fprintf(stderr, "orvantide: unknown command \"%s\" (see orvantide --help)\n", argv[1]);
+    return kExitUsage;
 }

@@ -70,6 +70,8 @@ public:
         now = until;
         return 0;
     }
+    bool write(const std::uint8_t*, std::size_t, int, std::string&) override { return true; }
+    bool finishWrites(int, std::string&) override { return true; }
     void close() override { script.pop_front(); }
 
     std::uint64_t nowMs() override { return now; }

@@ -105,6 +105,8 @@ bool waitForStop(int ms) {
     return stopAsked();
 }
 
+bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::unique_ptr<CaptureHost> makeConsoleHost() { return std::make_unique<Console>(); }
 std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<PosixFileSystem>(); }
 

@@ -5,11 +5,13 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "tools/companion/DeviceLinks.h"
@@ -21,6 +23,8 @@ namespace {
 // A device on the LAN answers a connect in milliseconds; one that has not
 // answered in this long is not there.
 constexpr int kConnectLimitMs = 10000;
+// How long the device may take to close after our end of a send.
+constexpr std::uint64_t kPeerCloseMs = 1000;
 
 std::string errnoText(int error) { return std::strerror(error); }
 
@@ -61,9 +65,43 @@ long readReady(int fd, std::uint8_t* buffer, std::size_t size, int ms, std::stri
     }
 }
 
+std::uint64_t nowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 class FdLink : public DeviceLink {
 public:
     ~FdLink() override { FdLink::close(); }
+
+    bool write(const std::uint8_t* data, std::size_t size, int stallMs, std::string& why) override {
+        std::uint64_t movedAt = nowMs();
+        while (size > 0) {
+            const ssize_t n = ::write(fd_, data, size);
+            if (n > 0) {
+                data += n;
+                size -= static_cast<std::size_t>(n);
+                movedAt = nowMs();
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                why = errnoText(errno);
+                return false;
+            }
+            const std::uint64_t idle = nowMs() - movedAt;
+            if (idle >= static_cast<std::uint64_t>(stallMs)) {
+                why = "the device took no byte for " + std::to_string(stallMs / 1000) + " s";
+                return false;
+            }
+            waitFor(fd_, POLLOUT, static_cast<int>(static_cast<std::uint64_t>(stallMs) - idle));
+            if (stopAsked()) {
+                why = "stopped";
+                return false;
+            }
+        }
+        return true;
+    }
     void close() override {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
@@ -112,6 +150,23 @@ public:
         return readReady(fd_, buffer, size, ms, why, "the device closed the connection");
     }
 
+    // Our side ends; what the device still sends is read and dropped until
+    // it closes, so that unread input cannot make the close a reset that
+    // throws away what the device has not taken yet.
+    bool finishWrites(int, std::string& why) override {
+        if (::shutdown(fd_, SHUT_WR) != 0) {
+            why = errnoText(errno);
+            return false;
+        }
+        std::uint8_t sink[4096];
+        const std::uint64_t endAt = nowMs() + kPeerCloseMs;
+        for (std::uint64_t now = nowMs(); now < endAt; now = nowMs()) {
+            std::string ignored;
+            if (readReady(fd_, sink, sizeof sink, static_cast<int>(endAt - now), ignored, "") < 0) break;
+        }
+        return true;
+    }
+
 private:
     bool failed(const std::string& text, std::string& why) {
         why = text;
@@ -151,6 +206,31 @@ public:
         // A terminal whose other end has gone fails its reads with EIO.
         if (n < 0 && why == errnoText(EIO)) why = "the device is gone";
         return n;
+    }
+
+    // Waits until the output queue is empty, for as long as bytes leave.
+    bool finishWrites(int stallMs, std::string& why) override {
+        int queued = -1;
+        std::uint64_t movedAt = nowMs();
+        for (;;) {
+            int now = 0;
+            if (::ioctl(fd_, TIOCOUTQ, &now) != 0) {
+                why = errnoText(errno);
+                return false;
+            }
+            if (now == 0) return ::tcdrain(fd_) == 0 || (why = errnoText(errno), false);
+            if (now != queued) {
+                queued = now;
+                movedAt = nowMs();
+            } else if (nowMs() - movedAt >= static_cast<std::uint64_t>(stallMs)) {
+                why = "the device took no byte for " + std::to_string(stallMs / 1000) + " s";
+                return false;
+            }
+            if (waitForStop(10)) {
+                why = "stopped";
+                return false;
+            }
+        }
     }
 
 private:

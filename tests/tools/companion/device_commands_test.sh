@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# orvantide send, query and the companion's help against the device
+# simulator:  device_commands_test.sh PATH/TO/orvantide PATH/TO/orvantide-devsim
+set -u
+ORV=${1:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
+SIM=${2:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
+source "$(dirname "$0")/../../../tools/devsim/port.sh"
+WORK=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+lan() {  # lan NAME ARGS...: a simulator on loopback; its port in $port
+  local name=$1; shift
+  "$SIM" --lan 127.0.0.1:0 "$@" >"$WORK/$name.sim" 2>&1 &
+  pids+=($!)
+  port=$(devsim_port "$WORK/$name.sim") || fail "$name: the simulator did not start"
+}
+pty() {  # pty NAME ARGS...: a simulator on a pseudo-terminal at $WORK/NAME.tty
+  local name=$1; shift
+  "$SIM" --pty "$WORK/$name.tty" "$@" >"$WORK/$name.sim" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$WORK/$name.tty" ] && return; sleep 0.1; done
+  fail "$name: no pseudo-terminal"
+}
+settle() {  # settle NAME: waits for the simulator's report line
+  for _ in $(seq 50); do grep -q '^sent ' "$WORK/$1.sim" && return; sleep 0.1; done
+}
+
+# Query: the answer among data full of escaped 0x07 bytes, over both links.
+lan qi --generate 2000000 --i-value 10
+[ "$("$ORV" query I --lan "127.0.0.1:$port")" = "0x0A" ] || fail "query I over LAN"
+pty qs --hold --s-lines 5
+[ "$("$ORV" query S --serial "$WORK/qs.tty")" = "L H L H" ] || fail "query S over serial"
+lan none --hold --no-replies
+"$ORV" query S --lan "127.0.0.1:$port" --timeout 400 >"$WORK/out" 2>"$WORK/err"
+[ $? -eq 1 ] && [ ! -s "$WORK/out" ] && [ "$(wc -l <"$WORK/err")" -eq 1 ] || fail "query without an answer"
+
+# Send: every byte arrives, over both links.
+head -c 300000 /dev/urandom >"$WORK/data.zrd"
+lan sl --hold --no-replies --record "$WORK/sl.rec"
+"$ORV" send "$WORK/data.zrd" --lan "127.0.0.1:$port" || fail "send over LAN: exit $?"
+settle sl
+cmp -s "$WORK/data.zrd" "$WORK/sl.rec" || fail "send over LAN: the device got other bytes"
+pty ss --hold --no-replies --record "$WORK/ss.rec"
+"$ORV" send "$WORK/data.zrd" --serial "$WORK/ss.tty" || fail "send over serial: exit $?"
+sleep 0.5
+cmp -s "$WORK/data.zrd" "$WORK/ss.rec" || fail "send over serial: the device got other bytes"
+
+# Failures and usage: exit 1 or 2 and one line.
+expect() {  # expect STATUS TEXT ARGS...
+  local want=$1 text=$2; shift 2
+  "$ORV" "$@" >"$WORK/out" 2>"$WORK/err"
+  local rc=$?
+  [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
+  [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
+}
+expect 1 "cannot open the link" send "$WORK/data.zrd" --lan 127.0.0.1:1
+expect 1 "missing" send "$WORK/missing" --lan 127.0.0.1:1
+expect 2 "ask I or S" query X --lan 127.0.0.1
+expect 2 "unknown option --speed" send "$WORK/data.zrd" --serial /dev/null --speed 9600
+expect 2 "unknown command \"frobnicate\"" frobnicate
+for c in "" hexdump filter view capture send query; do
+  "$ORV" $c --help >"$WORK/help" 2>"$WORK/err" && [ -s "$WORK/help" ] && [ ! -s "$WORK/err" ] ||
+    fail "orvantide $c --help"
+done
+
+[ $failures -eq 0 ] && echo "send, query, help: all checks passed"
+exit $((failures > 0))
