@@ -3,8 +3,11 @@
 # as a share of one core taken by the program and its wineserver together
 # (utime + stime from /proc) over ORV_QUIET_SECONDS (10) seconds, in three
 # cases: open with no capture, capturing over LAN, capturing over serial (a
-# pseudo-terminal as COM5).  Prints one line per case:
+# pseudo-terminal as COM5); then the headless capture (orvantide capture)
+# on the same quiet LAN, and the LAN throughput of both on the same data.
+# Prints one line per case:
 #   quiet CASE PERCENT
+#   rate CASE MB/s
 # Runs in a Wine prefix and on an Xvfb display of its own.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,7 +17,9 @@ source "$ROOT/tools/devsim/port.sh"
 SECONDS_EACH=${ORV_QUIET_SECONDS:-10}
 EXE=$ORV_WINE_BUILD/Orvantide.exe
 SIM=$ROOT/build/native/orvantide-devsim
-[ -f "$EXE" ] && [ -x "$SIM" ] || { echo "quiet-line: build first (make build)" >&2; exit 1; }
+CLI=$ROOT/build/native/orvantide
+RATE_BYTES=${ORV_RATE_BYTES:-67108864}
+[ -f "$EXE" ] && [ -x "$SIM" ] && [ -x "$CLI" ] || { echo "quiet-line: build first (make build)" >&2; exit 1; }
 
 WORK=$(mktemp -d "$ROOT/build/quiet.XXXXXX")
 pids=()
@@ -97,3 +102,49 @@ rm -f "$WORK/captures"/*.zrd
 profile serial 1
 measure serial -r
 ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the serial capture did not start" >&2; exit 1; }
+
+# The headless capture on a quiet LAN, natively.
+"$SIM" --lan 127.0.0.1:0 --hold >"$WORK/cli.sim" 2>&1 &
+pids+=($!)
+port=$(devsim_port "$WORK/cli.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+"$CLI" capture --lan "127.0.0.1:$port" -d "$WORK/cli" 2>/dev/null &
+cli=$!
+pids+=("$cli")
+sleep 2
+c0=$(ticks "$cli")
+sleep "$SECONDS_EACH"
+c1=$(ticks "$cli")
+kill "$cli"; wait "$cli" 2>/dev/null || true
+python3 -c "import sys; print('quiet headless %.2f' % ((int(sys.argv[1]) * 100.0) / (int(sys.argv[2]) * int(sys.argv[3]))))" \
+  $((c1 - c0)) "$(getconf CLK_TCK)" "$SECONDS_EACH"
+
+# LAN throughput on the same generated data: the window program under Wine
+# (from its file's creation to the simulator's end) and the headless one.
+now_ns() { date +%s%N; }
+"$SIM" --lan 127.0.0.1:0 --generate "$RATE_BYTES" --close-when-done >"$WORK/rate.sim" 2>&1 &
+sim=$!
+pids+=("$sim")
+port=$(devsim_port "$WORK/rate.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+rm -f "$WORK/captures"/*.zrd
+profile lan "$port"
+(cd "$ORV_WINE_BUILD" && exec "$ORV_WINE" Orvantide.exe -r </dev/null >"$WORK/rate.out" 2>&1) &
+program=$!
+pids+=("$program")
+for _ in $(seq 300); do ls "$WORK/captures"/*.zrd >/dev/null 2>&1 && break; sleep 0.01; done
+t0=$(now_ns)
+wait "$sim" 2>/dev/null || true
+t1=$(now_ns)
+kill -9 "$program" 2>/dev/null || true
+wait "$program" 2>/dev/null || true
+python3 -c "import sys; print('rate window %.1f' % (int(sys.argv[1]) / ((int(sys.argv[3]) - int(sys.argv[2])) / 1e9) / 1e6))" \
+  "$RATE_BYTES" "$t0" "$t1"
+
+"$SIM" --lan 127.0.0.1:0 --generate "$RATE_BYTES" --close-when-done >"$WORK/rate2.sim" 2>&1 &
+pids+=($!)
+port=$(devsim_port "$WORK/rate2.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+t0=$(now_ns)
+"$CLI" capture --lan "127.0.0.1:$port" -d "$WORK/rate" --once 2>/dev/null
+t1=$(now_ns)
+[ "$(cat "$WORK"/rate/*.zrd | wc -c)" -eq "$RATE_BYTES" ] || { echo "quiet-line: the headless capture lost bytes" >&2; exit 1; }
+python3 -c "import sys; print('rate headless %.1f' % (int(sys.argv[1]) / ((int(sys.argv[3]) - int(sys.argv[2])) / 1e9) / 1e6))" \
+  "$RATE_BYTES" "$t0" "$t1"
