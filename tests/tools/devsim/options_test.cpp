@@ -101,5 +101,13 @@ TEST(DevsimOptions, HelpStopsTheParsing) {
     EXPECT_EQ(usageError({"--bogus", "--help"}), "unknown option: --bogus");
 }
 
+TEST(DevsimOptions, JobsRepeatTheDataWithAGap) {
+    const Options o = parse({"--lan", "0", "--generate", "10", "--jobs", "3", "--job-gap", "250"});
+    EXPECT_EQ(o.jobs, 3u);
+    EXPECT_EQ(o.jobGapMs, 250u);
+    EXPECT_EQ(parse({"--lan", "0"}).jobs, 1u);
+    EXPECT_NE("", usageError({"--lan", "0", "--jobs", "0"}));
+}
+
 }  // namespace
 }  // namespace orv::test
