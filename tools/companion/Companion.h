@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orv::companion {
 
@@ -89,7 +90,15 @@ private:
     char* fill_ = nullptr;
 };
 
-std::string errorText();  // strerror(errno)
+// strerror(errno); on Windows also the text of a system error that has no
+// errno counterpart (see win32/Io.cpp).
+std::string errorText();
+
+// The arguments, argv[0] first, as the commands take them.  On Windows they
+// come from the wide command line as UTF-8, so that any file name survives
+// (the ANSI argv loses what the code page cannot spell), and the standard
+// streams are set to binary so that messages end in LF as on Linux.
+std::vector<std::string> commandLine(int argc, char** argv);
 
 // The file commands.
 int runHexdump(int argc, char** argv);

@@ -1,4 +1,5 @@
-// orvantide: the command-line companion of the Windows program, for Linux.
+// orvantide: the command-line companion of the Windows program, for Linux
+// (orvantide-cli.exe on Windows: the same commands, output and messages).
 //   orvantide hexdump FILE [-o OUT]
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
@@ -7,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "tools/companion/Companion.h"
 
@@ -51,8 +54,14 @@ const Subcommand& findSubcommand(const char* name) {
 
 }  // namespace orv::companion
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
     using namespace orv::companion;
+    std::vector<std::string> args = commandLine(rawArgc, rawArgv);
+    std::vector<char*> pointers;
+    for (std::string& a : args) pointers.push_back(&a[0]);
+    pointers.push_back(nullptr);
+    const int argc = static_cast<int>(args.size());
+    char** argv = pointers.data();
     if (argc < 2) return usageAll();
     for (const Subcommand& c : kSubcommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
