@@ -41,7 +41,7 @@ public:
     bool isSameFile(const std::string& path) const;
 
 private:
-    int fd_ = -1;
+    std::intptr_t file_ = -1;  // a descriptor on Linux, a HANDLE on Windows
     bool owned_ = false;
 };
 
@@ -63,7 +63,7 @@ public:
     bool close();
 
 private:
-    int fd_ = -1;
+    std::intptr_t file_ = -1;  // a descriptor on Linux, a HANDLE on Windows
     bool owned_ = false;
     std::string temp_;    // the temporary file until close()
     std::string target_;  // the path it replaces
