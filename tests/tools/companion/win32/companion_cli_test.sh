@@ -124,6 +124,24 @@ cli filter random -o NUL || fail "filter -o NUL failed: $(cat "$R/w.err")"
 [ -e "$W/NUL" ] && fail "filter -o NUL made a file"
 checks=$((checks + 1))
 
+# A command ended from outside half-way leaves OUT as it was and no
+# temporary file: the input, a FIFO held open, never ends.
+cp "$W/old" "$R/old"
+mkfifo "$R/fifo"
+exec 3<>"$R/fifo"
+(cd "$W" && exec "$ORV_WINE" "$CLI" hexdump - -o old <"$R/fifo" 2>/dev/null) &
+pid=$!
+timeout 10 head -c 300000 /dev/zero >&3
+for _ in $(seq 100); do ls -A "$W" | grep -q '\.tmp$' && break; sleep 0.1; done
+ls -A "$W" | grep -q '\.tmp$' || fail "hexdump - -o old: no temporary file while writing"
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null
+exec 3>&-
+for _ in $(seq 50); do ls -A "$W" | grep -q '\.tmp$' || break; sleep 0.1; done
+ls -A "$W" | grep -q '\.tmp$' && fail "a killed hexdump left its temporary file"
+cmp -s "$W/old" "$R/old" || fail "a killed hexdump changed OUT"
+checks=$((checks + 1))
+
 leftover=$(ls -A "$W" | grep -v -x -E 'empty|one|escapes|random|rows|text|old|in|hard')
 [ -z "$leftover" ] || fail "files left behind: $leftover"
 
