@@ -13,6 +13,7 @@ CLI=$(cd "$(dirname "$CLI")" && pwd)/$(basename "$CLI")  # the commands run in a
 NATIVE=$(cd "$(dirname "$NATIVE")" && pwd)/$(basename "$NATIVE")
 WINE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../wine" && pwd)
 source "$WINE_DIR/env.sh"
+export LC_ALL=C.UTF-8  # Wine reads the Linux argv as UTF-8 only in a UTF-8 locale
 [ -f "$WINEPREFIX/.orv-ready" ] || "$WINE_DIR/session" prefix >/dev/null 2>&1
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
@@ -81,6 +82,12 @@ for f in empty one escapes random rows text; do
   same out filter -o out "$f"
 done
 same "" hexdump random -o -
+# A name beyond the ANSI code page: the wide command line keeps it.
+cp "$W/escapes" "$W/Ω中"
+same "Ω中.out" filter "Ω中" -o "Ω中.out"
+same "" view --filtered "Ω中"
+same "" hexdump "Ω中-missing"
+rm "$W/Ω中"
 (cd "$W" && cat random | "$NATIVE" hexdump - >"$R/n.pipe")
 (cd "$W" && cat random | "$ORV_WINE" "$CLI" hexdump - >"$R/w.pipe" 2>/dev/null) || fail "hexdump - from a pipe"
 cmp -s "$R/w.pipe" "$R/n.pipe" || fail "hexdump - from a pipe: output differs"
