@@ -49,7 +49,7 @@ private:
 // path is empty.  A new or regular file is written under a temporary name
 // in its own folder and takes the path only in close(), so a command that
 // fails (or is killed) leaves an existing file as it was; a device or a
-// FIFO is written directly.
+// FIFO (on Windows NUL, a console or a pipe) is written directly.
 class OutputFile {
 public:
     OutputFile() = default;
