@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orv::companion {
 
@@ -43,7 +44,7 @@ public:
     bool isSameFile(const std::string& path) const;
 
 private:
-    int fd_ = -1;
+    std::intptr_t file_ = -1;  // a descriptor on Linux, a HANDLE on Windows
     bool owned_ = false;
 };
 
@@ -51,7 +52,7 @@ private:
 // path is empty.  A new or regular file is written under a temporary name
 // in its own folder and takes the path only in close(), so a command that
 // fails (or is killed) leaves an existing file as it was; a device or a
-// FIFO is written directly.
+// FIFO (on Windows NUL, a console or a pipe) is written directly.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -65,7 +66,7 @@ public:
     bool close();
 
 private:
-    int fd_ = -1;
+    std::intptr_t file_ = -1;  // a descriptor on Linux, a HANDLE on Windows
     bool owned_ = false;
     std::string temp_;    // the temporary file until close()
     std::string target_;  // the path it replaces
@@ -92,7 +93,15 @@ private:
     char* fill_ = nullptr;
 };
 
-std::string errorText();  // strerror(errno)
+// strerror(errno); on Windows also the text of a system error that has no
+// errno counterpart (see win32/Io.cpp).
+std::string errorText();
+
+// The arguments, argv[0] first, as the commands take them.  On Windows they
+// come from the wide command line as UTF-8, so that any file name survives
+// (the ANSI argv loses what the code page cannot spell), and the standard
+// streams are set to binary so that messages end in LF as on Linux.
+std::vector<std::string> commandLine(int argc, char** argv);
 
 // The file commands.
 int runHexdump(int argc, char** argv);

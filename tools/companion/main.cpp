@@ -1,4 +1,5 @@
-// orvantide: the command-line companion of the Windows program.
+// orvantide: the command-line companion of the Windows program, for Linux
+// (orvantide-cli.exe on Windows: the same commands, output and messages).
 //   orvantide hexdump FILE [-o OUT]
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "tools/companion/Companion.h"
 
@@ -72,8 +75,14 @@ const Subcommand& findSubcommand(const char* name) {
 
 }  // namespace orv::companion
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
     using namespace orv::companion;
+    std::vector<std::string> args = commandLine(rawArgc, rawArgv);
+    std::vector<char*> pointers;
+    for (std::string& a : args) pointers.push_back(&a[0]);
+    pointers.push_back(nullptr);
+    const int argc = static_cast<int>(args.size());
+    char** argv = pointers.data();
     if (argc < 2) return usageAll();
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return help();
     for (const Subcommand& c : kSubcommands) {

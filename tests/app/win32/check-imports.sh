@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fails when a Windows binary imports anything but system DLLs.
+# Fails when a Windows binary imports anything but system DLLs, or is not
+# of the given format and subsystem (GUI, or CUI for a console program).
 set -euo pipefail
-objdump=$1 binary=$2 format=${3:-pei-i386}
+objdump=$1 binary=$2 format=${3:-pei-i386} subsystem=${4:-GUI}
 imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ {print toupper($3)}')
 echo "$imports"
 allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|SHLWAPI|WS2_32|WSOCK32|ADVAPI32|MSVCRT|OLE32)\.DLL$'
@@ -14,4 +15,4 @@ fi
 header=$("$objdump" -f "$binary")
 private=$("$objdump" -p "$binary")
 grep -q "file format $format\$" <<<"$header" || { echo "not $format" >&2; exit 1; }
-grep -q -E 'Subsystem.*Windows GUI' <<<"$private" || { echo "not a GUI program" >&2; exit 1; }
+grep -q -E "Subsystem.*Windows $subsystem" <<<"$private" || { echo "not a Windows $subsystem program" >&2; exit 1; }

@@ -1,0 +1,352 @@
+// The companion's files on Windows: CreateFileW, ReadFile and WriteFile on
+// the UTF-8 names that commandLine() made from the wide command line.  The
+// standard handles are used as they are: no text-mode translation.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "tools/companion/Companion.h"
+
+namespace orv::companion {
+namespace {
+
+// A system error that has no errno counterpart travels in errno as this
+// base plus its code (the writer thread hands errno on), so that
+// errorText() can still name it.
+constexpr int kSystemErrorBase = 0x10000;
+
+void setError(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: errno = ENOENT; break;
+    case ERROR_ACCESS_DENIED: errno = EACCES; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA: errno = EPIPE; break;
+    case ERROR_FILENAME_EXCED_RANGE: errno = ENAMETOOLONG; break;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: errno = ENOMEM; break;
+    case ERROR_INVALID_HANDLE: errno = EBADF; break;
+    case ERROR_WRITE_PROTECT: errno = EROFS; break;
+    default: errno = kSystemErrorBase + static_cast<int>(code & 0xFFFF); break;
+    }
+}
+
+std::wstring wide(const std::string& s) {
+    if (s.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+std::string utf8(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+HANDLE handle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
+std::intptr_t file(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
+
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A failed open, as errno: a folder is refused as "access denied", which
+// says less than Linux's "is a directory".
+void setOpenError(const std::wstring& path) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_ACCESS_DENIED && isFolder(path))
+        errno = EISDIR;
+    else
+        setError(code);
+}
+
+// Who a disk file (not a folder) is: its volume and index.  Wine cannot
+// give the volume of a standard handle it made from a Linux descriptor;
+// there the index, the times and the size stand in for it.
+struct Identity {
+    bool known = false;
+    bool haveVolume = false;
+    DWORD volume = 0;
+    std::uint64_t index = 0;
+    FILE_BASIC_INFO times{};
+    LARGE_INTEGER size{};
+};
+
+// FILE_ID_INFO (Windows 8 and Wine), which the headers for Windows 7 lack.
+struct FileIdInformation {
+    ULONGLONG volume;
+    BYTE id[16];
+};
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+
+Identity identify(HANDLE h, bool withVolume) {
+    Identity who;
+    if (h == nullptr || h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return who;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (withVolume && GetFileInformationByHandle(h, &info)) {
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return who;
+        who.known = who.haveVolume = true;
+        who.volume = info.dwVolumeSerialNumber;
+        who.index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+        return who;
+    }
+    FileIdInformation id;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(h, kFileIdInfo, &id, sizeof id) ||
+        !GetFileInformationByHandleEx(h, FileBasicInfo, &who.times, sizeof who.times) ||
+        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) || standard.Directory)
+        return who;
+    std::memcpy(&who.index, id.id, sizeof who.index);
+    who.size = standard.EndOfFile;
+    who.known = true;
+    return who;
+}
+
+bool sameFile(HANDLE a, HANDLE b) {
+    const Identity x = identify(a, true), y = identify(b, true);
+    if (x.haveVolume && y.haveVolume) return x.index == y.index && x.volume == y.volume;
+    if (!x.known || !y.known) return false;
+    const Identity p = identify(a, false), q = identify(b, false);
+    return p.known && q.known && p.index == q.index && p.size.QuadPart == q.size.QuadPart &&
+           std::memcmp(&p.times, &q.times, sizeof p.times) == 0;
+}
+
+// "\\.\pipe\x" and the like: opening one only to look at it would take a
+// pipe's connection.
+bool isDevicePath(const std::string& path) {
+    return path.size() >= 4 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') &&
+           (path[2] == '.' || path[2] == '?') && (path[3] == '\\' || path[3] == '/');
+}
+
+bool endsInSeparator(const std::string& path) { return path.back() == '/' || path.back() == '\\'; }
+
+// A new file beside target; its name is returned in temp.  It is marked to
+// go when its handle closes, so that a command ended from outside leaves
+// nothing behind; close() takes the mark off before the rename.
+HANDLE createTemp(const std::wstring& target, std::wstring& temp) {
+    const std::size_t cut = target.find_last_of(L"\\/:");
+    const std::wstring folder = cut == std::wstring::npos ? L"" : target.substr(0, cut + 1);
+    const std::wstring base = target.substr(folder.size()).substr(0, 200);  // within a name's 255 characters
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = folder + L"." + base + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring((random() ^ GetTickCount()) % 1000000) + L".tmp";
+        HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            FILE_DISPOSITION_INFO gone{TRUE};
+            SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone);  // else the destructor's delete
+            return h;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    setError(GetLastError());
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+std::string errorText() {
+    const int e = errno;
+    switch (e) {  // Linux's words, so that the messages read the same
+    case ENOENT: return "No such file or directory";
+    case EACCES: return "Permission denied";
+    case EISDIR: return "Is a directory";
+    case EEXIST: return "File exists";
+    case ENOSPC: return "No space left on device";
+    case EPIPE: return "Broken pipe";
+    case ENAMETOOLONG: return "File name too long";
+    case ENOMEM: return "Cannot allocate memory";
+    case EBADF: return "Bad file descriptor";
+    case EROFS: return "Read-only file system";
+    case EIO: return "Input/output error";
+    default: break;
+    }
+    if (e < kSystemErrorBase) return std::strerror(e);
+    const DWORD code = static_cast<DWORD>(e - kSystemErrorBase);
+    wchar_t text[512];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ' || text[n - 1] == L'.')) --n;
+    if (n == 0) return "system error " + std::to_string(code);
+    return utf8(std::wstring(text, n));
+}
+
+std::vector<std::string> commandLine(int argc, char** argv) {
+    // The commands write through the standard handles; the C streams carry
+    // only the messages, which end in LF as on Linux.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    int n = 0;
+    LPWSTR* wideArgs = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (!wideArgs) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 0; i < n; ++i) args.push_back(utf8(wideArgs[i]));
+    LocalFree(wideArgs);
+    return args;
+}
+
+InputFile::~InputFile() {
+    if (owned_) CloseHandle(handle(file_));
+}
+
+bool InputFile::open(const std::string& path) {
+    if (path == "-") {
+        file_ = file(GetStdHandle(STD_INPUT_HANDLE));
+        return true;
+    }
+    const std::wstring name = wide(path);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        setOpenError(name);
+        return false;
+    }
+    file_ = file(h);
+    owned_ = true;
+    return true;
+}
+
+bool InputFile::isSameFile(const std::string& path) const {
+    if (!identify(handle(file_), true).known) return false;
+    if (path.empty()) return sameFile(handle(file_), GetStdHandle(STD_OUTPUT_HANDLE));
+    if (isDevicePath(path)) return false;
+    HANDLE h =
+        CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool same = sameFile(handle(file_), h);
+    CloseHandle(h);
+    return same;
+}
+
+long long InputFile::readFull(std::uint8_t* dst, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - got, 1u << 30));
+        DWORD r = 0;
+        if (!ReadFile(handle(file_), dst + got, chunk, &r, nullptr)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF) break;  // the writing end closed: the end
+            setError(code);
+            return -1;
+        }
+        if (r == 0) break;
+        got += r;
+    }
+    return static_cast<long long>(got);
+}
+
+OutputFile::~OutputFile() {
+    if (owned_) CloseHandle(handle(file_));                // a temporary file goes with its handle
+    if (!temp_.empty()) DeleteFileW(wide(temp_).c_str());  // in case it could not be marked
+}
+
+bool OutputFile::open(const std::string& path) {
+    if (path.empty()) {
+        file_ = file(GetStdHandle(STD_OUTPUT_HANDLE));
+        return true;
+    }
+    const std::wstring name = wide(path);
+    // Opening for writing, without truncating, tells a disk file (replaced
+    // below) from NUL, a console or a pipe (written as it is), and refuses
+    // a file that may not be written.
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        if (GetFileType(h) != FILE_TYPE_DISK) {
+            file_ = file(h);
+            owned_ = true;
+            return true;
+        }
+        CloseHandle(h);
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        setOpenError(name);
+        return false;
+    }
+    if (endsInSeparator(path)) {
+        errno = EISDIR;
+        return false;
+    }
+    std::wstring temp;
+    h = createTemp(name, temp);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    file_ = file(h);
+    owned_ = true;
+    temp_ = utf8(temp);
+    target_ = path;
+    return true;
+}
+
+bool OutputFile::write(const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
+    std::size_t limit = 1u << 30;
+    while (n > 0) {
+        DWORD w = 0;
+        if (!WriteFile(handle(file_), p, static_cast<DWORD>(std::min(n, limit)), &w, nullptr)) {
+            const DWORD code = GetLastError();
+            // Older consoles take at most about 64 KiB per write.
+            if (code == ERROR_NOT_ENOUGH_MEMORY && limit > 16384) {
+                limit = 16384;
+                continue;
+            }
+            setError(code);
+            return false;
+        }
+        p += w;
+        n -= w;
+    }
+    return true;
+}
+
+bool OutputFile::close() {
+    bool ok = true;
+    DWORD code = 0;
+    if (owned_) {
+        if (!temp_.empty()) {
+            FILE_DISPOSITION_INFO keep{FALSE};
+            SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
+        }
+        if (!CloseHandle(handle(file_))) {
+            ok = false;
+            code = GetLastError();
+        }
+        owned_ = false;
+    }
+    file_ = -1;
+    if (!temp_.empty()) {
+        const std::wstring temp = wide(temp_);
+        if (ok && !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            ok = false;
+            code = GetLastError();
+        }
+        if (!ok) DeleteFileW(temp.c_str());
+        temp_.clear();
+    }
+    if (!ok) setError(code);
+    return ok;
+}
+
+}  // namespace orv::companion
