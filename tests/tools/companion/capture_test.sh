@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # orvantide capture against the device simulator, as a user runs it:
 #   capture_test.sh PATH/TO/orvantide PATH/TO/orvantide-devsim
+#   capture_test.sh PATH/TO/orvantide-cli.exe PATH/TO/orvantide-devsim   (under Wine)
 set -u
-ORV=${1:?usage: capture_test.sh ORVANTIDE DEVSIM}
+EXE=${1:?usage: capture_test.sh ORVANTIDE DEVSIM}
 SIM=${2:?usage: capture_test.sh ORVANTIDE DEVSIM}
-source "$(dirname "$0")/../../../tools/devsim/port.sh"
+source "$(dirname "$0")/companion_env.sh"
 WORK=$(mktemp -d)
 pids=()
 cleanup() {
@@ -25,7 +26,7 @@ checksums() { sed -n 's/.* data-checksum \([0-9A-F]*\) .*/\1/p' "$1"; }
 
 # Three print jobs with idle gaps become three files, byte-exact, in order.
 start_sim jobs --generate 70000 --seed 3 --jobs 3 --job-gap 1500 --close-when-done && {
-  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/jobs" --split-idle 1 --once 2>"$WORK/jobs.err"
+  orv capture --lan "127.0.0.1:$port" -d "$(native "$WORK/jobs")" --split-idle 1 --once 2>"$WORK/jobs.err"
   rc=$?
   [ $rc -eq 0 ] || fail "jobs: exit $rc"
   files=("$WORK"/jobs/*.zrd)
@@ -39,7 +40,7 @@ start_sim jobs --generate 70000 --seed 3 --jobs 3 --job-gap 1500 --close-when-do
 # The device closes and comes back: the capture reconnects by itself, the
 # bytes after it land in a new file, nothing is lost.
 start_sim again --generate 40000 --seed 4 --close-when-done --connections 2 && {
-  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/again" --for 5 2>"$WORK/again.err"
+  orv capture --lan "127.0.0.1:$port" -d "$(native "$WORK/again")" --for 5 2>"$WORK/again.err"
   rc=$?
   [ $rc -eq 0 ] || fail "again: exit $rc"
   files=("$WORK"/again/*.zrd)
@@ -53,10 +54,10 @@ start_sim again --generate 40000 --seed 4 --close-when-done --connections 2 && {
 # SIGTERM in the middle of a job: the file holds what was received, a
 # beginning of what the device sends, and the capture ends well.
 start_sim term --generate 400000 --seed 5 --rate 100000 && {
-  "$ORV" capture --lan "127.0.0.1:$port" -d "$WORK/term" 2>"$WORK/term.err" &
+  orv_direct capture --lan "127.0.0.1:$port" -d "$(native "$WORK/term")" 2>"$WORK/term.err" &
   cap=$!
-  sleep 1.5
-  kill -TERM $cap
+  sleep 2
+  kill -$STOP_SIGNAL $cap
   wait $cap
   rc=$?
   [ $rc -eq 0 ] || fail "term: exit $rc after SIGTERM"
@@ -66,15 +67,15 @@ start_sim term --generate 400000 --seed 5 --rate 100000 && {
   "$SIM" --lan 127.0.0.1:0 --generate 400000 --seed 5 --close-when-done >"$WORK/full.sim" 2>&1 &
   pids+=($!)
   fport=$(devsim_port "$WORK/full.sim")
-  "$ORV" capture --lan "127.0.0.1:$fport" -d "$WORK/full" --once 2>/dev/null
+  orv capture --lan "127.0.0.1:$fport" -d "$(native "$WORK/full")" --once 2>/dev/null
   cmp -s -n "$size" "$f" "$WORK"/full/*.zrd || fail "term: the stored bytes are not what was sent"
 }
 
 # The serial link, through a pseudo-terminal.
-"$SIM" --pty "$WORK/tty" --generate 30000 --seed 6 --close-when-done >"$WORK/pty.sim" 2>&1 &
+"$SIM" --pty "$(tty_link)" --generate 30000 --seed 6 --close-when-done >"$WORK/pty.sim" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -e "$WORK/tty" ] && break; sleep 0.1; done
-"$ORV" capture --serial "$WORK/tty" -d "$WORK/serial" --once 2>"$WORK/serial.err"
+for _ in $(seq 50); do [ -e "$(tty_link)" ] && break; sleep 0.1; done
+orv capture --serial "$(tty_device)" -d "$(native "$WORK/serial")" --once 2>"$WORK/serial.err"
 rc=$?
 sleep 0.3
 [ $rc -eq 0 ] || fail "serial: exit $rc"
@@ -83,7 +84,7 @@ sleep 0.3
 # Usage and failures: exit 2 or 1, with one line that says what.
 expect() {  # expect STATUS TEXT ARGS...
   local want=$1 text=$2; shift 2
-  "$ORV" "$@" >"$WORK/out" 2>"$WORK/err"
+  orv "$@" >"$WORK/out" 2>"$WORK/err"
   local rc=$?
   [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
   [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
@@ -92,9 +93,9 @@ expect 2 "unknown option --bogus" capture --lan 127.0.0.1 --bogus
 expect 2 "give one of" capture -d "$WORK"
 expect 2 "whole seconds" capture --lan 127.0.0.1 --split-idle 0
 : >"$WORK/plain"
-expect 1 "cannot make the folder" capture --lan 127.0.0.1:1 -d "$WORK/plain/sub"
-expect 1 "cannot open the link" capture --lan 127.0.0.1:1 -d "$WORK/none" --once
-"$ORV" capture --help >"$WORK/help" 2>&1 && grep -q -- "--split-idle" "$WORK/help" || fail "capture --help"
+expect 1 "cannot make the folder" capture --lan 127.0.0.1:1 -d "$(native "$WORK/plain/sub")"
+expect 1 "cannot open the link" capture --lan 127.0.0.1:1 -d "$(native "$WORK/none")" --once
+orv capture --help >"$WORK/help" 2>&1 && grep -q -- "--split-idle" "$WORK/help" || fail "capture --help"
 
 [ $failures -eq 0 ] && echo "capture: all checks passed"
 exit $((failures > 0))

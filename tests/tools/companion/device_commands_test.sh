@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # orvantide send, query and the companion's help against the device
 # simulator:  device_commands_test.sh PATH/TO/orvantide PATH/TO/orvantide-devsim
+# (or PATH/TO/orvantide-cli.exe, under Wine)
 set -u
-ORV=${1:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
+EXE=${1:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
 SIM=${2:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
-source "$(dirname "$0")/../../../tools/devsim/port.sh"
+source "$(dirname "$0")/companion_env.sh"
 WORK=$(mktemp -d)
 pids=()
 cleanup() {
@@ -20,11 +21,12 @@ lan() {  # lan NAME ARGS...: a simulator on loopback; its port in $port
   pids+=($!)
   port=$(devsim_port "$WORK/$name.sim") || fail "$name: the simulator did not start"
 }
-pty() {  # pty NAME ARGS...: a simulator on a pseudo-terminal at $WORK/NAME.tty
+pty() {  # pty NAME ARGS...: a simulator on the pseudo-terminal that $(tty_device) names
   local name=$1; shift
-  "$SIM" --pty "$WORK/$name.tty" "$@" >"$WORK/$name.sim" 2>&1 &
+  rm -f "$(tty_link)"
+  "$SIM" --pty "$(tty_link)" "$@" >"$WORK/$name.sim" 2>&1 &
   pids+=($!)
-  for _ in $(seq 50); do [ -e "$WORK/$name.tty" ] && return; sleep 0.1; done
+  for _ in $(seq 50); do [ -e "$(tty_link)" ] && return; sleep 0.1; done
   fail "$name: no pseudo-terminal"
 }
 settle() {  # settle NAME: waits for the simulator's report line
@@ -33,39 +35,39 @@ settle() {  # settle NAME: waits for the simulator's report line
 
 # Query: the answer among data full of escaped 0x07 bytes, over both links.
 lan qi --generate 2000000 --i-value 10
-[ "$("$ORV" query I --lan "127.0.0.1:$port")" = "0x0A" ] || fail "query I over LAN"
+[ "$(orv query I --lan "127.0.0.1:$port")" = "0x0A" ] || fail "query I over LAN"
 pty qs --hold --s-lines 5
-[ "$("$ORV" query S --serial "$WORK/qs.tty")" = "L H L H" ] || fail "query S over serial"
+[ "$(orv query S --serial "$(tty_device)")" = "L H L H" ] || fail "query S over serial"
 lan none --hold --no-replies
-"$ORV" query S --lan "127.0.0.1:$port" --timeout 400 >"$WORK/out" 2>"$WORK/err"
+orv query S --lan "127.0.0.1:$port" --timeout 400 >"$WORK/out" 2>"$WORK/err"
 [ $? -eq 1 ] && [ ! -s "$WORK/out" ] && [ "$(wc -l <"$WORK/err")" -eq 1 ] || fail "query without an answer"
 
 # Send: every byte arrives, over both links.
 head -c 300000 /dev/urandom >"$WORK/data.zrd"
 lan sl --hold --no-replies --record "$WORK/sl.rec"
-"$ORV" send "$WORK/data.zrd" --lan "127.0.0.1:$port" || fail "send over LAN: exit $?"
+orv send "$(native "$WORK/data.zrd")" --lan "127.0.0.1:$port" || fail "send over LAN: exit $?"
 settle sl
 cmp -s "$WORK/data.zrd" "$WORK/sl.rec" || fail "send over LAN: the device got other bytes"
 pty ss --hold --no-replies --record "$WORK/ss.rec"
-"$ORV" send "$WORK/data.zrd" --serial "$WORK/ss.tty" || fail "send over serial: exit $?"
+orv send "$(native "$WORK/data.zrd")" --serial "$(tty_device)" || fail "send over serial: exit $?"
 sleep 0.5
 cmp -s "$WORK/data.zrd" "$WORK/ss.rec" || fail "send over serial: the device got other bytes"
 
 # Failures and usage: exit 1 or 2 and one line.
 expect() {  # expect STATUS TEXT ARGS...
   local want=$1 text=$2; shift 2
-  "$ORV" "$@" >"$WORK/out" 2>"$WORK/err"
+  orv "$@" >"$WORK/out" 2>"$WORK/err"
   local rc=$?
   [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
   [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
 }
-expect 1 "cannot open the link" send "$WORK/data.zrd" --lan 127.0.0.1:1
-expect 1 "missing" send "$WORK/missing" --lan 127.0.0.1:1
+expect 1 "cannot open the link" send "$(native "$WORK/data.zrd")" --lan 127.0.0.1:1
+expect 1 "missing" send "$(native "$WORK/missing")" --lan 127.0.0.1:1
 expect 2 "ask I or S" query X --lan 127.0.0.1
-expect 2 "unknown option --speed" send "$WORK/data.zrd" --serial /dev/null --speed 9600
+expect 2 "unknown option --speed" send "$(native "$WORK/data.zrd")" --serial COM1 --speed 9600
 expect 2 "unknown command \"frobnicate\"" frobnicate
 for c in "" hexdump filter view capture send query; do
-  "$ORV" $c --help >"$WORK/help" 2>"$WORK/err" && [ -s "$WORK/help" ] && [ ! -s "$WORK/err" ] ||
+  orv $c --help >"$WORK/help" 2>"$WORK/err" && [ -s "$WORK/help" ] && [ ! -s "$WORK/err" ] ||
     fail "orvantide $c --help"
 done
 
