@@ -147,6 +147,7 @@ int runQuery(int argc, char** argv) {
     if (!link) return status;
     std::unique_ptr<CaptureHost> console = makeConsoleHost();
     const std::uint64_t endAt = nowMs() + static_cast<std::uint64_t>(timeoutMs);
+    link->setConnectLimit(timeoutMs);
     std::string why;
     if (!link->open(why)) return fail("cannot open the link: " + why);
     const char command = a.rest[0][0];

@@ -16,8 +16,10 @@ namespace orv::companion {
 class DeviceLink {
 public:
     virtual ~DeviceLink() = default;
-    // Opens the link; false with why it could not.
+    // Opens the link; false with why it could not.  A connect that has not
+    // been answered within connectLimitMs fails.
     virtual bool open(std::string& why) = 0;
+    void setConnectLimit(int ms) { connectLimitMs = ms; }
     // Waits up to ms for bytes: their count, 0 when none came (or a stop
     // was asked), -1 when the link has ended (why says how).
     virtual long read(std::uint8_t* buffer, std::size_t size, int ms, std::string& why) = 0;
@@ -30,6 +32,11 @@ public:
     // close was seen, or it had a second for it).
     virtual bool finishWrites(int stallMs, std::string& why) = 0;
     virtual void close() = 0;
+
+protected:
+    // A device on the LAN answers a connect in milliseconds; one that has
+    // not answered in this long is not there.
+    int connectLimitMs = 10000;
 };
 
 // What a capture shows while it runs, for a status line.

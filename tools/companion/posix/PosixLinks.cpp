@@ -20,9 +20,6 @@
 namespace orv::companion {
 namespace {
 
-// A device on the LAN answers a connect in milliseconds; one that has not
-// answered in this long is not there.
-constexpr int kConnectLimitMs = 10000;
 // How long the device may take to close after our end of a send.
 constexpr std::uint64_t kPeerCloseMs = 1000;
 
@@ -136,7 +133,7 @@ public:
         const std::string where = host_ + ":" + service;
         if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
             if (errno != EINPROGRESS) return failed(where + ": " + errnoText(errno), why);
-            const int ready = waitFor(fd_, POLLOUT, kConnectLimitMs);
+            const int ready = waitFor(fd_, POLLOUT, connectLimitMs);
             if (ready <= 0) return failed(where + (ready == 0 && !stopAsked() ? ": no answer" : ": stopped"), why);
             int error = 0;
             socklen_t size = sizeof error;

@@ -14,7 +14,6 @@
 namespace orv::companion {
 namespace {
 
-constexpr DWORD kConnectLimitMs = 10000;
 constexpr ULONGLONG kPeerCloseMs = 1000;
 constexpr DWORD kBaudRate = 921600;
 
@@ -73,7 +72,7 @@ public:
         ioctlsocket(sock_, FIONBIO, &nonBlocking);
         if (connect(sock_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
             if (WSAGetLastError() != WSAEWOULDBLOCK) return failed(where, WSAGetLastError(), why);
-            const int r = waitSocket(sock_, ready_, FD_CONNECT, kConnectLimitMs);
+            const int r = waitSocket(sock_, ready_, FD_CONNECT, static_cast<DWORD>(connectLimitMs));
             WSANETWORKEVENTS news{};
             if (r <= 0 || WSAEnumNetworkEvents(sock_, ready_, &news) != 0 || !(news.lNetworkEvents & FD_CONNECT))
                 return failed(where, r == 0 ? WSAETIMEDOUT : WSAGetLastError(), why);
