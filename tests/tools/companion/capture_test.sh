@@ -6,15 +6,6 @@ set -u
 EXE=${1:?usage: capture_test.sh ORVANTIDE DEVSIM}
 SIM=${2:?usage: capture_test.sh ORVANTIDE DEVSIM}
 source "$(dirname "$0")/companion_env.sh"
-WORK=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 crc() { python3 -c 'import sys,zlib; d=b"".join(open(f,"rb").read() for f in sys.argv[1:]); print("%08X" % (zlib.crc32(d) & 0xffffffff))' "$@"; }
 start_sim() {  # start_sim NAME ARGS...: the simulator on loopback; its port in $port
   local name=$1; shift
@@ -82,13 +73,6 @@ sleep 0.3
 [ "$(crc "$WORK"/serial/*.zrd)" = "$(checksums "$WORK/pty.sim")" ] || fail "serial: the file is not what was sent"
 
 # Usage and failures: exit 2 or 1, with one line that says what.
-expect() {  # expect STATUS TEXT ARGS...
-  local want=$1 text=$2; shift 2
-  orv "$@" >"$WORK/out" 2>"$WORK/err"
-  local rc=$?
-  [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
-  [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
-}
 expect 2 "unknown option --bogus" capture --lan 127.0.0.1 --bogus
 expect 2 "give one of" capture -d "$WORK"
 expect 2 "whole seconds" capture --lan 127.0.0.1 --split-idle 0

@@ -1,6 +1,6 @@
 # Sourced by the companion's device tests: runs $EXE natively, or under Wine
 # when it is orvantide-cli.exe, with the paths, serial port and stop signal
-# of each.
+# of each; a work folder, and the processes to end with it.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 source "$ROOT/tools/devsim/port.sh"
 case "$EXE" in
@@ -41,3 +41,22 @@ case "$EXE" in
   STOP_SIGNAL=TERM
   ;;
 esac
+
+WORK=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# expect STATUS TEXT ARGS...: the command ends with STATUS and one line on
+# standard error that holds TEXT.
+expect() {
+  local want=$1 text=$2; shift 2
+  orv "$@" >"$WORK/out" 2>"$WORK/err"
+  local rc=$?
+  [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
+  [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
+}

@@ -6,15 +6,6 @@ set -u
 EXE=${1:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
 SIM=${2:?usage: device_commands_test.sh ORVANTIDE DEVSIM}
 source "$(dirname "$0")/companion_env.sh"
-WORK=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 lan() {  # lan NAME ARGS...: a simulator on loopback; its port in $port
   local name=$1; shift
   "$SIM" --lan 127.0.0.1:0 "$@" >"$WORK/$name.sim" 2>&1 &
@@ -54,13 +45,6 @@ sleep 0.5
 cmp -s "$WORK/data.zrd" "$WORK/ss.rec" || fail "send over serial: the device got other bytes"
 
 # Failures and usage: exit 1 or 2 and one line.
-expect() {  # expect STATUS TEXT ARGS...
-  local want=$1 text=$2; shift 2
-  orv "$@" >"$WORK/out" 2>"$WORK/err"
-  local rc=$?
-  [ $rc -eq "$want" ] || fail "$*: exit $rc, not $want"
-  [ "$(wc -l <"$WORK/err")" -eq 1 ] && grep -q -- "$text" "$WORK/err" || fail "$*: said $(cat "$WORK/err")"
-}
 expect 1 "cannot open the link" send "$(native "$WORK/data.zrd")" --lan 127.0.0.1:1
 expect 1 "missing" send "$(native "$WORK/missing")" --lan 127.0.0.1:1
 expect 2 "ask I or S" query X --lan 127.0.0.1

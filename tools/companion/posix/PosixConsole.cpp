@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "base/posix/PosixFileSystem.h"
+#include "tools/companion/ConsoleLines.h"
 #include "tools/companion/DeviceLinks.h"
 #include "tools/companion/posix/StopSignal.h"
 
@@ -27,13 +28,9 @@ void onStopSignal(int) {
     (void)!::write(gStopPipe[1], &byte, 1);
 }
 
-// Milliseconds between two redraws of the status line.
-constexpr std::uint64_t kStatusEveryMs = 250;
-
-class Console final : public CaptureHost {
+class Console final : public ConsoleLines {
 public:
-    Console() : terminal_(::isatty(STDERR_FILENO) == 1) { installStopSignals(); }
-    ~Console() override { clearStatus(); }
+    Console() : ConsoleLines(stderrIsTerminal()) { installStopSignals(); }
 
     std::uint64_t nowMs() override {
         using namespace std::chrono;
@@ -47,38 +44,6 @@ public:
     }
     bool stopRequested() override { return stopAsked(); }
     void pause(int ms) override { waitForStop(ms); }
-    void event(const std::string& line) override {
-        clearStatus();
-        const LocalTime t = localTime();
-        std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
-                     line.c_str());
-        std::fflush(stderr);
-    }
-    void status(const CaptureStatus& s) override {
-        if (!terminal_) return;
-        const std::uint64_t now = nowMs();
-        if (shown_ && now - shownAt_ < kStatusEveryMs) return;
-        const double seconds = shown_ ? double(now - shownAt_) / 1000.0 : 0.0;
-        const double rate = seconds > 0 ? double(s.totalBytes - shownTotal_) / seconds / 1000.0 : 0.0;
-        std::fprintf(stderr, "\r%s %llu B | total %llu B | %.1f kB/s | %s\033[K",
-                     s.file.empty() ? "(no file)" : s.file.c_str(), static_cast<unsigned long long>(s.fileBytes),
-                     static_cast<unsigned long long>(s.totalBytes), rate, s.connected ? "connected" : "waiting");
-        std::fflush(stderr);
-        shown_ = true;
-        shownAt_ = now;
-        shownTotal_ = s.totalBytes;
-    }
-
-private:
-    void clearStatus() {
-        if (!shown_) return;
-        std::fputs("\r\033[K", stderr);
-        shown_ = false;
-    }
-
-    bool terminal_;
-    bool shown_ = false;
-    std::uint64_t shownAt_ = 0, shownTotal_ = 0;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/win32/Win32FileSystem.h"
+#include "tools/companion/ConsoleLines.h"
 #include "tools/companion/DeviceLinks.h"
 #include "tools/companion/win32/StopEvent.h"
 
@@ -30,15 +31,11 @@ BOOL WINAPI onControl(DWORD kind) {
     return TRUE;
 }
 
-constexpr ULONGLONG kStatusEveryMs = 250;
-
-class Console final : public CaptureHost {
+class Console final : public ConsoleLines {
 public:
-    Console() : terminal_(stderrIsTerminal()) { installStopHandler(); }
-    ~Console() override {
-        clearStatus();
-        SetEvent(gDoneEvent);
-    }
+    Console() : ConsoleLines(stderrIsTerminal()) { installStopHandler(); }
+    // The files are closed by now: a closing console may end the process.
+    ~Console() override { SetEvent(gDoneEvent); }
 
     std::uint64_t nowMs() override { return GetTickCount64(); }
     LocalTime localTime() override {
@@ -48,41 +45,6 @@ public:
     }
     bool stopRequested() override { return stopAsked(); }
     void pause(int ms) override { waitForStop(ms); }
-    void event(const std::string& line) override {
-        clearStatus();
-        const LocalTime t = localTime();
-        std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
-                     line.c_str());
-        std::fflush(stderr);
-    }
-    void status(const CaptureStatus& s) override {
-        if (!terminal_) return;
-        const ULONGLONG now = GetTickCount64();
-        if (shown_ && now - shownAt_ < kStatusEveryMs) return;
-        const double seconds = shown_ ? double(now - shownAt_) / 1000.0 : 0.0;
-        const double rate = seconds > 0 ? double(s.totalBytes - shownTotal_) / seconds / 1000.0 : 0.0;
-        char line[512];
-        std::snprintf(line, sizeof line, "%s %llu B | total %llu B | %.1f kB/s | %s",
-                      s.file.empty() ? "(no file)" : s.file.c_str(), static_cast<unsigned long long>(s.fileBytes),
-                      static_cast<unsigned long long>(s.totalBytes), rate, s.connected ? "connected" : "waiting");
-        std::fprintf(stderr, "\r%-79.79s", line);
-        std::fflush(stderr);
-        shown_ = true;
-        shownAt_ = now;
-        shownTotal_ = s.totalBytes;
-    }
-
-private:
-    void clearStatus() {
-        if (!shown_) return;
-        std::fprintf(stderr, "\r%79s\r", "");
-        shown_ = false;
-    }
-
-    bool terminal_;
-    bool shown_ = false;
-    ULONGLONG shownAt_ = 0;
-    std::uint64_t shownTotal_ = 0;
 };
 
 }  // namespace

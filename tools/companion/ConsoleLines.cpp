@@ -1,0 +1,44 @@
+#include "tools/companion/ConsoleLines.h"
+
+#include <cstdio>
+
+namespace orv::companion {
+namespace {
+
+constexpr std::uint64_t kStatusEveryMs = 250;
+
+}  // namespace
+
+void ConsoleLines::event(const std::string& line) {
+    clearStatus();
+    const LocalTime t = localTime();
+    std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
+                 line.c_str());
+    std::fflush(stderr);
+}
+
+void ConsoleLines::status(const CaptureStatus& s) {
+    if (!terminal_) return;
+    const std::uint64_t now = nowMs();
+    if (shown_ && now - shownAt_ < kStatusEveryMs) return;
+    const double seconds = shown_ ? double(now - shownAt_) / 1000.0 : 0.0;
+    const double rate = seconds > 0 ? double(s.totalBytes - shownTotal_) / seconds / 1000.0 : 0.0;
+    char line[512];
+    std::snprintf(line, sizeof line, "%s %llu B | total %llu B | %.1f kB/s | %s",
+                  s.file.empty() ? "(no file)" : s.file.c_str(), static_cast<unsigned long long>(s.fileBytes),
+                  static_cast<unsigned long long>(s.totalBytes), rate, s.connected ? "connected" : "waiting");
+    std::fprintf(stderr, "\r%-79.79s", line);
+    std::fflush(stderr);
+    shown_ = true;
+    shownAt_ = now;
+    shownTotal_ = s.totalBytes;
+}
+
+void ConsoleLines::clearStatus() {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r%79s\r", "");
+    std::fflush(stderr);
+    shown_ = false;
+}
+
+}  // namespace orv::companion
