@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -386,6 +387,75 @@ TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
         }
         for (const auto& entry : named)
             EXPECT_EQ(expectedIds.count(entry.first), 1u) << "unexpected control " << entry.first;
+    }
+}
+
+// The access letter of a label ('&' before it; "&&" is a plain '&'),
+// lower case; 0 when it has none.
+char accessKey(const std::string& text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
+        ++i;
+    }
+    return 0;
+}
+
+// The labels of one menu level, each with its access letter.
+void menuKeys(HMENU menu, std::map<char, std::vector<std::string>>& keys, std::vector<HMENU>* popups) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[256] = "";
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (char key = accessKey(text)) keys[key].push_back(text);
+        if (HMENU sub = GetSubMenu(menu, i); sub && popups) popups->push_back(sub);
+    }
+}
+
+std::string clashes(const std::map<char, std::vector<std::string>>& keys) {
+    std::string found;
+    for (const auto& [key, labels] : keys) {
+        if (labels.size() < 2) continue;
+        found += std::string(" '") + key + "':";
+        for (const auto& label : labels) found += " \"" + label + "\"";
+    }
+    return found;
+}
+
+TEST(LanguageLibrary, AccessLettersAreUniqueInEachMenuAndDialogPage) {
+    ASSERT_NE(languageLibrary(), nullptr);
+    HMENU menu = LoadMenuA(languageLibrary(), MAKEINTRESOURCEA(IDM_MAIN));
+    ASSERT_NE(menu, nullptr);
+    std::map<char, std::vector<std::string>> bar;
+    std::vector<HMENU> popups;
+    menuKeys(menu, bar, &popups);
+    EXPECT_EQ("", clashes(bar)) << "the menu bar";
+    for (HMENU popup : popups) {
+        std::map<char, std::vector<std::string>> keys;
+        menuKeys(popup, keys, nullptr);
+        EXPECT_EQ("", clashes(keys)) << "a menu";
+    }
+    DestroyMenu(menu);
+
+    // What shows at once: the settings dialog with one page (and panel),
+    // the query dialog, the about box.
+    const std::vector<std::vector<int>> views = {
+        {IDD_SETTINGS, IDD_CONNECTION_PAGE, IDD_SERIAL_PANEL},
+        {IDD_SETTINGS, IDD_CONNECTION_PAGE, IDD_LAN_PANEL},
+        {IDD_SETTINGS, IDD_CAPTURE_FILE_PAGE},
+        {IDD_QUERY},
+        {IDD_ABOUT},
+    };
+    for (const auto& view : views) {
+        std::map<char, std::vector<std::string>> keys;
+        for (int id : view) {
+            DialogTemplate dialog;
+            std::string error;
+            ASSERT_TRUE(loadDialog(id, &dialog, &error)) << id << ": " << error;
+            for (const auto& item : dialog.items)
+                if (!item.title.isOrdinal)
+                    if (char key = accessKey(item.title.name)) keys[key].push_back(item.title.name);
+        }
+        EXPECT_EQ("", clashes(keys)) << "the view of dialog " << view.back();
     }
 }
 
