@@ -15,33 +15,27 @@ namespace {
 
 // Passes everything to the platform's file system, records write sizes,
 // and fails the n-th write or the close when asked.
-class FaultyFileSystem : public FileSystem {
+class FaultyFileSystem : public PassThroughFileSystem {
 public:
-    FaultyFileSystem() : real_(makePlatformFileSystem()) {}
-    char separator() const override { return real_->separator(); }
-    SysError pathKind(const char* p, PathKind& k) override { return real_->pathKind(p, k); }
     SysError createFolder(const char* p) override {
         ++foldersCreated;
-        return real_->createFolder(p);
+        return PassThroughFileSystem::createFolder(p);
     }
-    SysError findFile(const char* p) override { return real_->findFile(p); }
-    SysError deleteFile(const char* p) override { return real_->deleteFile(p); }
-    SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
     SysError createReplacing(const char* p, Handle& f) override {
         ++replacingCreates;
-        return real_->createReplacing(p, f);
+        return PassThroughFileSystem::createReplacing(p, f);
     }
     SysError write(Handle f, const void* d, std::size_t n) override {
         writes.push_back(n);
         if (failWrite == writes.size()) return syserr::kDiskFull;
-        return real_->write(f, d, n);
+        return PassThroughFileSystem::write(f, d, n);
     }
     SysError sync(Handle f) override {
         ++syncs;
-        return real_->sync(f);
+        return PassThroughFileSystem::sync(f);
     }
     SysError close(Handle f) override {
-        SysError e = real_->close(f);
+        SysError e = PassThroughFileSystem::close(f);
         return failClose ? syserr::kWriteFault : e;
     }
 
@@ -51,9 +45,6 @@ public:
     std::size_t failWrite = 0;  // 1-based; 0 = never
     bool failClose = false;
     int foldersCreated = 0;
-
-private:
-    std::unique_ptr<FileSystem> real_;
 };
 
 class CaptureWriterTest : public ::testing::Test {

@@ -32,29 +32,17 @@ public:
 };
 
 // Fails every write once armed.
-class BrokenDisk : public FileSystem {
+class BrokenDisk : public PassThroughFileSystem {
 public:
-    BrokenDisk() : real_(makePlatformFileSystem()) {}
-    char separator() const override { return real_->separator(); }
-    SysError pathKind(const char* p, PathKind& k) override { return real_->pathKind(p, k); }
-    SysError createFolder(const char* p) override { return real_->createFolder(p); }
-    SysError findFile(const char* p) override { return real_->findFile(p); }
-    SysError deleteFile(const char* p) override { return real_->deleteFile(p); }
-    SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
-    SysError createReplacing(const char* p, Handle& f) override { return real_->createReplacing(p, f); }
     SysError write(Handle f, const void* d, std::size_t n) override {
-        return broken ? syserr::kDiskFull : real_->write(f, d, n);
+        return broken ? syserr::kDiskFull : PassThroughFileSystem::write(f, d, n);
     }
     SysError sync(Handle f) override {
         ++syncs;
-        return broken ? syserr::kWriteFault : real_->sync(f);
+        return broken ? syserr::kWriteFault : PassThroughFileSystem::sync(f);
     }
-    SysError close(Handle f) override { return real_->close(f); }
     bool broken = false;
     int syncs = 0;
-
-private:
-    std::unique_ptr<FileSystem> real_;
 };
 
 struct HandoffRun {

@@ -31,6 +31,25 @@ private:
 };
 
 std::unique_ptr<FileSystem> makePlatformFileSystem();
+
+// The platform's file system, every call passed on: tests derive from it
+// and override the calls they watch or break.
+class PassThroughFileSystem : public FileSystem {
+public:
+    char separator() const override { return real_->separator(); }
+    SysError pathKind(const char* p, PathKind& k) override { return real_->pathKind(p, k); }
+    SysError createFolder(const char* p) override { return real_->createFolder(p); }
+    SysError findFile(const char* p) override { return real_->findFile(p); }
+    SysError deleteFile(const char* p) override { return real_->deleteFile(p); }
+    SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
+    SysError createReplacing(const char* p, Handle& f) override { return real_->createReplacing(p, f); }
+    SysError write(Handle f, const void* d, std::size_t n) override { return real_->write(f, d, n); }
+    SysError sync(Handle f) override { return real_->sync(f); }
+    SysError close(Handle f) override { return real_->close(f); }
+
+private:
+    std::unique_ptr<FileSystem> real_ = makePlatformFileSystem();
+};
 char platformSeparator();
 
 std::vector<std::uint8_t> readFile(const std::string& path);
