@@ -89,6 +89,7 @@
 #define IDS_TIP_VIEW_TEXT      10
 #define IDS_TIP_SEND_FILE      11
 #define IDS_TIP_CANCEL_SEND    12
+#define IDS_ABOUT_VERSION      13    /* about box line, %s = the version */
 #define IDS_TAB_CONNECTION     101
 #define IDS_TAB_CAPTURE_FILE   102   /* also the folder message caption's argument */
 #define IDS_LINK_SERIAL        103

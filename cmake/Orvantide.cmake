@@ -29,10 +29,15 @@ if(NOT ORV_WIN32)
   endif()
 endif()
 
+# Version.h: the project's version for code and for the VERSIONINFO of
+# every Windows file (res/VersionInfo.rc).
+set(ORV_GENERATED ${CMAKE_BINARY_DIR}/generated)
+configure_file(${ORV_ROOT}/res/Version.h.in ${ORV_GENERATED}/Version.h @ONLY)
+
 macro(orv_core_libraries)
   foreach(lib ${ORV_CORE_VARIANTS})
     add_library(${lib} STATIC)
-    target_include_directories(${lib} PUBLIC ${ORV_ROOT})
+    target_include_directories(${lib} PUBLIC ${ORV_ROOT} ${ORV_GENERATED})
     target_compile_options(${lib} PRIVATE ${ORV_WARNINGS})
   endforeach()
   if(NOT ORV_WIN32)
@@ -53,7 +58,7 @@ macro(orv_core_libraries)
   else()
     # Win32 plumbing, linked into the program and the Win32 tests.
     add_library(orv_win32 STATIC)
-    target_include_directories(orv_win32 PUBLIC ${ORV_ROOT})
+    target_include_directories(orv_win32 PUBLIC ${ORV_ROOT} ${ORV_GENERATED})
     target_compile_options(orv_win32 PRIVATE ${ORV_WARNINGS})
     target_link_libraries(orv_win32 PUBLIC orv_core comctl32 comdlg32 shlwapi shell32 ole32 gdi32 user32 ws2_32)
   endif()

@@ -5,10 +5,12 @@
 #include <cstring>
 #include <string>
 
+#include "Version.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
 #include "app/win32/ViewCommands.h"
+#include "base/Text.h"
 #include "base/win32/WindowRecord.h"
 #include "link/win32/LanLink.h"
 #include "link/win32/QueryDialog.h"
@@ -173,7 +175,12 @@ INT_PTR aboutDispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
         auto* s = reinterpret_cast<CaptureState*>(lParam);
-        if (s) SetDlgItemTextA(dialog, IDC_ABOUT_TEXT, s->strings->load(IDS_ABOUT_TEXT, 63).c_str());
+        if (s) {
+            // The version is the build's, not the translator's.
+            std::string text = s->strings->load(IDS_ABOUT_TEXT, 63) + "\n" +
+                               formatWithText(s->strings->load(IDS_ABOUT_VERSION, 63), ORV_VERSION);
+            SetDlgItemTextA(dialog, IDC_ABOUT_TEXT, text.c_str());
+        }
         return FALSE;
     }
     case WM_COMMAND:

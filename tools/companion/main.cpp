@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "tools/companion/Companion.h"
 
 namespace orv::companion {
@@ -34,6 +35,7 @@ const Subcommand kSubcommands[] = {
 
 int help() {
     std::puts("usage: orvantide COMMAND [ARGUMENTS]   (orvantide COMMAND --help for its options)");
+    std::puts("       orvantide --version");
     for (const Subcommand& c : kSubcommands) std::printf("  %-8s %s\n", c.name, c.summary);
     return kExitOk;
 }
@@ -85,6 +87,7 @@ int main(int rawArgc, char** rawArgv) {
     char** argv = pointers.data();
     if (argc < 2) return usageAll();
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return help();
+    if (std::strcmp(argv[1], "--version") == 0) return std::puts("orvantide " ORV_VERSION), kExitOk;
     for (const Subcommand& c : kSubcommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
             if (c.options && argc == 3 && std::strcmp(argv[2], "--help") == 0) return commandHelp(c);

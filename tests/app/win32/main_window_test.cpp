@@ -4,10 +4,33 @@
 
 #include <string>
 
+#include "Version.h"
 #include "app/win32/MainWindow.h"
 
 namespace orv::test {
 namespace {
+
+// The about box, read and closed from a timer while its modal loop runs.
+std::string aboutText;
+
+BOOL CALLBACK noteAbout(HWND window, LPARAM found) {
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !GetDlgItem(window, IDC_ABOUT_TEXT)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK readAndCloseAbout(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND about = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), noteAbout, reinterpret_cast<LPARAM>(&about));
+    if (!about) return;
+    KillTimer(nullptr, timer);
+    char text[256] = "";
+    GetDlgItemTextA(about, IDC_ABOUT_TEXT, text, sizeof text);
+    aboutText = text;
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+}
 
 class MainWindowTest : public MainWindowFixture {
 protected:
@@ -50,6 +73,14 @@ TEST_F(MainWindowTest, LostCaptureFileWriteIsToldWithTheIncompleteFileText) {
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ(strings.load(IDS_CLOSE_FAILED, 1023), messages.shown[0].text);
     EXPECT_EQ(strings.load(IDS_FAILURE_CAPTION, 31), messages.shown[0].caption);
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheBuildsVersion) {
+    aboutText.clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, readAndCloseAbout);
+    SendMessageA(s->mainWindow, WM_COMMAND, CMD_ABOUT, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(strings.load(IDS_ABOUT_TEXT, 63) + "\nVersion " ORV_VERSION, aboutText);
 }
 
 TEST_F(MainWindowTest, DestroyingTheWindowClosesItsEvents) {

@@ -54,6 +54,7 @@ for c in "" hexdump filter view capture send query; do
   orv $c --help >"$WORK/help" 2>"$WORK/err" && [ -s "$WORK/help" ] && [ ! -s "$WORK/err" ] ||
     fail "orvantide $c --help"
 done
+orv --version | tr -d '\r' | grep -Eqx 'orvantide [0-9]+\.[0-9]+\.[0-9]+' || fail "orvantide --version"
 
 [ $failures -eq 0 ] && echo "send, query, help: all checks passed"
 exit $((failures > 0))
