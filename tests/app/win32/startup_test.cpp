@@ -97,12 +97,14 @@ protected:
         if (state.resourceLibrary) FreeLibrary(state.resourceLibrary);
         for (const std::string& copy : copies) DeleteFileA(copy.c_str());
     }
-    void placeAs(int language) {
+    // The library built for one language, beside the test as another's.
+    void placeAs(int language, int built = 1033) {
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, sizeof exe);
         std::string folder(exe, std::strrchr(exe, '\\'));
         std::string copy = folder + "\\Orvantide" + std::to_string(language) + ".dll";
-        ASSERT_TRUE(CopyFileA((win32BuildFolder() + "\\Orvantide1033.dll").c_str(), copy.c_str(), FALSE));
+        std::string original = win32BuildFolder() + "\\Orvantide" + std::to_string(built) + ".dll";
+        ASSERT_TRUE(CopyFileA(original.c_str(), copy.c_str(), FALSE));
         copies.push_back(copy);
     }
     CaptureState state;
@@ -149,6 +151,30 @@ TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
     FreeLibrary(state.resourceLibrary);
     state.resourceLibrary = nullptr;
     DeleteFileA(planted.c_str());
+}
+
+// The first popup's title: which language the menu speaks.
+std::string firstMenuTitle(HMODULE library) {
+    HMENU menu = LoadMenuA(library, MAKEINTRESOURCEA(IDM_MAIN));
+    char text[64] = "";
+    if (menu) GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    if (menu) DestroyMenu(menu);
+    return text;
+}
+
+TEST_F(LanguageLibraryTest, GermanForAGermanUserEnglishForAFrenchOne) {
+    placeAs(1031, 1031);
+    placeAs(1033);
+    state.languageId = 1031;
+    ASSERT_TRUE(loadResourceLibrary(state));
+    EXPECT_EQ(1031, state.languageId);
+    EXPECT_EQ("&Datei", firstMenuTitle(state.resourceLibrary));
+    FreeLibrary(state.resourceLibrary);
+
+    state.languageId = 1036;
+    ASSERT_TRUE(loadResourceLibrary(state));
+    EXPECT_EQ(1033, state.languageId);
+    EXPECT_EQ("&File", firstMenuTitle(state.resourceLibrary));
 }
 
 TEST_F(LanguageLibraryTest, EnglishWhenTheUsersLanguageHasNone) {
