@@ -4,6 +4,7 @@
 // A missing string shows an empty message box, a stray '%' feeds wsprintf
 // an argument that is not there, a wrong control id leaves a dialog dead.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 
 #include "IdLists.h"
 #include "ResourceReader.h"
+#include "Version.h"
 #include "base/Ids.h"
 
 namespace orv::test {
@@ -32,19 +34,24 @@ std::string besideTest(const char* relative, const char* file) {
     return path + file;
 }
 
-std::string languageLibraryPath() {
+// Every language library of the build, loaded once each, the way
+// Orvantide loads its one.
+const int kLanguages[] = {ORV_TEST_LANGUAGES};
+
+std::string languageLibraryPath(int language) {
     char name[MAX_PATH];
-    std::snprintf(name, sizeof name, LANGUAGE_LIBRARY_FORMAT, 1033);
+    std::snprintf(name, sizeof name, LANGUAGE_LIBRARY_FORMAT, language);
     return besideTest(ORV_TEST_TO_LIBRARY, name);
 }
 
-std::string programPath() { return besideTest(ORV_TEST_TO_PROGRAM, PROGRAM_FILE_NAME); }
-
-// Loaded once for the whole program, the way Orvantide loads it.
-HMODULE languageLibrary() {
-    static HMODULE module = LoadLibraryA(languageLibraryPath().c_str());
-    return module;
+HMODULE languageLibrary(int language) {
+    static std::map<int, HMODULE> loaded;
+    auto it = loaded.find(language);
+    if (it == loaded.end()) it = loaded.emplace(language, LoadLibraryA(languageLibraryPath(language).c_str())).first;
+    return it->second;
 }
+
+std::string programPath() { return besideTest(ORV_TEST_TO_PROGRAM, PROGRAM_FILE_NAME); }
 
 HMODULE programAsData() {
     static HMODULE module = LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -52,9 +59,9 @@ HMODULE programAsData() {
 }
 
 // The string as LoadStringA gives it, without any length limit of ours.
-bool loadString(UINT id, std::string* text) {
+bool loadString(HMODULE library, UINT id, std::string* text) {
     std::vector<char> buffer(8192);
-    int n = LoadStringA(languageLibrary(), id, buffer.data(), static_cast<int>(buffer.size()));
+    int n = LoadStringA(library, id, buffer.data(), static_cast<int>(buffer.size()));
     if (n <= 0) return false;
     text->assign(buffer.data(), static_cast<size_t>(n));
     return true;
@@ -87,7 +94,8 @@ struct ExpectedString {
 const ExpectedString kStrings[] = {
     {IDS_FONT_FACE, "", 31},  // LOGFONT face name
     {IDS_ABOUT_TEXT, "", 63},
-    {IDS_TIP_OPEN, "", 79},  // tooltip texts: 80-character records
+    {IDS_ABOUT_VERSION, "%s", 63},  // formatted with the version, e.g. "1.1.0"
+    {IDS_TIP_OPEN, "", 79},         // tooltip texts: 80-character records
     {IDS_TIP_SAVE_AS, "", 79},
     {IDS_TIP_START, "", 79},
     {IDS_TIP_STOP, "", 79},
@@ -136,28 +144,45 @@ const ExpectedString* expectedString(UINT id) {
     return nullptr;
 }
 
-TEST(LanguageLibrary, LoadsAsTheProgramLoadsIt) {
-    ASSERT_NE(languageLibrary(), nullptr) << languageLibraryPath() << " error " << GetLastError();
+// Each check below runs over every language library of the build, so a
+// new language cannot ship with a gap.
+class LanguageLibrary : public ::testing::TestWithParam<int> {
+protected:
+    HMODULE library() const { return languageLibrary(GetParam()); }
+    std::string libraryPath() const { return languageLibraryPath(GetParam()); }
+    bool loadString(UINT id, std::string* text) const { return orv::test::loadString(library(), id, text); }
+    bool loadDialog(int id, DialogTemplate* dialog, std::string* error) const;
+};
+
+INSTANTIATE_TEST_SUITE_P(Every, LanguageLibrary, ::testing::ValuesIn(kLanguages),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
+
+TEST_P(LanguageLibrary, LoadsAsTheProgramLoadsIt) {
+    ASSERT_NE(library(), nullptr) << libraryPath() << " error " << GetLastError();
+    // Its resources are tagged with the language its name promises.
+    const WORD language = static_cast<WORD>(GetParam());
+    EXPECT_NE(FindResourceExA(library(), RT_MENU, MAKEINTRESOURCEA(IDM_MAIN), language), nullptr);
+    EXPECT_NE(FindResourceExA(library(), RT_DIALOG, MAKEINTRESOURCEA(IDD_SETTINGS), language), nullptr);
 }
 
-TEST(LanguageLibrary, IsResourceOnly) {
+TEST_P(LanguageLibrary, IsResourceOnly) {
     PeSummary pe;
     std::string error;
-    ASSERT_TRUE(readPeSummary(languageLibraryPath(), &pe, &error)) << error;
+    ASSERT_TRUE(readPeSummary(libraryPath(), &pe, &error)) << error;
     EXPECT_EQ(pe.entryPoint, 0u) << "a language library runs no code";
     EXPECT_TRUE(pe.importedDlls.empty()) << "imports " << pe.importedDlls.size() << " DLLs, first "
                                          << (pe.importedDlls.empty() ? "" : pe.importedDlls[0]);
 }
 
-TEST(LanguageLibrary, EveryStringIdHasAnExpectation) {
+TEST(StringExpectations, CoverEveryStringId) {
     // A string added to Ids.h needs its line in kStrings (and its text).
 #define ORV_CHECK_LISTED(name) EXPECT_NE(expectedString(name), nullptr) << #name " is not in kStrings";
     ORV_ALL_STRING_IDS(ORV_CHECK_LISTED)
 #undef ORV_CHECK_LISTED
 }
 
-TEST(LanguageLibrary, EveryStringExistsWithItsPlaceholdersAndFitsItsBuffer) {
-    ASSERT_NE(languageLibrary(), nullptr);
+TEST_P(LanguageLibrary, EveryStringExistsWithItsPlaceholdersAndFitsItsBuffer) {
+    ASSERT_NE(library(), nullptr);
     for (const auto& expected : kStrings) {
         SCOPED_TRACE("string " + std::to_string(expected.id));
         std::string text;
@@ -171,14 +196,14 @@ TEST(LanguageLibrary, EveryStringExistsWithItsPlaceholdersAndFitsItsBuffer) {
     }
 }
 
-TEST(LanguageLibrary, PortPrefixIsTheSerialDeviceFamily) {
+TEST_P(LanguageLibrary, PortPrefixIsTheSerialDeviceFamily) {
     // The serial link opens "\\.\" + prefix + number; the settings list "COM%d".
     std::string text;
     ASSERT_TRUE(loadString(IDS_PORT_PREFIX, &text));
     EXPECT_EQ(text, "COM");
 }
 
-TEST(LanguageLibrary, FolderMessageFitsWithTheLongestPath) {
+TEST_P(LanguageLibrary, FolderMessageFitsWithTheLongestPath) {
     // Caption: 855 with string 102 in a 256-byte buffer; text: 202 with a
     // folder of up to 259 characters in a 516-byte buffer.
     std::string caption, tab, text;
@@ -200,7 +225,7 @@ int CALLBACK notePitch(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM f
     return 0;
 }
 
-TEST(LanguageLibrary, FontFaceIsAFixedPitchFace) {
+TEST_P(LanguageLibrary, FontFaceIsAFixedPitchFace) {
     // The view lays text out in a grid of equal cells.  An installed face
     // must be fixed-pitch; a face missing here (Wine has no core fonts) must
     // be one that every Windows has, fixed-pitch.
@@ -249,9 +274,9 @@ void collectMenu(HMENU menu, std::vector<UINT>* ids, std::vector<std::string>* p
     }
 }
 
-TEST(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
-    ASSERT_NE(languageLibrary(), nullptr);
-    HMENU menu = LoadMenuA(languageLibrary(), MAKEINTRESOURCEA(IDM_MAIN));
+TEST_P(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
+    ASSERT_NE(library(), nullptr);
+    HMENU menu = LoadMenuA(library(), MAKEINTRESOURCEA(IDM_MAIN));
     ASSERT_NE(menu, nullptr);
     std::vector<UINT> ids;
     std::vector<std::string> problems;
@@ -272,15 +297,22 @@ TEST(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
     for (UINT id : found) EXPECT_EQ(expected.count(id), 1u) << "unknown command " << id << " on the menu";
 }
 
-TEST(LanguageLibrary, MenuShowsTheCaptureShortcuts) {
-    HMENU menu = LoadMenuA(languageLibrary(), MAKEINTRESOURCEA(IDM_MAIN));
+TEST_P(LanguageLibrary, MenuShowsTheCaptureShortcuts) {
+    HMENU menu = LoadMenuA(library(), MAKEINTRESOURCEA(IDM_MAIN));
     ASSERT_NE(menu, nullptr);
     char start[128] = "", stop[128] = "";
     GetMenuStringA(menu, CMD_START, start, sizeof start, MF_BYCOMMAND);
     GetMenuStringA(menu, CMD_STOP, stop, sizeof stop, MF_BYCOMMAND);
     DestroyMenu(menu);
-    EXPECT_NE(std::string(start).find("\tShift+F5"), std::string::npos) << start;
-    EXPECT_NE(std::string(stop).find("\tShift+F6"), std::string::npos) << stop;
+    // The key names are the translator's ("Shift", "Umschalt"), the keys are not.
+    auto shortcut = [](const std::string& item) {
+        size_t tab = item.find('\t');
+        return tab == std::string::npos ? std::string() : item.substr(tab + 1);
+    };
+    EXPECT_GT(shortcut(start).size(), 3u) << start;
+    EXPECT_GT(shortcut(stop).size(), 3u) << stop;
+    EXPECT_EQ(shortcut(start).substr(shortcut(start).find('+') + 1), "F5") << start;
+    EXPECT_EQ(shortcut(stop).substr(shortcut(stop).find('+') + 1), "F6") << stop;
 }
 
 // ------------------------------------------------------------------ dialogs
@@ -343,14 +375,14 @@ const std::vector<ExpectedDialog>& expectedDialogs() {
 
 bool isUnnamed(int32_t id) { return id == -1 || id == 0xFFFF; }
 
-bool loadDialog(int id, DialogTemplate* dialog, std::string* error) {
-    auto bytes = resourceBytes(languageLibrary(), RT_DIALOG, MAKEINTRESOURCEA(id));
+bool LanguageLibrary::loadDialog(int id, DialogTemplate* dialog, std::string* error) const {
+    auto bytes = resourceBytes(library(), RT_DIALOG, MAKEINTRESOURCEA(id));
     if (bytes.empty()) return *error = "missing", false;
     return parseDialogEx(bytes.data(), bytes.size(), dialog, error);
 }
 
-TEST(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
-    ASSERT_NE(languageLibrary(), nullptr);
+TEST_P(LanguageLibrary, DialogsHoldExactlyTheControlsTheProgramDrives) {
+    ASSERT_NE(library(), nullptr);
     for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
@@ -421,9 +453,9 @@ std::string clashes(const std::map<char, std::vector<std::string>>& keys) {
     return found;
 }
 
-TEST(LanguageLibrary, AccessLettersAreUniqueInEachMenuAndDialogPage) {
-    ASSERT_NE(languageLibrary(), nullptr);
-    HMENU menu = LoadMenuA(languageLibrary(), MAKEINTRESOURCEA(IDM_MAIN));
+TEST_P(LanguageLibrary, AccessLettersAreUniqueInEachMenuAndDialogPage) {
+    ASSERT_NE(library(), nullptr);
+    HMENU menu = LoadMenuA(library(), MAKEINTRESOURCEA(IDM_MAIN));
     ASSERT_NE(menu, nullptr);
     std::map<char, std::vector<std::string>> bar;
     std::vector<HMENU> popups;
@@ -459,7 +491,63 @@ TEST(LanguageLibrary, AccessLettersAreUniqueInEachMenuAndDialogPage) {
     }
 }
 
-TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
+INT_PTR CALLBACK quietDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// What a control's text needs beyond the control's width, in pixels of
+// its own font; 0 when it fits.  Labels wrap, so they also need the
+// height their lines take.
+int overflow(HWND control, HDC dc) {
+    char text[1024];
+    if (GetWindowTextA(control, text, sizeof text) <= 0) return 0;
+    char cls[32] = "";
+    GetClassNameA(control, cls, sizeof cls);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    RECT box;
+    GetClientRect(control, &box);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const UINT prefix = (style & SS_NOPREFIX) && !lstrcmpiA(cls, "Static") ? DT_NOPREFIX : 0;
+    RECT need = {0, 0, box.right, 0};
+    int excess = 0;
+    if (!lstrcmpiA(cls, "Static")) {
+        DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | prefix);
+        excess = std::max<int>(need.right - box.right, need.bottom - box.bottom);
+    } else if (!lstrcmpiA(cls, "Button")) {
+        DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        const LONG type = style & BS_TYPEMASK;
+        int frame = 8;  // push button edges
+        if (type == BS_GROUPBOX) frame = 16;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) frame = GetSystemMetrics(SM_CXMENUCHECK) + 6;
+        excess = need.right + frame - box.right;
+    }
+    SelectObject(dc, previous);
+    return std::max(excess, 0);
+}
+
+TEST_P(LanguageLibrary, TextsFitTheirControls) {
+    // A label cut off is a gap as real as a missing string.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+    HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    for (const auto& expected : expectedDialogs()) {
+        HWND dialog = CreateDialogParamA(library(), MAKEINTRESOURCEA(expected.id), parent, quietDialog, 0);
+        if (!dialog) {
+            ADD_FAILURE() << "dialog " << expected.id << " does not open";
+            continue;
+        }
+        HDC dc = GetDC(dialog);
+        for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            char text[256] = "";
+            GetWindowTextA(control, text, sizeof text);
+            EXPECT_EQ(overflow(control, dc), 0) << "dialog " << expected.id << ": \"" << text << "\" is cut off";
+        }
+        ReleaseDC(dialog, dc);
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+}
+
+TEST_P(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
     for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
@@ -479,7 +567,7 @@ TEST(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
     }
 }
 
-TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
+TEST_P(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
     for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
@@ -494,6 +582,63 @@ TEST(LanguageLibrary, DialogControlsLieInsideTheirDialog) {
             EXPECT_LE(item.y + height, dialog.cy) << "control " << item.id;
         }
     }
+}
+
+// ------------------------------------------------------ version information
+
+struct FileVersion {
+    DWORD high = 0, low = 0;  // the numbers of FILEVERSION
+    std::map<std::string, std::string> strings;
+};
+
+bool readFileVersion(const std::string& path, FileVersion* out) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (!size) return false;
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return false;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return false;
+    out->high = fixed->dwFileVersionMS;
+    out->low = fixed->dwFileVersionLS;
+    WORD* translation = nullptr;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < 4)
+        return false;
+    for (const char* name : {"ProductName", "ProductVersion", "FileVersion", "LegalCopyright", "OriginalFilename"}) {
+        char query[128];
+        std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
+        char* value = nullptr;
+        if (VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&value), &length) && value)
+            out->strings[name] = value;
+    }
+    return true;
+}
+
+// The one version of the build, in every file that ships.
+void expectTheBuildsVersion(const std::string& path, const char* fileName) {
+    SCOPED_TRACE(path);
+    FileVersion version;
+    ASSERT_TRUE(readFileVersion(path, &version)) << "no version information";
+    EXPECT_EQ(version.high, DWORD(MAKELONG(ORV_VERSION_MINOR, ORV_VERSION_MAJOR)));
+    EXPECT_EQ(version.low, DWORD(MAKELONG(0, ORV_VERSION_PATCH)));
+    EXPECT_EQ(version.strings["ProductName"], ORV_PRODUCT_NAME);
+    EXPECT_EQ(version.strings["ProductVersion"], ORV_VERSION);
+    EXPECT_EQ(version.strings["FileVersion"], ORV_VERSION);
+    EXPECT_EQ(version.strings["OriginalFilename"], fileName);
+    EXPECT_NE(version.strings["LegalCopyright"].find("Copyright"), std::string::npos);
+}
+
+TEST_P(LanguageLibrary, CarriesTheBuildsVersion) {
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, LANGUAGE_LIBRARY_FORMAT, GetParam());
+    expectTheBuildsVersion(libraryPath(), name);
+}
+
+TEST(ProgramResources, ProgramAndCompanionCarryTheBuildsVersion) {
+    expectTheBuildsVersion(programPath(), PROGRAM_FILE_NAME);
+    expectTheBuildsVersion(besideTest(ORV_TEST_TO_PROGRAM, "orvantide-cli.exe"), "orvantide-cli.exe");
 }
 
 // ---------------------------------------------------- the program's own file
