@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# make dist: build/dist/ with a zip of the program and its language
-# libraries and a Windows installer.
+# make dist: build/dist/ with the Windows installer and the zip of the
+# 32-bit build (program, language libraries, orvantide-cli.exe, README.txt),
+# both made by the build's installer target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
+cmake --build build/win32 --target installer >/dev/null
 mkdir -p build/dist
-zip -j -q build/dist/Orvantide.zip build/win32/Orvantide.exe build/win32/Orvantide1033.dll
-echo "build/dist/Orvantide.zip"
-echo "dist: the Windows installer comes with a later step."
+for file in "Orvantide-Setup-$version.exe" "Orvantide-$version.zip"; do
+  cp "build/win32/dist/$file" build/dist/
+  echo "build/dist/$file"
+done

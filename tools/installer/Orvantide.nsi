@@ -1,0 +1,125 @@
+; The Windows installer of Kelmora Orvantide.  Built by the installer
+; target of tools/installer/CMakeLists.txt, which defines:
+;   VERSION   the build's version (1.2.3)
+;   ARCH      x86 for the shipped 32-bit program, amd64 for the 64-bit
+;             build that tests run on hosts without 32-bit Wine
+;   STAGE     folder holding Files.nsh and the files it names
+;   OUTFILE   the installer to write
+; Per machine, into Program Files.  The uninstaller removes exactly what
+; was installed: the user's profile (in the application data folder) and
+; captures (in Documents) are never touched.
+
+Unicode true
+!if "${ARCH}" == "amd64"
+  Target amd64-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES64"
+!else
+  !define PROGRAM_FILES "$PROGRAMFILES"
+!endif
+
+!define PRODUCT "Kelmora Orvantide"
+!define PUBLISHER "Kelmora"
+!define MAIN_CLASS "Kelmora Orvantide"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelmora Orvantide"
+!define SHORTCUT "$SMPROGRAMS\Kelmora Orvantide.lnk"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "${STAGE}\Files.nsh"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "${PROGRAM_FILES}\Kelmora\Orvantide"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ManifestDPIAware true
+BrandingText "${PRODUCT} ${VERSION}"
+
+!define MUI_ICON "${STAGE}\app.ico"
+!define MUI_UNICON "${STAGE}\app.ico"
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "German"
+
+LangString CloseFirst ${LANG_ENGLISH} "Kelmora Orvantide is running. Please stop any capture, exit the program and try again."
+LangString CloseFirst ${LANG_GERMAN} "Kelmora Orvantide läuft. Bitte beenden Sie eine laufende Aufzeichnung und das Programm, und versuchen Sie es erneut."
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 Kelmora"
+
+; Replacing the program under a running capture would cut the capture off:
+; ask the user to end it, and a silent run ends with exit code 2.
+!macro WAIT_UNTIL_CLOSED
+  check_running:
+    FindWindow $0 "${MAIN_CLASS}"
+    StrCmp $0 0 not_running
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(CloseFirst)" /SD IDCANCEL IDRETRY check_running
+    SetErrorLevel 2
+    Quit
+  not_running:
+!macroend
+
+!macro MACHINE_VIEW
+  SetShellVarContext all
+  !if "${ARCH}" == "amd64"
+    SetRegView 64
+  !endif
+!macroend
+
+Function .onInit
+  !insertmacro MACHINE_VIEW
+  !insertmacro WAIT_UNTIL_CLOSED
+FunctionEnd
+
+Function un.onInit
+  !insertmacro MACHINE_VIEW
+  !insertmacro WAIT_UNTIL_CLOSED
+FunctionEnd
+
+Section "Orvantide"
+  ; An installed version is upgraded in place: its own uninstaller takes
+  ; out what it put there (run in place, so it can be waited for), then
+  ; this version's files go in.
+  IfFileExists "$INSTDIR\uninstall.exe" 0 fresh
+    ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+    Delete "$INSTDIR\uninstall.exe"
+  fresh:
+  SetOutPath "$INSTDIR"
+  !insertmacro ORV_INSTALL_FILES
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\Orvantide.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Orvantide.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "Uninstall"
+  !insertmacro ORV_REMOVE_FILES
+  Delete "$INSTDIR\uninstall.exe"
+  Delete "${SHORTCUT}"
+  ; Only if empty: whatever else the user keeps there stays.
+  RMDir "$INSTDIR"
+  RMDir "$INSTDIR\.."
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
