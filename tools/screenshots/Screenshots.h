@@ -9,8 +9,9 @@ namespace orv::screenshots {
 // settings-link, settings-link-lan and settings-files it writes
 // "<name>.rect" (the dialog's place on the screen, as WxH+X+Y) to folder
 // (a Windows path) and holds the dialog until "<name>.done" appears there:
-// the caller takes the picture.  0 when all three were taken.
-int takeSettingsPictures(const std::string& folder);
+// the caller takes the picture.  0 when all three were taken.  The texts
+// are those of the language library Orvantide<language>.dll.
+int takeSettingsPictures(const std::string& folder, int language);
 
 // The query dialog showing the simulator's answers, saved as
 // query-dialog.png in folder (a Unix path).  0 when it was saved.

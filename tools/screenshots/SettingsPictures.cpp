@@ -12,8 +12,8 @@ namespace orv::screenshots {
 using test::SettingsDialogHarness;
 using test::SettingsWindows;
 
-int takeSettingsPictures(const std::string& folder) {
-    SettingsDialogHarness harness;
+int takeSettingsPictures(const std::string& folder, int language) {
+    SettingsDialogHarness harness(language);
     if (!harness.library || !harness.owner) {
         std::fprintf(stderr, "no language library beside the program\n");
         return 1;

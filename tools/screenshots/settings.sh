@@ -2,10 +2,14 @@
 # Pictures of the settings dialog, both pages (and the LAN panel), taken on
 # the Wine session's Xvfb display and cropped to the dialog:
 #   docs/settings-link.png, docs/settings-link-lan.png, docs/settings-files.png
-# Usage: tools/screenshots/settings.sh [WIN32_BUILD_DIR]   (default: the build this host runs under Wine)
-# Builds orvantide-screenshots in the Win32 tree, which must hold Orvantide1033.dll.
+# Usage: tools/screenshots/settings.sh [--german] [WIN32_BUILD_DIR]
+#   (default: the build this host runs under Wine)
+# With --german, the German library's dialog, as docs/<name>-de.png.
+# Builds orvantide-screenshots in the Win32 tree, which must hold the libraries.
 set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+language=1033 suffix=
+if [ "${1:-}" = --german ]; then language=1031 suffix=-de; shift; fi
 source "$root/tests/wine/env.sh"
 build=$(cd "${1:-$ORV_WINE_BUILD}" && pwd)
 cmake --build "$build" --target orvantide-screenshots -j 2 >/dev/null
@@ -19,7 +23,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The program holds the dialog on each view until its picture is taken.
-"$root/tests/wine/run" "$exe" settings "Z:${work//\//\\}" </dev/null >"$work/run.log" 2>&1 &
+"$root/tests/wine/run" "$exe" settings "Z:${work//\//\\}" $language </dev/null >"$work/run.log" 2>&1 &
 run_pid=$!
 
 names="settings-link settings-link-lan settings-files"
@@ -35,8 +39,8 @@ for name in $names; do
     wait "$run_pid" || true
     exit 1
   fi
-  import -window root -crop "$(cat "$work/$name.rect")" +repage "$root/docs/$name.png"
-  echo "docs/$name.png"
+  import -window root -crop "$(cat "$work/$name.rect")" +repage "$root/docs/$name$suffix.png"
+  echo "docs/$name$suffix.png"
   touch "$work/$name.done"
 done
 wait "$run_pid" || { cat "$work/run.log" >&2; exit 1; }

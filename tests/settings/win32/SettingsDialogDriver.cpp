@@ -65,8 +65,8 @@ void SettingsWindows::pressEnter() const {
 
 SettingsDialogHarness* SettingsDialogHarness::active = nullptr;
 
-SettingsDialogHarness::SettingsDialogHarness() {
-    library = LoadLibraryA((win32BuildFolder() + "\\Orvantide1033.dll").c_str());
+SettingsDialogHarness::SettingsDialogHarness(int language) {
+    library = LoadLibraryA((win32BuildFolder() + "\\Orvantide" + std::to_string(language) + ".dll").c_str());
     owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr),
                             nullptr);
     s->resourceLibrary = library;

@@ -57,7 +57,7 @@ using Script = std::function<void(SettingsWindows&)>;
 // the documents folder in a temporary folder.
 class SettingsDialogHarness {
 public:
-    SettingsDialogHarness();
+    explicit SettingsDialogHarness(int language = 1033);
     ~SettingsDialogHarness();
     SettingsDialogHarness(const SettingsDialogHarness&) = delete;
     SettingsDialogHarness& operator=(const SettingsDialogHarness&) = delete;
