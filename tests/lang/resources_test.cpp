@@ -547,6 +547,25 @@ TEST_P(LanguageLibrary, TextsFitTheirControls) {
     DestroyWindow(parent);
 }
 
+TEST_P(LanguageLibrary, RunStatesFitTheirStatusBarPart) {
+    // Part 0 of the status bar ends 100 pixels from the left.
+    HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+    HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(status, nullptr);
+    HDC dc = GetDC(status);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(status, WM_GETFONT, 0, 0)));
+    for (UINT id : {IDS_STATE_RUNNING, IDS_STATE_STARTING, IDS_STATE_IDLE, IDS_STATE_STOPPING}) {
+        std::string text;
+        ASSERT_TRUE(loadString(id, &text)) << id;
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        EXPECT_LE(size.cx, 92) << '"' << text << "\" is cut off";
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(status, dc);
+    DestroyWindow(parent);
+}
+
 TEST_P(LanguageLibrary, DialogsAreModalPopupsOrBorderlessChildPages) {
     for (const auto& expected : expectedDialogs()) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
