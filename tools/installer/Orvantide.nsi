@@ -47,8 +47,8 @@ BrandingText "${PRODUCT} ${VERSION}"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "German"
 
-LangString CloseFirst ${LANG_ENGLISH} "Kelmora Orvantide is running. Please stop any capture, exit the program and try again."
-LangString CloseFirst ${LANG_GERMAN} "Kelmora Orvantide läuft. Bitte beenden Sie eine laufende Aufzeichnung und das Programm, und versuchen Sie es erneut."
+LangString CloseFirst ${LANG_ENGLISH} "Kelmora Orvantide or orvantide-cli is running. Please stop any capture, end the program and try again."
+LangString CloseFirst ${LANG_GERMAN} "Kelmora Orvantide oder orvantide-cli läuft. Bitte beenden Sie eine laufende Aufzeichnung und das Programm, und versuchen Sie es erneut."
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -60,11 +60,25 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 Kelmora"
 
 ; Replacing the program under a running capture would cut the capture off:
-; ask the user to end it, and a silent run ends with exit code 2.
+; ask the user to end it; a silent run ends with exit code 2.  The window
+; is seen in this session only; a file that can't be opened for writing
+; is a program running anywhere, the companion as a service included.
+!macro IN_USE FILE
+  IfFileExists "${FILE}" 0 +5
+    ClearErrors
+    FileOpen $1 "${FILE}" a
+    IfErrors running
+    FileClose $1
+!macroend
+
 !macro WAIT_UNTIL_CLOSED
   check_running:
     FindWindow $0 "${MAIN_CLASS}"
-    StrCmp $0 0 not_running
+    StrCmp $0 0 0 running
+    !insertmacro IN_USE "$INSTDIR\Orvantide.exe"
+    !insertmacro IN_USE "$INSTDIR\orvantide-cli.exe"
+    Goto not_running
+  running:
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(CloseFirst)" /SD IDCANCEL IDRETRY check_running
     SetErrorLevel 2
     Quit

@@ -123,6 +123,15 @@ rc=$?
 [ $rc -eq 2 ] || fail "uninstall under the running program: exit $rc, not 2"
 expect_installed "$VERSION"
 stop_program
+# The companion capturing unattended (here: waiting for a device that
+# never answers) counts as running too.
+"$ORV_WINE" "$DIR_WIN\\orvantide-cli.exe" capture --lan 127.0.0.1:9 -d 'C:\captures' </dev/null >>"$T/wine.log" 2>&1 &
+program_pid=$!
+sleep 1
+wine_ "$SETUP" /S
+rc=$?
+[ $rc -eq 2 ] || fail "install over the running companion: exit $rc, not 2"
+stop_program
 
 # 4. A second install over the first.
 wine_ "$SETUP" /S || fail "the second install failed"
