@@ -33,6 +33,16 @@ endif()
 # every Windows file (res/VersionInfo.rc).
 set(ORV_GENERATED ${CMAKE_BINARY_DIR}/generated)
 configure_file(${ORV_ROOT}/res/Version.h.in ${ORV_GENERATED}/Version.h @ONLY)
+if(ORV_WIN32)
+  # The manifest names the program's version and its processor: a 64-bit
+  # build asking for the x86 common controls would not start.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORV_MANIFEST_ARCH amd64)
+  else()
+    set(ORV_MANIFEST_ARCH x86)
+  endif()
+  configure_file(${ORV_ROOT}/res/Orvantide.manifest.in ${ORV_GENERATED}/Orvantide.manifest @ONLY)
+endif()
 
 macro(orv_core_libraries)
   foreach(lib ${ORV_CORE_VARIANTS})

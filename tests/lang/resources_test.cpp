@@ -772,7 +772,13 @@ TEST(ProgramResources, ManifestAsksForCommonControlsSixWithoutElevation) {
     size_t start = xml.rfind('<', name), end = xml.find('>', name);
     std::string identity = xml.substr(start, end - start);
     EXPECT_NE(identity.find("version=\"6.0.0.0\""), std::string::npos) << identity;
-    EXPECT_NE(identity.find("processorArchitecture=\"x86\""), std::string::npos) << identity;
+#ifdef _WIN64
+    const std::string processor = "processorArchitecture=\"amd64\"";
+#else
+    const std::string processor = "processorArchitecture=\"x86\"";
+#endif
+    EXPECT_NE(identity.find(processor), std::string::npos) << identity;
+    EXPECT_NE(xml.find("name=\"Kelmora.Orvantide\" version=\"" ORV_VERSION ".0\" " + processor), std::string::npos);
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(xml.find("uiAccess=\"false\""), std::string::npos);
 }
