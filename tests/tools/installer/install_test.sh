@@ -127,7 +127,10 @@ stop_program
 # never answers) counts as running too.
 "$ORV_WINE" "$DIR_WIN\\orvantide-cli.exe" capture --lan 127.0.0.1:9 -d 'C:\captures' </dev/null >>"$T/wine.log" 2>&1 &
 program_pid=$!
-sleep 1
+for _ in $(seq 150); do
+  grep -q 'orvantide-cli\.exe' "/proc/$program_pid/maps" 2>/dev/null && break
+  sleep 0.1
+done
 wine_ "$SETUP" /S
 rc=$?
 [ $rc -eq 2 ] || fail "install over the running companion: exit $rc, not 2"
