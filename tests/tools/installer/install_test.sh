@@ -23,10 +23,12 @@ export LC_ALL=C.UTF-8
 T=$(mktemp -d)
 export WINEPREFIX=$ORV_WINE_DIR/install-$$
 program_pid=
+kept=
 cleanup() {
   [ -n "$program_pid" ] && kill -9 "$program_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
+  [ -n "$kept" ] && rm -f "$kept"
   rm -rf "$WINEPREFIX" "$T"
 }
 trap cleanup EXIT
@@ -143,15 +145,24 @@ expect_installed "$VERSION"
      grep -c 'Kelmora')" = 1 ] || fail "more than one Add/Remove Programs entry"
 
 # 5. The silent uninstall: our files go, the profile and a capture stay.
-captures=$(dirname "$(dirname "$(dirname "$(dirname "$profile")")")")/Documents/Orvantide
-mkdir -p "$captures" && echo capture >"$captures/kept.zrd"
+# A capture in the folder the profile names (Wine links Documents to $HOME).
+captures=
+if [ -n "$profile" ]; then
+  captures=$("$ORV_WINE" winepath -u "$(sed -n 's/^path=//p' "$profile" | tr -d '\r')" </dev/null 2>/dev/null)
+fi
+if [ -n "$captures" ]; then
+  kept=$captures/kept-$$.zrd
+  mkdir -p "$captures" && echo capture >"$kept"
+else
+  fail "no capture folder in the profile"
+fi
 wine_ "$DIR_WIN\\uninstall.exe" /S || fail "the uninstaller failed"
 wineserver -w  # it finishes from a copy of itself
 [ ! -e "$DIR" ] || fail "the uninstall left $(ls "$DIR" | tr '\n' ' ')"
 [ ! -e "$LINK" ] || fail "the uninstall left the shortcut"
 [ -z "$(reg_value DisplayName)" ] || fail "the uninstall left the Add/Remove Programs entry"
-[ -f "$profile" ] || fail "the uninstall took the profile"
-[ -f "$captures/kept.zrd" ] || fail "the uninstall took a capture"
+[ -n "$profile" ] && [ -f "$profile" ] || fail "the uninstall took the profile"
+[ -z "$captures" ] || [ -f "$kept" ] || fail "the uninstall took a capture"
 
 if [ $failures -ne 0 ]; then
   echo "--- wine output"; tail -n 20 "$T/wine.log"
