@@ -32,6 +32,7 @@ endif()
 # Version.h: the project's version for code and for the VERSIONINFO of
 # every Windows file (res/VersionInfo.rc).
 set(ORV_GENERATED ${CMAKE_BINARY_DIR}/generated)
+set(ORV_COPYRIGHT "Copyright (C) 2026 Kelmora")
 configure_file(${ORV_ROOT}/res/Version.h.in ${ORV_GENERATED}/Version.h @ONLY)
 if(ORV_WIN32)
   # The manifest names the program's version and its processor: a 64-bit

@@ -87,7 +87,10 @@ int main(int rawArgc, char** rawArgv) {
     char** argv = pointers.data();
     if (argc < 2) return usageAll();
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return help();
-    if (std::strcmp(argv[1], "--version") == 0) return std::puts("orvantide " ORV_VERSION), kExitOk;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts("orvantide " ORV_VERSION);
+        return kExitOk;
+    }
     for (const Subcommand& c : kSubcommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
             if (c.options && argc == 3 && std::strcmp(argv[2], "--help") == 0) return commandHelp(c);

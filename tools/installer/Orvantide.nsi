@@ -1,6 +1,6 @@
 ; The Windows installer of Kelmora Orvantide.  Built by the installer
 ; target of tools/installer/CMakeLists.txt, which defines:
-;   VERSION   the build's version (1.2.3)
+;   VERSION   the build's version (1.2.3), COPYRIGHT its notice
 ;   ARCH      x86 for the shipped 32-bit program, amd64 for the 64-bit
 ;             build that tests run on hosts without 32-bit Wine
 ;   STAGE     folder holding Files.nsh and the files it names
@@ -57,7 +57,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 Kelmora"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
 
 ; Replacing the program under a running capture would cut the capture off:
 ; ask the user to end it; a silent run ends with exit code 2.  The window

@@ -92,7 +92,7 @@ sed -i -e '/^!macro ORV_INSTALL_FILES/a\  File "${STAGE}\\obsolete.txt"' \
        -e '/^!macro ORV_REMOVE_FILES/a\  Delete "$INSTDIR\\obsolete.txt"' "$old/Files.nsh"
 grep -q 'File "${STAGE}\\obsolete.txt"' "$old/Files.nsh" && grep -q 'Delete "$INSTDIR\\obsolete.txt"' "$old/Files.nsh" ||
   { fail "could not make the older installer's file list"; exit 1; }
-"$MAKENSIS" -V1 -NOCD -DVERSION=0.9.0 -DARCH=$([ "$ORV_WINE_ARCH" = win64 ] && echo amd64 || echo x86) \
+"$MAKENSIS" -V1 -NOCD -DVERSION=0.9.0 "-DCOPYRIGHT=Copyright (C) Kelmora" -DARCH=$([ "$ORV_WINE_ARCH" = win64 ] && echo amd64 || echo x86) \
   "-DSTAGE=$old" "-DOUTFILE=$T/old-setup.exe" "$NSI" >"$T/makensis.log" 2>&1 ||
   { cat "$T/makensis.log"; fail "the older installer did not build"; exit 1; }
 
