@@ -8,15 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/Clock.h"
 #include "base/FileSystem.h"
 #include "base/MessageSeam.h"
 #include "settings/Settings.h"
 
 namespace orv {
-
-struct LocalTime {
-    int year, month, day, hour, minute, second;  // month 1..12, day 1..31
-};
 
 // "%d%d%d%d%d%d.zrd" of year, month, day, hour, minute, second, none
 // zero-padded: stored capture files carry names of this form.

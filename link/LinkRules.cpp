@@ -1,5 +1,7 @@
 #include "link/LinkRules.h"
 
+#include <cstdlib>
+
 namespace orv {
 
 int parseDataPort(const char* text) {
@@ -15,6 +17,20 @@ int parseDataPort(const char* text) {
     }
     if (!digits || negative || value > 65535) return 0;
     return static_cast<int>(value);
+}
+
+bool parseLanTarget(const std::string& text, std::string& host, int& port) {
+    const std::size_t colon = text.rfind(':');
+    host = text.substr(0, colon);
+    port = kDefaultLanPort;
+    if (colon != std::string::npos) {
+        const std::string digits = text.substr(colon + 1);
+        char* end = nullptr;
+        const long value = std::strtol(digits.c_str(), &end, 10);
+        if (digits.empty() || *end || value < 1 || value > 65535) return false;
+        port = static_cast<int>(value);
+    }
+    return !host.empty();
 }
 
 std::uint32_t LineWatch::nextPause() {

@@ -1,7 +1,8 @@
-// The rules of the two links that need no device: the port number of the
-// LAN link and the line settings of the serial link.
+// The rules of the two links that need no device: the LAN link's target
+// and keep-alive, and the serial link's line settings and pacing.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace orv {
 
@@ -11,12 +12,31 @@ namespace orv {
 // and a larger number must not wrap into another port.
 int parseDataPort(const char* text);
 
+constexpr int kDefaultLanPort = 10001;
+// "HOST[:PORT]" of the command line: false when the host is empty or the
+// port is not 1..65535.  PORT defaults to kDefaultLanPort.
+bool parseLanTarget(const std::string& text, std::string& host, int& port);
+
+// TCP keep-alive on every connection: a capture only reads, so without
+// probes a device that lost its power (its connection ends without a word
+// on the wire) would never be noticed.  After kKeepAliveIdleS of silence a
+// probe goes every kKeepAliveIntervalS; kKeepAliveProbes unanswered ones
+// end the connection: about 30 s from the last byte.  A probe is a few
+// bytes every 2 s on a quiet line.
+constexpr int kKeepAliveIdleS = 10;
+constexpr int kKeepAliveIntervalS = 2;
+constexpr int kKeepAliveProbes = 10;
+
 // The serial line as the device control block gets it.
 struct SerialLine {
     std::uint32_t baudRate;
     std::uint8_t byteSize, parity, stopBits;
     std::uint8_t flowControl;  // bit 0 DSR/DTR, bit 1 CTS/RTS, bit 2 XON/XOFF
 };
+
+// The device's line: 921600 baud, 8 data bits, no parity, one stop bit,
+// CTS/RTS handshake.
+constexpr SerialLine kDeviceLine{921600, 8, 0, 0, 2};
 
 struct DeviceControl {
     std::uint32_t baudRate;

@@ -1,0 +1,34 @@
+#include "link/DeviceLink.h"
+
+namespace orv {
+
+void LineErrors::add(std::uint32_t bits) {
+    mask |= bits;
+    overflows += (bits & lineerr::kOverflow) != 0;
+    overruns += (bits & lineerr::kOverrun) != 0;
+    parity += (bits & lineerr::kParity) != 0;
+    framing += (bits & lineerr::kFraming) != 0;
+    breaks += (bits & lineerr::kBreak) != 0;
+}
+
+std::string LineErrors::describe() const {
+    std::string text;
+    auto item = [&](const char* what, std::uint32_t n) {
+        if (n == 0) return;
+        if (!text.empty()) text += ", ";
+        text += what;
+        text += " " + std::to_string(n);
+    };
+    item("receive overflow", overflows);
+    item("overrun", overruns);
+    item("parity", parity);
+    item("framing", framing);
+    item("break", breaks);
+    if (readFailure != 0) {
+        if (!text.empty()) text += ", ";
+        text += "read failed (error " + std::to_string(readFailure) + ")";
+    }
+    return text;
+}
+
+}  // namespace orv
