@@ -96,7 +96,14 @@ constexpr int kConnectLimitMs = 10000;
 // POSIX; "COMn" or "\\.\COMn" on Windows.
 std::unique_ptr<DeviceLink> makeSerialLink(const std::string& device, const StopSignal& stop,
                                            const SerialLine& line = kDeviceLine);
+struct TcpOptions {
+    int connectLimitMs = kConnectLimitMs;
+    // Keep-alive timing (tests shorten it).
+    int keepAliveIdleS = kKeepAliveIdleS;
+    int keepAliveIntervalS = kKeepAliveIntervalS;
+    int keepAliveProbes = kKeepAliveProbes;
+};
 std::unique_ptr<DeviceLink> makeTcpLink(const std::string& host, int port, const StopSignal& stop,
-                                        int connectLimitMs = kConnectLimitMs);
+                                        const TcpOptions& options = {});
 
 }  // namespace orv
