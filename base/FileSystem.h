@@ -48,6 +48,9 @@ public:
     // replace: deleting it first can leave it pending deletion on Windows
     // while a scanner or indexer holds it, and the new file then fails.
     virtual SysError createReplacing(const char* path, Handle& file) = 0;
+    // Gives the open file (made by createNew or createReplacing) the name
+    // to, replacing a file of that name; from is its name now.
+    virtual SysError moveOpenFile(Handle file, const char* from, const char* to) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
     // Puts what was written on the disk itself, past the system's cache, so

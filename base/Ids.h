@@ -23,16 +23,19 @@
 #define CMD_SAVE_AS            40009
 #define CMD_CANCEL_SEND        40016
 
-/* Private messages of the main window (WM_APP + n). */
-#define UM_LINK_ERROR          0x8001
+/* Private messages of the main window (WM_APP + n).  A link worker's
+   messages carry its number (lParam, or wParam where said), so that a
+   message of an earlier run is known and left alone. */
+#define UM_LINK_ERROR          0x8001   /* wParam = kind (below) */
 #define UM_QUERY_DIALOG        0x8003
-#define UM_CAPTURE_WRITE_FAILED 0x8004  /* posted once per run by a receive thread; wParam = code */
-/* Posted by a receive thread to the open query dialog. */
-#define UM_QUERY_REPLY         0x8005   /* wParam = control id, lParam = up to 4 text bytes */
+#define UM_CAPTURE_WRITE_FAILED 0x8004  /* the capture file lost bytes: once per run */
+/* Posted by the capture thread to the open query dialog. */
+#define UM_QUERY_REPLY         0x8005   /* wParam = 'I' or 'S', lParam = the reply's bits */
 #define UM_END_QUERY           0x8006   /* the link failed: end the dialog with result 1 */
-/* Posted by a send thread to the main window when its data is out (or a
-   chunk failed): the user-interface thread closes the send link. */
+/* A send has ended, well or not: its link is closed already. */
 #define UM_SEND_ENDED          0x8007
+#define UM_LINK_OPENED         0x8008   /* the link of a capture or a send is open */
+#define UM_LINK_OPEN_FAILED    0x8009   /* a capture's link could not be opened */
 
 /* UM_LINK_ERROR kinds (low word of wParam). */
 #define LINK_ERROR_RECEIVE     1

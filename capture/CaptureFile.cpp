@@ -22,6 +22,13 @@ SysError CaptureFile::create(const std::string& path, bool replace) {
     return 0;
 }
 
+SysError CaptureFile::moveTo(const std::string& path) {
+    if (!isOpen()) return syserr::kFileNotFound;
+    if (SysError error = fs_->moveOpenFile(file_, path_.c_str(), path.c_str())) return error;
+    path_ = path;
+    return 0;
+}
+
 SysError CaptureFile::fail(SysError error, std::size_t lost) {
     fs_->close(file_);
     file_ = FileSystem::kNoFile;

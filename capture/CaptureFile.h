@@ -38,8 +38,10 @@ public:
     SysError create(const std::string& path, bool replace = false);
     bool isOpen() const { return file_ != FileSystem::kNoFile; }
     const std::string& path() const { return path_; }
-    // Where the file now lies, after the file system moved it.
-    void setPath(const std::string& path) { path_ = path; }
+    // Gives the open file another name, replacing a file of that name.
+    SysError moveTo(const std::string& path);
+    // The failure that closed the file during the run, until close() tells it.
+    SysError failure() const { return failure_; }
 
     // Stages the bytes; a full block is written at once.  Returns the
     // failure that has just closed the file, once; later bytes are counted

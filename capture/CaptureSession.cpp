@@ -31,7 +31,7 @@ SessionEnd CaptureSession::run() {
         if (!link_.open(error)) {
             events_.linkOpenFailed(error);
             if (!options_.reconnect) return stop_.requested() ? SessionEnd::Stopped : SessionEnd::OpenFailed;
-            clock_.pause(pauseLimit(backoff.next()));
+            if (!over()) clock_.pause(pauseLimit(backoff.next()));
             continue;
         }
         events_.linkOpened();

@@ -8,6 +8,13 @@
 #include "base/Text.h"
 
 namespace orv {
+namespace {
+
+// The name a replacing file is written under until its run has started.
+constexpr const char kBesideSuffix[] = ".new";
+
+}  // namespace
+
 void makeCaptureName(const LocalTime& t, char (&name)[kPathSize]) {
     std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
@@ -52,94 +59,40 @@ std::int32_t CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const
     char agreed[kPathSize];
     copyCut(agreed, replaceAgreed_);
     replaceAgreed_[0] = '\0';
-    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), captureFilePath_))
-        return hresultFromError(syserr::kFilenameTooLong);
-    return createCaptureFile(agreed[0] != '\0' && std::strcmp(agreed, captureFilePath_) == 0);
-}
-
-std::int32_t CaptureWriter::createCaptureFile(bool replace) {
     if (isFileOpen()) {
-        std::int32_t r = closeCaptureFile();
+        const std::int32_t r = closeCaptureFile();
         if (r < 0) return r;
     }
-    pendingFailure_ = 0;
-    bytesLost_ = 0;
-    SysError error = replace ? fs_->createReplacing(captureFilePath_, file_) : fs_->createNew(captureFilePath_, file_);
-    if (error != 0) {
-        file_ = FileSystem::kNoFile;
-        return hresultFromError(error);
+    if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), captureFilePath_))
+        return hresultFromError(syserr::kFilenameTooLong);
+    replacing_ = agreed[0] != '\0' && std::strcmp(agreed, captureFilePath_) == 0;
+    if (!replacing_) return hresultFromError(file_.create(captureFilePath_));
+    // A folder of that name is no file the run could replace.
+    PathKind kind;
+    if (fs_->pathKind(captureFilePath_, kind) == 0 && kind == PathKind::Folder) {
+        replacing_ = false;
+        return hresultFromError(syserr::kAccessDenied);
     }
-    writeFill_ = 0;
-    unsynced_ = false;
-    return 0;
+    // A file of that name left by a run that never started is ours to empty.
+    return hresultFromError(file_.create(std::string(captureFilePath_) + kBesideSuffix, true));
 }
 
-std::int32_t CaptureWriter::appendCaptureData(const std::uint8_t* bytes, std::size_t count) {
-    while (count > 0 && isFileOpen()) {
-        std::size_t room = kBlockSize - writeFill_;
-        if (room > count) {
-            std::memcpy(writeBlock_ + writeFill_, bytes, count);
-            writeFill_ += count;
-            return 0;
-        }
-        std::memcpy(writeBlock_ + writeFill_, bytes, room);
-        bytes += room;
-        count -= room;
-        writeFill_ = 0;
-        SysError error = fs_->write(file_, writeBlock_, kBlockSize);
-        // The block and the rest of the run are lost; the caller tells the user.
-        if (error != 0) return failWrite(error, kBlockSize + count);
-        unsynced_ = true;
-    }
-    if (count > 0 && pendingFailure_ != 0) bytesLost_ += count;
-    return 0;
+std::int32_t CaptureWriter::captureStarted() {
+    if (!replacing_) return 0;
+    replacing_ = false;
+    return hresultFromError(file_.moveTo(captureFilePath_));
 }
 
-std::int32_t CaptureWriter::flushToDisk() {
-    if (!isFileOpen()) return 0;
-    if (writeFill_ > 0) {
-        SysError error = fs_->write(file_, writeBlock_, writeFill_);
-        if (error != 0) return failWrite(error, writeFill_);
-        writeFill_ = 0;
-        unsynced_ = true;
-    }
-    if (unsynced_) {
-        SysError error = fs_->sync(file_);
-        if (error != 0) return failWrite(error, 0);
-        unsynced_ = false;
-    }
-    return 0;
-}
-
-std::int32_t CaptureWriter::failWrite(SysError error, std::size_t lost) {
-    fs_->close(file_);
-    file_ = FileSystem::kNoFile;
-    writeFill_ = 0;
-    unsynced_ = false;
-    pendingFailure_ = hresultFromError(error);
-    bytesLost_ += lost;
-    return pendingFailure_;
+void CaptureWriter::discardCaptureFile() {
+    const std::string path = file_.path();
+    file_.close();
+    fs_->deleteFile(path.c_str());
+    replacing_ = false;
 }
 
 std::int32_t CaptureWriter::closeCaptureFile() {
-    if (!isFileOpen()) {
-        std::int32_t failure = pendingFailure_;
-        pendingFailure_ = 0;
-        return failure != 0 ? failure : 1;
-    }
-    SysError writeError = 0;
-    if (writeFill_ > 0) writeError = fs_->write(file_, writeBlock_, writeFill_);
-    if (writeError != 0) bytesLost_ += writeFill_;
-    // A stop is often the last thing before the PC is switched off.
-    SysError syncError = writeError == 0 && (writeFill_ > 0 || unsynced_) ? fs_->sync(file_) : 0;
-    SysError closeError = fs_->close(file_);
-    file_ = FileSystem::kNoFile;
-    writeFill_ = 0;
-    unsynced_ = false;
-    // The file is kept either way: what reached the disk is the user's data.
-    if (writeError != 0) return hresultFromError(writeError);
-    if (syncError != 0) return hresultFromError(syncError);
-    return hresultFromError(closeError);
+    if (!file_.isOpen() && file_.failure() == 0) return 1;
+    return hresultFromError(file_.close());
 }
 
 void CaptureWriter::setCaptureFilePath(const char* path) { copyCut(captureFilePath_, path); }

@@ -1,5 +1,6 @@
-// The capture file of a run: where it lies, how it is named and created,
-// and how received chunks reach it through a 64 KiB staging block.
+// The capture file of a window's run: where it lies, how it is named and
+// created, the questions before it (folder, replace), and its close.  The
+// run's receiving side writes it through file() (a CaptureFile).
 //
 // Results follow the file operations' convention: 0 success, a negative
 // HRESULT-form code (0x80070000 + system error) for a failure, a positive
@@ -11,6 +12,7 @@
 #include "base/Clock.h"
 #include "base/FileSystem.h"
 #include "base/MessageSeam.h"
+#include "capture/CaptureFile.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -21,9 +23,9 @@ void makeCaptureName(const LocalTime& time, char (&name)[kPathSize]);
 
 class CaptureWriter {
 public:
-    static constexpr std::size_t kBlockSize = 65536;
+    static constexpr std::size_t kBlockSize = CaptureFile::kBlockSize;
 
-    explicit CaptureWriter(FileSystem& fs) : fs_(&fs) {}
+    explicit CaptureWriter(FileSystem& fs) : fs_(&fs), file_(fs) {}
     CaptureWriter(const CaptureWriter&) = delete;
     CaptureWriter& operator=(const CaptureWriter&) = delete;
 
@@ -32,54 +34,43 @@ public:
     std::int32_t checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui, const StringTable& strings,
                                     void* owner);
     // With a fixed name: 0 when no file of that name exists or the user
-    // agreed to replace it (the next openCaptureFile of that path empties
-    // it); nonzero refuses the start.
+    // agreed to replace it; nonzero refuses the start.
     std::int32_t confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
                                            const StringTable& strings, void* owner);
     // Names the run's file (by date and time when autoNameFiles is set,
-    // copying the name into settings) and creates it.
+    // copying the name into settings) and creates it.  A file the user
+    // agreed to replace stays as it is until the run has started: the new
+    // one is written beside it meanwhile.
     std::int32_t openCaptureFile(CaptureFileSettings& settings, const LocalTime& now);
-    // A new file; with replace, the file the user agreed to replace, emptied.
-    std::int32_t createCaptureFile(bool replace = false);
-    // Receive thread: stages the chunk, writing every full block at once.
-    // A failed block write closes the file and returns the failure; later
-    // chunks of the run are dropped with success, and closeCaptureFile
-    // reports the loss.
-    std::int32_t appendCaptureData(const std::uint8_t* bytes, std::size_t count);
-    // Receive thread: writes the staged bytes and puts the file on the
-    // disk, so that neither a crash nor a power cut can take them.  A
-    // failure is handled and returned like a failed block write.
-    std::int32_t flushToDisk();
-    // Bytes that a crash or a power cut could still take: staged, or
-    // written but not yet on the disk.
-    bool hasUnsyncedData() const { return isFileOpen() && (writeFill_ > 0 || unsynced_); }
+    // The link is open and the run has started: the new file takes the name
+    // of the one it replaces.
+    std::int32_t captureStarted();
+    // The run did not start: the new file goes, and a file it would have
+    // replaced is left as it was.
+    void discardCaptureFile();
     // 0 when written and closed; 1 when no file was open and nothing was
     // lost; a failure code when a write or the close failed (the file and
     // what reached it are kept).
     std::int32_t closeCaptureFile();
 
-    bool isFileOpen() const { return file_ != FileSystem::kNoFile; }
+    CaptureFile& file() { return file_; }
+    bool isFileOpen() const { return file_.isOpen(); }
     const char* captureFilePath() const { return captureFilePath_; }
     // The disk seam: tests put a failing disk here between runs.
-    void setFileSystem(FileSystem& fs) { fs_ = &fs; }
+    void setFileSystem(FileSystem& fs) {
+        fs_ = &fs;
+        file_.setFileSystem(fs);
+    }
     void setCaptureFilePath(const char* path);
     // Bytes handed over since the file was created that did not reach it.
-    std::uint64_t bytesLost() const { return bytesLost_; }
+    std::uint64_t bytesLost() const { return file_.bytesLost(); }
 
 private:
-    // A write or sync failed: the file keeps what reached it and is closed;
-    // lost bytes of the run are counted from here on.
-    std::int32_t failWrite(SysError error, std::size_t lost);
-
     FileSystem* fs_;
+    CaptureFile file_;
     char captureFilePath_[kPathSize] = "";
-    FileSystem::Handle file_ = FileSystem::kNoFile;
-    std::size_t writeFill_ = 0;
-    bool unsynced_ = false;               // written since the file last reached the disk
-    std::int32_t pendingFailure_ = 0;     // a block write failed during the run
     char replaceAgreed_[kPathSize] = "";  // the file the user agreed to replace
-    std::uint64_t bytesLost_ = 0;
-    std::uint8_t writeBlock_[kBlockSize];
+    bool replacing_ = false;              // the open file is written beside captureFilePath_
 };
 
 }  // namespace orv

@@ -71,6 +71,7 @@ macro(orv_core_libraries)
     add_library(orv_win32 STATIC)
     target_include_directories(orv_win32 PUBLIC ${ORV_ROOT} ${ORV_GENERATED})
     target_compile_options(orv_win32 PRIVATE ${ORV_WARNINGS})
+    target_link_libraries(orv_core PUBLIC ws2_32)
     target_link_libraries(orv_win32 PUBLIC orv_core comctl32 comdlg32 shlwapi shell32 ole32 gdi32 user32 ws2_32)
   endif()
 endmacro()
@@ -79,6 +80,18 @@ function(orv_core_sources)
   foreach(lib ${ORV_CORE_VARIANTS})
     target_sources(${lib} PRIVATE ${ARGN})
   endforeach()
+endfunction()
+
+# The system's half of a portable interface (a clock, a stop, a link):
+# compiled into the core of this system's trees, so that portable code and
+# its tests link with it.
+function(orv_platform_sources)
+  cmake_parse_arguments(P "" "" "WIN32;POSIX" ${ARGN})
+  if(ORV_WIN32)
+    orv_core_sources(${P_WIN32})
+  else()
+    orv_core_sources(${P_POSIX})
+  endif()
 endfunction()
 
 function(orv_win32_sources)

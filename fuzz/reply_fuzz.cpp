@@ -1,29 +1,20 @@
-// The reply parser over chunks of any bytes: no crash, state only 0 or 1,
-// results only 0 or 1, and only well-formed texts for the dialog fields.
+// The reply scanner over chunks of any bytes: no crash, and exactly the
+// replies that a byte-by-byte reading of the pairs finds.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <vector>
 
-#include "base/Ids.h"
-#include "link/ReplyParser.h"
+#include "link/ReplyScanner.h"
 
 namespace {
 
-class CheckingSink final : public orv::ReplySink {
+class Collect final : public orv::ReplySink {
 public:
-    void showReplyText(int id, const char* text) override {
-        static const int order[4] = {IDC_S_BIT3, IDC_S_BIT2, IDC_S_BIT1, IDC_S_BIT0};
-        if (id == IDC_I_REPLY) {
-            if (std::strlen(text) != 4 || std::strncmp(text, "0x0", 3) != 0 ||
-                !std::strchr("0123456789ABCDEF", text[3]))
-                std::abort();
-            if (linesShown % 4 != 0) std::abort();  // never in the middle of the four line texts
-            return;
-        }
-        if (id != order[linesShown % 4] || (std::strcmp(text, "H") != 0 && std::strcmp(text, "L") != 0)) std::abort();
-        ++linesShown;
+    void reply(const orv::DeviceReply& r) override {
+        if ((r.command != 'I' && r.command != 'S') || r.bits > 15) std::abort();
+        got.push_back(static_cast<std::uint8_t>((r.command == 'I' ? 0x40 : 0x30) | r.bits));
     }
-    int linesShown = 0;
+    std::vector<std::uint8_t> got;
 };
 
 }  // namespace
@@ -31,15 +22,21 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::size_t chunk = data[0] % 9;  // 0: empty chunks too
-    orv::ReplyParser parser;
-    CheckingSink sink;
+    orv::ReplyScanner scanner;
+    Collect collect;
     std::size_t at = 1;
     for (int rounds = 0; at < size && rounds < 4096; ++rounds) {
         const std::size_t len = size - at < chunk ? size - at : chunk;
-        const int r = parser.parseDeviceReply(data + at, len, sink);
-        if ((r != 0 && r != 1) || (parser.replyState() != 0 && parser.replyState() != 1)) std::abort();
+        scanner.scan(data + at, len, collect);
         at += len == 0 ? 1 : len;
     }
-    if (sink.linesShown % 4 != 0) std::abort();
+    if (at < size) return 0;
+    std::vector<std::uint8_t> expected;
+    for (std::size_t i = 1; i + 1 < size; ++i) {
+        if (data[i] != 0x07) continue;
+        const std::uint8_t b = data[++i];
+        if ((b >= 0x30 && b <= 0x4F)) expected.push_back(b);
+    }
+    if (expected != collect.got) std::abort();
     return 0;
 }

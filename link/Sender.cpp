@@ -31,6 +31,7 @@ SendResult sendToDevice(DeviceLink& link, const std::uint8_t* data, std::size_t 
                         SendProgress* progress) {
     SendResult result;
     if (!link.open(result.error)) return result;
+    if (progress) progress->linkOpened();
     sendChunks(link, data, size, stop, progress, result);
     link.close();
     return result;

@@ -22,10 +22,12 @@ constexpr int kSendSettleMs = 100;
 // A command byte of the query: the dialog waits for it.
 constexpr int kCommandStallMs = 1000;
 
-// Told of every chunk once the link has taken all of its bytes, on the
-// sending thread; it must not wait for a user-interface thread.
+// Told of the open link and of every chunk once the link has taken all of
+// its bytes, on the sending thread; it must not wait for a user-interface
+// thread.
 class SendProgress {
 public:
+    virtual void linkOpened() {}
     virtual void chunkSent(std::uint64_t offset, std::size_t size) = 0;
 
 protected:

@@ -1,12 +1,14 @@
-// The run record: the one process-wide record of the program's state.
-// A link worker thread gets its address as its only argument.
+// The run record: the one process-wide record of the window program's
+// state.  The link itself belongs to the run's worker (LinkWorker), which
+// the record holds while a capture or a send runs.
 //
-// Fields that two threads touch are atomics: isOpen (the stop request),
-// byteCount (raised by the receive thread, read by the timer), queryDialog
-// (set by the UI thread, read by the receive thread) and the worker's
-// thread handle.  Everything else has one thread at a time, ordered by the
-// stop sequence (clear isOpen, release the blocking call, wait for the
-// worker).
+// Fields that two threads touch are atomics: byteCount (raised by the
+// capture thread, read by the timer), queryDialog (set by the UI thread,
+// read by the capture thread), stateFlags, and the scroll and cell sizes
+// the capture thread turns changed cells into pixels with.  The grid has
+// one writer at a time: the capture thread while a capture runs, the UI
+// thread otherwise; the capture file likewise.  Everything else is the UI
+// thread's.
 #pragma once
 #include <windows.h>
 
@@ -20,63 +22,35 @@
 #include "base/win32/Scoped.h"
 #include "base/win32/Win32FileSystem.h"
 #include "capture/CaptureWriter.h"
-#include "link/ReplyParser.h"
 #include "settings/Profile.h"
 #include "view/ViewBuffer.h"
 
 namespace orv {
 
-constexpr std::uint32_t kDefaultBaudRate = 921600;
+class LinkWorker;
+
+// What runs, as the controls show it.  Starting: a capture's link is being
+// opened (the UI answers meanwhile); Stopping: inside the stop.
+enum class RunState : std::uint8_t { Idle, Starting, Capturing, Stopping, Sending };
 
 struct CaptureState {
-    // ---- link block ----
-    HANDLE commHandle = nullptr;
-    std::uint8_t portNumber = 0;
+    CaptureState();
+    ~CaptureState();
+
     ViewBuffer view{};
-    std::atomic<std::int32_t> isOpen{0};
-    std::int32_t showCommErrors = 0;
-    std::uint8_t byteSize = 0;
-    std::uint8_t flowControl = 0;
-    std::uint8_t parity = 0;
-    std::uint8_t stopBits = 0;
-    std::uint32_t baudRate = 0;
+    RunState runState = RunState::Idle;
     // view display fields
     std::int16_t caretShown = 0;
     GdiObject<HFONT> viewFont;
     LOGFONTA viewLogFont{};
     std::int32_t clientWidth = 0, clientHeight = 0;
-    // Read by the receive thread to turn changed cells into pixels.
+    // Read by the capture thread to turn changed cells into pixels.
     std::atomic<std::int32_t> scrollX{0}, scrollY{0};
     std::int32_t maxScrollX = 0, maxScrollY = 0;
-    std::int32_t reservedPosition[2] = {0, 0};
     std::atomic<std::int32_t> charWidth{0}, lineHeight{0};
-    // the one link worker thread
-    std::atomic<HANDLE> threadHandle{nullptr};
-    std::atomic<DWORD> threadId{0};
-    OVERLAPPED writeOverlapped{};
-    OVERLAPPED readOverlapped{};
-    std::unique_ptr<std::uint8_t[]> sendData;  // the send thread's copy
-    std::uint32_t sendSize = 0;
-    std::atomic<bool> sendDelivered{false};  // the send's data all left the port
-    LinkKind linkKind = LinkKind::Serial;
-    char host[1025] = "";
-    char dataPort[32] = "";
-    HANDLE lanRxDoneEvent = nullptr;
-    HANDLE sendDoneEvent = nullptr;
-    // Set by every close so that a worker waiting on its line or idling
-    // after a reported failure ends at once, whatever the driver does.
-    HANDLE linkStopEvent = nullptr;
-    HANDLE commWaitEvent = nullptr;                             // the serial receive thread's comm-event wait
-    std::atomic<std::uintptr_t> lanSocket{~std::uintptr_t(0)};  // INVALID_SOCKET when none
-    std::atomic<std::int32_t> lanState{0};                      // 0 idle, 3 connected, 1 closing, else the last error
-    HANDLE lanReadyEvent = nullptr;                             // the capture socket's readiness for its receive thread
-    std::atomic<bool> linkFailed{false};                        // the run's broken link has been reported
-    // A LAN connect is under way (the window answers meanwhile), and the
-    // user gave it up (stop, cancel, close).  User-interface thread only.
-    bool linkOpening = false;
-    bool connectAbandoned = false;
-    bool closeWhenOpened = false;
-    ReplyParser replyParser;  // the query's parser; receive thread only
+    // The capture or send that runs; its thread posts what happens.
+    std::unique_ptr<LinkWorker> worker;
+    bool closeWhenIdle = false;  // a close asked for while a start was under way
 
     // ---- shell fields ----
     std::atomic<std::uint32_t> stateFlags{0};  // FLAG_HAVE_FILE, FLAG_SENDING
@@ -107,9 +81,10 @@ struct CaptureState {
     FileDialogSeam* fileDialogs = nullptr;  // open, save and folder dialogs
 };
 
-// A link is open: a capture runs, or a send (until its close).  While it
-// is, the worker thread owns the link, and during a capture the grid.
-inline bool linkOpen(const CaptureState& state) { return state.isOpen.load() != 0; }
+// A link is open or being opened: a capture runs or starts, or a send.
+// While it is, the worker owns the link, and during a capture the grid.
+inline bool linkOpen(const CaptureState& state) { return state.runState != RunState::Idle; }
+inline bool capturing(const CaptureState& state) { return state.runState == RunState::Capturing; }
 
 // A message of the language library, through the record's seams.
 inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId, unsigned type) {
@@ -120,15 +95,7 @@ inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, u
     return tellUser(*state.messages, *state.strings, owner, captionId, textId, number, type);
 }
 
-// Sets the defaults that the main window's creation gives the record
-// (link line settings, positions, link kind, host and port); the events
-// and the grid are the caller's next steps.
+// Sets the defaults that the main window's creation gives the record.
 void setCaptureStateDefaults(CaptureState& state);
-
-// The events of the run record: the two overlapped records', the stop
-// event, lanRxDoneEvent and sendDoneEvent.  False (with none left open)
-// when one that every link needs could not be made.
-bool createRunEvents(CaptureState& state);
-void closeRunEvents(CaptureState& state);
 
 }  // namespace orv

@@ -1,7 +1,9 @@
 #include "app/win32/MainWindow.h"
 
+#include <winsock2.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -12,8 +14,7 @@
 #include "app/win32/ViewCommands.h"
 #include "base/Text.h"
 #include "base/win32/WindowRecord.h"
-#include "link/win32/LanLink.h"
-#include "link/win32/QueryDialog.h"
+#include "app/win32/QueryDialog.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/SettingsDialog.h"
 #include "settings/win32/Win32IniStore.h"
@@ -85,6 +86,17 @@ void fillViewLogFont(CaptureState& s) {
     font.lfFaceName[LF_FACESIZE - 1] = '\0';
 }
 
+// The socket layer for the LAN links; a failure is told and the program
+// goes on (the serial link needs none).
+void startSockets(CaptureState& s, HWND owner) {
+    WSADATA data;
+    const int r = WSAStartup(MAKEWORD(2, 0), &data);
+    if (r == 0) return;
+    char text[64];
+    std::snprintf(text, sizeof text, "SockInitialize error %d", r);
+    s.messages->show(owner, text, "Error", MB_ICONERROR);
+}
+
 // The folders and the profile, read before the run record's defaults.
 void loadSettings(CaptureState& s) {
     locateFolders(s.profile);
@@ -105,20 +117,15 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     createViewWindow(s, s.appInstance, SW_SHOW, window, kViewRun);
     loadSettings(s);
     setCaptureStateDefaults(s);
-    // The overlapped records' events and the stop event are needed by
-    // every link; without them the window is not created.
-    if (!createRunEvents(s)) return -1;
     clearGrid(s.view);
     s.byteCount.store(0);
     s.stateFlags.store(0);
-    WSADATA sockets;
-    startSockets(s, window, sockets);  // a failure is told; the program goes on
+    startSockets(s, window);
     fillViewLogFont(s);
     createViewFont(s, window);  // ends in WM_SIZE here, which lays the children out
     SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
-    applyToCaptureState(s, s.profile.connection);
     if (s.startFlags & START_AT_ONCE) {
         if (s.startFlags & START_DELAYED) Sleep(s.startDelayMs);
         s.startFlags = 0;
@@ -230,6 +237,7 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
     case WM_CREATE: return initMainWindow(window, s);
     case WM_DESTROY:
         releaseResources(s);
+        WSACleanup();
         PostQuitMessage(0);
         return 0;
     case WM_SIZE: layoutChildren(s, wParam, lParam); return 0;
@@ -242,10 +250,12 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND: onCommand(s, wParam); return 0;
     case WM_TIMER: refreshRunDisplay(s); return 0;
     case WM_MOUSEWHEEL: forwardWheel(s, wParam); return 0;
-    case UM_LINK_ERROR: handleLinkError(s, wParam); return 0;
+    case UM_LINK_ERROR: handleLinkError(s, wParam, lParam); return 0;
+    case UM_LINK_OPENED: linkOpened(s, lParam); return 0;
+    case UM_LINK_OPEN_FAILED: linkOpenFailed(s, lParam); return 0;
     case UM_QUERY_DIALOG: s.queryDialog.store(reinterpret_cast<HWND>(lParam)); return 0;
-    case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s); return 0;
-    case UM_SEND_ENDED: finishSend(s); return 0;
+    case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s, lParam); return 0;
+    case UM_SEND_ENDED: finishSend(s, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -1,12 +1,10 @@
 #include "app/win32/RunControl.h"
 
-#include <winsock2.h>
-
 #include <string>
 
+#include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
-#include "link/win32/LinkDriver.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -16,12 +14,6 @@ constexpr const char* kProgramCaption = "Kelmora Orvantide";
 
 void warn(CaptureState& s, HWND owner, const char* text, const char* caption) {
     s.messages->show(owner, text, caption, MB_ICONWARNING);
-}
-
-LocalTime localNow() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
 // The run's capture file is incomplete: told once per run, during the run
@@ -48,24 +40,76 @@ public:
     }
 };
 
-// Ends the link that runs (a send or a capture) and, for a capture, its
-// file; shared by the close request and the window's destruction.  A
-// capture file that could not be completed is still told: the program is
-// closing, but the user must know the file is short.
-void endWhatRuns(CaptureState& s, HWND owner) {
-    if (s.stateFlags.load() & FLAG_SENDING) {
-        closeSend(s);
-        return;
-    }
-    linkDriver(s).closeCapture(s, s.viewWindow);
+void becomeIdle(CaptureState& s) {
+    s.runState = RunState::Idle;
     removeCaret(s);
+    setRunControls(s, false);
+    showStatusText(s, IDS_STATE_IDLE);
+    // A close asked for while a start was under way comes now.
+    if (s.closeWhenIdle) {
+        s.closeWhenIdle = false;
+        PostMessageA(s.mainWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+// A start that ended before its run began: the link's own message where it
+// has one, then "Not open COM.", and the file this start made goes.
+void failStart(CaptureState& s, const LinkError* error, bool lan) {
+    const bool givenUp = error && error->kind == LinkFailure::Stopped;
+    if (error && !givenUp) tellLinkFailure(s, s.mainWindow, *error, lan);
+    if (!givenUp) warn(s, s.mainWindow, "Not open COM.", kProgramCaption);
+    s.writer.discardCaptureFile();
+    s.stateFlags.fetch_or(FLAG_HAVE_FILE);
+    becomeIdle(s);
+}
+
+// Ends the capture's worker and closes its file, as far as it goes.
+void endCapture(CaptureState& s, HWND owner) {
+    if (s.worker) s.worker->stop();
+    s.worker.reset();
     if (s.writer.closeCaptureFile() < 0) tellCloseFailed(s, owner);
+    s.stateFlags.fetch_or(FLAG_HAVE_FILE);
+}
+
+// Ends what runs (a send or a capture, started or not); shared by the
+// close request and the window's destruction.  A capture file that could
+// not be completed is still told: the program is closing, but the user
+// must know the file is short.
+void endWhatRuns(CaptureState& s, HWND owner) {
+    switch (s.runState) {
+    case RunState::Sending: closeSend(s); break;
+    case RunState::Starting:
+        if (s.worker) s.worker->stop();
+        s.worker.reset();
+        s.writer.discardCaptureFile();
+        break;
+    case RunState::Capturing:
+    case RunState::Stopping: endCapture(s, owner); break;
+    case RunState::Idle: return;
+    }
+    s.runState = RunState::Idle;
+    removeCaret(s);
 }
 
 }  // namespace
 
+void tellLinkFailure(CaptureState& s, HWND owner, const LinkError& error, bool lan) {
+    switch (error.kind) {
+    case LinkFailure::Lookup:
+    case LinkFailure::Connect:
+    case LinkFailure::Settings:
+        tellUser(s, owner, IDS_LINK_CAPTION, IDS_LINK_FAILED, error.code, MB_ICONWARNING);
+        break;
+    case LinkFailure::Open:
+        // A port that is not there is told by the caller alone.
+        if (lan) s.messages->show(owner, "Create socket failed.", "Error", MB_OK);
+        break;
+    default: break;
+    }
+}
+
 void startCapture(CaptureState& s, WPARAM command) {
-    if (linkOpen(s) || s.linkOpening) return;
+    if (linkOpen(s)) return;
     HWND main = s.mainWindow;
     // Both questions come before anything changes: a refusal leaves the
     // view and any loaded data as they were.
@@ -76,65 +120,84 @@ void startCapture(CaptureState& s, WPARAM command) {
     resetView(s);
     freeLoadedData(s);
     s.captureLossTold = false;
-    s.connectAbandoned = false;
     showStatusText(s, IDS_STATE_STARTING);
+    s.runState = RunState::Starting;
     setRunControls(s, true);
-    const bool fileCreated = s.writer.openCaptureFile(s.profile.files, localNow()) == 0;
-    if (!fileCreated)
+    if (s.writer.openCaptureFile(s.profile.files, localTimeNow()) != 0) {
         warn(s, main, "Not open file & Connection failed.", kProgramCaption);
-    else if (s.viewWindow)
-        SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
-    if (linkOpen(s)) {
-        showStatusText(s, IDS_STATE_RUNNING);
-        // The count and the extents (now the whole grid) are shown at once;
-        // later refreshes follow the data.  The count is noted before it is
-        // shown, so that a byte counted in between is shown by the next.
-        s.shownByteCount = s.byteCount.load();
-        showByteCount(s);
-        refreshViewExtents(s);
-        SetTimer(main, TIMER_REFRESH, TIMER_REFRESH_MS, nullptr);
+        warn(s, main, "Not open COM.", kProgramCaption);
+        becomeIdle(s);
         return;
     }
-    // A connect that the user gave up needs no message.
-    if (!s.connectAbandoned) warn(s, main, "Not open COM.", kProgramCaption);
-    if (fileCreated) DeleteFileA(s.writer.captureFilePath());
-    setRunControls(s, false);
-    showStatusText(s, IDS_STATE_IDLE);
+    if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
 }
 
 void openCaptureLink(CaptureState& s) {
-    HWND view = s.viewWindow;
-    if (linkDriver(s).openCapture(s, view)) {
-        showCaret(s);
-        showByteCount(s);
+    LinkPlan plan;
+    if (!planLink(s, s.mainWindow, plan)) return failStart(s, nullptr, true);
+    s.worker = std::make_unique<LinkWorker>(s, plan);
+    if (!s.worker->startCapture()) {
+        s.worker.reset();
+        failStart(s, nullptr, plan.lan);
+    }
+    // The run begins when the worker tells that its link is open.
+}
+
+void linkOpened(CaptureState& s, LPARAM id) {
+    if (!fromWorker(s, id)) return;
+    if (s.runState == RunState::Sending) {
+        showStatusText(s, IDS_STATE_RUNNING);
         return;
     }
-    removeCaret(s);
-    s.writer.closeCaptureFile();
-    s.stateFlags.fetch_or(FLAG_HAVE_FILE);
+    if (s.runState != RunState::Starting) return;
+    // The file replaces the one the user agreed to replace only now.
+    if (s.writer.captureStarted() != 0) {
+        s.worker->stop();
+        s.worker.reset();
+        warn(s, s.mainWindow, "Not open file & Connection failed.", kProgramCaption);
+        failStart(s, nullptr, false);
+        return;
+    }
+    s.runState = RunState::Capturing;
+    showStatusText(s, IDS_STATE_RUNNING);
+    showCaret(s);
+    // The count and the extents (now the whole grid) are shown at once;
+    // later refreshes follow the data.  The count is noted before it is
+    // shown, so that a byte counted in between is shown by the next.
+    s.shownByteCount = s.byteCount.load();
+    showByteCount(s);
+    refreshViewExtents(s);
+    SetTimer(s.mainWindow, TIMER_REFRESH, TIMER_REFRESH_MS, nullptr);
+}
+
+void linkOpenFailed(CaptureState& s, LPARAM id) {
+    if (!fromWorker(s, id) || s.runState != RunState::Starting) return;
+    s.worker->stop();
+    const LinkError error = s.worker->openError();
+    const bool lan = s.worker->isLan();
+    s.worker.reset();
+    failStart(s, &error, lan);
 }
 
 void stopCapture(CaptureState& s, WPARAM command) {
-    if (s.linkOpening) {
-        s.connectAbandoned = true;  // the start then ends as a failed one
+    if (s.runState == RunState::Starting) {
+        // The start then ends as a failed one, told by the worker.
+        if (s.worker) s.worker->requestStop();
         return;
     }
-    if (!linkOpen(s)) return;
+    if (s.runState != RunState::Capturing) return;
     showStatusText(s, IDS_STATE_STOPPING);
+    s.runState = RunState::Stopping;
     if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
+    s.runState = RunState::Idle;
+    removeCaret(s);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
     KillTimer(s.mainWindow, TIMER_REFRESH);
     showByteCount(s);
 }
 
-void closeCaptureLink(CaptureState& s) {
-    HWND view = s.viewWindow;
-    linkDriver(s).closeCapture(s, view);
-    removeCaret(s);
-    if (s.writer.closeCaptureFile() < 0) tellCloseFailed(s, view);
-    s.stateFlags.fetch_or(FLAG_HAVE_FILE);
-}
+void closeCaptureLink(CaptureState& s) { endCapture(s, s.viewWindow); }
 
 void refreshRunDisplay(CaptureState& s) {
     // A quiet line changes nothing on screen, so nothing is drawn: the
@@ -146,24 +209,31 @@ void refreshRunDisplay(CaptureState& s) {
     refreshViewExtents(s);
 }
 
-void reportCaptureWriteFailed(CaptureState& s) { tellCaptureLoss(s, s.mainWindow, MB_ICONWARNING); }
+void reportCaptureWriteFailed(CaptureState& s, LPARAM id) {
+    if (fromWorker(s, id)) tellCaptureLoss(s, s.mainWindow, MB_ICONWARNING);
+}
 
 void endSession(CaptureState& s) {
     static NobodyThere nobody;
     s.messages = &nobody;
-    if (s.linkOpening) {
-        s.connectAbandoned = true;  // nothing runs yet: no file to complete
-        return;
+    switch (s.runState) {
+    case RunState::Starting: endWhatRuns(s, nullptr); becomeIdle(s); break;
+    case RunState::Sending: endSend(s); break;
+    default: stopCapture(s, CMD_STOP); break;
     }
-    if (s.stateFlags.load() & FLAG_SENDING)
-        endSend(s);
-    else
-        stopCapture(s, CMD_STOP);
 }
 
-void handleLinkError(CaptureState& s, WPARAM kind) {
+void handleLinkError(CaptureState& s, WPARAM kind, LPARAM id) {
+    if (!fromWorker(s, id)) return;
     switch (LOWORD(kind)) {
     case LINK_ERROR_RECEIVE:
+        if (s.runState == RunState::Starting) {
+            // The worker failed before its link opened.
+            s.worker->stop();
+            s.worker.reset();
+            failStart(s, nullptr, false);
+            return;
+        }
         // Stop first: the file is closed and complete before the message
         // waits for the user, who may well end the program from there.
         SendMessageA(s.mainWindow, WM_COMMAND, CMD_STOP, 0);
@@ -179,24 +249,22 @@ void handleLinkError(CaptureState& s, WPARAM kind) {
 }
 
 void requestClose(CaptureState& s) {
-    if (s.linkOpening) {
+    if (s.runState == RunState::Starting) {
         // The start under way is given up first; the question comes after.
-        s.connectAbandoned = true;
-        s.closeWhenOpened = true;
+        s.closeWhenIdle = true;
+        if (s.worker) s.worker->requestStop();
         return;
     }
     const unsigned question = linkOpen(s) ? IDS_CLOSE_RUNNING : IDS_CLOSE_IDLE;
     if (tellUser(s, s.mainWindow, IDS_QUESTION_CAPTION, question, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-    if (linkOpen(s)) endWhatRuns(s, s.mainWindow);
+    endWhatRuns(s, s.mainWindow);
     DestroyWindow(s.mainWindow);
 }
 
 void releaseResources(CaptureState& s) {
-    if (linkOpen(s)) endWhatRuns(s, nullptr);
+    endWhatRuns(s, nullptr);
     KillTimer(s.mainWindow, TIMER_REFRESH);
-    closeRunEvents(s);
     s.viewFont.reset();
-    WSACleanup();
     freeLoadedData(s);
 }
 

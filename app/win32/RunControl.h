@@ -1,10 +1,11 @@
-// Capture runs and run states: start and stop, the refresh timer, link
-// errors, closing the main window and releasing what the program holds.
-// User-interface thread only.
+// Capture runs and run states: start and stop, the worker's news, the
+// refresh timer, link errors, closing the main window and releasing what
+// the program holds.  User-interface thread only.
 #pragma once
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
+#include "link/DeviceLink.h"
 
 namespace orv {
 
@@ -12,20 +13,28 @@ namespace orv {
 void startCapture(CaptureState& state, WPARAM command);
 void stopCapture(CaptureState& state, WPARAM command);
 void refreshRunDisplay(CaptureState& state);
-// A receive thread could not store what it received: told once per run,
+// The worker's news (lParam: its number): UM_LINK_OPENED starts the run
+// (or tells that a send's link is open); UM_LINK_OPEN_FAILED ends the start.
+void linkOpened(CaptureState& state, LPARAM id);
+void linkOpenFailed(CaptureState& state, LPARAM id);
+// The capture thread could not store what it received: told once per run,
 // here or at the stop, whichever comes first.
-void reportCaptureWriteFailed(CaptureState& state);
+void reportCaptureWriteFailed(CaptureState& state, LPARAM id);
 // WM_ENDSESSION of a session that ends: what runs is ended as the user's
 // stop or cancel would end it, with no message box, before Windows ends
 // the program.
 void endSession(CaptureState& state);
-void handleLinkError(CaptureState& state, WPARAM kind);
+void handleLinkError(CaptureState& state, WPARAM kind, LPARAM id);
 void requestClose(CaptureState& state);
 void releaseResources(CaptureState& state);
 
 // The view window's halves of start and stop, which the main window hands
-// it: open the link chosen in the settings; close it and the capture file.
+// it: start the worker on the link chosen in the settings; end it and
+// close the capture file.
 void openCaptureLink(CaptureState& state);
 void closeCaptureLink(CaptureState& state);
+
+// The link's own message for a failure to open it, where it has one.
+void tellLinkFailure(CaptureState& state, HWND owner, const LinkError& error, bool lan);
 
 }  // namespace orv

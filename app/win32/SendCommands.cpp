@@ -1,70 +1,85 @@
 #include "app/win32/SendCommands.h"
 
 #include <memory>
+#include <vector>
 
+#include "app/win32/LinkWorker.h"
+#include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
 #include "capture/win32/FileViews.h"
-#include "link/win32/LinkDriver.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
+namespace {
 
-int closeSend(CaptureState& s) { return linkDriver(s).closeSend(s, s.mainWindow); }
-
-void sendFileToDevice(CaptureState& s, SendObserver* observer) {
-    if (linkBusy(s) || s.linkOpening) return;
-    s.connectAbandoned = false;
-    HWND main = s.mainWindow;
-    setSendControls(s);
+bool startSend(CaptureState& s, HWND main, SendProgress* progress) {
     char path[kPathSize];
     copyCut(path, s.writer.captureFilePath());
-    if (chooseOpenFile(s, main, path)) {
-        std::unique_ptr<std::uint8_t[]> block;
-        std::uint32_t size = 0;
-        if (readWholeFile(s, main, path, block, size)) {
-            showStatusText(s, IDS_STATE_STARTING);
-            if (linkDriver(s).openSend(s, main, block.get(), size, observer)) {
-                showStatusText(s, IDS_STATE_RUNNING);
-                return;
-            }
-        }
-        // A connect that the user gave up needs no message.
-        if (!s.connectAbandoned) tellUser(s, main, IDS_FAILURE_CAPTION, IDS_SEND_FAILED, MB_ICONWARNING);
-    }
+    if (!chooseOpenFile(s, main, path)) return true;  // nothing to tell
+    std::unique_ptr<std::uint8_t[]> block;
+    std::uint32_t size = 0;
+    if (!readWholeFile(s, main, path, block, size)) return false;
+    LinkPlan plan;
+    if (!planLink(s, main, plan)) return false;
+    showStatusText(s, IDS_STATE_STARTING);
+    s.worker = std::make_unique<LinkWorker>(s, plan);
+    s.runState = RunState::Sending;
+    s.stateFlags.fetch_or(FLAG_SENDING);
+    if (s.worker->startSend(std::vector<std::uint8_t>(block.get(), block.get() + size), progress)) return true;
+    closeSend(s);
+    return false;
+}
+
+}  // namespace
+
+int closeSend(CaptureState& s) {
+    if (s.runState != RunState::Sending) return 0;
+    if (s.worker) s.worker->stop();
+    s.worker.reset();
+    s.runState = RunState::Idle;
+    s.stateFlags.fetch_and(~static_cast<std::uint32_t>(FLAG_SENDING));
+    return 1;
+}
+
+void sendFileToDevice(CaptureState& s, SendProgress* progress) {
+    if (linkOpen(s)) return;
+    HWND main = s.mainWindow;
+    setSendControls(s);
+    if (!startSend(s, main, progress))
+        tellUser(s, main, IDS_FAILURE_CAPTION, IDS_SEND_FAILED, MB_ICONWARNING);
+    if (s.runState == RunState::Sending) return;
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
 }
 
 void cancelSend(CaptureState& s) {
-    if (s.linkOpening) {
-        s.connectAbandoned = true;  // the send has not started: nothing to ask
-        return;
-    }
-    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
-    // A send whose data is already out only needs its end; nothing to ask.
-    if (WaitForSingleObject(s.sendDoneEvent, 0) != WAIT_OBJECT_0 &&
+    if (s.runState != RunState::Sending) return;
+    // A send that has ended already only needs its end; nothing to ask.
+    if (!s.worker->finished() &&
         tellUser(s, s.mainWindow, IDS_QUESTION_CAPTION, IDS_CANCEL_SEND, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     // The send may have ended while the question was open; endSend acts
-    // only while it has not been closed yet.
+    // only while it has not been ended yet.
     endSend(s);
 }
 
 void endSend(CaptureState& s) {
-    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
-    closeSend(s);
+    if (!closeSend(s)) return;
     removeCaret(s);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
 }
 
-void finishSend(CaptureState& s) {
-    if (!(s.stateFlags.load() & FLAG_SENDING)) return;
-    // sendDoneEvent is reset by every close and open: when it is clear,
-    // the message belongs to a send that has been closed already.
-    if (WaitForSingleObject(s.sendDoneEvent, 0) != WAIT_OBJECT_0) return;
+void finishSend(CaptureState& s, LPARAM id) {
+    if (!fromWorker(s, id) || s.runState != RunState::Sending) return;
+    const SendResult result = s.worker->sendResult();
+    const bool lan = s.worker->isLan();
     endSend(s);
+    if (result.stage == SendResult::Stage::Open && result.error.kind != LinkFailure::Stopped) {
+        tellLinkFailure(s, s.mainWindow, result.error, lan);
+        tellUser(s, s.mainWindow, IDS_FAILURE_CAPTION, IDS_SEND_FAILED, MB_ICONWARNING);
+    }
 }
 
 }  // namespace orv

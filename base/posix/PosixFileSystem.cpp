@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 namespace orv {
@@ -65,6 +66,10 @@ SysError PosixFileSystem::createReplacing(const char* path, Handle& file) {
     if (fd < 0) return errorFromErrno(errno, path);
     file = fd;
     return 0;
+}
+
+SysError PosixFileSystem::moveOpenFile(Handle, const char* from, const char* to) {
+    return ::rename(from, to) == 0 ? 0 : errorFromErrno(errno, to);
 }
 
 SysError PosixFileSystem::write(Handle file, const void* data, std::size_t size) {

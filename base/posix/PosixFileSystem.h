@@ -15,6 +15,7 @@ public:
     SysError deleteFile(const char* path) override;
     SysError createNew(const char* path, Handle& file) override;
     SysError createReplacing(const char* path, Handle& file) override;
+    SysError moveOpenFile(Handle file, const char* from, const char* to) override;
     SysError write(Handle file, const void* data, std::size_t size) override;
     SysError sync(Handle file) override;
     SysError close(Handle file) override;

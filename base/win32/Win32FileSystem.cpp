@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace orv {
 namespace {
 
@@ -31,16 +33,33 @@ SysError Win32FileSystem::findFile(const char* path) {
 SysError Win32FileSystem::deleteFile(const char* path) { return DeleteFileA(path) ? 0 : GetLastError(); }
 
 SysError Win32FileSystem::createNew(const char* path, Handle& file) {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     file = reinterpret_cast<Handle>(h);
     return 0;
 }
 
 SysError Win32FileSystem::createReplacing(const char* path, Handle& file) {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     file = reinterpret_cast<Handle>(h);
+    return 0;
+}
+
+SysError Win32FileSystem::moveOpenFile(Handle file, const char*, const char* to) {
+    // By the handle, which holds DELETE access: another program's handle
+    // without FILE_SHARE_DELETE cannot stop it, and nobody else may rename
+    // the file while it is written.
+    const int n = MultiByteToWideChar(CP_ACP, 0, to, -1, nullptr, 0);
+    if (n <= 0) return GetLastError();
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + static_cast<std::size_t>(n) * sizeof(WCHAR));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>((n - 1) * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, to, -1, info->FileName, n);
+    if (!SetFileInformationByHandle(toHandle(file), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
+        return GetLastError();
     return 0;
 }
 

@@ -52,14 +52,7 @@ public:
     }
 
     void flush() {
-        int width = state_.charWidth.load(std::memory_order_relaxed);
-        int height = state_.lineHeight.load(std::memory_order_relaxed);
-        if (!any_ || !window_ || width <= 0 || height <= 0) return;
-        int x = state_.scrollX.load(std::memory_order_relaxed);
-        int y = state_.scrollY.load(std::memory_order_relaxed);
-        RECT r{cells_.firstColumn * width - x, cells_.firstRow * height - y, (cells_.lastColumn + 1) * width - x,
-               (cells_.lastRow + 1) * height - y};
-        InvalidateRect(window_, &r, FALSE);
+        if (any_) repaintViewCells(state_, window_, cells_);
         any_ = false;
     }
 

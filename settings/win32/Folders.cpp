@@ -75,8 +75,4 @@ void locateFolders(Profile& profile, FolderPathFunction folderPath) {
     }
 }
 
-void applyToCaptureState(CaptureState& state, const ConnectionSettings& settings) {
-    applyLinkSettings(settings, state.linkKind, state.portNumber, state.host, state.dataPort);
-}
-
 }  // namespace orv

@@ -1,9 +1,7 @@
-// The folders the program derives at start-up, and the copy of the link
-// settings into the run record.
+// The folders the program derives at start-up.
 #pragma once
 #include <windows.h>
 
-#include "app/win32/CaptureState.h"
 #include "settings/Profile.h"
 
 namespace orv {
@@ -39,9 +37,5 @@ private:
 void locateFolders(Profile& profile);
 // The same with a given lookup function (none: no function available).
 void locateFolders(Profile& profile, FolderPathFunction folderPath);
-
-// linkKind, portNumber, host and dataPort of the run record from the
-// settings.
-void applyToCaptureState(CaptureState& state, const ConnectionSettings& settings);
 
 }  // namespace orv

@@ -332,7 +332,6 @@ void applySettingsDialog(HWND dialog) {
     copyCut(p.fileBaseName, e.fileBaseName);
     Win32IniStore store;
     bool saved = saveProfile(p, store);
-    applyToCaptureState(state, p.connection);
     // The settings hold for this run either way, but the next start would
     // silently find the old ones.
     if (!saved && state.messages) state.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);

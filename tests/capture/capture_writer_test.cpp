@@ -21,10 +21,6 @@ public:
         ++foldersCreated;
         return PassThroughFileSystem::createFolder(p);
     }
-    SysError createReplacing(const char* p, Handle& f) override {
-        ++replacingCreates;
-        return PassThroughFileSystem::createReplacing(p, f);
-    }
     SysError write(Handle f, const void* d, std::size_t n) override {
         writes.push_back(n);
         if (failWrite == writes.size()) return syserr::kDiskFull;
@@ -41,7 +37,6 @@ public:
 
     std::vector<std::size_t> writes;
     int syncs = 0;
-    int replacingCreates = 0;
     std::size_t failWrite = 0;  // 1-based; 0 = never
     bool failClose = false;
     int foldersCreated = 0;
@@ -58,7 +53,7 @@ protected:
     void append(const std::vector<std::uint8_t>& bytes, std::size_t chunk) {
         for (std::size_t i = 0; i < bytes.size(); i += chunk) {
             std::size_t n = std::min(chunk, bytes.size() - i);
-            ASSERT_EQ(0, writer.appendCaptureData(bytes.data() + i, n));
+            ASSERT_EQ(0u, writer.file().append(bytes.data() + i, n, 0));
         }
     }
 
@@ -109,21 +104,10 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
     }
 }
 
-TEST_F(CaptureWriterTest, ChunkThatFillsTheBlockExactlyIsWrittenAtOnce) {
-    open();
-    auto bytes = patternBytes(kBlock);
-    ASSERT_EQ(0, writer.appendCaptureData(bytes.data(), kBlock - 10));
-    EXPECT_TRUE(fs.writes.empty());
-    ASSERT_EQ(0, writer.appendCaptureData(bytes.data() + kBlock - 10, 10));
-    EXPECT_EQ(std::vector<std::size_t>{kBlock}, fs.writes);
-    EXPECT_EQ(0, writer.closeCaptureFile());
-    EXPECT_EQ(std::vector<std::size_t>{kBlock}, fs.writes) << "nothing left to write at close";
-}
-
 TEST_F(CaptureWriterTest, CloseWithoutFileSaysSoAndChunksWithoutFileAreIgnored) {
     EXPECT_EQ(1, writer.closeCaptureFile());
     std::uint8_t byte = 'x';
-    EXPECT_EQ(0, writer.appendCaptureData(&byte, 1));
+    EXPECT_EQ(0u, writer.file().append(&byte, 1, 0));
     EXPECT_TRUE(fs.writes.empty());
 }
 
@@ -252,20 +236,34 @@ TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ("Replace", messages.shown[0].caption);
     EXPECT_EQ(box::kYesNo | box::kIconQuestion, messages.shown[0].type);
+}
+
+TEST_F(CaptureWriterTest, AReplacedFileGivesWayOnlyOnceTheRunHasStarted) {
+    const std::vector<std::uint8_t> old = {9, 9};
+    writeFile(path("Capturedata.zrd"), old);
+    messages.answer(box::kAnswerYes);
+    ASSERT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
+    open();
+    // The link did not open: the old file is as it was, the new one gone.
+    writer.discardCaptureFile();
+    EXPECT_EQ(old, readFile(path("Capturedata.zrd")));
+    EXPECT_FALSE(pathExists(path("Capturedata.zrd.new")));
+    // The answer holds for that one start: the next one may not replace.
+    EXPECT_NE(0, writer.openCaptureFile(settings, LocalTime{}));
 
     messages.answer(box::kAnswerYes);
-    EXPECT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
-    // Not deleted: a file that a scanner holds would only be marked for
-    // deletion, and the new one could not be made.  The run empties it.
-    EXPECT_TRUE(pathExists(path("Capturedata.zrd")));
+    ASSERT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     open();
-    EXPECT_EQ(1, fs.replacingCreates);
+    auto bytes = patternBytes(1000);
+    append(bytes, 100);
+    EXPECT_EQ(old, readFile(path("Capturedata.zrd"))) << "untouched until the link is open";
+    ASSERT_EQ(0, writer.captureStarted());
+    append(bytes, 100);
     EXPECT_EQ(0, writer.closeCaptureFile());
-    EXPECT_TRUE(readFile(path("Capturedata.zrd")).empty());
-
-    // The answer holds for that one start: the next one creates anew.
-    EXPECT_NE(0, writer.openCaptureFile(settings, LocalTime{}));
-    EXPECT_EQ(1, fs.replacingCreates);
+    bytes.insert(bytes.end(), bytes.begin(), bytes.end());
+    EXPECT_EQ(bytes, readFile(path("Capturedata.zrd")));
+    EXPECT_FALSE(pathExists(path("Capturedata.zrd.new")));
+    EXPECT_STREQ(path("Capturedata.zrd").c_str(), writer.captureFilePath());
 }
 
 // ---- failures ----
@@ -277,10 +275,10 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     int failures = 0;
     std::int32_t failure = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 1000) {
-        std::int32_t r = writer.appendCaptureData(bytes.data() + i, std::min<std::size_t>(1000, bytes.size() - i));
+        SysError r = writer.file().append(bytes.data() + i, std::min<std::size_t>(1000, bytes.size() - i), 0);
         if (r != 0) {
             ++failures;
-            failure = r;
+            failure = hresultFromError(r);
         }
     }
     EXPECT_EQ(1, failures);

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "capture/CaptureTargets.h"
+#include "link/LinkRules.h"
 #include "tools/companion/Companion.h"
-#include "tools/companion/DeviceLinks.h"
+#include "tools/companion/Console.h"
 
 namespace orv::companion {
 namespace {
@@ -38,23 +40,10 @@ int wrongUsage(const std::string& what) {
 
 }  // namespace
 
-bool parseLanTarget(const std::string& text, std::string& host, int& port) {
-    const std::size_t colon = text.rfind(':');
-    host = text.substr(0, colon);
-    port = kDefaultLanPort;
-    if (colon != std::string::npos) {
-        const std::string digits = text.substr(colon + 1);
-        char* end = nullptr;
-        const long value = std::strtol(digits.c_str(), &end, 10);
-        if (digits.empty() || *end || value < 1 || value > 65535) return false;
-        port = static_cast<int>(value);
-    }
-    return !host.empty();
-}
-
 int runCapture(int argc, char** argv) {
-    CaptureOptions options;
-    std::string lan, serial;
+    std::string folder = ".", lan, serial;
+    int splitIdleSeconds = 0, forSeconds = 0;
+    bool once = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -62,7 +51,7 @@ int runCapture(int argc, char** argv) {
             std::fputs(kCaptureHelp, stdout);
             return kExitOk;
         } else if (a == "--once") {
-            options.once = true;
+            once = true;
         } else if (a == "--lan" || a == "--serial" || a == "-d" || a == "--split-idle" || a == "--for") {
             if (!hasValue) return wrongUsage(a + " needs a value");
             const char* value = argv[++i];
@@ -71,9 +60,8 @@ int runCapture(int argc, char** argv) {
             } else if (a == "--serial") {
                 serial = value;
             } else if (a == "-d") {
-                options.folder = value;
-            } else if (a == "--split-idle" ? !parseSeconds(value, options.splitIdleSeconds)
-                                           : !parseSeconds(value, options.forSeconds)) {
+                folder = value;
+            } else if (a == "--split-idle" ? !parseSeconds(value, splitIdleSeconds) : !parseSeconds(value, forSeconds)) {
                 return wrongUsage(a + " takes whole seconds from 1 to 86400, not \"" + value + "\"");
             }
         } else {
@@ -81,19 +69,27 @@ int runCapture(int argc, char** argv) {
         }
     }
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
-    if (options.folder.empty()) return wrongUsage("-d needs a folder");
-    std::unique_ptr<DeviceLink> link;
-    if (!lan.empty()) {
-        std::string host;
-        int port = 0;
-        if (!parseLanTarget(lan, host, port)) return wrongUsage("--lan takes HOST[:PORT], not \"" + lan + "\"");
-        link = makeLanLink(host, port);
-    } else {
-        link = makeSerialLink(serial);
-    }
-    std::unique_ptr<CaptureHost> host = makeConsoleHost();
+    if (folder.empty()) return wrongUsage("-d needs a folder");
+    std::string host;
+    int port = 0;
+    if (!lan.empty() && !parseLanTarget(lan, host, port))
+        return wrongUsage("--lan takes HOST[:PORT], not \"" + lan + "\"");
+
+    std::unique_ptr<Console> console = makeConsole();
     std::unique_ptr<FileSystem> fs = makeFileSystem();
-    return runUnattendedCapture(*link, *host, *fs, options);
+    if (createFolderPath(*fs, folder.c_str()) != 0) {
+        console->event("cannot make the folder " + folder);
+        return kExitFailure;
+    }
+    const StopSignal& stop = console->stop();
+    std::unique_ptr<DeviceLink> link = lan.empty() ? makeSerialLink(serial, stop) : makeTcpLink(host, port, stop);
+    SystemClock clock(stop);
+    TimeNamedFiles files(*fs, folder, splitIdleSeconds, clock);
+    SessionOptions options;
+    options.reconnect = !once;
+    options.forMs = std::uint64_t(forSeconds) * 1000;
+    const SessionEnd end = CaptureSession(*link, files, *console, clock, stop, options).run();
+    return end == SessionEnd::OpenFailed || end == SessionEnd::StoreFailed ? kExitFailure : kExitOk;
 }
 
 }  // namespace orv::companion

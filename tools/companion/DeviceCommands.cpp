@@ -1,23 +1,20 @@
 // orvantide send and orvantide query: a stored file to the device, and the
 // device's answer to 'I' or 'S'.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
+#include "link/ReplyScanner.h"
+#include "link/Sender.h"
 #include "tools/companion/Companion.h"
-#include "tools/companion/DeviceLinks.h"
-#include "tools/companion/Query.h"
+#include "tools/companion/Console.h"
 
 namespace orv::companion {
 namespace {
 
-// The window program's limits: a chunk of a send, and how long the device
-// may take no byte before the send fails.
-constexpr std::size_t kSendChunk = 1024;
-constexpr int kSendStallMs = 30000;
 constexpr int kDefaultQueryMs = 3000;
 
 const char kSendHelp[] =
@@ -73,7 +70,8 @@ int parseLinkArguments(const char* command, const char* help, bool takesTimeout,
     return 0;
 }
 
-std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a, int& status) {
+std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a, const StopSignal& stop,
+                                    int& status, int connectLimitMs = kConnectLimitMs) {
     status = 0;
     if (a.serial.empty()) {
         std::string host;
@@ -82,15 +80,47 @@ std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a,
             status = wrongUsage(command, "--lan takes HOST[:PORT], not \"" + a.lan + "\"");
             return nullptr;
         }
-        return makeLanLink(host, port);
+        TcpOptions options;
+        options.connectLimitMs = connectLimitMs;
+        return makeTcpLink(host, port, stop, options);
     }
-    return makeSerialLink(a.serial);
+    return makeSerialLink(a.serial, stop);
 }
 
-std::uint64_t nowMs() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+// The progress bar of a send on a terminal, at most four times a second.
+class ProgressBar final : public SendProgress {
+public:
+    explicit ProgressBar(std::size_t size) : size_(size) {}
+    ~ProgressBar() {
+        if (shownAt_ != 0) std::fputc('\n', stderr);
+    }
+    void chunkSent(std::uint64_t offset, std::size_t n) override {
+        const std::uint64_t done = offset + n, now = monotonicMs();
+        if (now - shownAt_ < 250 && done != size_) return;
+        shownAt_ = now;
+        const int percent = static_cast<int>(done * 100 / size_);
+        std::fprintf(stderr, "\r[%-40.*s] %3d%% %llu bytes", percent * 40 / 100,
+                     "========================================", percent, static_cast<unsigned long long>(done));
+        std::fflush(stderr);
+    }
+
+private:
+    std::size_t size_;
+    std::uint64_t shownAt_ = 0;
+};
+
+// The answer to one command: the first reply of its kind.
+class Answer final : public ReplySink {
+public:
+    explicit Answer(char command) : command_(command) {}
+    void reply(const DeviceReply& r) override {
+        if (r.command == command_ && text.empty()) text = replyText(r);
+    }
+    std::string text;
+
+private:
+    char command_;
+};
 
 }  // namespace
 
@@ -98,36 +128,28 @@ int runSend(int argc, char** argv) {
     LinkArguments a;
     if (int r = parseLinkArguments("send", kSendHelp, false, argc, argv, a); r != 0) return r < 0 ? kExitOk : r;
     if (a.rest.size() != 1) return wrongUsage("send", "give one FILE");
+    std::unique_ptr<Console> console = makeConsole();  // the stop on Ctrl+C
     int status = 0;
-    std::unique_ptr<DeviceLink> link = linkFor("send", a, status);
+    std::unique_ptr<DeviceLink> link = linkFor("send", a, console->stop(), status);
     if (!link) return status;
     InputFile file;
     if (!file.open(a.rest[0])) return fail(a.rest[0] + ": " + errorText());
     std::vector<std::uint8_t> data;
     std::uint8_t block[65536];
     for (long long n; (n = file.readFull(block, sizeof block)) > 0;) data.insert(data.end(), block, block + n);
-    std::unique_ptr<CaptureHost> console = makeConsoleHost();  // the stop on Ctrl+C
-    std::string why;
-    if (!link->open(why)) return fail("cannot open the link: " + why);
-    const bool terminal = stderrIsTerminal();
-    std::uint64_t shownAt = 0;
-    for (std::size_t at = 0; at < data.size(); at += kSendChunk) {
-        const std::size_t n = std::min(kSendChunk, data.size() - at);
-        if (console->stopRequested()) return fail("stopped after " + std::to_string(at) + " bytes");
-        if (!link->write(data.data() + at, n, kSendStallMs, why))
-            return fail("the send failed after " + std::to_string(at) + " bytes: " + why);
-        if (terminal && (nowMs() - shownAt >= 250 || at + n == data.size())) {
-            shownAt = nowMs();
-            const int percent = static_cast<int>((at + n) * 100 / data.size());
-            std::fprintf(stderr, "\r[%-40.*s] %3d%% %zu bytes", percent * 40 / 100,
-                         "========================================", percent, at + n);
-            std::fflush(stderr);
-        }
+    std::unique_ptr<ProgressBar> bar;
+    if (stderrIsTerminal() && !data.empty()) bar = std::make_unique<ProgressBar>(data.size());
+    const SendResult sent = sendToDevice(*link, data.data(), data.size(), console->stop(), bar.get());
+    bar.reset();
+    switch (sent.stage) {
+    case SendResult::Stage::Done: return kExitOk;
+    case SendResult::Stage::Open: return fail("cannot open the link: " + sent.error.text);
+    case SendResult::Stage::Data:
+        if (sent.error.kind == LinkFailure::Stopped) return fail("stopped after " + std::to_string(sent.sent) + " bytes");
+        return fail("the send failed after " + std::to_string(sent.sent) + " bytes: " + sent.error.text);
+    case SendResult::Stage::Finish: break;
     }
-    if (terminal && !data.empty()) std::fputc('\n', stderr);
-    if (!link->finishWrites(kSendStallMs, why)) return fail("the data did not all leave: " + why);
-    link->close();
-    return kExitOk;
+    return fail("the data did not all reach the device: " + sent.error.text);
 }
 
 int runQuery(int argc, char** argv) {
@@ -142,26 +164,26 @@ int runQuery(int argc, char** argv) {
             return wrongUsage("query", "--timeout takes milliseconds from 1 to 3600000, not \"" + a.timeout + "\"");
         timeoutMs = static_cast<int>(value);
     }
+    std::unique_ptr<Console> console = makeConsole();
+    const StopSignal& stop = console->stop();
     int status = 0;
-    std::unique_ptr<DeviceLink> link = linkFor("query", a, status);
+    std::unique_ptr<DeviceLink> link = linkFor("query", a, stop, status, timeoutMs);
     if (!link) return status;
-    std::unique_ptr<CaptureHost> console = makeConsoleHost();
-    const std::uint64_t endAt = nowMs() + static_cast<std::uint64_t>(timeoutMs);
-    link->setConnectLimit(timeoutMs);
-    std::string why;
-    if (!link->open(why)) return fail("cannot open the link: " + why);
+    const std::uint64_t endAt = monotonicMs() + static_cast<std::uint64_t>(timeoutMs);
+    LinkError error;
+    if (!link->open(error)) return fail("cannot open the link: " + error.text);
     const char command = a.rest[0][0];
     const std::uint8_t byte = static_cast<std::uint8_t>(command);
-    if (!link->write(&byte, 1, timeoutMs, why)) return fail("cannot send the question: " + why);
-    ReplyScanner scanner(command);
+    if (!link->write(&byte, 1, timeoutMs, error)) return fail("cannot send the question: " + error.text);
+    ReplyScanner scanner;
+    Answer answer(command);
     std::uint8_t buffer[4096];
-    for (std::uint64_t now = nowMs(); now < endAt && !console->stopRequested(); now = nowMs()) {
-        const long n =
-            link->read(buffer, sizeof buffer, static_cast<int>(std::min<std::uint64_t>(endAt - now, 200)), why);
-        if (n < 0) return fail("no answer: " + why);
-        if (n > 0 && scanner.scan(buffer, static_cast<std::size_t>(n))) {
-            std::printf("%s\n", scanner.text().c_str());
-            link->close();
+    for (std::uint64_t now = monotonicMs(); now < endAt && !stop.requested(); now = monotonicMs()) {
+        const long n = link->read(buffer, sizeof buffer, static_cast<int>(endAt - now), error);
+        if (n < 0) return fail("no answer: " + error.text);
+        if (n > 0) scanner.scan(buffer, static_cast<std::size_t>(n), answer);
+        if (!answer.text.empty()) {
+            std::printf("%s\n", answer.text.c_str());
             return kExitOk;
         }
     }

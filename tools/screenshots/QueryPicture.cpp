@@ -9,7 +9,7 @@
 #include "app/win32/Startup.h"
 #include "app/win32/Win32Seams.h"
 #include "base/Text.h"
-#include "link/win32/LanLink.h"
+#include "app/win32/LinkWorker.h"
 #include "tests/link/win32/DevSim.h"
 #include "tests/link/win32/QueryDialogDriver.h"
 #include "tests/support/TestSupport.h"
@@ -129,7 +129,7 @@ int takeQueryPicture(const std::string& folder) {
             test::DevSim sim("--lan 127.0.0.1:0 --hold --i-value 0x0A --s-lines 0x5");
             if (test::openLanTo(sim, *s)) {
                 if (showAnswersAndSave(*s, folder)) result = 0;
-                closeLanCapture(*s, nullptr);
+                s->worker->stop();
             } else {
                 std::fprintf(stderr, "no connection to the simulator\n");
             }

@@ -281,6 +281,17 @@ void freeLoadedData(CaptureState& s) {
     s.viewMode = VIEW_TEXT;
 }
 
+void repaintViewCells(const CaptureState& s, HWND view, const CellRect& cells) {
+    const int width = s.charWidth.load(std::memory_order_relaxed);
+    const int height = s.lineHeight.load(std::memory_order_relaxed);
+    if (!view || width <= 0 || height <= 0) return;
+    const int x = s.scrollX.load(std::memory_order_relaxed);
+    const int y = s.scrollY.load(std::memory_order_relaxed);
+    RECT r{cells.firstColumn * width - x, cells.firstRow * height - y, (cells.lastColumn + 1) * width - x,
+           (cells.lastRow + 1) * height - y};
+    InvalidateRect(view, &r, FALSE);
+}
+
 void refreshViewExtents(CaptureState& s) {
     if (!s.viewWindow) return;
     RECT client{};

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
+#include "view/TextGrid.h"
 
 namespace orv {
 
@@ -28,6 +29,9 @@ void resetView(CaptureState& state);
 // Frees loadedData and sets viewMode back to VIEW_TEXT: the hex text must
 // not outlive its mode.
 void freeLoadedData(CaptureState& state);
+// Asks view to repaint the cells, from any thread: InvalidateRect only
+// queues the paint.
+void repaintViewCells(const CaptureState& state, HWND view, const CellRect& cells);
 // Sends the view a WM_SIZE with its client size, so its extents follow.
 void refreshViewExtents(CaptureState& state);
 

@@ -1,11 +1,12 @@
 // The main window created in this process, hidden: the run record as its
 // creation leaves it, and its answer to a lost capture-file write.
-#include "tests/app/win32/MainWindowFixture.h"
-
 #include <string>
 
 #include "Version.h"
+#include "app/win32/LinkWorker.h"
 #include "app/win32/MainWindow.h"
+#include "base/Text.h"
+#include "tests/app/win32/MainWindowFixture.h"
 
 namespace orv::test {
 namespace {
@@ -41,23 +42,11 @@ protected:
 };
 
 TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
-    EXPECT_EQ(0, s->isOpen.load());
-    EXPECT_EQ(comPortNumber(s->profile.connection.comPort), s->portNumber);
-    EXPECT_EQ(921600u, s->baudRate);
-    EXPECT_EQ(8, s->byteSize);
-    EXPECT_EQ(2, s->flowControl);
-    EXPECT_EQ(0, s->parity);
-    EXPECT_EQ(0, s->stopBits);
-    EXPECT_EQ(1, s->showCommErrors);
-    EXPECT_EQ(s->profile.connection.method, static_cast<std::int32_t>(s->linkKind));
-    std::string port = s->profile.connection.dService;
-    EXPECT_EQ(port.substr(0, 31), s->dataPort);
+    EXPECT_EQ(RunState::Idle, s->runState);
+    EXPECT_EQ(nullptr, s->worker);
     EXPECT_EQ(VIEW_TEXT, s->viewMode);
     EXPECT_EQ(0u, s->byteCount.load());
     EXPECT_EQ(0u, s->stateFlags.load());
-    for (HANDLE event :
-         {s->readOverlapped.hEvent, s->writeOverlapped.hEvent, s->lanRxDoneEvent, s->sendDoneEvent, s->linkStopEvent})
-        EXPECT_NE(nullptr, event);
     for (std::size_t i = 0; i < kGridBytes; i += 4099) ASSERT_EQ(' ', s->view.cells[i].load());
     EXPECT_NE(nullptr, GetMenu(s->mainWindow));
     SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
@@ -68,9 +57,13 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
 }
 
 TEST_F(MainWindowTest, LostCaptureFileWriteIsToldWithTheIncompleteFileText) {
-    PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0x80070070, 0);
+    s->worker = std::make_unique<LinkWorker>(*s, LinkPlan{});  // never started
+    PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, 0);  // no worker's: left alone
+    PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, s->worker->id());
+    PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, s->worker->id());
     pump();
-    ASSERT_EQ(1u, messages.shown.size());
+    s->worker.reset();
+    ASSERT_EQ(1u, messages.shown.size()) << "once per run";
     EXPECT_EQ(strings.load(IDS_CLOSE_FAILED, 1023), messages.shown[0].text);
     EXPECT_EQ(strings.load(IDS_FAILURE_CAPTION, 31), messages.shown[0].caption);
 }
@@ -83,10 +76,36 @@ TEST_F(MainWindowTest, AboutBoxShowsTheBuildsVersion) {
     EXPECT_EQ(strings.load(IDS_ABOUT_TEXT, 63) + "\nVersion " ORV_VERSION, aboutText);
 }
 
-TEST_F(MainWindowTest, DestroyingTheWindowClosesItsEvents) {
+TEST_F(MainWindowTest, TheRunsLinkFollowsTheSettings) {
+    ConnectionSettings& c = s->profile.connection;
+    LinkPlan plan;
+    c.method = 0;
+    copyCut(c.comPort, "COM12");
+    ASSERT_TRUE(planLink(*s, nullptr, plan));
+    EXPECT_FALSE(plan.lan);
+    EXPECT_EQ("\\\\.\\COM12", plan.device) << "ports above COM9 too";
+    copyCut(c.comPort, "COM300");
+    ASSERT_TRUE(planLink(*s, nullptr, plan));
+    EXPECT_EQ("\\\\.\\COM0", plan.device) << "no port: its open fails as a missing port does";
+    c.method = 2;  // any other method is the LAN
+    copyCut(c.lanHost, "10.0.0.9");
+    copyCut(c.dService, "4001");
+    ASSERT_TRUE(planLink(*s, nullptr, plan));
+    EXPECT_TRUE(plan.lan);
+    EXPECT_EQ("10.0.0.9", plan.host);
+    EXPECT_EQ(4001, plan.port);
+    EXPECT_TRUE(messages.shown.empty());
+    copyCut(c.dService, "70000");
+    EXPECT_FALSE(planLink(*s, nullptr, plan));
+    copyCut(c.lanHost, "");
+    EXPECT_FALSE(planLink(*s, nullptr, plan));
+    ASSERT_EQ(2u, messages.shown.size());
+    EXPECT_EQ(text(IDS_PORT_INVALID), messages.shown[0].text);
+    EXPECT_EQ(text(IDS_HOST_MISSING), messages.shown[1].text);
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowEndsTheMessageLoop) {
     DestroyWindow(s->mainWindow);
-    EXPECT_EQ(nullptr, s->readOverlapped.hEvent);
-    EXPECT_EQ(nullptr, s->linkStopEvent);
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
 }

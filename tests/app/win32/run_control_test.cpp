@@ -39,15 +39,15 @@ const ControlRow kControls[] = {
     {CMD_ABOUT, true, true, true, false, true, false},
 };
 
-enum class RunState { Idle, IdleWithFile, Capturing, Sending };
+enum class Controls { Idle, IdleWithFile, Capturing, Sending };
 
 class RunControlTest : public MainWindowFixture {
 protected:
-    void expectControls(RunState state) {
+    void expectControls(Controls state) {
         for (const ControlRow& row : kControls) {
-            bool want = state == RunState::Idle           ? row.idle
-                        : state == RunState::IdleWithFile ? row.idleWithFile
-                        : state == RunState::Capturing    ? row.capturing
+            bool want = state == Controls::Idle           ? row.idle
+                        : state == Controls::IdleWithFile ? row.idleWithFile
+                        : state == Controls::Capturing    ? row.capturing
                                                           : row.sending;
             if (row.onMenu) EXPECT_EQ(want, menuEnabled(row.command)) << "menu " << row.command;
             if (row.onToolbar) EXPECT_EQ(want, buttonEnabled(row.command)) << "button " << row.command;
@@ -59,25 +59,32 @@ protected:
         if (!port) return false;
         useLan(port);
         command(CMD_START);
-        return s->isOpen.load() != 0;
+        return pumpUntil([&] { return s->runState != RunState::Starting; }, 15000) && capturing();
+    }
+    bool capturing() const { return s->runState == RunState::Capturing; }
+    bool idle() const { return s->runState == RunState::Idle; }
+    // The serial link on a port that is not there.
+    void useMissingPort() {
+        s->profile.connection.method = 0;
+        copyCut(s->profile.connection.comPort, "COM0");
     }
 };
 
 TEST_F(RunControlTest, RightAfterStartUpOnlyOpenStartSendAndSettingsAreOffered) {
     create();
-    expectControls(RunState::Idle);
+    expectControls(Controls::Idle);
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
 }
 
 TEST_F(RunControlTest, EachRunStateSetsItsRowOfTheTable) {
     create();
     setRunControls(*s, true);
-    expectControls(RunState::Capturing);
+    expectControls(Controls::Capturing);
     setSendControls(*s);
-    expectControls(RunState::Sending);
+    expectControls(Controls::Sending);
     s->stateFlags.fetch_or(FLAG_HAVE_FILE);
     setRunControls(*s, false);
-    expectControls(RunState::IdleWithFile);
+    expectControls(Controls::IdleWithFile);
     enableTextViewButton(*s);
     EXPECT_TRUE(buttonEnabled(CMD_VIEW_TEXT));
     setRunControls(*s, false);
@@ -89,7 +96,7 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
     create();
     ASSERT_TRUE(startOn(sim)) << (messages.shown.empty() ? "" : messages.shown[0].text);
     EXPECT_EQ(text(IDS_STATE_RUNNING), statusText(0));
-    expectControls(RunState::Capturing);
+    expectControls(Controls::Capturing);
 
     ASSERT_TRUE(pumpUntil([&] { return s->byteCount.load() == 30000; }, 20000));
     // The timer shows the count; during a run the extents are the whole grid.
@@ -97,14 +104,14 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
     EXPECT_EQ(kGridRows * s->lineHeight.load() - s->clientHeight, s->maxScrollY);
 
     command(CMD_START);  // a second start while capturing does nothing
-    EXPECT_EQ(1, s->isOpen.load());
+    EXPECT_TRUE(capturing());
 
     command(CMD_STOP);
-    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_TRUE(idle());
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
     EXPECT_EQ("30000", statusText(1)) << "the final count stays";
     EXPECT_FALSE(KillTimer(s->mainWindow, TIMER_REFRESH)) << "the refresh timer is gone";
-    expectControls(RunState::IdleWithFile);
+    expectControls(Controls::IdleWithFile);
     EXPECT_EQ(printerData(4, 30000), readFile(dir / "run.zrd"));
 
     // After the run the extents narrow to the content at the next resize.
@@ -190,21 +197,21 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     EXPECT_EQ(VIEW_HEX, s->viewMode);
     EXPECT_EQ(data, s->loadedData.get());
     EXPECT_FALSE(pathExists(dir / "missing"));
-    expectControls(RunState::Idle);
+    expectControls(Controls::Idle);
 }
 
 TEST_F(RunControlTest, StartWhoseLinkFailsLeavesNoFileAndSaysSo) {
     create();
-    s->linkKind = LinkKind::Serial;
-    s->portNumber = 0;  // no such port
+    useMissingPort();
     s->stateFlags.store(0);
     command(CMD_START);
-    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_EQ(text(IDS_STATE_STARTING), statusText(0)) << "the link opens on the worker's thread";
+    ASSERT_TRUE(pumpUntil([&] { return idle(); }, 10000));
     EXPECT_TRUE(shown("Not open COM."));
     EXPECT_EQ("Kelmora Orvantide", messages.shown.back().caption);
     EXPECT_FALSE(pathExists(dir / "run.zrd")) << "the file this start made is deleted";
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
-    expectControls(RunState::IdleWithFile);
+    expectControls(Controls::IdleWithFile);
 }
 
 TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNothing) {
@@ -212,8 +219,7 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     // A folder where the capture file should be: it can't be replaced.
     ASSERT_TRUE(CreateDirectoryA((dir / "run.zrd").c_str(), nullptr));
     writeFile(dir / "run.zrd" + "\\keep.txt", {7});
-    s->linkKind = LinkKind::Serial;
-    s->portNumber = 0;
+    useMissingPort();
     messages.answer(box::kAnswerYes);  // replace it
     command(CMD_START);
     ASSERT_EQ(3u, messages.shown.size());
@@ -221,8 +227,8 @@ TEST_F(RunControlTest, StartWhoseFileCannotBeMadeShowsBothMessagesAndDeletesNoth
     EXPECT_EQ("Not open COM.", messages.shown[2].text);
     EXPECT_TRUE(isFolder(dir / "run.zrd"));
     EXPECT_TRUE(pathExists(dir / "run.zrd" + "\\keep.txt"));
-    EXPECT_EQ(0, s->isOpen.load());
-    expectControls(RunState::Idle);
+    EXPECT_TRUE(idle());
+    expectControls(Controls::Idle);
 }
 
 // Another thread's view of the window: how long its messages wait.
@@ -318,10 +324,10 @@ TEST_F(RunControlTest, WindowAnswersWhileAConnectIsNeverAnswered) {
     HANDLE thread = CreateThread(nullptr, 0, probeWindow, &probe, 0, nullptr);
     ASSERT_NE(nullptr, thread);
     command(CMD_START);
+    EXPECT_TRUE(pumpUntil([&] { return idle(); }, 20000));
     probe.done.store(true);
     while (WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) pump();
     CloseHandle(thread);
-    EXPECT_EQ(0, s->isOpen.load());
     EXPECT_GT(probe.answered.load(), 10);
     EXPECT_EQ(0, probe.unanswered.load());
     ASSERT_EQ(2u, messages.shown.size());
@@ -344,10 +350,10 @@ TEST_F(RunControlTest, StopDuringAConnectGivesTheStartUp) {
     SetTimer(s->mainWindow, 77, 300, stopOnce);
     const DWORD start = GetTickCount();
     command(CMD_START);
+    ASSERT_TRUE(pumpUntil([&] { return idle(); }, 9000));
     EXPECT_LT(GetTickCount() - start, 5000u);
-    EXPECT_EQ(0, s->isOpen.load());
     EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
-    expectControls(RunState::IdleWithFile);
+    expectControls(Controls::IdleWithFile);
     EXPECT_FALSE(pathExists(dir / "run.zrd")) << "the failed start leaves no file";
 }
 
@@ -355,12 +361,12 @@ TEST_F(RunControlTest, ConnectionEndedByTheDeviceStopsTheRun) {
     DevSim sim("--lan 127.0.0.1:0 --generate 5000 --close-when-done");
     create();
     ASSERT_TRUE(startOn(sim));
-    ASSERT_TRUE(pumpUntil([&] { return s->isOpen.load() == 0; }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return idle(); }, 20000));
     pumpFor(100);
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
     EXPECT_EQ("5000", statusText(1));
     EXPECT_EQ(printerData(1, 5000), readFile(dir / "run.zrd"));
-    expectControls(RunState::IdleWithFile);
+    expectControls(Controls::IdleWithFile);
 }
 
 TEST_F(RunControlTest, LinkErrorsByKind) {
@@ -368,14 +374,16 @@ TEST_F(RunControlTest, LinkErrorsByKind) {
     create();
     ASSERT_TRUE(startOn(sim));
 
-    SendMessageA(s->mainWindow, UM_LINK_ERROR, 7, 0);
-    EXPECT_TRUE(messages.shown.empty()) << "unknown kinds are ignored";
+    const LPARAM worker = s->worker->id();
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, 7, worker);
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, worker + 1);
+    EXPECT_TRUE(messages.shown.empty()) << "unknown kinds and other runs' errors are ignored";
 
-    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_SEND, 0);
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_SEND, worker);
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ(text(IDS_SEND_FAILED), messages.shown[0].text);
     EXPECT_EQ("Error", messages.shown[0].caption);
-    EXPECT_EQ(1, s->isOpen.load()) << "a send error stops nothing by itself";
+    EXPECT_TRUE(capturing()) << "a send error stops nothing by itself";
 
     // The message may wait long for the user: by then the run is over
     // and the file complete on disk.
@@ -391,12 +399,12 @@ TEST_F(RunControlTest, LinkErrorsByKind) {
     recorder.state = s.get();
     recorder.inner = &messages;
     s->messages = &recorder;
-    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, 0);
+    SendMessageA(s->mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, worker);
     s->messages = &messages;
     ASSERT_EQ(2u, messages.shown.size());
     EXPECT_EQ("Failed to receive data.", messages.shown[1].text);
     EXPECT_EQ(std::vector<bool>{false}, recorder.fileOpen) << "closed before the message";
-    EXPECT_EQ(0, s->isOpen.load()) << "a receive error stops the run";
+    EXPECT_TRUE(idle()) << "a receive error stops the run";
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
 }
 
@@ -414,12 +422,12 @@ TEST_F(RunControlTest, CloseAsksWhileIdleAndWhileCapturing) {
     SendMessageA(s->mainWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(text(IDS_CLOSE_RUNNING), messages.shown.at(1).text);
     EXPECT_TRUE(IsWindow(s->mainWindow));
-    EXPECT_EQ(1, s->isOpen.load()) << "Cancel keeps the run";
+    EXPECT_TRUE(capturing()) << "Cancel keeps the run";
 
     messages.answer(box::kAnswerOk);
     SendMessageA(s->mainWindow, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(s->mainWindow));
-    EXPECT_EQ(0, s->isOpen.load());
+    EXPECT_TRUE(idle());
     EXPECT_FALSE(s->writer.isFileOpen()) << "the capture file is closed";
     EXPECT_TRUE(pathExists(dir / "run.zrd"));
 }
@@ -451,11 +459,11 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
         SetKeyboardState(keys);
     };
     press(VK_F5 - 1);
-    EXPECT_EQ(0, s->isOpen.load()) << "Shift+F4 is nothing";
+    EXPECT_TRUE(idle()) << "Shift+F4 is nothing";
     press(VK_F5);
-    ASSERT_TRUE(pumpUntil([&] { return s->isOpen.load() == 1; }, 5000)) << "Shift+F5 starts";
+    ASSERT_TRUE(pumpUntil([&] { return capturing(); }, 5000)) << "Shift+F5 starts";
     press(VK_F6);
-    EXPECT_TRUE(pumpUntil([&] { return s->isOpen.load() == 0; }, 5000)) << "Shift+F6 stops";
+    EXPECT_TRUE(pumpUntil([&] { return idle(); }, 5000)) << "Shift+F6 stops";
 }
 
 }  // namespace

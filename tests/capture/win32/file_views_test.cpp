@@ -440,11 +440,11 @@ TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
 TEST_F(FileViewTest, ViewCommandsWaitWhileALinkRuns) {
     std::string path = file("run.zrd", patternBytes(40));
     s->writer.setCaptureFilePath(path.c_str());
-    s->isOpen.store(1);
+    s->runState = RunState::Capturing;
     for (unsigned command : {CMD_VIEW_HEX, CMD_VIEW_FILTERED, CMD_VIEW_TEXT, CMD_OPEN_FILE})
         runViewCommand(*s, command);
     saveCurrentFileAs(*s);
-    s->isOpen.store(0);
+    s->runState = RunState::Idle;
     EXPECT_EQ(VIEW_TEXT, s->viewMode);
     EXPECT_EQ(nullptr, s->loadedData);
     EXPECT_EQ(0u, s->byteCount.load());

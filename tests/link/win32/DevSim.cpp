@@ -3,9 +3,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/win32/LinkWorker.h"
 #include "base/Text.h"
-#include "link/win32/LanLink.h"
-#include "link/win32/SerialLink.h"
 #include "tests/support/TestSupport.h"
 
 namespace orv::test {
@@ -111,22 +110,52 @@ std::string comLink(int port) {
 }
 
 void pointAtLan(CaptureState& s, const char* host, const std::string& port) {
-    copyCut(s.host, host);
-    copyCut(s.dataPort, port.c_str());
-    s.linkKind = LinkKind::Lan;
+    s.profile.connection.method = 1;
+    copyCut(s.profile.connection.lanHost, host);
+    copyCut(s.profile.connection.dService, port.c_str());
+}
+
+void pointAtSerial(CaptureState& s, int port) {
+    s.profile.connection.method = 0;
+    copyCut(s.profile.connection.comPort, ("COM" + std::to_string(port)).c_str());
+}
+
+bool startCaptureWorker(CaptureState& s, DWORD ms) {
+    LinkPlan plan;
+    if (!planLink(s, nullptr, plan)) return false;
+    s.worker = std::make_unique<LinkWorker>(s, plan);
+    if (!s.worker->startCapture()) return false;
+    // The worker's word on its link, from the main window's queue; other
+    // messages go their way meanwhile.
+    const LPARAM id = static_cast<LPARAM>(s.worker->id());
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == s.mainWindow && msg.lParam == id &&
+                (msg.message == UM_LINK_OPENED || msg.message == UM_LINK_OPEN_FAILED)) {
+                // As the main window's run control has it then.
+                if (msg.message == UM_LINK_OPENED) s.runState = RunState::Capturing;
+                return msg.message == UM_LINK_OPENED;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return false;
 }
 
 bool openLanTo(DevSim& sim, CaptureState& s) {
     int port = sim.port();
     if (port == 0) return false;
     pointAtLan(s, "127.0.0.1", std::to_string(port));
-    return openLanCapture(s, nullptr) == 1;
+    return startCaptureWorker(s);
 }
 
 bool openSerialOn(DevSim& sim, CaptureState& s, int port) {
     if (!sim.ptyReady()) return false;
-    s.portNumber = static_cast<std::uint8_t>(port);
-    return openSerialCapture(s, nullptr) == 1;
+    pointAtSerial(s, port);
+    return startCaptureWorker(s);
 }
 
 }  // namespace orv::test

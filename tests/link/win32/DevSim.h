@@ -38,12 +38,18 @@ private:
 // Unix path of a COM port of the Wine prefix.
 std::string comLink(int port);
 
-// Points the run record at a LAN peer.
+// Points the run's settings at a LAN peer, or at COM`port`.
 void pointAtLan(CaptureState& state, const char* host, const std::string& port);
-// Points the run at the simulator's TCP port and opens the LAN capture.
+void pointAtSerial(CaptureState& state, int port);
+// Starts a capture worker (state.worker) on the link the settings name,
+// into the open capture file, and waits for its word on the link: true
+// once it is open.  Messages are dispatched meanwhile; no main window's
+// run control takes part.
+bool startCaptureWorker(CaptureState& state, DWORD ms = 15000);
+// Points the run at the simulator's TCP port and starts the capture.
 bool openLanTo(DevSim& sim, CaptureState& state);
-// Waits for the simulator's pty (mapped as COM`port`) and opens the serial
-// capture on it.
+// Waits for the simulator's pty (mapped as COM`port`) and starts the
+// serial capture on it.
 bool openSerialOn(DevSim& sim, CaptureState& state, int port);
 
 }  // namespace orv::test

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "link/win32/LanLink.h"
+#include "app/win32/LinkWorker.h"
 #include "tools/devsim/PrinterData.h"
 
 namespace orv::test {
@@ -16,7 +16,6 @@ LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
     s.strings = &strings_;
     s.resourceLibrary = library_;
     setCaptureStateDefaults(s);
-    createRunEvents(s);
     clearGrid(s.view);
 
     WNDCLASSA wc{};
@@ -27,7 +26,7 @@ LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
     sink_ = CreateWindowA("OrvLinkSink", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     SetWindowLongPtrA(sink_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     s.mainWindow = sink_;
-    startSockets(s, nullptr, wsa_);
+    WSAStartup(MAKEWORD(2, 2), &wsa_);
 
     std::strcpy(s.profile.files.captureFolder, dir_.path().c_str());
     std::strcpy(s.profile.files.captureFileName, "link.zrd");
@@ -35,8 +34,8 @@ LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
 }
 
 LinkRun::~LinkRun() {
+    state_->worker.reset();
     state_->writer.closeCaptureFile();
-    closeRunEvents(*state_);
     DestroyWindow(sink_);
     WSACleanup();
     if (library_) FreeLibrary(library_);
@@ -64,9 +63,9 @@ std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size) {
     return bytes;
 }
 
-double threadCpuMs(HANDLE thread) {
+double processCpuMs() {
     FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user)) return -1;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return -1;
     auto ms = [](const FILETIME& t) {
         return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
     };

@@ -47,7 +47,7 @@ private:
 std::vector<std::uint8_t> finishCaptureFile(CaptureState& state);
 
 std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size);
-// Kernel plus user time of a thread, in milliseconds.
-double threadCpuMs(HANDLE thread);
+// Kernel plus user time of this process, in milliseconds.
+double processCpuMs();
 
 }  // namespace orv::test

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "link/win32/QueryDialog.h"
+#include "app/win32/QueryDialog.h"
 #include "tests/support/win32/Win32TestSupport.h"
 
 namespace orv::test {

@@ -1,11 +1,13 @@
-// The LAN link against the device simulator over loopback.
+// The window's capture over the LAN against the device simulator on
+// loopback: the worker, its hand-off and what it posts.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "app/win32/LinkWorker.h"
+#include "app/win32/QueryDialog.h"
+#include "app/win32/RunControl.h"
 #include "base/Text.h"
-#include "link/win32/LanLink.h"
-#include "link/win32/ReceivePath.h"
 #include "tests/link/win32/LinkHarness.h"
 
 namespace orv::test {
@@ -19,20 +21,14 @@ TEST(LanLink, CapturesALongStreamByteExactThroughTheWholeHandoff) {
 
     DWORD start = GetTickCount();
     ASSERT_TRUE(openLanTo(sim, s));
-    EXPECT_EQ(1, s.isOpen.load());
     ASSERT_TRUE(pumpUntil([&] { return s.byteCount.load() >= kSize; }, 240000));
     DWORD elapsed = GetTickCount() - start;
-    // The simulator then closes: reported exactly once, and the thread idles.
+    // The simulator then closes: reported exactly once, and the worker ends.
     ASSERT_TRUE(pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) > 0; }, 10000));
-    double cpuBefore = threadCpuMs(s.threadHandle.load());
-    pumpFor(500);
-    double idleCpu = threadCpuMs(s.threadHandle.load()) - cpuBefore;
+    EXPECT_TRUE(pumpUntil([&] { return s.worker->finished(); }, 5000));
+    pumpFor(200);
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
-    EXPECT_LT(idleCpu, 50.0) << "the receive thread must not spin after the failure";
-
-    closeLanCapture(s, nullptr);
-    EXPECT_EQ(0, s.isOpen.load());
-    EXPECT_EQ(nullptr, s.threadHandle.load());
+    s.worker.reset();  // the stop that the main window makes in answer
     EXPECT_EQ(kSize, s.byteCount.load());
     std::vector<std::uint8_t> file = run.finishFile();
     ASSERT_EQ(kSize, file.size());
@@ -51,7 +47,7 @@ TEST(LanLink, StopWhileNothingFlowsEndsAtOnceAndPostsNothing) {
     ASSERT_TRUE(openLanTo(sim, s));
     pumpFor(200);
     DWORD start = GetTickCount();
-    closeLanCapture(s, nullptr);
+    s.worker->stop();
     EXPECT_LT(GetTickCount() - start, 1000u);
     pumpFor(200);
     EXPECT_EQ(0, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
@@ -66,8 +62,8 @@ TEST(LanLink, ConnectionEndedByThePeerAsksForTheStop) {
     ASSERT_TRUE(openLanTo(sim, s));
     ASSERT_TRUE(pumpUntil([&] { return run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 10000));
     EXPECT_EQ(1000u, s.byteCount.load());
-    // The main window answers with its stop; the thread then asks for none.
-    closeLanCapture(s, nullptr);
+    // The main window answers with its stop; the worker then asks for none.
+    s.worker->stop();
     pumpFor(100);
     EXPECT_EQ(1, run.count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
     EXPECT_EQ(printerData(1, 1000), run.finishFile());
@@ -82,25 +78,20 @@ TEST(LanLink, DeviceRepliesReachTheOpenQueryDialog) {
 
     auto replies = [&] {
         std::vector<std::string> texts;
-        for (const Posted& p : run.posted) {
-            if (p.message != UM_QUERY_REPLY) continue;
-            char text[5];
-            unpackReplyText(p.lParam, text);
-            texts.push_back(std::to_string(p.wParam) + "=" + text);
-        }
+        for (const Posted& p : run.posted)
+            if (p.message == UM_QUERY_REPLY)
+                texts.push_back(replyText({static_cast<char>(p.wParam), static_cast<std::uint8_t>(p.lParam)}));
         return texts;
     };
-    SOCKET sock = static_cast<SOCKET>(s.lanSocket.load());
-    ASSERT_EQ(1, send(sock, "I", 1, 0));
+    ASSERT_EQ(1, sendCommandBytes(s, "I", 1));
     ASSERT_TRUE(pumpUntil([&] { return replies().size() == 1; }, 5000));
-    ASSERT_EQ(1, send(sock, "S", 1, 0));
-    ASSERT_TRUE(pumpUntil([&] { return replies().size() == 5; }, 5000));
-    const std::vector<std::string> expected = {"1033=0x0A", "1036=L", "1037=H", "1038=L", "1039=H"};
-    EXPECT_EQ(expected, replies());
-    // The count follows the reply on the receive thread, so wait for it too.
+    ASSERT_EQ(1, sendCommandBytes(s, "S", 1));
+    ASSERT_TRUE(pumpUntil([&] { return replies().size() == 2; }, 5000));
+    EXPECT_EQ((std::vector<std::string>{"0x0A", "L H L H"}), replies());
+    // The count and the grid are fed after the scanner.
     EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() == 4u; }, 5000))
         << "replies are counted like all data, count " << s.byteCount.load();
-    closeLanCapture(s, nullptr);
+    s.worker->stop();
 }
 
 TEST(LanLink, HostNameIsLookedUpRatherThanTakenAsAnAddress) {
@@ -110,9 +101,9 @@ TEST(LanLink, HostNameIsLookedUpRatherThanTakenAsAnAddress) {
     LinkRun run;
     CaptureState& s = run.state();
     pointAtLan(s, "localhost", std::to_string(port));
-    ASSERT_EQ(1, openLanCapture(s, nullptr)) << (run.messages.shown.empty() ? "" : run.messages.shown[0].text);
+    ASSERT_TRUE(startCaptureWorker(s));
     EXPECT_TRUE(pumpUntil([&] { return s.byteCount.load() == 100; }, 10000));
-    closeLanCapture(s, nullptr);
+    s.worker->stop();
     EXPECT_EQ(printerData(1, 100), run.finishFile());
 }
 
@@ -128,52 +119,47 @@ int unusedPort() {
     return ntohs(address.sin_port);
 }
 
-TEST(LanLink, ConnectFailuresShowTheirTextsAndLeaveNothingOpen) {
+// What a start that fails shows: the settings' own texts before any
+// worker, the link's text with the socket error after its open failed.
+TEST(LanLink, ConnectFailuresShowTheirTexts) {
     LinkRun sockets;  // the socket layer runs while the table is made
     struct Case {
         const char* host;
         std::string port;
         unsigned caption, text;
-        bool withNumber;
+        long number;  // 0: the text has no number; -1: any
     };
     const Case cases[] = {
-        {"127.0.0.1", std::to_string(unusedPort()), IDS_LINK_CAPTION, IDS_LINK_FAILED, true},
-        {"", "10001", IDS_SETTINGS_ERROR, IDS_HOST_MISSING, false},
-        {"127.0.0.1", "port", IDS_SETTINGS_ERROR, IDS_PORT_INVALID, false},
-        {"127.0.0.1", "70000", IDS_SETTINGS_ERROR, IDS_PORT_INVALID, false},
-        {"no-such-host.invalid", "10001", IDS_LINK_CAPTION, IDS_LINK_FAILED, true},
+        {"127.0.0.1", std::to_string(unusedPort()), IDS_LINK_CAPTION, IDS_LINK_FAILED, WSAECONNREFUSED},
+        {"", "10001", IDS_SETTINGS_ERROR, IDS_HOST_MISSING, 0},
+        {"127.0.0.1", "port", IDS_SETTINGS_ERROR, IDS_PORT_INVALID, 0},
+        {"127.0.0.1", "70000", IDS_SETTINGS_ERROR, IDS_PORT_INVALID, 0},
+        {"no-such-host.invalid", "10001", IDS_LINK_CAPTION, IDS_LINK_FAILED, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.host) + ":" + c.port);
         LinkRun run;
         CaptureState& s = run.state();
         pointAtLan(s, c.host, c.port);
-        EXPECT_EQ(0, openLanCapture(s, nullptr));
-        EXPECT_EQ(0, s.isOpen.load());
-        EXPECT_EQ(static_cast<std::uintptr_t>(INVALID_SOCKET), s.lanSocket.load());
-        EXPECT_EQ(nullptr, s.threadHandle.load());
+        EXPECT_FALSE(startCaptureWorker(s));
+        if (s.worker) {
+            s.worker->stop();
+            tellLinkFailure(s, nullptr, s.worker->openError(), true);
+        }
         ASSERT_EQ(1u, run.messages.shown.size());
         const auto& shown = run.messages.shown[0];
         EXPECT_EQ(run.text(c.caption).substr(0, 31), shown.caption);
         EXPECT_EQ(static_cast<unsigned>(MB_ICONWARNING), shown.type);
-        if (c.withNumber) {
+        if (c.number > 0) {
+            EXPECT_EQ(formatWithNumber(run.text(c.text), c.number), shown.text);
+        } else if (c.number < 0) {
             std::string format = run.text(c.text);
-            std::string before = format.substr(0, format.find('%'));
-            EXPECT_EQ(0u, shown.text.find(before)) << shown.text;
+            EXPECT_EQ(0u, shown.text.find(format.substr(0, format.find('%')))) << shown.text;
             EXPECT_NE(shown.text, format) << "the error number is filled in";
         } else {
             EXPECT_EQ(run.text(c.text), shown.text);
         }
     }
-}
-
-TEST(LanLink, RefusedConnectionNamesTheSocketError) {
-    LinkRun run;
-    CaptureState& s = run.state();
-    pointAtLan(s, "127.0.0.1", std::to_string(unusedPort()));
-    EXPECT_EQ(0, openLanCapture(s, nullptr));
-    ASSERT_EQ(1u, run.messages.shown.size());
-    EXPECT_EQ(formatWithNumber(run.text(IDS_LINK_FAILED), WSAECONNREFUSED), run.messages.shown[0].text);
 }
 
 }  // namespace

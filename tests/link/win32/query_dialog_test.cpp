@@ -5,10 +5,8 @@
 
 #include <cstring>
 
-#include "link/win32/LanLink.h"
-#include "link/win32/QueryDialog.h"
-#include "link/win32/ReceivePath.h"
-#include "link/win32/SerialLink.h"
+#include "app/win32/LinkWorker.h"
+#include "app/win32/QueryDialog.h"
 #include "tests/link/win32/LinkWindowFixture.h"
 #include "tests/link/win32/QueryDialogDriver.h"
 
@@ -95,10 +93,7 @@ TEST_P(QueryDuringCapture, ShowsTheDevicesAnswers) {
 
     // The replies are data of the run like any other bytes.
     EXPECT_TRUE(pumpUntil([&] { return state.byteCount.load() == 6u; }, 5000)) << state.byteCount.load();
-    if (c.lan)
-        closeLanCapture(state, nullptr);
-    else
-        closeSerialCapture(state, nullptr);
+    state.worker->stop();
     const std::vector<std::uint8_t> replies = {0x07, 0x4A, 0x07, 0x35, 0x07, 0x35};
     EXPECT_EQ(replies, finishFile());
     EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_RECEIVE));
@@ -128,7 +123,6 @@ TEST_F(QueryDialog, EndsWhenTheLinkFails) {
     EXPECT_EQ(nullptr, state.queryDialog.load());
     // Posted after the dialog's end, so it waits in the queue.
     EXPECT_TRUE(pumpUntil([&] { return count(UM_LINK_ERROR, LINK_ERROR_RECEIVE) == 1; }, 5000));
-    closeLanCapture(state, nullptr);
 }
 
 // ---- no link: the commands go nowhere ----
@@ -168,11 +162,11 @@ TEST_F(QueryDialog, RepliesInReceivedChunksFillTheirFields) {
         {"all lines low", {{0x07, 0x30}}, "", "LLLL"},
         {"all lines high", {{0x07, 0x3F}}, "", "HHHH"},
         {"escape after escape", {{0x07, 0x07}}, "", "----"},
-        {"second reply unseen", {{0x07, 0x4F, 0x07, 0x31}}, "0x0F", "----"},
+        {"two replies in one chunk", {{0x07, 0x4F, 0x07, 0x31}}, "0x0F", "LLLH"},
         {"no escape", {{0x41, 0x4A, 0x35}}, "", "----"},
     };
     CaptureState& state = *s;
-    ReceivePath path(state);
+    ViewHandoff handoff(state);
     std::size_t next = 0;
     int waited = 0;
     std::vector<std::string> results;
@@ -185,7 +179,7 @@ TEST_F(QueryDialog, RepliesInReceivedChunksFillTheirFields) {
                 if (next == sizeof cases / sizeof cases[0]) return true;
                 SetDlgItemTextA(dialog, IDC_I_REPLY, "");
                 for (int id : kLineFields) SetDlgItemTextA(dialog, id, "");
-                for (const auto& chunk : cases[next].chunks) path.handoff().deliver(chunk.data(), chunk.size());
+                for (const auto& chunk : cases[next].chunks) handoff.received(chunk.data(), chunk.size());
                 waited = 1;
                 return false;
             }

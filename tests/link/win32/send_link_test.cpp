@@ -8,13 +8,12 @@
 #include <atomic>
 #include <mutex>
 
+#include "app/win32/LinkWorker.h"
+#include "app/win32/QueryDialog.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
 #include "base/Text.h"
-#include "link/win32/LanLink.h"
-#include "link/win32/LinkDriver.h"
-#include "link/win32/SerialLink.h"
 #include "tests/link/win32/LinkHarness.h"
 #include "tests/link/win32/LinkWindowFixture.h"
 
@@ -53,20 +52,19 @@ bool target(DevSim& sim, CaptureState& s, const Link& link) {
         pointAtLan(s, "127.0.0.1", std::to_string(port));
         return true;
     }
-    s.portNumber = static_cast<std::uint8_t>(link.comPort);
-    s.linkKind = LinkKind::Serial;
+    pointAtSerial(s, link.comPort);
     return sim.ptyReady();
 }
 
 // Records every chunk the send thread reports; an optional gate runs on
 // the send thread before the chunk is recorded and may hold it there.
-class ChunkLog : public SendObserver {
+class ChunkLog : public SendProgress {
 public:
     std::function<void(std::uint32_t offset, std::uint32_t size)> gate;
-    void chunkSent(std::uint32_t offset, std::uint32_t size) override {
-        if (gate) gate(offset, size);
+    void chunkSent(std::uint64_t offset, std::size_t size) override {
+        if (gate) gate(static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size));
         std::lock_guard<std::mutex> lock(mutex_);
-        chunks_.push_back({offset, size});
+        chunks_.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)});
     }
     std::vector<std::pair<std::uint32_t, std::uint32_t>> chunks() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -81,17 +79,12 @@ private:
 
 bool sending(CaptureState& s) { return (s.stateFlags.load() & FLAG_SENDING) != 0; }
 
-// What must hold once a send has ended however it ended: nothing open,
-// no thread, no copy, the event ready for the next send.
+// What must hold once a send has ended however it ended: no worker (its
+// thread ended, its link closed), the idle state.
 void expectLinkClosed(CaptureState& s) {
     EXPECT_FALSE(sending(s));
-    EXPECT_EQ(0, s.isOpen.load());
-    EXPECT_EQ(nullptr, s.threadHandle.load());
-    EXPECT_EQ(nullptr, s.sendData);
-    EXPECT_EQ(0u, s.sendSize);
-    EXPECT_EQ(static_cast<std::uintptr_t>(INVALID_SOCKET), s.lanSocket.load());
-    EXPECT_TRUE(s.commHandle == INVALID_HANDLE_VALUE || s.commHandle == nullptr);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(s.sendDoneEvent, 0));
+    EXPECT_EQ(RunState::Idle, s.runState);
+    EXPECT_EQ(nullptr, s.worker);
 }
 
 int countOf(const std::vector<std::string>& texts, const std::string& text) {
@@ -100,15 +93,19 @@ int countOf(const std::vector<std::string>& texts, const std::string& text) {
 
 class SendFixture : public LinkWindowFixture {
 protected:
-    // Opens the send of data on the test's link as the send-file command
-    // does: FLAG_SENDING and the sending controls first.
-    int openSend(const Link& link, const std::vector<std::uint8_t>& data, SendObserver* observer = nullptr) {
-        s->stateFlags.fetch_or(FLAG_SENDING);
+    // Starts the send of data on the test's link as the send-file command
+    // does, without its file dialog.
+    int openSend(const std::vector<std::uint8_t>& data, SendProgress* progress = nullptr) {
+        LinkPlan plan;
+        if (!planLink(*s, nullptr, plan)) return 0;
         setSendControls(*s);
-        const auto size = static_cast<std::uint32_t>(data.size());
-        return link.lan ? openLanSend(*s, s->mainWindow, data.data(), size, observer)
-                        : openSerialSend(*s, s->mainWindow, data.data(), size, observer);
+        s->worker = std::make_unique<LinkWorker>(*s, plan);
+        s->runState = RunState::Sending;
+        s->stateFlags.fetch_or(FLAG_SENDING);
+        worker = s->worker.get();
+        return s->worker->startSend(data, progress) ? 1 : 0;
     }
+    LinkWorker* worker = nullptr;
 
     void expectIdleControls() {
         for (UINT command : {CMD_START, CMD_SEND_FILE, CMD_OPEN_FILE, CMD_SETTINGS}) {
@@ -175,16 +172,17 @@ TEST_P(SendFile, ArrivesChunkByChunkByteExactWithTheControlsOfEachState) {
     };
     sendFileToDevice(state, &log);
     ASSERT_TRUE(sending(state)) << (messages.shown.empty() ? "" : messages.shown[0].text);
-    EXPECT_EQ(1, state.isOpen.load());
+    EXPECT_EQ(RunState::Sending, state.runState);
     ASSERT_EQ(1u, dialogs.asked.size());
     EXPECT_EQ("open", dialogs.asked[0].kind);
     EXPECT_EQ(state.writer.captureFilePath(), dialogs.asked[0].initialPath);
     // While the data goes out the controls stay in the sending state until
     // the main window hears of the end.
     expectSendingControls();
-    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_STARTING), text(IDS_STATE_RUNNING)}), statusTexts());
 
     ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 60000));
+    EXPECT_EQ((std::vector<std::string>{text(IDS_STATE_STARTING), text(IDS_STATE_RUNNING), text(IDS_STATE_IDLE)}),
+              statusTexts());
     expectLinkClosed(state);
     expectIdleControls();
     EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
@@ -238,9 +236,9 @@ TEST_P(CancelSend, StopsAfterTheCurrentChunkAndClosesOnce) {
     log.gate = [&](std::uint32_t offset, std::uint32_t) {
         if (offset / kSendChunk + 1 != kHeld) return;
         reached = true;
-        waitUntil([&] { return state.isOpen.load() == 0; }, 20000);
+        waitUntil([&] { return worker->stopRequested(); }, 20000);
     };
-    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_EQ(1, openSend(data, &log));
     ASSERT_TRUE(pumpUntil([&] { return reached.load(); }, 30000));
 
     blankStatus();
@@ -283,10 +281,9 @@ TEST_F(CancelSendRace, AfterTheDataIsOutClosesOnceWithoutAsking) {
     CaptureState& state = *s;
     ASSERT_TRUE(target(sim, state, kLan));
     const std::vector<std::uint8_t> data = printerData(2, 2500);
-    state.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, openLanSend(state, state.mainWindow, data.data(), 2500));
+    ASSERT_EQ(1, openSend(data));
     // No pumping: the end message waits in the queue.
-    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(state.sendDoneEvent, 20000));
+    ASSERT_TRUE(waitUntil([&] { return worker->finished(); }, 20000));
     blankStatus();
     cancelSend(state);
     EXPECT_TRUE(messages.shown.empty()) << "nothing left to cancel";
@@ -324,8 +321,7 @@ TEST_F(CancelSendRace, SendEndingDuringTheQuestionIsClosedOnce) {
     log.gate = [&](std::uint32_t offset, std::uint32_t size) {
         if (offset + size == 2500) waitUntil([&] { return question.asked.load(); }, 20000);
     };
-    state.stateFlags.fetch_or(FLAG_SENDING);
-    ASSERT_EQ(1, openLanSend(state, state.mainWindow, data.data(), 2500, &log));
+    ASSERT_EQ(1, openSend(data, &log));
     pumpUntil([&] { return log.count() == 2; }, 10000);
     blankStatus();
     cancelSend(state);
@@ -353,7 +349,8 @@ TEST_P(StalledPeer, EndsTheSendWithASendError) {
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_EQ(1, openSend(data, &log));
+    const LPARAM id = worker->id();
     ASSERT_TRUE(pumpUntil([&] { return count(UM_LINK_ERROR, LINK_ERROR_SEND) > 0; }, 60000));
     DWORD failedAt = GetTickCount();
     ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 10000));
@@ -362,7 +359,7 @@ TEST_P(StalledPeer, EndsTheSendWithASendError) {
     expectIdleControls();
     EXPECT_EQ(1, count(UM_LINK_ERROR, LINK_ERROR_SEND));
     for (const Posted& p : received())
-        if (p.message == UM_LINK_ERROR) EXPECT_EQ(0, p.lParam);
+        if (p.message == UM_LINK_ERROR) EXPECT_EQ(id, p.lParam);
     // Told once, by the main window on the link's message: the send thread
     // tells nothing itself.
     ASSERT_EQ(1u, messages.shown.size()) << "the main window tells the failure, not the send thread";
@@ -391,7 +388,7 @@ TEST_P(ThrottlingDevice, GetsTheWholeFileAfterItsPause) {
     CaptureState& state = *s;
     ASSERT_TRUE(target(sim, state, link));
     const std::vector<std::uint8_t> data = printerData(21, 1u << 20);
-    ASSERT_EQ(1, openSend(link, data));
+    ASSERT_EQ(1, openSend(data));
     ASSERT_TRUE(pumpUntil([&] { return !sending(state); }, 60000));
     pumpFor(100);
     EXPECT_EQ(0, count(UM_LINK_ERROR, LINK_ERROR_SEND));
@@ -412,7 +409,7 @@ TEST_P(ThrottlingDevice, CancelEndsAHeldUpChunkAtOnce) {
     ChunkLog log;
     std::atomic<DWORD> lastChunkAt{GetTickCount()};
     log.gate = [&](std::uint32_t, std::uint32_t) { lastChunkAt = GetTickCount(); };
-    ASSERT_EQ(1, openSend(link, data, &log));
+    ASSERT_EQ(1, openSend(data, &log));
     ASSERT_TRUE(pumpUntil([&] { return GetTickCount() - lastChunkAt.load() > 2000; }, 30000)) << "held up";
     const DWORD start = GetTickCount();
     cancelSend(state);
@@ -454,16 +451,15 @@ TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         ScriptedFileDialogs chooser;
         if (c.chooseFile) chooser.choose(file);
         state.fileDialogs = &chooser;
-        if (c.link.lan) {
+        if (c.link.lan)
             pointAtLan(state, "127.0.0.1", "1");  // nothing listens there
-        } else {
-            state.portNumber = 77;  // no such port
-            state.linkKind = LinkKind::Serial;
-        }
+        else
+            pointAtSerial(state, 77);  // no such port
         blankStatus();
         sendFileToDevice(state);
         state.fileDialogs = &dialogs;
-        EXPECT_FALSE(sending(state));
+        // A link that cannot be opened is known on the worker's thread.
+        EXPECT_TRUE(pumpUntil([&] { return !sending(state); }, 15000));
         expectLinkClosed(state);
         expectIdleControls();
         EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
@@ -480,10 +476,10 @@ TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
 TEST(SendCommandBytes, WithNoLinkOpenGoNowhereAndShowNothing) {
     LinkRun run;
     CaptureState& s = run.state();
-    for (LinkKind kind : {LinkKind::Serial, LinkKind::Lan}) {
-        s.linkKind = kind;
-        EXPECT_EQ(0, sendCommandBytes(s, "I", 1)) << static_cast<int>(kind);
-    }
+    EXPECT_EQ(0, sendCommandBytes(s, "I", 1));
+    s.runState = RunState::Sending;  // a send's thread owns its link
+    EXPECT_EQ(0, sendCommandBytes(s, "I", 1));
+    s.runState = RunState::Idle;
     EXPECT_TRUE(run.messages.shown.empty());
 }
 

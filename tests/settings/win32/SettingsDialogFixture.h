@@ -21,13 +21,11 @@ protected:
         ASSERT_NE(nullptr, owner);
     }
 
-    // The program as start-up leaves it: the profile read and its link
-    // settings in the run record.
+    // The program as start-up leaves it: the profile read.
     void startUp() {
         setCaptureStateDefaults(*s);
         Win32IniStore store;
         loadProfile(s->profile, store, 0);
-        applyToCaptureState(*s, s->profile.connection);
     }
     std::map<std::string, std::string> stored() { return iniEntries(ini); }
 };

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Ids.h"
 #include "base/Text.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"
@@ -158,23 +159,6 @@ TEST(FolderLookup, LibrariesWithoutTheFunctionAreFreed) {
     EXPECT_EQ(lookup.function(), nullptr);
     EXPECT_EQ(lookup.library(), nullptr);
     EXPECT_EQ(GetModuleHandleA(lacking), nullptr) << lacking;
-}
-
-TEST(RunRecord, LinkSettingsReachTheCaptureState) {
-    auto state = std::make_unique<CaptureState>();
-    ConnectionSettings s;
-    s.method = 1;
-    copyCut(s.comPort, "COM12");
-    copyCut(s.lanHost, "10.0.0.9");
-    copyCut(s.dService, std::string(40, '9').c_str());
-    applyToCaptureState(*state, s);
-    EXPECT_EQ(state->linkKind, LinkKind::Lan);
-    EXPECT_EQ(state->portNumber, 12);
-    EXPECT_STREQ(state->host, "10.0.0.9");
-    EXPECT_EQ(std::string(state->dataPort), std::string(31, '9'));
-    copyCut(s.comPort, "COM300");
-    applyToCaptureState(*state, s);
-    EXPECT_EQ(state->portNumber, 0);
 }
 
 }  // namespace

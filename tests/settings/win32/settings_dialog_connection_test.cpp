@@ -50,8 +50,7 @@ TEST_F(SettingsDialogTest, ComPortIsTakenFromTheListOrTypedAndInvalidTextsBecome
             }));
             EXPECT_EQ(c.taken, stored()["connection/com"]);
             EXPECT_STREQ(c.taken, s->profile.connection.comPort);
-            EXPECT_EQ(comPortNumber(c.taken), s->portNumber);
-            EXPECT_NE(0, s->portNumber);
+            EXPECT_NE(0, comPortNumber(s->profile.connection.comPort));
         }
     }
 }
@@ -109,9 +108,9 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
     EXPECT_EQ("lan", entries["connection/method"]);
     EXPECT_EQ("192.168.1.50", entries["connection/host"]);
     EXPECT_EQ("", entries["connection/dService"]) << "an empty port is accepted";
-    EXPECT_EQ(LinkKind::Lan, s->linkKind);
-    EXPECT_STREQ("192.168.1.50", s->host);
-    EXPECT_STREQ("", s->dataPort);
+    EXPECT_EQ(1, s->profile.connection.method);
+    EXPECT_STREQ("192.168.1.50", s->profile.connection.lanHost);
+    EXPECT_STREQ("", s->profile.connection.dService);
     // The next read of the profile gives the empty port its default.
     Profile next = s->profile;
     Win32IniStore store;
@@ -142,10 +141,10 @@ TEST_F(SettingsDialogTest, BothPanelsKeepTheirValuesAndOkSavesBoth) {
     EXPECT_EQ("COM3", entries["connection/com"]);
     EXPECT_EQ("device.local", entries["connection/host"]);
     EXPECT_EQ("4001", entries["connection/dService"]);
-    EXPECT_EQ(LinkKind::Serial, s->linkKind);
-    EXPECT_EQ(3, s->portNumber);
-    EXPECT_STREQ("device.local", s->host);
-    EXPECT_STREQ("4001", s->dataPort);
+    EXPECT_EQ(0, s->profile.connection.method);
+    EXPECT_STREQ("COM3", s->profile.connection.comPort);
+    EXPECT_STREQ("device.local", s->profile.connection.lanHost);
+    EXPECT_STREQ("4001", s->profile.connection.dService);
     // The port field takes no more than the run record holds.
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         EXPECT_EQ(kDataPortSize - 1, SendMessageA(w.control(IDC_PORT), EM_GETLIMITTEXT, 0, 0));

@@ -27,8 +27,7 @@ bool contains(const RECT& outer, const RECT& inner) {
 
 TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
     startUp();
-    LinkKind linkKind = s->linkKind;
-    std::uint8_t portNumber = s->portNumber;
+    const ConnectionSettings connection = s->profile.connection;
     // Edited while the program runs.
     seed("method=lan\r\nhost=10.1.2.3\r\ndService=2001\r\ncom=COM7\r\n",
          "path=" + docs + "\\Runs\r\nfilename=data.bin.zrd\r\nflag=YES\r\n");
@@ -70,8 +69,8 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
         w.cancel();
     }));
     EXPECT_EQ(before, readText(ini)) << "opening and cancelling writes nothing";
-    EXPECT_EQ(linkKind, s->linkKind);
-    EXPECT_EQ(portNumber, s->portNumber);
+    EXPECT_EQ(connection.method, s->profile.connection.method);
+    EXPECT_STREQ(connection.comPort, s->profile.connection.comPort);
     EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is usable again";
 }
 
@@ -137,10 +136,8 @@ TEST_F(SettingsDialogTest, CancelSavesNothingAndLeavesTheSettingsAsRead) {
         EXPECT_TRUE(w.ended());
     }));
     EXPECT_EQ(before, readText(ini));
-    EXPECT_EQ(LinkKind::Serial, s->linkKind);
-    EXPECT_EQ(6, s->portNumber);
-    EXPECT_STREQ("10.0.0.9", s->host);
-    EXPECT_STREQ("10001", s->dataPort);
+    EXPECT_STREQ("10.0.0.9", s->profile.connection.lanHost);
+    EXPECT_STREQ("10001", s->profile.connection.dService);
     // What the next capture run reads is still what the profile holds.
     EXPECT_EQ(read.connection.method, s->profile.connection.method);
     EXPECT_STREQ(read.connection.comPort, s->profile.connection.comPort);
@@ -163,15 +160,15 @@ TEST_F(SettingsDialogTest, ProfileThatCannotBeWrittenIsToldAndTheSettingsStillHo
     EXPECT_EQ("Settings failed!", messages.shown[0].text);
     EXPECT_EQ(MAIN_TITLE, messages.shown[0].caption);
     EXPECT_EQ(unsigned(MB_OK | MB_ICONWARNING), messages.shown[0].type);
-    EXPECT_EQ(5, s->portNumber);
+    EXPECT_STREQ("COM5", s->profile.connection.comPort) << "the settings hold for this run";
     EXPECT_FALSE(pathExists(unwritable));
 }
 
 TEST_F(SettingsDialogTest, NothingOpensWhileALinkIsOpen) {
-    s->isOpen.store(1);
+    s->runState = RunState::Capturing;
     EXPECT_FALSE(run([&](SettingsWindows& w) { w.ok(); }));
     EXPECT_FALSE(pathExists(ini)) << "the profile was not even read";
-    s->isOpen.store(0);
+    s->runState = RunState::Idle;
 }
 
 // Pictures of the dialog for the documentation, taken by

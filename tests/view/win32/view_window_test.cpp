@@ -119,11 +119,11 @@ TEST_F(ViewWindowTest, OneWheelMessageIsOneLineWhateverItsDistance) {
 TEST_F(ViewWindowTest, ExtentsAreTheWholeGridDuringARunAndTheContentAfter) {
     create();
     sizeWindow(500, 400);
-    s->isOpen.store(1);  // a run as the view sees it
+    s->runState = RunState::Capturing;  // a run as the view sees it
     content(3, 20);
     EXPECT_EQ(kGridRows * s->lineHeight.load() - height, s->maxScrollY);
     EXPECT_EQ(std::max(0, kGridColumns * s->charWidth.load() - width), s->maxScrollX);
-    s->isOpen.store(0);
+    s->runState = RunState::Idle;
     scroll(WM_VSCROLL, SB_BOTTOM);
     content(3, 20);
     EXPECT_EQ(0, s->maxScrollY);

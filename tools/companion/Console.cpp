@@ -1,6 +1,8 @@
-#include "tools/companion/ConsoleLines.h"
+#include "tools/companion/Console.h"
 
 #include <cstdio>
+
+#include "base/Clock.h"
 
 namespace orv::companion {
 namespace {
@@ -11,7 +13,7 @@ constexpr std::uint64_t kStatusEveryMs = 250;
 
 void ConsoleLines::event(const std::string& line) {
     clearStatus();
-    const LocalTime t = localTime();
+    const LocalTime t = localTimeNow();
     std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
                  line.c_str());
     std::fflush(stderr);
@@ -19,7 +21,7 @@ void ConsoleLines::event(const std::string& line) {
 
 void ConsoleLines::status(const CaptureStatus& s) {
     if (!terminal_) return;
-    const std::uint64_t now = nowMs();
+    const std::uint64_t now = monotonicMs();
     if (shown_ && now - shownAt_ < kStatusEveryMs) return;
     const double seconds = shown_ ? double(now - shownAt_) / 1000.0 : 0.0;
     const double rate = seconds > 0 ? double(s.totalBytes - shownTotal_) / seconds / 1000.0 : 0.0;

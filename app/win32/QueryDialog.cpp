@@ -1,14 +1,23 @@
-#include "link/win32/QueryDialog.h"
+#include "app/win32/QueryDialog.h"
 
-#include "link/win32/LinkDriver.h"
-#include "link/win32/ReceivePath.h"
+#include "app/win32/LinkWorker.h"
+#include "link/ReplyScanner.h"
 
 namespace orv {
 namespace {
 
 CaptureState* stateOf(HWND dialog) { return reinterpret_cast<CaptureState*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
-bool isReplyField(WPARAM id) { return id == IDC_I_REPLY || (id >= IDC_S_BIT3 && id <= IDC_S_BIT0); }
+// Which field a reply goes to follows from the reply alone, not from the
+// command that was sent last.
+void showReply(HWND dialog, const DeviceReply& reply) {
+    if (reply.command == 'I') {
+        SetDlgItemTextA(dialog, IDC_I_REPLY, valueText(reply.bits).c_str());
+    } else if (reply.command == 'S') {
+        const int fields[4] = {IDC_S_BIT3, IDC_S_BIT2, IDC_S_BIT1, IDC_S_BIT0};
+        for (int k = 0; k < 4; ++k) SetDlgItemTextA(dialog, fields[k], lineText(reply.bits, 3 - k));
+    }
+}
 
 // Registered before any command can be sent, so that the answer finds it.
 void registerDialog(CaptureState& s, HWND dialog) {
@@ -56,13 +65,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!s) return FALSE;
     switch (message) {
     case WM_COMMAND: return onCommand(*s, dialog, wParam);
-    case UM_QUERY_REPLY:
-        if (isReplyField(wParam)) {
-            char text[5];
-            unpackReplyText(static_cast<std::uint32_t>(lParam), text);
-            SetDlgItemTextA(dialog, static_cast<int>(wParam), text);
-        }
-        return TRUE;
+    case UM_QUERY_REPLY: showReply(dialog, {static_cast<char>(wParam), static_cast<std::uint8_t>(lParam & 0x0F)}); return TRUE;
     case UM_END_QUERY: endQuery(*s, dialog, 1); return TRUE;
     case WM_DESTROY: unregisterDialog(*s, dialog); return FALSE;
     default: return FALSE;
@@ -78,6 +81,23 @@ INT_PTR CALLBACK queryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         // An exception must not unwind through user32.
         return FALSE;
     }
+}
+
+int sendCommandBytes(CaptureState& s, const char* bytes, int count) {
+    // Only over a capture link: a send's thread owns its link.
+    if (count <= 0 || !capturing(s) || !s.worker) return 0;
+    LinkError error;
+    if (s.worker->writeCommand(reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(count), error))
+        return 1;
+    if (s.worker->isLan()) {
+        HWND owner = s.queryDialog.load();
+        tellUser(s, owner ? owner : s.mainWindow, IDS_LAN_SEND_CAPTION, IDS_LAN_SEND_FAILED, error.code, MB_OK);
+    }
+    // A link that takes no command is broken: the run stops as for a
+    // failed receive.
+    if (HWND dialog = s.queryDialog.load()) PostMessageA(dialog, UM_END_QUERY, 0, 0);
+    PostMessageA(s.mainWindow, UM_LINK_ERROR, LINK_ERROR_RECEIVE, static_cast<LPARAM>(s.worker->id()));
+    return 0;
 }
 
 void runQueryDialog(CaptureState& s) {

@@ -1,0 +1,51 @@
+// The device commands' console on Windows: the stop on Ctrl+C, Ctrl+Break
+// and the console closing, and the lines on standard error.
+#include "tools/companion/Console.h"
+
+#include <windows.h>
+
+#include "base/win32/Win32FileSystem.h"
+
+namespace orv::companion {
+namespace {
+
+StopSignal* gStop = nullptr;
+HANDLE gDoneEvent = nullptr;  // set once the files are closed
+
+// The system ends the process when the handler of a closing console,
+// log-off or shutdown returns: it waits (a few seconds at most) for the
+// capture to close its files first.
+constexpr DWORD kCloseWaitMs = 4000;
+
+BOOL WINAPI onControl(DWORD kind) {
+    gStop->request();
+    if (kind == CTRL_CLOSE_EVENT || kind == CTRL_LOGOFF_EVENT || kind == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(gDoneEvent, kCloseWaitMs);
+    return TRUE;
+}
+
+class Win32Console final : public Console {
+public:
+    Win32Console() : Console(stderrIsTerminal()) {
+        static StopSignal stop;
+        gStop = &stop;
+        if (!gDoneEvent) gDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(onControl, TRUE);
+    }
+    // The files are closed by now: a closing console may end the process.
+    ~Win32Console() override { SetEvent(gDoneEvent); }
+    const StopSignal& stop() const override { return *gStop; }
+};
+
+}  // namespace
+
+std::unique_ptr<Console> makeConsole() { return std::make_unique<Win32Console>(); }
+
+bool stderrIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace orv::companion
