@@ -3,8 +3,9 @@
 # as a share of one core taken by the program and its wineserver together
 # (utime + stime from /proc) over ORV_QUIET_SECONDS (10) seconds, in three
 # cases: open with no capture, capturing over LAN, capturing over serial (a
-# pseudo-terminal as COM5); then the headless capture (orvantide capture)
-# on the same quiet LAN, and the LAN throughput of both on the same data.
+# pseudo-terminal as COM5); then the companion on the same quiet LAN
+# (orvantide capture natively, orvantide-cli.exe capture under Wine), and
+# the LAN throughput of the window and both companions on the same data.
 # Prints one line per case:
 #   quiet CASE PERCENT
 #   rate CASE MB/s
@@ -18,6 +19,7 @@ SECONDS_EACH=${ORV_QUIET_SECONDS:-10}
 EXE=$ORV_WINE_BUILD/Orvantide.exe
 SIM=$ROOT/build/native/orvantide-devsim
 CLI=$ROOT/build/native/orvantide
+WINCLI=$ORV_WINE_BUILD/orvantide-cli.exe
 RATE_BYTES=${ORV_RATE_BYTES:-67108864}
 [ -f "$EXE" ] && [ -x "$SIM" ] && [ -x "$CLI" ] || { echo "quiet-line: build first (make build)" >&2; exit 1; }
 
@@ -60,11 +62,12 @@ flag=YES
 EOF
 }
 
-# measure CASE [ARGS...]: starts the program, lets it settle, and prints
-# the share of a core that it and its wineserver took while nothing came.
+# measure CASE PROGRAM [ARGS...]: starts a Windows program of the build,
+# lets it settle, and prints the share of a core that it and its
+# wineserver took while nothing came.
 measure() {
   local name=$1; shift
-  (cd "$ORV_WINE_BUILD" && exec "$ORV_WINE" Orvantide.exe "$@" </dev/null >"$WORK/$name.out" 2>&1) &
+  (cd "$ORV_WINE_BUILD" && exec "$ORV_WINE" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
   local program=$!
   pids+=("$program")
   sleep 4
@@ -84,14 +87,14 @@ measure() {
 
 # The program open, no capture.
 profile lan 1
-measure idle
+measure idle Orvantide.exe
 
 # Capturing over LAN from a device that sends nothing.
 "$SIM" --lan 127.0.0.1:0 --hold >"$WORK/lan.sim" 2>&1 &
 pids+=($!)
 port=$(devsim_port "$WORK/lan.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
 profile lan "$port"
-measure lan -r
+measure lan Orvantide.exe -r
 ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the LAN capture did not start" >&2; exit 1; }
 
 # Capturing over serial: a pseudo-terminal as COM5, quiet.
@@ -100,7 +103,7 @@ pids+=($!)
 for _ in $(seq 100); do grep -q '^pty ' "$WORK/pty.sim" && break; sleep 0.1; done
 rm -f "$WORK/captures"/*.zrd
 profile serial 1
-measure serial -r
+measure serial Orvantide.exe -r
 ls "$WORK/captures"/*.zrd >/dev/null 2>&1 || { echo "quiet-line: the serial capture did not start" >&2; exit 1; }
 
 # The headless capture on a quiet LAN, natively.
@@ -117,6 +120,10 @@ c1=$(ticks "$cli")
 kill "$cli"; wait "$cli" 2>/dev/null || true
 python3 -c "import sys; print('quiet headless %.2f' % ((int(sys.argv[1]) * 100.0) / (int(sys.argv[2]) * int(sys.argv[3]))))" \
   $((c1 - c0)) "$(getconf CLK_TCK)" "$SECONDS_EACH"
+
+# The same for orvantide-cli.exe under Wine, with its wineserver.
+mkdir -p "$WORK/wincli"
+measure wincli orvantide-cli.exe capture --lan "127.0.0.1:$port" -d "$("$ORV_WINE" winepath -w "$WORK/wincli" 2>/dev/null)"
 
 # LAN throughput on the same generated data: the window program under Wine
 # (from its file's creation to the simulator's end) and the headless one.
@@ -139,12 +146,26 @@ wait "$program" 2>/dev/null || true
 python3 -c "import sys; print('rate window %.1f' % (int(sys.argv[1]) / ((int(sys.argv[3]) - int(sys.argv[2])) / 1e9) / 1e6))" \
   "$RATE_BYTES" "$t0" "$t1"
 
-"$SIM" --lan 127.0.0.1:0 --generate "$RATE_BYTES" --close-when-done >"$WORK/rate2.sim" 2>&1 &
-pids+=($!)
-port=$(devsim_port "$WORK/rate2.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
-t0=$(now_ns)
-"$CLI" capture --lan "127.0.0.1:$port" -d "$WORK/rate" --once 2>/dev/null
-t1=$(now_ns)
-[ "$(cat "$WORK"/rate/*.zrd | wc -c)" -eq "$RATE_BYTES" ] || { echo "quiet-line: the headless capture lost bytes" >&2; exit 1; }
-python3 -c "import sys; print('rate headless %.1f' % (int(sys.argv[1]) / ((int(sys.argv[3]) - int(sys.argv[2])) / 1e9) / 1e6))" \
-  "$RATE_BYTES" "$t0" "$t1"
+# rate CASE: a companion's capture of RATE_BYTES from a new simulator,
+# from its start to its end (it ends with the link: --once).
+rate() {
+  local name=$1
+  "$SIM" --lan 127.0.0.1:0 --generate "$RATE_BYTES" --close-when-done >"$WORK/$name.sim" 2>&1 &
+  pids+=($!)
+  port=$(devsim_port "$WORK/$name.sim") || { echo "quiet-line: the simulator did not start" >&2; exit 1; }
+  mkdir -p "$WORK/$name"
+  local t0 t1
+  t0=$(now_ns)
+  if [ "$name" = headless ]; then
+    "$CLI" capture --lan "127.0.0.1:$port" -d "$WORK/$name" --once </dev/null 2>/dev/null
+  else
+    (cd "$ORV_WINE_BUILD" && "$ORV_WINE" orvantide-cli.exe capture --lan "127.0.0.1:$port" \
+      -d "$("$ORV_WINE" winepath -w "$WORK/$name" 2>/dev/null)" --once </dev/null >/dev/null 2>&1)
+  fi
+  t1=$(now_ns)
+  [ "$(cat "$WORK/$name"/*.zrd | wc -c)" -eq "$RATE_BYTES" ] || { echo "quiet-line: $name lost bytes" >&2; exit 1; }
+  python3 -c "import sys; print('rate %s %.1f' % (sys.argv[1], int(sys.argv[2]) / ((int(sys.argv[4]) - int(sys.argv[3])) / 1e9) / 1e6))" \
+    "$name" "$RATE_BYTES" "$t0" "$t1"
+}
+rate headless
+rate wincli

@@ -44,6 +44,17 @@ orv send "$(native "$WORK/data.zrd")" --serial "$(tty_device)" || fail "send ove
 sleep 0.5
 cmp -s "$WORK/data.zrd" "$WORK/ss.rec" || fail "send over serial: the device got other bytes"
 
+# A device that stops reading for 3 s near the end of a large send, then
+# talks (0x07 0x4A, its answer to the last byte, 'I'): the send succeeds
+# only once the device has every byte, and it has.
+{ head -c 31999999 /dev/zero | tr '\0' 'x'; printf I; } >"$WORK/big.zrd"
+lan big --hold --stall-after 30000000 --stall-ms 3000 --i-value 10 --record "$WORK/big.rec"
+orv send "$(native "$WORK/big.zrd")" --lan "127.0.0.1:$port" || fail "send to a pausing device: exit $?"
+settle big
+cmp -s "$WORK/big.zrd" "$WORK/big.rec" || fail "send to a pausing device: it got $(stat -c %s "$WORK/big.rec") bytes"
+grep -q "replies 1" "$WORK/big.sim" || fail "send to a pausing device: it did not talk"
+rm -f "$WORK/big.zrd" "$WORK/big.rec"
+
 # Failures and usage: exit 1 or 2 and one line.
 expect 1 "cannot open the link" send "$(native "$WORK/data.zrd")" --lan 127.0.0.1:1
 expect 1 "missing" send "$(native "$WORK/missing")" --lan 127.0.0.1:1
