@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "app/win32/LinkWorker.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"

@@ -63,13 +63,25 @@ std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size) {
     return bytes;
 }
 
-double processCpuMs() {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return -1;
+namespace {
+
+double cpuMs(const FILETIME& kernel, const FILETIME& user) {
     auto ms = [](const FILETIME& t) {
         return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
     };
     return ms(kernel) + ms(user);
+}
+
+}  // namespace
+
+double threadCpuMs(HANDLE thread) {
+    FILETIME created, ended, kernel, user;
+    return GetThreadTimes(thread, &created, &ended, &kernel, &user) ? cpuMs(kernel, user) : -1;
+}
+
+double processCpuMs() {
+    FILETIME created, ended, kernel, user;
+    return GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user) ? cpuMs(kernel, user) : -1;
 }
 
 }  // namespace orv::test

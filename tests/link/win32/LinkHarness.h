@@ -47,7 +47,8 @@ private:
 std::vector<std::uint8_t> finishCaptureFile(CaptureState& state);
 
 std::vector<std::uint8_t> printerData(std::uint64_t seed, std::size_t size);
-// Kernel plus user time of this process, in milliseconds.
+// Kernel plus user time of a thread, and of this process, in milliseconds.
+double threadCpuMs(HANDLE thread);
 double processCpuMs();
 
 }  // namespace orv::test
