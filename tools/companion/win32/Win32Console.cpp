@@ -70,6 +70,6 @@ bool stderrIsTerminal() {
 }
 
 std::unique_ptr<CaptureHost> makeConsoleHost() { return std::make_unique<Console>(); }
-std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<Win32FileSystem>(Win32FileSystem::kUtf8); }
 
 }  // namespace orv::companion
