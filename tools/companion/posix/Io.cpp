@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -90,6 +91,11 @@ int fd(std::intptr_t file) { return static_cast<int>(file); }
 }  // namespace
 
 std::string errorText() { return std::strerror(errno); }
+
+void writeStderr(const std::string& utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    std::fflush(stderr);
+}
 
 std::vector<std::string> commandLine(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 

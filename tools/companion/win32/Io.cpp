@@ -193,6 +193,25 @@ std::string errorText() {
     return utf8(std::wstring(text, n));
 }
 
+void writeStderr(const std::string& utf8) {
+    std::fflush(stderr);  // what the C stream holds goes first
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(err, &mode)) {
+        std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+        std::fflush(stderr);
+        return;
+    }
+    // A console shows UTF-16 whatever its code page.
+    const std::wstring text = wide(utf8);
+    for (std::size_t done = 0; done < text.size();) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 8192));
+        if (!WriteConsoleW(err, text.data() + done, chunk, &n, nullptr) || n == 0) break;
+        done += n;
+    }
+}
+
 std::vector<std::string> commandLine(int argc, char** argv) {
     // The commands write through the standard handles; the C streams carry
     // only the messages, which end in LF as on Linux.
