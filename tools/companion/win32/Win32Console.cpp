@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 
 #include "base/win32/Win32FileSystem.h"
 #include "tools/companion/ConsoleLines.h"
 #include "tools/companion/DeviceLinks.h"
+#include "tools/companion/win32/ConsoleSession.h"
 #include "tools/companion/win32/StopEvent.h"
 
 namespace orv::companion {
@@ -33,7 +35,10 @@ BOOL WINAPI onControl(DWORD kind) {
 
 class Console final : public ConsoleLines {
 public:
-    Console() : ConsoleLines(stderrIsTerminal()) { installStopHandler(); }
+    Console() : ConsoleLines(stderrIsTerminal()) {
+        installStopHandler();
+        sessionEnd_ = std::make_unique<SessionEndWatch>([] { onControl(CTRL_C_EVENT); }, gDoneEvent);
+    }
     // The files are closed by now: a closing console may end the process.
     ~Console() override { SetEvent(gDoneEvent); }
 
@@ -45,6 +50,10 @@ public:
     }
     bool stopRequested() override { return stopAsked(); }
     void pause(int ms) override { waitForStop(ms); }
+
+private:
+    QuickEditOff quickEdit_;
+    std::unique_ptr<SessionEndWatch> sessionEnd_;  // made once the events exist
 };
 
 }  // namespace
