@@ -345,10 +345,15 @@ bool OutputFile::close() {
     DWORD code = 0;
     if (owned_) {
         if (!temp_.empty()) {
+            // The new bytes reach the disk before they replace the old file.
+            if (!FlushFileBuffers(handle(file_))) {
+                ok = false;
+                code = GetLastError();
+            }
             FILE_DISPOSITION_INFO keep{FALSE};
-            SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
+            if (ok) SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
         }
-        if (!CloseHandle(handle(file_))) {
+        if (!CloseHandle(handle(file_)) && ok) {
             ok = false;
             code = GetLastError();
         }
@@ -357,7 +362,8 @@ bool OutputFile::close() {
     file_ = -1;
     if (!temp_.empty()) {
         const std::wstring temp = wide(temp_);
-        if (ok && !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (ok &&
+            !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             ok = false;
             code = GetLastError();
         }
