@@ -95,7 +95,13 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     ASSERT_TRUE(program.start(" -r -t 2000"));
     HWND main = waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME, 30000);
     ASSERT_NE(nullptr, main);
-    EXPECT_GE(GetTickCount() - started, 1900u) << "the window comes after the delay";
+    // The window answers during the delay (no capture file yet); the run
+    // starts once it is over.
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) << "frozen";
+    EXPECT_TRUE(captureFiles(dir.path()).empty()) << "started before the delay was over";
+    while (captureFiles(dir.path()).empty() && GetTickCount() - started < 30000) Sleep(20);
+    EXPECT_GE(GetTickCount() - started, 1900u) << "the run comes after the delay";
 
     // The device closes when its data is out: the program stops the run,
     // closing the file, and then says that the link is gone.
