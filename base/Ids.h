@@ -57,6 +57,8 @@
 /* Timer of a running capture. */
 #define TIMER_REFRESH          1
 #define TIMER_REFRESH_MS       500
+/* One-shot timer of the start delay (-t) before a capture started by -r. */
+#define TIMER_START_DELAY      2
 
 /* Child windows of the main window. */
 #define ID_STATUSBAR           1002

@@ -7,6 +7,9 @@ place of its own.  Prints, for each pair of places, how many files of the
 first include headers of the second and which, then any circle.  With
 --check it exits 1 on a circle, or when a folder below app/ includes
 anything of app/ but the run record.
+
+Files are checked too, everywhere: a header and the source file of the same
+name count as one unit, and no unit may reach itself through includes.
 """
 import os
 import re
@@ -36,14 +39,52 @@ def folder(name):
     return name.split("/", 1)[0]
 
 
+def unit(path):
+    return os.path.splitext(path)[0]
+
+
+def circles(graph):
+    """Each strongly connected set of more than one node, sorted."""
+    index, low, stack, on, found = {}, {}, [], set(), []
+
+    def visit(v):
+        index[v] = low[v] = len(index)
+        stack.append(v)
+        on.add(v)
+        for w in sorted(graph.get(v, ())):
+            if w not in index:
+                visit(w)
+                low[v] = min(low[v], low[w])
+            elif w in on:
+                low[v] = min(low[v], index[w])
+        if low[v] == index[v]:
+            group = []
+            while True:
+                w = stack.pop()
+                on.discard(w)
+                group.append(w)
+                if w == v:
+                    break
+            if len(group) > 1:
+                found.append(sorted(group))
+
+    for v in sorted(graph):
+        if v not in index:
+            visit(v)
+    return sorted(found)
+
+
 def main():
     check = "--check" in sys.argv[1:]
     edges = {}  # (from, to) -> {header: files}
+    units = {}  # unit -> units it includes
     for f in sources():
         with open(os.path.join(ROOT, f), encoding="utf-8", errors="replace") as text:
             for header in INCLUDE.findall(text.read()):
                 if not os.path.exists(os.path.join(ROOT, header)):
                     continue
+                if unit(f) != unit(header):
+                    units.setdefault(unit(f), set()).add(unit(header))
                 a, b = place(f), place(header)
                 if a != b:
                     edges.setdefault((a, b), {}).setdefault(header, set()).add(f)
@@ -74,10 +115,13 @@ def main():
             for header in sorted(headers):
                 if header != RUN_RECORD:
                     faults.append(f"{a}/ includes {header}: " + ", ".join(sorted(headers[header])))
+    sys.setrecursionlimit(10000)
+    for group in circles(units):
+        faults.append("circle between files: " + ", ".join(group))
     for fault in faults:
         print("FAULT: " + fault)
     if not faults:
-        print("no circle between folders; below app/ only the run record is included")
+        print("no circle between folders or files; below app/ only the run record is included")
     return 1 if check and faults else 0
 
 

@@ -127,9 +127,11 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
     if (s.startFlags & START_AT_ONCE) {
-        if (s.startFlags & START_DELAYED) Sleep(s.startDelayMs);
+        // The delay runs on a timer: the window answers meanwhile.
+        const bool delayed = (s.startFlags & START_DELAYED) && s.startDelayMs > 0;
         s.startFlags = 0;
-        PostMessageA(window, WM_COMMAND, CMD_START, 0);
+        if (!delayed || !SetTimer(window, TIMER_START_DELAY, s.startDelayMs, nullptr))
+            PostMessageA(window, WM_COMMAND, CMD_START, 0);
     }
     return 1;
 }
@@ -211,6 +213,8 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 void onCommand(CaptureState& s, WPARAM wParam) {
     const unsigned command = LOWORD(wParam);
+    // A start or stop by hand takes over from a pending delayed start.
+    if (command == CMD_START || command == CMD_STOP) KillTimer(s.mainWindow, TIMER_START_DELAY);
     switch (command) {
     case CMD_START: startCapture(s, wParam); break;
     case CMD_STOP: stopCapture(s, wParam); break;
@@ -248,7 +252,14 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_NOTIFY: supplyTooltipText(s, lParam); return 0;
     case WM_COMMAND: onCommand(s, wParam); return 0;
-    case WM_TIMER: refreshRunDisplay(s); return 0;
+    case WM_TIMER:
+        if (wParam == TIMER_START_DELAY) {
+            KillTimer(window, TIMER_START_DELAY);
+            PostMessageA(window, WM_COMMAND, CMD_START, 0);
+        } else {
+            refreshRunDisplay(s);
+        }
+        return 0;
     case WM_MOUSEWHEEL: forwardWheel(s, wParam); return 0;
     case UM_LINK_ERROR: handleLinkError(s, wParam, lParam); return 0;
     case UM_LINK_OPENED: linkOpened(s, lParam); return 0;

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include <string>
 #include <vector>
 
 namespace orv {
@@ -9,58 +12,83 @@ namespace {
 
 HANDLE toHandle(FileSystem::Handle file) { return reinterpret_cast<HANDLE>(file); }
 
+// A UTF-8 path that is not valid UTF-8 fails rather than naming some other
+// file; an ANSI path converts as the system's A calls would convert it.
+SysError widen(unsigned codePage, const char* path, std::wstring& wide) {
+    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    int n = MultiByteToWideChar(codePage, flags, path, -1, nullptr, 0);
+    if (n <= 0) return GetLastError();
+    wide.resize(static_cast<std::size_t>(n));
+    if (MultiByteToWideChar(codePage, flags, path, -1, &wide[0], n) != n) return GetLastError();
+    wide.resize(static_cast<std::size_t>(n - 1));
+    return 0;
+}
+
 }  // namespace
 
 SysError Win32FileSystem::pathKind(const char* path, PathKind& kind) {
-    DWORD attributes = GetFileAttributesA(path);
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
     kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
     return 0;
 }
 
 SysError Win32FileSystem::createFolder(const char* path) {
-    return CreateDirectoryA(path, nullptr) ? 0 : GetLastError();
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    return CreateDirectoryW(wide.c_str(), nullptr) ? 0 : GetLastError();
 }
 
 SysError Win32FileSystem::findFile(const char* path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(path, &data);
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(wide.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return GetLastError();
     FindClose(find);
     return 0;
 }
 
-SysError Win32FileSystem::deleteFile(const char* path) { return DeleteFileA(path) ? 0 : GetLastError(); }
+SysError Win32FileSystem::deleteFile(const char* path) {
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    return DeleteFileW(wide.c_str()) ? 0 : GetLastError();
+}
 
-SysError Win32FileSystem::createNew(const char* path, Handle& file) {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Others may read a capture file while it grows (copy it, open it in a
+// viewer); nobody else may write to it, rename or delete it.  DELETE access
+// is our own, for the rename of a file that replaces another
+// (moveOpenFile).
+SysError Win32FileSystem::create(const char* path, unsigned long disposition, Handle& file) {
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    HANDLE h =
+        CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                    nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     file = reinterpret_cast<Handle>(h);
     return 0;
 }
 
-SysError Win32FileSystem::createReplacing(const char* path, Handle& file) {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError();
-    file = reinterpret_cast<Handle>(h);
-    return 0;
-}
+SysError Win32FileSystem::createNew(const char* path, Handle& file) { return create(path, CREATE_NEW, file); }
+
+SysError Win32FileSystem::createReplacing(const char* path, Handle& file) { return create(path, CREATE_ALWAYS, file); }
 
 SysError Win32FileSystem::moveOpenFile(Handle file, const char*, const char* to) {
-    // By the handle, which holds DELETE access: another program's handle
-    // without FILE_SHARE_DELETE cannot stop it, and nobody else may rename
-    // the file while it is written.
-    const int n = MultiByteToWideChar(CP_ACP, 0, to, -1, nullptr, 0);
-    if (n <= 0) return GetLastError();
-    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + static_cast<std::size_t>(n) * sizeof(WCHAR));
+    std::wstring wide;
+    if (SysError e = widen(codePage_, to, wide)) return e;
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + (wide.size() + 1) * sizeof(WCHAR));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
     info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>((n - 1) * sizeof(WCHAR));
-    MultiByteToWideChar(CP_ACP, 0, to, -1, info->FileName, n);
-    if (!SetFileInformationByHandle(toHandle(file), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-        return GetLastError();
-    return 0;
+    info->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(WCHAR));
+    std::copy(wide.begin(), wide.end(), info->FileName);
+    info->FileName[wide.size()] = L'\0';
+    return SetFileInformationByHandle(toHandle(file), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))
+               ? 0
+               : GetLastError();
 }
 
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {

@@ -4,8 +4,15 @@
 
 namespace orv {
 
+// Paths come in as char strings of one code page and go to the system as
+// UTF-16, so a name outside the ANSI code page reaches the disk intact.
 class Win32FileSystem : public FileSystem {
 public:
+    static constexpr unsigned kAnsi = 0;      // CP_ACP: the window's paths
+    static constexpr unsigned kUtf8 = 65001;  // CP_UTF8: the companion's
+
+    explicit Win32FileSystem(unsigned codePage = kAnsi) : codePage_(codePage) {}
+
     char separator() const override { return '\\'; }
     SysError pathKind(const char* path, PathKind& kind) override;
     SysError createFolder(const char* path) override;
@@ -17,6 +24,11 @@ public:
     SysError write(Handle file, const void* data, std::size_t size) override;
     SysError sync(Handle file) override;
     SysError close(Handle file) override;
+
+private:
+    SysError create(const char* path, unsigned long disposition, Handle& file);
+
+    unsigned codePage_;
 };
 
 }  // namespace orv

@@ -83,21 +83,55 @@ void tellNoMemory(CaptureState& state, HWND owner) { warn(state, owner, "Not eno
 constexpr FileFilter kCaptureFiles{"zrd files(*.zrd)", "*.zrd", "zrd"};
 constexpr FileFilter kTextFiles{"txt files(*.txt)", "*.txt", "txt"};
 
+bool writeAll(HANDLE file, const std::uint8_t* data, std::uint32_t size) {
+    std::uint32_t done = 0;
+    while (done < size) {
+        DWORD written = 0;
+        if (!WriteFile(file, data + done, size - done, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+// A new file in path's folder, with a short name so that it stays within
+// MAX_PATH wherever path does.
+HANDLE createTempBeside(const char* path, std::string& temp) {
+    const std::string target(path);
+    const std::size_t cut = target.find_last_of("\\/:");
+    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "~orv%lx-%u.tmp", GetCurrentProcessId(), (GetTickCount() + attempt) % 100000);
+        temp = folder + name;
+        HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 }  // namespace
 
 bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool diskFile = GetFileType(file) == FILE_TYPE_DISK;
-    bool complete = true;
-    std::uint32_t done = 0;
-    while (complete && done < size) {
-        DWORD written = 0;
-        complete = WriteFile(file, data + done, size - done, &written, nullptr) && written > 0;
-        done += written;
+    // Opened without truncating: a device is written as it is; an existing
+    // disk file is only checked to be writable (read-only or a folder fails).
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        if (GetFileType(file) != FILE_TYPE_DISK) {
+            const bool complete = writeAll(file, data, size);
+            return CloseHandle(file) && complete;
+        }
+        CloseHandle(file);
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
     }
-    complete = CloseHandle(file) && complete && done == size;
-    if (!complete && diskFile) DeleteFileA(path);
+    std::string temp;
+    file = createTempBeside(path, temp);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool complete = writeAll(file, data, size) && FlushFileBuffers(file);
+    complete = CloseHandle(file) && complete;
+    complete = complete && MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!complete) DeleteFileA(temp.c_str());
     return complete;
 }
 

@@ -23,9 +23,10 @@ namespace orv {
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
                   std::uint32_t& size);
 // Writes size bytes of data as the whole content of path (created or
-// replaced).  A disk file that could not be written completely is removed,
-// so that no truncated export is left under the chosen name; a device is
-// never removed.
+// replaced).  A disk file is written beside path under a temporary name,
+// flushed, and only then moved over it: a failure leaves what was there
+// before, and no temporary file.  A device (NUL, a port) is written
+// directly.
 bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
 
 // The open dialog for ".zrd" files; path is the initial name and receives

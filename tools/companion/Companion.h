@@ -97,6 +97,10 @@ private:
 // errno counterpart (see win32/Io.cpp).
 std::string errorText();
 
+// Writes text to standard error as it is; on Windows a console gets it as
+// UTF-16 (WriteConsoleW), so names outside its code page show right.
+void writeStderr(const std::string& utf8);
+
 // The arguments, argv[0] first, as the commands take them.  On Windows they
 // come from the wide command line as UTF-8, so that any file name survives
 // (the ANSI argv loses what the code page cannot spell), and the standard

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/Clock.h"
+#include "tools/companion/Companion.h"
 
 namespace orv::companion {
 namespace {
@@ -14,9 +15,10 @@ constexpr std::uint64_t kStatusEveryMs = 250;
 void ConsoleLines::event(const std::string& line) {
     clearStatus();
     const LocalTime t = localTimeNow();
-    std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
-                 line.c_str());
-    std::fflush(stderr);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    writeStderr(stamp + line + "\n");
 }
 
 void ConsoleLines::status(const CaptureStatus& s) {
@@ -29,8 +31,9 @@ void ConsoleLines::status(const CaptureStatus& s) {
     std::snprintf(line, sizeof line, "%s %llu B | total %llu B | %.1f kB/s | %s",
                   s.file.empty() ? "(no file)" : s.file.c_str(), static_cast<unsigned long long>(s.fileBytes),
                   static_cast<unsigned long long>(s.totalBytes), rate, s.connected ? "connected" : "waiting");
-    std::fprintf(stderr, "\r%-79.79s", line);
-    std::fflush(stderr);
+    char shown[96];
+    std::snprintf(shown, sizeof shown, "\r%-79.79s", line);
+    writeStderr(shown);
     shown_ = true;
     shownAt_ = now;
     shownTotal_ = s.totalBytes;
@@ -38,8 +41,7 @@ void ConsoleLines::status(const CaptureStatus& s) {
 
 void ConsoleLines::clearStatus() {
     if (!shown_) return;
-    std::fprintf(stderr, "\r%79s\r", "");
-    std::fflush(stderr);
+    writeStderr("\r" + std::string(79, ' ') + "\r");
     shown_ = false;
 }
 

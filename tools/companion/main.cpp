@@ -46,26 +46,27 @@ int commandHelp(const Subcommand& c) {
 }
 
 int usageAll() {
-    std::fputs("usage: orvantide", stderr);
+    std::string text = "usage: orvantide";
     const char* sep = " ";
     for (const Subcommand& c : kSubcommands) {
-        std::fprintf(stderr, "%s%s %s", sep, c.name, c.usage);
+        text = text + sep + c.name + " " + c.usage;
         sep = " | ";
     }
-    std::fputc('\n', stderr);
+    writeStderr(text + "\n");
     return kExitUsage;
 }
 
 }  // namespace
 
 int fail(const std::string& what) {
-    std::fprintf(stderr, "orvantide: %s\n", what.c_str());
+    writeStderr("orvantide: " + what + "\n");
     return kExitFailure;
 }
 
 int usage(const Subcommand& command, const std::string& wrong) {
-    if (!wrong.empty()) std::fprintf(stderr, "orvantide %s: %s; ", command.name, wrong.c_str());
-    std::fprintf(stderr, "usage: orvantide %s %s\n", command.name, command.usage);
+    std::string text;
+    if (!wrong.empty()) text = std::string("orvantide ") + command.name + ": " + wrong + "; ";
+    writeStderr(text + "usage: orvantide " + command.name + " " + command.usage + "\n");
     return kExitUsage;
 }
 
@@ -101,6 +102,6 @@ int main(int rawArgc, char** rawArgv) {
             }
         }
     }
-    std::fprintf(stderr, "orvantide: unknown command \"%s\" (see orvantide --help)\n", argv[1]);
+    writeStderr(std::string("orvantide: unknown command \"") + argv[1] + "\" (see orvantide --help)\n");
     return kExitUsage;
 }

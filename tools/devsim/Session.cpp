@@ -1,7 +1,6 @@
 #include "tools/devsim/Session.h"
 
 #include "tools/devsim/PrinterData.h"
-#include "tools/devsim/Serve.h"
 
 #include <fcntl.h>
 #include <poll.h>

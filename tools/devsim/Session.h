@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tools/devsim/DataSource.h"
+#include "tools/devsim/Link.h"
 #include "tools/devsim/Options.h"
 #include "tools/devsim/Pacing.h"
 #include "tools/devsim/System.h"
@@ -15,8 +16,6 @@
 
 namespace orv {
 namespace devsim {
-
-class Link;
 
 struct Totals {
     std::uint64_t sent = 0, received = 0, dataSent = 0, replies = 0;
@@ -35,8 +34,6 @@ public:
 private:
     Fd fd_;
 };
-
-enum class End { Done, PeerClosed, Signal };
 
 class Session {
 public:

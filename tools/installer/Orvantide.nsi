@@ -26,6 +26,8 @@ Unicode true
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "${STAGE}\Files.nsh"
+!include "${STAGE}\TaskXml.nsh"
+!include "WordFunc.nsh"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -112,6 +114,10 @@ Section "Orvantide"
   fresh:
   SetOutPath "$INSTDIR"
   !insertmacro ORV_INSTALL_FILES
+  ; The scheduled task for a capture from boot, naming this folder ('&' is
+  ; the one character of a folder name that XML text must escape).
+  ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $R0
+  !insertmacro ORV_WRITE_TASK "$INSTDIR\OrvantideCaptureTask.xml" "$R0"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\Orvantide.exe"
 
@@ -130,6 +136,7 @@ SectionEnd
 
 Section "Uninstall"
   !insertmacro ORV_REMOVE_FILES
+  Delete "$INSTDIR\OrvantideCaptureTask.xml"
   Delete "$INSTDIR\uninstall.exe"
   Delete "${SHORTCUT}"
   ; Only if empty: whatever else the user keeps there stays.

@@ -74,6 +74,17 @@ BOOL CALLBACK firstStaticText(HWND child, LPARAM out) {
     return FALSE;
 }
 
+// The main window of pid as soon as it exists, shown or not: WM_CREATE
+// must not be what holds the start delay.
+BOOL CALLBACK createdWindowOf(HWND window, LPARAM param) {
+    auto* args = reinterpret_cast<detail::FindArgs*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != args->pid || className(window) != args->className) return TRUE;
+    args->found = window;
+    return FALSE;
+}
+
 TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     const std::size_t size = 400000;
     DevSim sim("--lan 127.0.0.1:0 --generate " + std::to_string(size) + " --seed 11 --close-when-done");
@@ -93,9 +104,19 @@ TEST(EndToEnd, StartedWithRAfterADelayCapturesIntoADateNamedFile) {
     Program program;
     DWORD started = GetTickCount();
     ASSERT_TRUE(program.start(" -r -t 2000"));
+    detail::FindArgs created{program.pi.dwProcessId, MAIN_CLASS_NAME, nullptr};
+    for (int i = 0; i < 3000 && !created.found; ++i, Sleep(10))
+        EnumWindows(createdWindowOf, reinterpret_cast<LPARAM>(&created));
+    ASSERT_NE(nullptr, created.found);
+    // The window answers during the delay (no capture file yet); the run
+    // starts once it is over.
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(created.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored)) << "frozen";
+    EXPECT_TRUE(captureFiles(dir.path()).empty()) << "started before the delay was over";
     HWND main = waitForWindow(program.pi.dwProcessId, MAIN_CLASS_NAME, 30000);
     ASSERT_NE(nullptr, main);
-    EXPECT_GE(GetTickCount() - started, 1900u) << "the window comes after the delay";
+    while (captureFiles(dir.path()).empty() && GetTickCount() - started < 30000) Sleep(20);
+    EXPECT_GE(GetTickCount() - started, 1900u) << "the run comes after the delay";
 
     // The device closes when its data is out: the program stops the run,
     // closing the file, and then says that the link is gone.

@@ -353,6 +353,27 @@ TEST_F(FileViewTest, SaveAsReplacesAnExistingFile) {
     EXPECT_EQ(loaded(), readFile(target));
 }
 
+TEST_F(FileViewTest, FailedReplaceLeavesTheTargetAsItWas) {
+    show(CMD_VIEW_HEX, file("small.zrd", {1, 2, 3}));
+    const Bytes old = patternBytes(5000);
+    std::string target = file("old.txt", old);
+    // Another program reads it without letting it be deleted or renamed:
+    // the finished copy cannot take its place.
+    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    dialogs.choose(target);
+    saveCurrentFileAs(*s);
+    CloseHandle(reader);
+    ASSERT_EQ(1u, messages.shown.size());
+    EXPECT_EQ(failureText(), messages.shown[0].text);
+    EXPECT_EQ(old, readFile(target));
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir / "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "left behind: " << found.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
 TEST_F(FileViewTest, FailedSavesAreTold) {
     std::string present = file("present.zrd", {1, 2, 3});
     CreateDirectoryA((dir / "folder").c_str(), nullptr);

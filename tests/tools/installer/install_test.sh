@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer as a new user meets it: a fresh Wine prefix, a silent
-# install, the installed program started in English and in German, an
+# install with the scheduled task's definition for its folder, the
+# installed program started in English and in German, an
 # upgrade over an older version and a second install over the first, the
 # refusal while the program runs, and a silent uninstall that keeps the
 # user's profile and captures.
@@ -102,6 +103,33 @@ wine_ "$T/old-setup.exe" /S || fail "the older version's install failed"
 wine_ "$SETUP" /S || fail "the upgrade failed (exit $?)"
 expect_installed "$VERSION"
 [ ! -e "$DIR/obsolete.txt" ] || fail "the upgrade left the older version's file behind"
+# The scheduled task's definition, as schtasks /XML reads it, for this
+# folder.  (Wine's schtasks cannot register it here: its scheduler service
+# does not start.)
+python3 - "$DIR/OrvantideCaptureTask.xml" "$DIR_WIN" <<'EOF' || fail "the scheduled task's definition"
+import sys, xml.etree.ElementTree as ET
+data = open(sys.argv[1], "rb").read()
+assert data[:2] == b"\xff\xfe", "not UTF-16 LE with a byte-order mark"
+ns = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+task = ET.fromstring(data)
+text = lambda path: task.findtext(path, namespaces=ns)
+want = {"t:Actions/t:Exec/t:Command": '"%s\\orvantide-cli.exe"' % sys.argv[2],
+        "t:Actions/t:Exec/t:WorkingDirectory": sys.argv[2],
+        "t:Principals/t:Principal/t:UserId": "S-1-5-18",
+        "t:Principals/t:Principal/t:RunLevel": "HighestAvailable",
+        "t:Settings/t:ExecutionTimeLimit": "PT0S",
+        "t:Settings/t:RestartOnFailure/t:Interval": "PT1M",
+        "t:Settings/t:RestartOnFailure/t:Count": "999",
+        "t:Settings/t:MultipleInstancesPolicy": "IgnoreNew",
+        "t:Settings/t:DisallowStartIfOnBatteries": "false",
+        "t:Settings/t:StopIfGoingOnBatteries": "false"}
+wrong = [f"{p}: {text(p)!r}" for p, v in want.items() if text(p) != v]
+if task.find("t:Triggers/t:BootTrigger", ns) is None:
+    wrong.append("no boot trigger")
+if not (text("t:Actions/t:Exec/t:Arguments") or "").startswith("capture "):
+    wrong.append("no capture arguments")
+assert not wrong, "; ".join(wrong)
+EOF
 
 # 2. The installed program starts, in the user's language.
 start_program de_DE.UTF-8

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -87,9 +88,26 @@ int createTemp(const std::string& target, std::string& temp) {
 
 int fd(std::intptr_t file) { return static_cast<int>(file); }
 
+// The rename lasts once the folder's entry is on the disk too.  Best
+// effort: the file is in place by then, and some file systems cannot sync
+// a folder at all.
+void syncFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    (void)::fsync(dir);
+    ::close(dir);
+}
+
 }  // namespace
 
 std::string errorText() { return std::strerror(errno); }
+
+void writeStderr(const std::string& utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    std::fflush(stderr);
+}
 
 std::vector<std::string> commandLine(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
@@ -198,12 +216,22 @@ bool OutputFile::write(const void* data, std::size_t n) {
 bool OutputFile::close() {
     bool ok = true;
     if (owned_) {
-        ok = ::close(fd(file_)) == 0;
+        // A replaced file must not be lost to a crash after the rename: its
+        // new bytes reach the disk first.
+        if (!temp_.empty()) ok = ::fsync(fd(file_)) == 0;
+        if (ok) {
+            ok = ::close(fd(file_)) == 0;
+        } else {
+            const int why = errno;
+            ::close(fd(file_));
+            errno = why;
+        }
         owned_ = false;
     }
     file_ = -1;
     if (!temp_.empty()) {
         if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+        if (ok) syncFolderOf(target_);
         const int why = errno;
         disarmTempRemoval();
         if (!ok) ::unlink(temp_.c_str());

@@ -1,10 +1,15 @@
-// The device commands' console on Windows: the stop on Ctrl+C, Ctrl+Break
-// and the console closing, and the lines on standard error.
+// The device commands' console on Windows: the stop on Ctrl+C, Ctrl+Break,
+// the console closing, a log-off and a shutdown (through a hidden window:
+// a console program that uses user32 gets no control event for those),
+// quick-edit off while a command runs, and the lines on standard error.
 #include "tools/companion/Console.h"
 
 #include <windows.h>
 
+#include <memory>
+
 #include "base/win32/Win32FileSystem.h"
+#include "tools/companion/win32/ConsoleSession.h"
 
 namespace orv::companion {
 namespace {
@@ -31,10 +36,15 @@ public:
         gStop = &stop;
         if (!gDoneEvent) gDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         SetConsoleCtrlHandler(onControl, TRUE);
+        sessionEnd_ = std::make_unique<SessionEndWatch>([] { onControl(CTRL_C_EVENT); }, gDoneEvent);
     }
     // The files are closed by now: a closing console may end the process.
     ~Win32Console() override { SetEvent(gDoneEvent); }
     const StopSignal& stop() const override { return *gStop; }
+
+private:
+    QuickEditOff quickEdit_;
+    std::unique_ptr<SessionEndWatch> sessionEnd_;  // made once the events exist
 };
 
 }  // namespace
@@ -46,6 +56,6 @@ bool stderrIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+std::unique_ptr<FileSystem> makeFileSystem() { return std::make_unique<Win32FileSystem>(Win32FileSystem::kUtf8); }
 
 }  // namespace orv::companion

@@ -193,6 +193,25 @@ std::string errorText() {
     return utf8(std::wstring(text, n));
 }
 
+void writeStderr(const std::string& utf8) {
+    std::fflush(stderr);  // what the C stream holds goes first
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(err, &mode)) {
+        std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+        std::fflush(stderr);
+        return;
+    }
+    // A console shows UTF-16 whatever its code page.
+    const std::wstring text = wide(utf8);
+    for (std::size_t done = 0; done < text.size();) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 8192));
+        if (!WriteConsoleW(err, text.data() + done, chunk, &n, nullptr) || n == 0) break;
+        done += n;
+    }
+}
+
 std::vector<std::string> commandLine(int argc, char** argv) {
     // The commands write through the standard handles; the C streams carry
     // only the messages, which end in LF as on Linux.
@@ -326,10 +345,15 @@ bool OutputFile::close() {
     DWORD code = 0;
     if (owned_) {
         if (!temp_.empty()) {
+            // The new bytes reach the disk before they replace the old file.
+            if (!FlushFileBuffers(handle(file_))) {
+                ok = false;
+                code = GetLastError();
+            }
             FILE_DISPOSITION_INFO keep{FALSE};
-            SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
+            if (ok) SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
         }
-        if (!CloseHandle(handle(file_))) {
+        if (!CloseHandle(handle(file_)) && ok) {
             ok = false;
             code = GetLastError();
         }
@@ -338,7 +362,8 @@ bool OutputFile::close() {
     file_ = -1;
     if (!temp_.empty()) {
         const std::wstring temp = wide(temp_);
-        if (ok && !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (ok &&
+            !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             ok = false;
             code = GetLastError();
         }
