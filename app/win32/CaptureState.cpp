@@ -1,13 +1,6 @@
 #include "app/win32/CaptureState.h"
 
-#include "app/win32/LinkWorker.h"
-
 namespace orv {
-
-CaptureState::CaptureState() = default;
-// A worker still running (a test that ends mid-run) is stopped first: its
-// thread holds the record.
-CaptureState::~CaptureState() { worker.reset(); }
 
 void setCaptureStateDefaults(CaptureState& s) {
     s.caretShown = 0;

@@ -28,15 +28,17 @@
 namespace orv {
 
 class LinkWorker;
+// Ends a worker that still runs and frees it (LinkWorker.cpp): a record may
+// go while a run is under way (a test that ends mid-run).
+struct WorkerEnd {
+    void operator()(LinkWorker* worker) const;
+};
 
 // What runs, as the controls show it.  Starting: a capture's link is being
 // opened (the UI answers meanwhile); Stopping: inside the stop.
 enum class RunState : std::uint8_t { Idle, Starting, Capturing, Stopping, Sending };
 
 struct CaptureState {
-    CaptureState();
-    ~CaptureState();
-
     ViewBuffer view{};
     RunState runState = RunState::Idle;
     // view display fields
@@ -49,7 +51,7 @@ struct CaptureState {
     std::int32_t maxScrollX = 0, maxScrollY = 0;
     std::atomic<std::int32_t> charWidth{0}, lineHeight{0};
     // The capture or send that runs; its thread posts what happens.
-    std::unique_ptr<LinkWorker> worker;
+    std::unique_ptr<LinkWorker, WorkerEnd> worker;
     bool closeWhenIdle = false;  // a close asked for while a start was under way
 
     // ---- shell fields ----

@@ -108,6 +108,21 @@ void ViewHandoff::DialogReplies::reply(const DeviceReply& r) {
 
 void ViewHandoff::repaintCells(const CellRect& cells) { repaintViewCells(s_, s_.viewWindow, cells); }
 
+void tellLinkFailure(CaptureState& s, HWND owner, const LinkError& error, bool lan) {
+    switch (error.kind) {
+    case LinkFailure::Lookup:
+    case LinkFailure::Connect:
+    case LinkFailure::Settings:
+        tellUser(s, owner, IDS_LINK_CAPTION, IDS_LINK_FAILED, error.code, MB_ICONWARNING);
+        break;
+    case LinkFailure::Open:
+        // A port that is not there is told by the caller alone.
+        if (lan) s.messages->show(owner, "Create socket failed.", "Error", MB_OK);
+        break;
+    default: break;
+    }
+}
+
 bool planLink(CaptureState& s, HWND owner, LinkPlan& plan) {
     LinkKind kind;
     std::uint8_t portNumber = 0;
@@ -140,6 +155,8 @@ LinkWorker::LinkWorker(CaptureState& state, const LinkPlan& plan)
 }
 
 LinkWorker::~LinkWorker() { stop(); }
+
+void WorkerEnd::operator()(LinkWorker* worker) const { delete worker; }
 
 void LinkWorker::post(UINT message, WPARAM wParam) {
     PostMessageA(state_.mainWindow, message, wParam, static_cast<LPARAM>(id_));

@@ -56,6 +56,8 @@ private:
 // port.  False (with the settings message shown) when the LAN settings
 // name no host or no port that can be reached.
 bool planLink(CaptureState& state, HWND owner, LinkPlan& plan);
+// The link's own message for a failure to open it, where it has one.
+void tellLinkFailure(CaptureState& state, HWND owner, const LinkError& error, bool lan);
 
 class LinkWorker {
 public:

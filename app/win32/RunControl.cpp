@@ -93,21 +93,6 @@ void endWhatRuns(CaptureState& s, HWND owner) {
 
 }  // namespace
 
-void tellLinkFailure(CaptureState& s, HWND owner, const LinkError& error, bool lan) {
-    switch (error.kind) {
-    case LinkFailure::Lookup:
-    case LinkFailure::Connect:
-    case LinkFailure::Settings:
-        tellUser(s, owner, IDS_LINK_CAPTION, IDS_LINK_FAILED, error.code, MB_ICONWARNING);
-        break;
-    case LinkFailure::Open:
-        // A port that is not there is told by the caller alone.
-        if (lan) s.messages->show(owner, "Create socket failed.", "Error", MB_OK);
-        break;
-    default: break;
-    }
-}
-
 void startCapture(CaptureState& s, WPARAM command) {
     if (linkOpen(s)) return;
     HWND main = s.mainWindow;
@@ -135,7 +120,7 @@ void startCapture(CaptureState& s, WPARAM command) {
 void openCaptureLink(CaptureState& s) {
     LinkPlan plan;
     if (!planLink(s, s.mainWindow, plan)) return failStart(s, nullptr, true);
-    s.worker = std::make_unique<LinkWorker>(s, plan);
+    s.worker.reset(new LinkWorker(s, plan));
     if (!s.worker->startCapture()) {
         s.worker.reset();
         failStart(s, nullptr, plan.lan);

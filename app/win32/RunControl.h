@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "app/win32/CaptureState.h"
-#include "link/DeviceLink.h"
 
 namespace orv {
 
@@ -33,8 +32,5 @@ void releaseResources(CaptureState& state);
 // close the capture file.
 void openCaptureLink(CaptureState& state);
 void closeCaptureLink(CaptureState& state);
-
-// The link's own message for a failure to open it, where it has one.
-void tellLinkFailure(CaptureState& state, HWND owner, const LinkError& error, bool lan);
 
 }  // namespace orv

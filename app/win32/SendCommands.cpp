@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/win32/LinkWorker.h"
-#include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
 #include "capture/win32/FileViews.h"
@@ -23,7 +22,7 @@ bool startSend(CaptureState& s, HWND main, SendProgress* progress) {
     LinkPlan plan;
     if (!planLink(s, main, plan)) return false;
     showStatusText(s, IDS_STATE_STARTING);
-    s.worker = std::make_unique<LinkWorker>(s, plan);
+    s.worker.reset(new LinkWorker(s, plan));
     s.runState = RunState::Sending;
     s.stateFlags.fetch_or(FLAG_SENDING);
     if (s.worker->startSend(std::vector<std::uint8_t>(block.get(), block.get() + size), progress)) return true;

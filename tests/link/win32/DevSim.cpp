@@ -123,7 +123,7 @@ void pointAtSerial(CaptureState& s, int port) {
 bool startCaptureWorker(CaptureState& s, DWORD ms) {
     LinkPlan plan;
     if (!planLink(s, nullptr, plan)) return false;
-    s.worker = std::make_unique<LinkWorker>(s, plan);
+    s.worker.reset(new LinkWorker(s, plan));
     if (!s.worker->startCapture()) return false;
     // The worker's word on its link, from the main window's queue; other
     // messages go their way meanwhile.

@@ -99,7 +99,7 @@ protected:
         LinkPlan plan;
         if (!planLink(*s, nullptr, plan)) return 0;
         setSendControls(*s);
-        s->worker = std::make_unique<LinkWorker>(*s, plan);
+        s->worker.reset(new LinkWorker(*s, plan));
         s->runState = RunState::Sending;
         s->stateFlags.fetch_or(FLAG_SENDING);
         worker = s->worker.get();
