@@ -44,12 +44,11 @@ public:
     // Creates a new file for writing; fails with kFileExists when the name
     // is taken, leaving that file untouched.
     virtual SysError createNew(const char* path, Handle& file) = 0;
-    // Creates the file or opens it emptied, for a file the user agreed to
-    // replace: deleting it first can leave it pending deletion on Windows
-    // while a scanner or indexer holds it, and the new file then fails.
+    // Creates the file or opens it emptied: the file that is to replace
+    // another, under a name of its own until moveOpenFile.
     virtual SysError createReplacing(const char* path, Handle& file) = 0;
-    // Gives the open file (made by createNew or createReplacing) the name
-    // to, replacing a file of that name; from is its name now.
+    // Gives the open file (made by createReplacing) the name to, replacing
+    // a file of that name; from is its name now.
     virtual SysError moveOpenFile(Handle file, const char* from, const char* to) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 
 #include <string>
-#include <vector>
 
 namespace orv {
 namespace {
@@ -58,37 +56,31 @@ SysError Win32FileSystem::deleteFile(const char* path) {
 }
 
 // Others may read a capture file while it grows (copy it, open it in a
-// viewer); nobody else may write to it, rename or delete it.  DELETE access
-// is our own, for the rename of a file that replaces another
-// (moveOpenFile).
-SysError Win32FileSystem::create(const char* path, unsigned long disposition, Handle& file) {
+// viewer); nobody else may write to it or delete it.  A file that is to
+// replace another is written under a name of its own first and may be
+// renamed while open (moveOpenFile): it shares deleting too.
+SysError Win32FileSystem::create(const char* path, unsigned long disposition, unsigned long share, Handle& file) {
     std::wstring wide;
     if (SysError e = widen(codePage_, path, wide)) return e;
-    HANDLE h =
-        CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                    nullptr);
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     file = reinterpret_cast<Handle>(h);
     return 0;
 }
 
-SysError Win32FileSystem::createNew(const char* path, Handle& file) { return create(path, CREATE_NEW, file); }
+SysError Win32FileSystem::createNew(const char* path, Handle& file) {
+    return create(path, CREATE_NEW, FILE_SHARE_READ, file);
+}
 
-SysError Win32FileSystem::createReplacing(const char* path, Handle& file) { return create(path, CREATE_ALWAYS, file); }
+SysError Win32FileSystem::createReplacing(const char* path, Handle& file) {
+    return create(path, CREATE_ALWAYS, FILE_SHARE_READ | FILE_SHARE_DELETE, file);
+}
 
-SysError Win32FileSystem::moveOpenFile(Handle file, const char*, const char* to) {
-    std::wstring wide;
-    if (SysError e = widen(codePage_, to, wide)) return e;
-    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + (wide.size() + 1) * sizeof(WCHAR));
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = TRUE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(WCHAR));
-    std::copy(wide.begin(), wide.end(), info->FileName);
-    info->FileName[wide.size()] = L'\0';
-    return SetFileInformationByHandle(toHandle(file), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))
-               ? 0
-               : GetLastError();
+SysError Win32FileSystem::moveOpenFile(Handle, const char* from, const char* to) {
+    std::wstring source, target;
+    if (SysError e = widen(codePage_, from, source)) return e;
+    if (SysError e = widen(codePage_, to, target)) return e;
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
 }
 
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {

@@ -26,7 +26,7 @@ public:
     SysError close(Handle file) override;
 
 private:
-    SysError create(const char* path, unsigned long disposition, Handle& file);
+    SysError create(const char* path, unsigned long disposition, unsigned long share, Handle& file);
 
     unsigned codePage_;
 };

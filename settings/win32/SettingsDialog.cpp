@@ -254,9 +254,11 @@ void showSettingsPage(SettingsSession& s, LRESULT index) {
 
 void initSettingsDialog(HWND dialog, SettingsSession& s) {
     s.dialog = dialog;
+    // The profile as it is on disk, edited by hand perhaps; the run's own
+    // settings change only at OK.
     Win32IniStore store;
-    loadProfile(s.state.profile, store, s.state.startFlags);
     s.edit = s.state.profile;
+    loadProfile(s.edit, store, s.state.startFlags);
 
     s.tab = GetDlgItem(dialog, IDC_SETTINGS_TAB);
     const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE};

@@ -44,8 +44,9 @@ start_peer() {
   return 1
 }
 
-# capture_through NAME RUN...: runs the capture command RUN until job 2 is
-# in a file of its own (60 s at most), then stops it as Ctrl+C does.
+# capture_through NAME PROGRAM...: runs PROGRAM's capture until job 2 is in
+# a file of its own (60 s at most), then stops it as Ctrl+C does (Wine
+# hands SIGINT to the console handler).
 capture_through() {
   local name=$1; shift
   start_peer "$name" || return
@@ -88,8 +89,7 @@ wine)
   wineserver -p </dev/null >/dev/null 2>&1
   "$ORV_WINE" wineboot </dev/null >/dev/null 2>&1
   dir_arg() { local p=${1//\//\\}; echo "Z:$p"; }
-  cli() { "$ORV_WINE" "$CLI" "$@"; }
-  capture_through wine-cli cli
+  capture_through wine-cli "$ORV_WINE" "$CLI"
   start_peer window && {
     ORV_VANISH_PORT=$port ORV_VANISH_JOB="Z:${WORK//\//\\}\\window\\job1.bin" \
       "$ORV_WINE" "$TESTS" --gtest_also_run_disabled_tests --gtest_filter='VanishingDevice.*' \

@@ -65,11 +65,10 @@ start_sim term --generate 400000 --seed 5 --rate 100000 && {
 # Windows: a log-off ends a capture as Ctrl+C does, the file closed complete
 # before the system may end the process (killed here as soon as
 # wineboot --end-session returns); the folder's name is beyond the ANSI
-# code page.  Wine makes windows only on a display; Windows always has one.
+# code page.
 if [[ $EXE == *.exe ]]; then
   start_sim session --generate 400000 --seed 7 --rate 100000 && {
-    (DISPLAY=$(cat "$ORV_WINE_DIR/display") orv_direct capture --lan "127.0.0.1:$port" -d "$(native "$WORK/Ω中")") \
-      2>"$WORK/session.err" &
+    orv_direct capture --lan "127.0.0.1:$port" -d "$(native "$WORK/Ω中")" 2>"$WORK/session.err" &
     cap=$!
     for _ in $(seq 100); do grep -q "file started" "$WORK/session.err" && break; sleep 0.1; done
     sleep 1

@@ -8,6 +8,11 @@ case "$EXE" in
   source "$ROOT/tests/wine/env.sh"
   export LC_ALL=C.UTF-8
   [ -f "$WINEPREFIX/.orv-ready" ] || "$ROOT/tests/wine/session" prefix >/dev/null 2>&1
+  # Every run on the test display, as on Windows, where a desktop is always
+  # there: a first program without one leaves Wine's desktop without a
+  # display for the programs after it, whose windows then miss the end of
+  # a session.
+  [ -f "$ORV_WINE_DIR/display" ] && export DISPLAY=$(cat "$ORV_WINE_DIR/display")
   EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
   # A start that failed at once without a word is made once more, as
   # tests/wine/run does.
