@@ -62,7 +62,7 @@ void saveCurrentFileAs(CaptureState& state) {
     if (state.viewMode != VIEW_TEXT)
         saved = state.loadedData && writeWholeFile(target, state.loadedData.get(), state.loadedSize);
     else
-        saved = CopyFileA(state.writer.captureFilePath(), target, FALSE) != FALSE;
+        saved = copyWholeFile(state.writer.captureFilePath(), target);
     if (saved) return;
     tellUser(state, state.mainWindow, IDS_FAILURE_CAPTION, IDS_SAVE_FAILED, box::kOk | box::kIconWarning);
 }

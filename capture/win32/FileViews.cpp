@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "capture/DeviceStream.h"
 #include "capture/win32/InputFile.h"
@@ -111,14 +113,19 @@ HANDLE createTempBeside(const char* path, std::string& temp) {
 
 }  // namespace
 
-bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
+namespace {
+
+// The whole content of path, as fill writes it into a handle.  A device is
+// written as it is; a disk file is written beside its target, flushed and
+// only then moved over it, so that a failure leaves the target as it was.
+bool replaceContent(const char* path, const std::function<bool(HANDLE)>& fill) {
     // Opened without truncating: a device is written as it is; an existing
     // disk file is only checked to be writable (read-only or a folder fails).
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         if (GetFileType(file) != FILE_TYPE_DISK) {
-            const bool complete = writeAll(file, data, size);
+            const bool complete = fill(file);
             return CloseHandle(file) && complete;
         }
         CloseHandle(file);
@@ -128,11 +135,30 @@ bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t si
     std::string temp;
     file = createTempBeside(path, temp);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool complete = writeAll(file, data, size) && FlushFileBuffers(file);
+    bool complete = fill(file) && FlushFileBuffers(file);
     complete = CloseHandle(file) && complete;
     complete = complete && MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!complete) DeleteFileA(temp.c_str());
     return complete;
+}
+
+}  // namespace
+
+bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
+    return replaceContent(path, [&](HANDLE file) { return writeAll(file, data, size); });
+}
+
+bool copyWholeFile(const char* source, const char* path) {
+    InputFile from(source);
+    if (!from.isOpen()) return false;
+    std::uint64_t size = 0, copied = 0;
+    if (!from.size(size)) return false;
+    return replaceContent(path, [&](HANDLE file) {
+        std::vector<std::uint8_t> block(1u << 20);
+        for (std::size_t n; (n = from.read(block.data(), block.size())) > 0; copied += n)
+            if (!writeAll(file, block.data(), static_cast<std::uint32_t>(n))) return false;
+        return copied == size;
+    });
 }
 
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,

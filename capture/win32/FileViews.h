@@ -28,6 +28,8 @@ int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique
 // before, and no temporary file.  A device (NUL, a port) is written
 // directly.
 bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
+// The same with the bytes of the file at source.
+bool copyWholeFile(const char* source, const char* path);
 
 // The open dialog for ".zrd" files; path is the initial name and receives
 // the chosen one.  1 when a file was chosen.

@@ -34,7 +34,7 @@ bool parseSeconds(const char* text, int& seconds) {
 }
 
 int wrongUsage(const std::string& what) {
-    std::fprintf(stderr, "orvantide capture: %s (see orvantide capture --help)\n", what.c_str());
+    writeStderr("orvantide capture: " + what + " (see orvantide capture --help)\n");
     return kExitUsage;
 }
 

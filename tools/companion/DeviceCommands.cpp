@@ -36,7 +36,7 @@ const char kQueryHelp[] =
     "  --help              this text\n";
 
 int wrongUsage(const char* command, const std::string& what) {
-    std::fprintf(stderr, "orvantide %s: %s (see orvantide %s --help)\n", command, what.c_str(), command);
+    writeStderr(std::string("orvantide ") + command + ": " + what + " (see orvantide " + command + " --help)\n");
     return kExitUsage;
 }
 
@@ -92,16 +92,17 @@ class ProgressBar final : public SendProgress {
 public:
     explicit ProgressBar(std::size_t size) : size_(size) {}
     ~ProgressBar() {
-        if (shownAt_ != 0) std::fputc('\n', stderr);
+        if (shownAt_ != 0) writeStderr("\n");
     }
     void chunkSent(std::uint64_t offset, std::size_t n) override {
         const std::uint64_t done = offset + n, now = monotonicMs();
         if (now - shownAt_ < 250 && done != size_) return;
         shownAt_ = now;
         const int percent = static_cast<int>(done * 100 / size_);
-        std::fprintf(stderr, "\r[%-40.*s] %3d%% %llu bytes", percent * 40 / 100,
-                     "========================================", percent, static_cast<unsigned long long>(done));
-        std::fflush(stderr);
+        char bar[96];
+        std::snprintf(bar, sizeof bar, "\r[%-40.*s] %3d%% %llu bytes", percent * 40 / 100,
+                      "========================================", percent, static_cast<unsigned long long>(done));
+        writeStderr(bar);
     }
 
 private:
