@@ -12,7 +12,7 @@ cmake --build "$build" --target orvantide-screenshots -j 2 >/dev/null
 source "$root/tests/wine/env.sh"
 export DISPLAY=$(cat "$ORV_WINE_DIR/display")
 mkdir -p "$root/docs"
-"$ORV_WINE" "$build/tools/screenshots/orvantide-screenshots.exe" query "$root/docs" \
+"$ORV_WINE" "$build/tests/tools/screenshots/orvantide-screenshots.exe" query "$root/docs" \
   </dev/null >"$build/query-screenshot.log" 2>&1 ||
   { cat "$build/query-screenshot.log"; exit 1; }
 grep '^screenshot:' "$build/query-screenshot.log"

@@ -13,7 +13,7 @@ if [ "${1:-}" = --german ]; then language=1031 suffix=-de; shift; fi
 source "$root/tests/wine/env.sh"
 build=$(cd "${1:-$ORV_WINE_BUILD}" && pwd)
 cmake --build "$build" --target orvantide-screenshots -j 2 >/dev/null
-exe=$build/tools/screenshots/orvantide-screenshots.exe
+exe=$build/tests/tools/screenshots/orvantide-screenshots.exe
 
 "$root/tests/wine/session" start
 source "$root/tests/wine/env.sh"

@@ -14,7 +14,7 @@
 #include "tests/link/win32/QueryDialogDriver.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/win32/Win32TestSupport.h"
-#include "tools/screenshots/Screenshots.h"
+#include "tests/tools/screenshots/win32/Screenshots.h"
 
 namespace orv::screenshots {
 namespace {

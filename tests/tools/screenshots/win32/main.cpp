@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/screenshots/Screenshots.h"
+#include "tests/tools/screenshots/win32/Screenshots.h"
 
 int main(int argc, char** argv) {
     const std::string what = argc == 3 || argc == 4 ? argv[1] : "";

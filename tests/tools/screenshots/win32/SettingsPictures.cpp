@@ -5,7 +5,7 @@
 
 #include "tests/settings/win32/SettingsDialogDriver.h"
 #include "tests/support/win32/Win32TestSupport.h"
-#include "tools/screenshots/Screenshots.h"
+#include "tests/tools/screenshots/win32/Screenshots.h"
 
 namespace orv::screenshots {
 
