@@ -2,6 +2,13 @@
 
 namespace orv {
 
+std::string stalledText(int stallMs) {
+    if (stallMs % 1000 == 0) return "the device took no byte for " + std::to_string(stallMs / 1000) + " s";
+    return "the device took no byte for " + std::to_string(stallMs) + " ms";
+}
+
+std::string goneText(const std::string& why) { return why.empty() ? "the device is gone" : "the device is gone: " + why; }
+
 void LineErrors::add(std::uint32_t bits) {
     mask |= bits;
     overflows += (bits & lineerr::kOverflow) != 0;

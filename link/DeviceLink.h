@@ -60,6 +60,15 @@ struct LineErrors {
     std::string describe() const;
 };
 
+// The words of the failures that every link tells alike, so that a
+// console says the same on every system.
+constexpr const char kClosedText[] = "the device closed the connection";
+constexpr const char kStoppedText[] = "stopped";
+// "the device took no byte for 30 s"
+std::string stalledText(int stallMs);
+// "the device is gone: why"
+std::string goneText(const std::string& why);
+
 namespace lineerr {
 constexpr std::uint32_t kOverflow = 0x01, kOverrun = 0x02, kParity = 0x04, kFraming = 0x08, kBreak = 0x10;
 }

@@ -42,7 +42,7 @@ bool writeAll(int fd, bool socket, const std::uint8_t* data, std::size_t size, i
         // A device that takes every byte at once never makes us wait: the
         // stop is looked at on every turn.
         if (stop.requested()) {
-            error.set(LinkFailure::Stopped, 0, "stopped");
+            error.set(LinkFailure::Stopped, 0, kStoppedText);
             return false;
         }
         // A socket whose peer has gone must not kill the program with SIGPIPE.
@@ -60,11 +60,11 @@ bool writeAll(int fd, bool socket, const std::uint8_t* data, std::size_t size, i
         }
         const int left = msLeft(stallMs, movedAt);
         if (left == 0) {
-            error.set(LinkFailure::Stalled, 0, stallText(stallMs));
+            error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
             return false;
         }
         switch (waitFor(fd, POLLOUT, left, stop)) {
-        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, "stopped"); return false;
+        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, kStoppedText); return false;
         case Woken::Failed: error.set(LinkFailure::Failed, errno, name + ": " + systemText(errno)); return false;
         default: break;
         }
@@ -73,10 +73,5 @@ bool writeAll(int fd, bool socket, const std::uint8_t* data, std::size_t size, i
 }
 
 std::string systemText(int code) { return std::system_category().message(code); }
-
-std::string stallText(int stallMs) {
-    if (stallMs % 1000 == 0) return "the device took no byte for " + std::to_string(stallMs / 1000) + " s";
-    return "the device took no byte for " + std::to_string(stallMs) + " ms";
-}
 
 }  // namespace orv::posix

@@ -28,7 +28,5 @@ bool writeAll(int fd, bool socket, const std::uint8_t* data, std::size_t size, i
               const std::string& name, LinkError& error);
 
 std::string systemText(int code);
-// "the device took no byte for 30 s"
-std::string stallText(int stallMs);
 
 }  // namespace orv::posix

@@ -157,11 +157,11 @@ public:
             }
             const int left = posix::msLeft(stallMs, movedAt);
             if (left == 0) {
-                error.set(LinkFailure::Stalled, 0, posix::stallText(stallMs));
+                error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
                 return false;
             }
             if (stop_.wait(left < 0 || left > kQueueLookMs ? kQueueLookMs : left)) {
-                error.set(LinkFailure::Stopped, 0, "stopped");
+                error.set(LinkFailure::Stopped, 0, kStoppedText);
                 return false;
             }
         }
@@ -206,7 +206,7 @@ private:
     }
 
     long gone(int code, LinkError& error) const {
-        error.set(LinkFailure::Gone, code, "the device is gone");
+        error.set(LinkFailure::Gone, code, goneText(""));
         return -1;
     }
 

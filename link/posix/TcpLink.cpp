@@ -95,7 +95,7 @@ public:
             const ssize_t n = ::recv(fd_, buffer, size, 0);
             if (n > 0) return static_cast<long>(n);
             if (n == 0) {
-                error.set(LinkFailure::Closed, 0, "the device closed the connection");
+                error.set(LinkFailure::Closed, 0, kClosedText);
                 return -1;
             }
             if (errno == EINTR) continue;
@@ -132,7 +132,7 @@ public:
         std::uint64_t movedAt = monotonicMs();
         for (;;) {
             if (stop_.requested()) {
-                error.set(LinkFailure::Stopped, 0, "stopped");
+                error.set(LinkFailure::Stopped, 0, kStoppedText);
                 return false;
             }
             const ssize_t n = ::recv(fd_, sink, sizeof sink, 0);
@@ -153,11 +153,11 @@ public:
             }
             const int left = posix::msLeft(stallMs, movedAt);
             if (left == 0) {
-                error.set(LinkFailure::Stalled, 0, posix::stallText(stallMs));
+                error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
                 return false;
             }
             switch (posix::waitFor(fd_, POLLIN, left < 0 || left > kQueueLookMs ? kQueueLookMs : left, stop_)) {
-            case Woken::Stopped: error.set(LinkFailure::Stopped, 0, "stopped"); return false;
+            case Woken::Stopped: error.set(LinkFailure::Stopped, 0, kStoppedText); return false;
             case Woken::Failed: ended(errno, error); return false;
             default: break;
             }
@@ -208,7 +208,7 @@ private:
         }
 
         switch (posix::waitFor(lookup->done, POLLIN, options_.connectLimitMs, stop_)) {
-        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, "stopped"); return false;
+        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, kStoppedText); return false;
         case Woken::TimedOut:
             error.set(LinkFailure::Lookup, ETIMEDOUT, host_ + ": no answer to the name lookup");
             return false;
@@ -248,7 +248,7 @@ private:
             return false;
         }
         switch (posix::waitFor(fd_, POLLOUT, options_.connectLimitMs, stop_)) {
-        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, "stopped"); return false;
+        case Woken::Stopped: error.set(LinkFailure::Stopped, 0, kStoppedText); return false;
         case Woken::TimedOut: error.set(LinkFailure::Connect, ETIMEDOUT, name_ + ": no answer"); return false;
         case Woken::Failed: error.set(LinkFailure::Connect, errno, name_ + ": " + systemText(errno)); return false;
         case Woken::Io: break;
@@ -272,7 +272,7 @@ private:
     // Why the connection ended.
     void ended(int code, LinkError& error) const {
         if (vanished(code))
-            error.set(LinkFailure::Gone, code, "the device is gone: " + systemText(code));
+            error.set(LinkFailure::Gone, code, goneText(systemText(code)));
         else
             error.set(LinkFailure::Failed, code, name_ + ": " + systemText(code));
     }

@@ -291,7 +291,7 @@ long SerialPort::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError&
         if (failure != 0) {
             // A pulled USB adapter: every call fails from then on.
             if (watch_.failed(nowMs())) {
-                fail(error, LinkFailure::Gone, failure, "the port does not answer: ");
+                error.set(LinkFailure::Gone, static_cast<long>(failure), goneText(systemText(failure)));
                 return -1;
             }
             pause = watch_.nextPause();
@@ -306,13 +306,12 @@ bool SerialPort::write(const std::uint8_t* data, std::size_t size, int stallMs, 
     std::uint64_t movedAt = nowMs();
     while (size > 0) {
         if (stop_.requested()) {
-            error.set(LinkFailure::Stopped, 0, name_ + ": stopped");
+            error.set(LinkFailure::Stopped, 0, kStoppedText);
             return false;
         }
         const DWORD left = msLeft(stallMs, movedAt);
         if (left == 0) {
-            error.set(LinkFailure::Stalled, 0,
-                      name_ + ": the device took no byte for " + std::to_string(stallMs) + " ms");
+            error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
             return false;
         }
         OVERLAPPED o{};
@@ -352,12 +351,11 @@ bool SerialPort::finishWrites(int stallMs, LinkError& error) {
             queued = status.cbOutQue;
             movedAt = nowMs();
         } else if (msLeft(stallMs, movedAt) == 0) {
-            error.set(LinkFailure::Stalled, 0,
-                      name_ + ": the device took no byte for " + std::to_string(stallMs) + " ms");
+            error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
             return false;
         }
         if (stop_.wait(kDrainPollMs)) {
-            error.set(LinkFailure::Stopped, 0, name_ + ": stopped");
+            error.set(LinkFailure::Stopped, 0, kStoppedText);
             return false;
         }
     }

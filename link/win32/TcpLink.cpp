@@ -123,7 +123,7 @@ bool TcpLink::fail(LinkError& error, LinkFailure kind, long code, const std::str
 }
 
 bool TcpLink::stopped(LinkError& error) {
-    error.set(LinkFailure::Stopped, 0, name_ + ": stopped");
+    error.set(LinkFailure::Stopped, 0, kStoppedText);
     return false;
 }
 
@@ -244,13 +244,16 @@ long TcpLink::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError& er
             return n;
         }
         if (n == 0) {
-            error.set(LinkFailure::Closed, 0, name_ + ": the device closed the connection");
+            error.set(LinkFailure::Closed, 0, kClosedText);
             return -1;
         }
         const int code = WSAGetLastError();
         if (code != WSAEWOULDBLOCK) {
             const bool gone = code == WSAETIMEDOUT || code == WSAECONNRESET || code == WSAECONNABORTED;
-            fail(error, gone ? LinkFailure::Gone : LinkFailure::Failed, code);
+            if (gone)
+                error.set(LinkFailure::Gone, code, goneText(systemText(static_cast<unsigned long>(code))));
+            else
+                fail(error, LinkFailure::Failed, code);
             return -1;
         }
         const DWORD left = msLeft(ms, start);
@@ -275,8 +278,7 @@ bool TcpLink::write(const std::uint8_t* data, std::size_t size, int stallMs, Lin
         if (stop_.requested()) return stopped(error);
         const DWORD left = msLeft(stallMs, movedAt);
         if (left == 0) {
-            error.set(LinkFailure::Stalled, 0,
-                      name_ + ": the device took no byte for " + std::to_string(stallMs) + " ms");
+            error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
             return false;
         }
         WSABUF piece{static_cast<ULONG>(std::min(size, kSendPiece)),
@@ -325,8 +327,7 @@ bool TcpLink::finishWrites(int stallMs, LinkError& error) {
         if (stop_.requested()) return stopped(error);
         const DWORD left = msLeft(stallMs, lastMoved_.load());
         if (left == 0) {
-            error.set(LinkFailure::Stalled, 0,
-                      name_ + ": the device did not take the end of the data in " + std::to_string(stallMs) + " ms");
+            error.set(LinkFailure::Stalled, 0, stalledText(stallMs));
             return false;
         }
         if (read(sink, sizeof sink, static_cast<int>(left), error) < 0) {
