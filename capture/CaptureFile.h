@@ -59,8 +59,8 @@ public:
     // file during the run).  The file and what reached it are kept.
     SysError close();
 
-    std::uint64_t bytes() const { return bytes_; }      // handed over since create
-    std::uint64_t bytesLost() const { return lost_; }   // of those, not in the file
+    std::uint64_t bytes() const { return bytes_; }     // handed over since create
+    std::uint64_t bytesLost() const { return lost_; }  // of those, not in the file
     bool hasUnsyncedData() const { return isOpen() && (fill_ > 0 || unsynced_); }
 
 private:
@@ -72,11 +72,11 @@ private:
     std::string path_;
     FileSystem::Handle file_ = FileSystem::kNoFile;
     std::uint64_t bytes_ = 0, lost_ = 0;
-    SysError failure_ = 0;            // the failure that closed the file during the run
-    std::size_t fill_ = 0;            // bytes staged in block_
-    std::uint64_t stagedSince_ = 0;   // when the oldest staged byte came
-    bool unsynced_ = false;           // written since the last sync
-    std::uint64_t unsyncedSince_ = 0; // when the oldest unsynced byte came
+    SysError failure_ = 0;             // the failure that closed the file during the run
+    std::size_t fill_ = 0;             // bytes staged in block_
+    std::uint64_t stagedSince_ = 0;    // when the oldest staged byte came
+    bool unsynced_ = false;            // written since the last sync
+    std::uint64_t unsyncedSince_ = 0;  // when the oldest unsynced byte came
     std::uint64_t lastAppend_ = 0;
     std::uint8_t block_[kBlockSize];
 };

@@ -7,7 +7,9 @@ std::string stalledText(int stallMs) {
     return "the device took no byte for " + std::to_string(stallMs) + " ms";
 }
 
-std::string goneText(const std::string& why) { return why.empty() ? "the device is gone" : "the device is gone: " + why; }
+std::string goneText(const std::string& why) {
+    return why.empty() ? "the device is gone" : "the device is gone: " + why;
+}
 
 void LineErrors::add(std::uint32_t bits) {
     mask |= bits;

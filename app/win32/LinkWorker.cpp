@@ -1,6 +1,5 @@
 #include "app/win32/LinkWorker.h"
 
-
 #include "capture/CaptureSession.h"
 #include "capture/CaptureTargets.h"
 #include "link/LinkRules.h"
@@ -140,17 +139,15 @@ bool planLink(CaptureState& s, HWND owner, LinkPlan& plan) {
     plan.host = host;
     plan.port = parseDataPort(dataPort);
     if (plan.host.empty() || plan.port == 0) {
-        tellUser(s, owner, IDS_SETTINGS_ERROR, plan.host.empty() ? IDS_HOST_MISSING : IDS_PORT_INVALID,
-                 MB_ICONWARNING);
+        tellUser(s, owner, IDS_SETTINGS_ERROR, plan.host.empty() ? IDS_HOST_MISSING : IDS_PORT_INVALID, MB_ICONWARNING);
         return false;
     }
     return true;
 }
 
-LinkWorker::LinkWorker(CaptureState& state, const LinkPlan& plan)
-    : state_(state), plan_(plan), id_(nextWorkerId()) {
-    std::unique_ptr<DeviceLink> link = plan.lan ? makeTcpLink(plan.host, plan.port, stop_)
-                                                : makeSerialLink(plan.device, stop_, kDeviceLine);
+LinkWorker::LinkWorker(CaptureState& state, const LinkPlan& plan) : state_(state), plan_(plan), id_(nextWorkerId()) {
+    std::unique_ptr<DeviceLink> link =
+        plan.lan ? makeTcpLink(plan.host, plan.port, stop_) : makeSerialLink(plan.device, stop_, kDeviceLine);
     link_ = std::make_unique<GuardedLink>(std::move(link));
 }
 

@@ -8,13 +8,13 @@
 #include <string>
 
 #include "Version.h"
+#include "app/win32/QueryDialog.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
 #include "app/win32/ViewCommands.h"
 #include "base/Text.h"
 #include "base/win32/WindowRecord.h"
-#include "app/win32/QueryDialog.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/SettingsDialog.h"
 #include "settings/win32/Win32IniStore.h"

@@ -65,7 +65,9 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!s) return FALSE;
     switch (message) {
     case WM_COMMAND: return onCommand(*s, dialog, wParam);
-    case UM_QUERY_REPLY: showReply(dialog, {static_cast<char>(wParam), static_cast<std::uint8_t>(lParam & 0x0F)}); return TRUE;
+    case UM_QUERY_REPLY:
+        showReply(dialog, {static_cast<char>(wParam), static_cast<std::uint8_t>(lParam & 0x0F)});
+        return TRUE;
     case UM_END_QUERY: endQuery(*s, dialog, 1); return TRUE;
     case WM_DESTROY: unregisterDialog(*s, dialog); return FALSE;
     default: return FALSE;

@@ -202,7 +202,10 @@ void endSession(CaptureState& s) {
     static NobodyThere nobody;
     s.messages = &nobody;
     switch (s.runState) {
-    case RunState::Starting: endWhatRuns(s, nullptr); becomeIdle(s); break;
+    case RunState::Starting:
+        endWhatRuns(s, nullptr);
+        becomeIdle(s);
+        break;
     case RunState::Sending: endSend(s); break;
     default: stopCapture(s, CMD_STOP); break;
     }

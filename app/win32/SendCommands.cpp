@@ -45,8 +45,7 @@ void sendFileToDevice(CaptureState& s, SendProgress* progress) {
     if (linkOpen(s)) return;
     HWND main = s.mainWindow;
     setSendControls(s);
-    if (!startSend(s, main, progress))
-        tellUser(s, main, IDS_FAILURE_CAPTION, IDS_SEND_FAILED, MB_ICONWARNING);
+    if (!startSend(s, main, progress)) tellUser(s, main, IDS_FAILURE_CAPTION, IDS_SEND_FAILED, MB_ICONWARNING);
     if (s.runState == RunState::Sending) return;
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);

@@ -31,8 +31,7 @@ void StopSignal::request() {
 
 void StopSignal::clear() {
     char sink[64];
-    while (::read(static_cast<int>(waitable_), sink, sizeof sink) > 0) {
-    }
+    while (::read(static_cast<int>(waitable_), sink, sizeof sink) > 0) {}
     requested_.store(false);
 }
 

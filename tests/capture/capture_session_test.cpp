@@ -259,7 +259,8 @@ TEST_F(CaptureSessionTest, TheWindowsRunEndsWithItsLinkAndKeepsItsOneFileOpen) {
     EXPECT_EQ(3u, fs->syncedBytes) << "on the disk when the session ends";
     EXPECT_EQ(0u, one.close());
     EXPECT_EQ(Bytes({5, 6, 7}), file("run.zrd"));
-    EXPECT_EQ((std::vector<std::string>{"connected", "line errors: overrun 1", "link lost: peer closed"}), device.events);
+    EXPECT_EQ((std::vector<std::string>{"connected", "line errors: overrun 1", "link lost: peer closed"}),
+              device.events);
 }
 
 TEST_F(CaptureSessionTest, AQuietLineIsReadWithoutSpinning) {

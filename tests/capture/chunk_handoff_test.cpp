@@ -45,7 +45,10 @@ struct HandoffRun {
 TEST(ChunkHandoff, EveryChunkReachesCounterAndGridUnchanged) {
     HandoffRun run;
     run.deliver("AB\r\n");
-    run.deliver(std::string("\x07\x4A" "C", 3));  // a reply is data like any other byte
+    run.deliver(
+        std::string("\x07\x4A"
+                    "C",
+                    3));  // a reply is data like any other byte
     EXPECT_EQ(7u, run.byteCount.load());
     EXPECT_EQ("AB", run.row(0));
     EXPECT_EQ(".JC", run.row(1));

@@ -49,7 +49,8 @@ TEST(ReplyScanner, EveryReplyByte) {
     for (int b = 0; b < 256; ++b) {
         std::string expected;
         if (b >= 0x30 && b <= 0x3F) {
-            for (int line = 3; line >= 0; --line) expected += std::string((b >> line) & 1 ? "H" : "L") + (line ? " " : "");
+            for (int line = 3; line >= 0; --line)
+                expected += std::string((b >> line) & 1 ? "H" : "L") + (line ? " " : "");
             expected = "S=" + expected + " ";
         } else if (b >= 0x40 && b <= 0x4F) {
             const char digits[] = "0123456789ABCDEF";

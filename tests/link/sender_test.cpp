@@ -14,7 +14,7 @@ class ScriptedLink final : public DeviceLink {
 public:
     explicit ScriptedLink(StopSignal& stop) : stop_(stop) {}
     bool opens = true, finishes = true;
-    int failWriteNo = -1;   // this write fails
+    int failWriteNo = -1;     // this write fails
     int stopAfterWrite = -1;  // the stop comes after this write
     std::vector<std::string> calls;
 

@@ -61,7 +61,8 @@ int runCapture(int argc, char** argv) {
                 serial = value;
             } else if (a == "-d") {
                 folder = value;
-            } else if (a == "--split-idle" ? !parseSeconds(value, splitIdleSeconds) : !parseSeconds(value, forSeconds)) {
+            } else if (a == "--split-idle" ? !parseSeconds(value, splitIdleSeconds)
+                                           : !parseSeconds(value, forSeconds)) {
                 return wrongUsage(a + " takes whole seconds from 1 to 86400, not \"" + value + "\"");
             }
         } else {

@@ -70,8 +70,8 @@ int parseLinkArguments(const char* command, const char* help, bool takesTimeout,
     return 0;
 }
 
-std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a, const StopSignal& stop,
-                                    int& status, int connectLimitMs = kConnectLimitMs) {
+std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a, const StopSignal& stop, int& status,
+                                    int connectLimitMs = kConnectLimitMs) {
     status = 0;
     if (a.serial.empty()) {
         std::string host;
@@ -146,7 +146,8 @@ int runSend(int argc, char** argv) {
     case SendResult::Stage::Done: return kExitOk;
     case SendResult::Stage::Open: return fail("cannot open the link: " + sent.error.text);
     case SendResult::Stage::Data:
-        if (sent.error.kind == LinkFailure::Stopped) return fail("stopped after " + std::to_string(sent.sent) + " bytes");
+        if (sent.error.kind == LinkFailure::Stopped)
+            return fail("stopped after " + std::to_string(sent.sent) + " bytes");
         return fail("the send failed after " + std::to_string(sent.sent) + " bytes: " + sent.error.text);
     case SendResult::Stage::Finish: break;
     }

@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
 }
 
 TEST_F(MainWindowTest, LostCaptureFileWriteIsToldWithTheIncompleteFileText) {
-    s->worker.reset(new LinkWorker(*s, LinkPlan{}));  // never started
+    s->worker.reset(new LinkWorker(*s, LinkPlan{}));             // never started
     PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, 0);  // no worker's: left alone
     PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, s->worker->id());
     PostMessageA(s->mainWindow, UM_CAPTURE_WRITE_FAILED, 0, s->worker->id());

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/win32/CaptureState.h"
+#include "app/win32/LinkWorker.h"
 #include "app/win32/Startup.h"
 #include "app/win32/Win32Seams.h"
 #include "base/Text.h"
-#include "app/win32/LinkWorker.h"
 #include "tests/link/win32/DevSim.h"
 #include "tests/link/win32/QueryDialogDriver.h"
 #include "tests/support/TestSupport.h"

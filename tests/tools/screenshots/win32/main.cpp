@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
     const std::string what = argc == 3 || argc == 4 ? argv[1] : "";
-    if (what == "settings") return orv::screenshots::takeSettingsPictures(argv[2], argc == 4 ? std::atoi(argv[3]) : 1033);
+    if (what == "settings")
+        return orv::screenshots::takeSettingsPictures(argv[2], argc == 4 ? std::atoi(argv[3]) : 1033);
     if (what == "query") return orv::screenshots::takeQueryPicture(argv[2]);
     std::fprintf(stderr, "usage: orvantide-screenshots settings WINDOWS_FOLDER [LANGUAGE_ID] | query UNIX_FOLDER\n");
     return 2;
