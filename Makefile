@@ -7,7 +7,8 @@ CMAKE_FLAGS ?=
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev \
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux
+  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux \
+  zlib1g-dev libz-mingw-w64-dev fonts-dejavu-core poppler-utils qpdf enscript ghostscript
 
 # The Windows build this host can run under Wine: win32 where i386 Linux
 # programs run (32-bit Wine), else win64, the same sources built for

@@ -1,14 +1,19 @@
 // Throughput of the hot paths, each with memcpy of the same bytes as the
-// reference that bench/run.sh prints beside it.
+// reference that bench/run.sh prints beside it (the PDF writer: enscript
+// and ps2pdf on the same text, see bench/render.sh).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "capture/DeviceStream.h"
+#include "render/Render.h"
 #include "view/HexDump.h"
 #include "view/TextGrid.h"
 
@@ -104,6 +109,87 @@ void BM_FormatHexLines(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
 }
 BENCHMARK(BM_FormatHexLines)->Arg(1 << 20);
+
+// The text job bench/render.sh names in ORV_BENCH_JOB, else 4 MiB of
+// printer-like text.
+const std::vector<std::uint8_t>& renderJob() {
+    static const std::vector<std::uint8_t> job = [] {
+        const char* path = std::getenv("ORV_BENCH_JOB");
+        if (!path) return printerText(4 << 20, false);
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }();
+    return job;
+}
+
+// The job as the interpreter makes pages of it: a page per form feed or
+// 66 lines at 6 lpi and 10 cpi; a run per line, or, styled, a run per
+// word with bold, italic, underline, double width and superscript in turn.
+render::Document textDocument(const std::vector<std::uint8_t>& job, bool styled) {
+    render::Document document;
+    document.pages.emplace_back();
+    int line = 0, lines = 0;
+    std::size_t at = 0;
+    auto addRun = [&](std::size_t from, std::size_t to, int column, int style) {
+        render::TextRun run;
+        run.x = 36 + 7.2 * column;
+        run.baseline = 48 + 12.0 * line;
+        run.line = line, run.column = column;
+        run.style.bold = style == 1;
+        run.style.italic = style == 2;
+        run.style.underline = style == 3;
+        run.style.doubleWidth = style == 4;
+        run.style.superscript = style == 5;
+        if (run.style.doubleWidth) run.advance = 14.4;
+        run.text.assign(job.begin() + std::ptrdiff_t(from), job.begin() + std::ptrdiff_t(to));
+        document.pages.back().runs.push_back(std::move(run));
+    };
+    while (at < job.size()) {
+        std::size_t end = at;
+        while (end < job.size() && job[end] != '\r' && job[end] != '\n' && job[end] != '\f') ++end;
+        if (!styled) {
+            if (end > at) addRun(at, end, 0, 0);
+        } else {
+            int style = lines % 6;  // as bench/render.sh styles the ESC/P job
+            for (std::size_t word = at; word < end;) {
+                std::size_t next = word;
+                while (next < end && job[next] != ' ') ++next;
+                while (next < end && job[next] == ' ') ++next;
+                addRun(word, next, int(word - at), style);
+                style = (style + 1) % 6;
+                word = next;
+            }
+        }
+        at = end;
+        if (at < job.size() && job[at] == '\r') ++at;
+        const bool feed = at < job.size() && job[at] == '\f';
+        if (at < job.size()) ++at;
+        ++lines;
+        if (feed || ++line == 66) {
+            document.pages.emplace_back();
+            line = 0;
+        }
+    }
+    if (document.pages.size() > 1 && document.pages.back().runs.empty()) document.pages.pop_back();
+    return document;
+}
+
+void toPdfBench(benchmark::State& state, bool styled) {
+    const std::vector<std::uint8_t>& job = renderJob();
+    const render::Document document = textDocument(job, styled);
+    std::size_t pdfSize = 0;
+    for (auto _ : state) pdfSize = render::toPdf(document).size();
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(job.size()));
+    state.counters["pdf_per_job"] = double(pdfSize) / double(job.size());  // size of the PDF to that of the job
+    state.counters["pages"] =
+        benchmark::Counter(double(document.pages.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_ToPdfPlain(benchmark::State& state) { toPdfBench(state, false); }
+BENCHMARK(BM_ToPdfPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ToPdfStyled(benchmark::State& state) { toPdfBench(state, true); }
+BENCHMARK(BM_ToPdfStyled)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -18,8 +18,10 @@ command -v xxd >/dev/null || { echo "bench: xxd is missing (make deps)" >&2; exi
 TMP=$(mktemp -d "$BUILD/bench-tmp.XXXXXX")
 trap 'rm -rf "$TMP"' EXIT
 
+# The renderer's jobs first: the core cases render the text job too.
+bench/render.sh jobs "$TMP"
 echo "bench: core cases (Google Benchmark)..." >&2
-"$BENCH" --benchmark_min_time=0.3 --benchmark_format=json >"$TMP/core.json" 2>/dev/null
+ORV_BENCH_JOB=$TMP/plain.prn "$BENCH" --benchmark_min_time=0.3 --benchmark_format=json >"$TMP/core.json" 2>/dev/null
 
 echo "bench: whole commands on a $SIZE_MIB MiB file..." >&2
 IN=$TMP/input.zrd
@@ -61,6 +63,12 @@ T_FILTER=$(best 3 run_filter)
 T_COPY=$(best 3 run_copy)
 rm -f "$TMP"/out.* "$IN"
 
+# Rendering: enscript | ps2pdf on the same text and the whole command
+# `orvantide render` (ORV_BENCH_RENDER_COMMAND=0 leaves it out).
+RENDER_COMMAND=${ORV_BENCH_RENDER_COMMAND:-1}
+echo "bench: rendering the text job with enscript | ps2pdf..." >&2
+bench/render.sh times "$TMP" $([ "$RENDER_COMMAND" = 1 ] && echo "$ORV") >"$TMP/render.txt"
+
 # The program itself on a quiet line, where a Windows build can run here.
 : >"$TMP/quiet.txt"
 if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ]; then
@@ -68,9 +76,11 @@ if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ];
   bench/quiet-line.sh >"$TMP/quiet.txt"
 fi
 
-python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" <<'PY'
+python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" \
+  "$TMP/render.txt" <<'PY'
 import json, sys
-core = {b["name"]: b["bytes_per_second"] / 1e6 for b in json.load(open(sys.argv[1]))["benchmarks"]}
+benchmarks = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+core = {name: b["bytes_per_second"] / 1e6 for name, b in benchmarks.items()}
 mib = int(sys.argv[2]); in_bytes = mib * 1048576; out_bytes = int(sys.argv[3])
 t_xxd, t_hex, t_dd, t_filter, t_copy = map(float, sys.argv[4:9])
 memcpy = core["BM_Memcpy/4194304"]
@@ -122,4 +132,25 @@ if rate:
     if "wincli" in rate:
         print("%-38s %9.1f   %-32s %9.1f" % ("orvantide-cli.exe under Wine", rate["wincli"],
               "orvantide capture (native)", rate["headless"]))
+render = {}
+for line in open(sys.argv[10]):
+    name, secs, pages, size, pdf = line.split()
+    render[name] = (float(secs), int(pages), int(size), int(pdf))
+ref_s, ref_pages, ref_bytes, ref_pdf = render["reference"]
+print()
+print("%-38s %9s %9s   %-20s %9s %9s %8s   %s" % ("a text job as PDF (%.1f MiB)" % (ref_bytes / 1048576), "MB/s",
+      "pages/s", "reference (same run)", "MB/s", "pages/s", "ratio", "target"))
+print("-" * 126)
+# figure, MB/s of its input, pages/s, seconds for the same text, PDF size to the text's
+rows = [(name, core[case], benchmarks[case]["pages"], ref_bytes / 1e6 / core[case], benchmarks[case]["pdf_per_job"])
+        for name, case in (("toPdf, a run per line", "BM_ToPdfPlain"), ("toPdf, a styled run per word", "BM_ToPdfStyled"))]
+for job, name in (("plain", "orvantide render, text job"), ("styled", "orvantide render, ESC/P job, styled")):
+    if job in render:
+        s, pages, size, pdf = render[job]
+        rows.append((name, size / s / 1e6, pages / s, s, pdf / ref_bytes))
+for name, mbs, pps, s, _ in rows:
+    print("%-38s %9.1f %9.0f   %-20s %9.2f %9.0f %7.1fx   >= 10x%s" % (name, mbs, pps, "enscript | ps2pdf",
+          ref_bytes / ref_s / 1e6, ref_pages / ref_s, ref_s / s, "  met" if ref_s / s >= 10 else "  NOT MET"))
+print("PDF size / text size: " + ", ".join("%s %.2f" % (name, ratio) for name, _, _, _, ratio in rows) +
+      ", enscript | ps2pdf %.2f." % (ref_pdf / ref_bytes))
 PY

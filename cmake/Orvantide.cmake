@@ -45,11 +45,22 @@ if(ORV_WIN32)
   configure_file(${ORV_ROOT}/res/Orvantide.manifest.in ${ORV_GENERATED}/Orvantide.manifest @ONLY)
 endif()
 
+# zlib compresses the PDF writer's streams.  The Windows builds link it
+# statically: its import library would make the program need zlib1.dll.
+function(orv_find_zlib)
+  if(ORV_WIN32)
+    set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+  endif()
+  find_package(ZLIB REQUIRED)
+endfunction()
+
 macro(orv_core_libraries)
+  orv_find_zlib()
   foreach(lib ${ORV_CORE_VARIANTS})
     add_library(${lib} STATIC)
     target_include_directories(${lib} PUBLIC ${ORV_ROOT} ${ORV_GENERATED})
     target_compile_options(${lib} PRIVATE ${ORV_WARNINGS})
+    target_link_libraries(${lib} PUBLIC ZLIB::ZLIB)
   endforeach()
   if(NOT ORV_WIN32)
     target_compile_options(orv_core_san PUBLIC ${ORV_SANITIZE} -O1 -g)

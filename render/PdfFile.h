@@ -1,0 +1,46 @@
+// The frame of a PDF file: numbered objects written in any order,
+// compressed streams, the cross-reference table that finds them, and
+// numbers in the short form PDF reads.
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv::render {
+
+class PdfFile {
+public:
+    PdfFile();
+    ~PdfFile();
+    PdfFile(const PdfFile&) = delete;
+    PdfFile& operator=(const PdfFile&) = delete;
+
+    // A number for an object written later.
+    int newObject();
+    // "N 0 obj": what follows, up to endObject(), is appended to text().
+    void beginObject(int number);
+    void endObject();
+    std::string& text() { return out_; }
+    // A whole stream object, compressed: `entries` are the dictionary's
+    // entries besides /Length and /Filter.
+    void writeStream(int number, const std::string& entries, const char* data, std::size_t size);
+
+    // The file, with `root` as its catalog; the object is spent.
+    std::string finish(int root);
+
+private:
+    struct Deflater;
+    std::unique_ptr<Deflater> deflater_;
+    std::string out_;
+    std::vector<std::size_t> offsets_;  // by object number; [0] unused
+};
+
+// PDF numbers: integers as such, others with at most `decimals` digits
+// after the point and no exponent; not finite as 0.
+void appendNumber(std::string& out, double value, int decimals = 3);
+void appendInt(std::string& out, long long value);
+// "N 0 R"
+void appendRef(std::string& out, int object);
+
+}  // namespace orv::render

@@ -1,0 +1,94 @@
+// Rendering a captured print job as the printer would have printed it: the
+// options, the printer languages it will not render, and the report of what
+// it did not understand.  Portable: used by the companion, the unattended
+// capture and the window.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "render/Document.h"
+
+namespace orv::render {
+
+struct Paper {
+    double width = 595.28, height = 841.89;  // points; A4
+};
+// "a4", "letter", or "WxH" with "in" or "mm" ("8.5x12in", "210x297mm").
+// False for anything else or a size outside 1 to 100 inches.
+bool parsePaper(const std::string& text, Paper& paper);
+
+// ESC/P, IBM Proprinter.  The Proprinter reads the same commands but for:
+// DC2 selects 10 cpi; ESC : 12 cpi; ESC 3 n is n/216 inch and ESC J n
+// n/216; ESC A n stores n/72 inch, which ESC 2 applies; ESC 5 n feeds a
+// line with each CR; ESC 6 / ESC 7 print or drop 0x80..0x9F; ESC X l r
+// sets both margins (columns from 1); ESC \ n prints the next n bytes as
+// characters and ESC ^ the next one; ESC d n moves n/120 inch right;
+// ESC P n is proportional on or off; ESC R resets the tabs; ESC 4 (top of
+// form), ESC j (stop) have nothing to show; ESC [ and ESC = are skipped.
+enum class Printer { Epson, Ibm };
+
+struct RenderOptions {
+    Paper paper;
+    int codePage = 437;  // 437, 850, 852, 858, 865, 866, 1252
+    Printer printer = Printer::Epson;
+    // 9-pin units instead of 24-pin ones: ESC 3 n and ESC J n are n/216 inch
+    // (else n/180), ESC A n n/72 (else n/60), ESC \ and ESC SP n/120 (else
+    // n/180, letter quality), 8-dot graphics columns 1/72 inch apart
+    // vertically (else 1/60, the 24-pin head's spacing for them), downloads
+    // of 12 bytes a character.
+    bool nineDotUnits = false;
+};
+// The code pages the renderer knows.
+bool knownCodePage(int codePage);
+
+// What a job is written in, from its first bytes.  Only PrinterText (plain
+// text and the ESC/P family) is rendered.
+enum class JobLanguage { PrinterText, Pcl, Pjl, PostScript };
+JobLanguage detectLanguage(const std::uint8_t* data, std::size_t size);
+const char* languageName(JobLanguage language);  // "PCL", "PJL", "PostScript", "text"
+
+// Commands that were read for their length and skipped.
+struct SkippedCommand {
+    // "ESC ( V", "ESC q", "CAN", "ESC * 12" (a graphics mode no printer
+    // has), "ESC K (truncated)" (cut off by the end of the job) ...
+    std::string name;
+    std::uint64_t count = 0;
+    std::vector<std::uint64_t> offsets;  // the first 4, in the job
+};
+struct RenderReport {
+    std::vector<SkippedCommand> skipped;
+    // "skipped 3 commands: ESC ( V x2 (first at 120, 4410), ESC i x1 (first at 77)"; empty when none.
+    std::string describe() const;
+};
+
+// The job as pages.  Never fails: what it does not understand is skipped
+// and reported; the size of the result is bounded by the size of the job.
+//
+// A paper outside 1 to 100 inches is taken as the nearest size inside.
+// The printer starts (and ESC @ resets it) at 10 cpi, 1/6 inch line
+// spacing, margins at the printable area's edges (the right one at the
+// sheet's right edge), tabs every 8 columns, a form as long as the sheet.
+// A page ends at FF, when a movement reaches the form length (ESC C, less
+// ESC N's skip and above ESC ( c's bottom margin) and when the next line's
+// 12-point cell would not fit on the sheet; each page is a fresh form,
+// counted from its top.  FF on a page nothing was printed on and the paper
+// has not moved on ejects nothing.  Text past the right margin continues on
+// the next line; graphics past it are cut off.  Carried out besides the
+// basics: ESC SP, ESC c, ESC ! (proportional drawn at the pitch in force),
+// ESC X pitch, ESC = / ESC > / ESC #, ESC ?, ESC ( ^, and the ESC/P2
+// page format ESC ( U, C, c, V, v, $ and raster graphics ESC . 0 and 1.
+// No visible effect: quality, typeface, direction, speed, ESC ( G, i, e, K.
+Document interpret(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report);
+
+// UTF-8 text: the pages one after the other with a form feed between them,
+// each line's characters in the columns they were printed, trailing spaces
+// trimmed.
+std::string toText(const Document& document);
+
+// A PDF of the pages: real, searchable text in an embedded, subset
+// monospace font with a Unicode map; images for the graphics; compressed.
+std::string toPdf(const Document& document);
+
+}  // namespace orv::render

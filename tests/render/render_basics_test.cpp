@@ -1,0 +1,154 @@
+// Paper sizes, the job's language, the character tables and the report.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/render/RenderTestSupport.h"
+
+namespace orv::test {
+namespace {
+
+using namespace std::string_literals;
+
+using render::JobLanguage;
+using render::Paper;
+using render::Printer;
+using render::RenderOptions;
+
+TEST(Paper, NamesAndSizes) {
+    struct Case {
+        const char* text;
+        bool ok;
+        double width, height;
+    };
+    const Case cases[] = {
+        {"a4", true, 595.28, 841.89},
+        {" Letter ", true, 612, 792},
+        {"A4", true, 595.28, 841.89},
+        {"8.5x12in", true, 612, 864},
+        {"210x297MM", true, 595.28, 841.89},
+        {"8.5 x 12 in", true, 612, 864},
+        {"1x1in", true, 72, 72},
+        {"100x100in", true, 7200, 7200},
+        {"25.4x2540mm", true, 72, 7200},
+        {".5x12in", false, 0, 0},
+        {"0.99x5in", false, 0, 0},
+        {"101x5in", false, 0, 0},
+        {"8.5x12", false, 0, 0},
+        {"x12in", false, 0, 0},
+        {"8.5x12cm", false, 0, 0},
+        {"-8x12in", false, 0, 0},
+        {"8,5x12in", false, 0, 0},
+        {"1e1x12in", false, 0, 0},
+        {"8.5.1x12in", false, 0, 0},
+        {"8.5x12x3in", false, 0, 0},
+        {"", false, 0, 0},
+        {"in", false, 0, 0},
+        {"legal", false, 0, 0},
+        {"99999999999999999999x5in", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Paper paper{1, 2};
+        EXPECT_EQ(render::parsePaper(c.text, paper), c.ok) << c.text;
+        EXPECT_NEAR(paper.width, c.ok ? c.width : 1, 0.01) << c.text;
+        EXPECT_NEAR(paper.height, c.ok ? c.height : 2, 0.01) << c.text;
+    }
+}
+
+TEST(Paper, KnownCodePages) {
+    for (int cp : {437, 850, 852, 858, 865, 866, 1252}) EXPECT_TRUE(render::knownCodePage(cp)) << cp;
+    for (int cp : {0, 1, 860, 1250, 65001, -437}) EXPECT_FALSE(render::knownCodePage(cp)) << cp;
+}
+
+TEST(Language, FromTheFirstBytes) {
+    struct Case {
+        std::string bytes;
+        JobLanguage language;
+    };
+    const Case cases[] = {
+        {"", JobLanguage::PrinterText},
+        {"Invoice 42\r\n", JobLanguage::PrinterText},
+        {"\033%-12345X@PJL JOB\r\n", JobLanguage::Pjl},
+        {"\x00\x00\r\n@PJL ENTER LANGUAGE=PCL\r\n"s, JobLanguage::Pjl},
+        {"%!PS-Adobe-3.0\n", JobLanguage::PostScript},
+        {"\x04%!PS\n", JobLanguage::PostScript},
+        {" \t%!", JobLanguage::PostScript},
+        {"\033E\033&l1O", JobLanguage::Pcl},
+        {"\033E\033(s0p10H", JobLanguage::Pcl},
+        {"\033E\033(10U", JobLanguage::Pcl},
+        {"\033E\033*t300R", JobLanguage::Pcl},
+        {"\033&l0O", JobLanguage::Pcl},
+        {") HP-PCL XL;2;0\r\n", JobLanguage::Pcl},
+        // ESC E is ESC/P's bold too: what follows decides.
+        {"\033E", JobLanguage::PrinterText},
+        {"\033EBold heading", JobLanguage::PrinterText},
+        {"\033E\033(t\x03\x00\x01\x01\x00"s, JobLanguage::PrinterText},
+        {"\033E\033*\x27\x0a", JobLanguage::PrinterText},
+        {"\033E\033&\000AA"s, JobLanguage::PrinterText},
+        {"\033@\033E\033&l1O", JobLanguage::PrinterText},
+        {"\033E\033(c", JobLanguage::PrinterText},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(render::detectLanguage(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size()),
+                  c.language)
+            << c.bytes;
+    EXPECT_STREQ(render::languageName(JobLanguage::Pcl), "PCL");
+    EXPECT_STREQ(render::languageName(JobLanguage::PostScript), "PostScript");
+}
+
+TEST(Characters, CodePagesAndNationalSets) {
+    struct Case {
+        int codePage;
+        std::string job;
+        std::u32string text;
+        Printer printer = Printer::Epson;
+    };
+    const Case cases[] = {
+        {437, "\x84\x94\x81\xe1\x8e\x99\x9a", U"äöüßÄÖÜ"},
+        {437, "\xc9\xcd\xbb\xba\xc8\xbc\xc4\xb3\xda\xbf\xc0\xd9\xc5\xc3\xb4\xc2\xc1", U"╔═╗║╚╝─│┌┐└┘┼├┤┬┴"},
+        {437, "\xb0\xb1\xb2\xdb\xdc\xdf\xdd\xde\xfe", U"░▒▓█▄▀▌▐■"},
+        {850, "\x84\xe1\xd5\x9b\x9d", U"äßıøØ"},
+        {858, "\xd5\x80", U"€Ç"},
+        {852, "\xa5\x9f\xe6", U"ąčŠ"},
+        {865, "\x9b\x9d\xaf", U"øØ¤"},
+        {866, "\x80\xa0\xef\xf0", U"АаяЁ"},
+        {1252, "\x80\xe4\x81\x9f", U"€ä Ÿ"},
+        {437, "\033R\x02[\\]{|}~@", U"ÄÖÜäöüß§"},
+        {437, "\033R\x01@[\\]{|}~", U"à°ç§éùè¨"},
+        {437, "\033R\x03#\033R\x07#\033R\x08\\\033R\x0d\\", U"£₧¥₩"},
+        {437, "\033R\x05$@^`~", U"¤ÉÜéü"},
+        {437, "\033R\x04[\\]\033R\x09[\\]\033R\x0a@", U"ÆØÅÆØÅÉ"},
+        {437, "\033R\x06[|\033R\x0b@`\033R\x0c`", U"°òá`ü"},
+        {437, "\033R\x40~\033R\x63~\033R\x00["s, U"™™["},
+        {437, "\033R\x02\x84{", U"ää"},
+        // Controls and DEL print nothing; ESC t selects the code page either way.
+        {437, "a\x01\x02\x1c\x7f\033t\x00\x84\033t\x01\x84"s, U"aää"},
+        // ESC > and ESC = set and clear the top bit of printed bytes.
+        {437, "\033>a\033=\xe1\033#b", U"ßab"},
+        {437,
+         "\033(^\x03\x00"
+         "A\x01"
+         "B"s,
+         U"A B"},
+        {437, "\0337\x84\xe1\0336\x84", U"ßä", Printer::Ibm},
+        {437, "\033\\\x03\000A\nB\033^\x01"s, U"A B ", Printer::Ibm},
+    };
+    for (const Case& c : cases) {
+        RenderOptions options;
+        options.codePage = c.codePage;
+        options.printer = c.printer;
+        EXPECT_EQ(printed(renderJob(c.job, options).doc), c.text) << c.codePage << " " << c.job;
+    }
+}
+
+TEST(Report, Describes) {
+    render::RenderReport report;
+    EXPECT_EQ(report.describe(), "");
+    report.skipped.push_back({"ESC i", 1, {77}});
+    EXPECT_EQ(report.describe(), "skipped 1 command: ESC i x1 (first at 77)");
+    report.skipped.insert(report.skipped.begin(), {"ESC ( V", 2, {120, 4410}});
+    EXPECT_EQ(report.describe(), "skipped 3 commands: ESC ( V x2 (first at 120, 4410), ESC i x1 (first at 77)");
+}
+
+}  // namespace
+}  // namespace orv::test
