@@ -1,5 +1,6 @@
 #include "tools/devsim/DataSource.h"
 
+#include "tools/devsim/EscpJobs.h"
 #include "tools/devsim/PrinterData.h"
 #include "tools/devsim/System.h"
 
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
+#include <utility>
 
 namespace orv {
 namespace devsim {
@@ -33,6 +36,36 @@ private:
     std::uint64_t left_;
 };
 
+class EscpData : public DataSource {
+public:
+    EscpData(std::uint64_t seed, std::uint64_t total) : data_(seed), left_(total) {}
+    std::size_t read(std::uint8_t* out, std::size_t max) override {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(max, left_));
+        data_.fill(out, n);
+        left_ -= n;
+        return n;
+    }
+
+private:
+    EscpStream data_;
+    std::uint64_t left_;
+};
+
+class WholeJob : public DataSource {
+public:
+    explicit WholeJob(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t read(std::uint8_t* out, std::size_t max) override {
+        const std::size_t n = std::min(max, bytes_.size() - at_);
+        std::copy_n(bytes_.data() + at_, n, out);
+        at_ += n;
+        return n;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
 class FileData : public DataSource {
 public:
     explicit FileData(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
@@ -52,9 +85,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DataSource> makeSource(const Options& o) {
+std::unique_ptr<DataSource> makeSource(const Options& o, unsigned job) {
     if (o.hold) return std::make_unique<NoData>();
     if (!o.file.empty()) return std::make_unique<FileData>(o.file);
+    if (o.escp && o.generate) return std::make_unique<EscpData>(o.seed, o.generateBytes);
+    if (o.escp) return std::make_unique<WholeJob>(deviceEscaped(escpJob(o.seed, job)));
     if (o.generate) return std::make_unique<GeneratedData>(o.seed, o.generateBytes);
     return std::make_unique<NoData>();
 }

@@ -18,8 +18,9 @@ public:
     virtual std::size_t read(std::uint8_t* out, std::size_t max) = 0;
 };
 
-// A fresh source for each connection: each gets the whole data.
-std::unique_ptr<DataSource> makeSource(const Options& o);
+// A fresh source for each connection and job: each gets the whole data
+// (with --escp alone, job number `job` of the series).
+std::unique_ptr<DataSource> makeSource(const Options& o, unsigned job = 0);
 
 // Opens and closes the data file, so that a missing one ends the run
 // before anything listens.

@@ -20,11 +20,18 @@ const char kHelp[] =
     "                      \"pty /dev/pts/N\". A connection lasts from the peer's\n"
     "                      open of the slave to its last close.\n"
     "\n"
-    "Data (at most one; without either nothing is sent):\n"
+    "Data (a file or generated; without any nothing is sent):\n"
     "  --file F            streams the bytes of file F\n"
     "  --generate BYTES    streams BYTES of generated printer output (text lines\n"
     "                      with CR LF, form feeds, ESC sequences, binary runs, data\n"
     "                      byte 0x07 escaped as 0x07 0x27)\n"
+    "  --escp              ESC/P print jobs as a dot-matrix application sends\n"
+    "                      them: delivery notes and invoices with a bold double-\n"
+    "                      width heading, a condensed table in code page 437 line\n"
+    "                      drawing, German letters in code page 437 and through\n"
+    "                      ESC R 2, a form feed at the end. Alone: one whole job\n"
+    "                      (the next one of the series for each of --jobs); with\n"
+    "                      --generate BYTES: BYTES of jobs one after another\n"
     "  --seed N            seed of the generated data (default 1)\n"
     "  --hold              sends no data at all (replies still go out)\n"
     "\n"
@@ -149,6 +156,8 @@ Options parseOptions(int argc, char** argv, bool& help) {
         } else if (a == "--generate") {
             o.generate = true;
             o.generateBytes = parseNumber(a, value(), true, UINT64_MAX);
+        } else if (a == "--escp") {
+            o.escp = true;
         } else if (a == "--seed") {
             o.seed = parseNumber(a, value(), false, UINT64_MAX);
         } else if (a == "--hold") {
@@ -194,6 +203,7 @@ Options parseOptions(int argc, char** argv, bool& help) {
     }
     if (o.link == Options::Link::None) throw UsageError("one of --lan or --pty is needed");
     if (haveFile && o.generate) throw UsageError("only one of --file and --generate");
+    if (haveFile && o.escp) throw UsageError("only one of --file and --escp");
     if (haveFile && o.file.empty()) throw UsageError("--file needs a path");
     return o;
 }

@@ -21,6 +21,7 @@ struct Options {
     std::string file;
     bool generate = false;
     std::uint64_t generateBytes = 0;
+    bool escp = false;  // ESC/P jobs: whole ones, or generateBytes of them
     std::uint64_t seed = 1;
     bool hold = false;
     std::uint64_t rate = 0;

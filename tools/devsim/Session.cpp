@@ -120,7 +120,7 @@ void Session::refill(Clock::time_point now) {
     if (dataLen_ != 0) return;
     if (++jobsSent_ < o_.jobs) {
         // The next job starts afresh after the gap.
-        source_ = makeSource(o_);
+        source_ = makeSource(o_, jobsSent_);
         dataStart_ = now + std::chrono::milliseconds(o_.jobGapMs);
         dataPace_.restart(dataStart_, generated_);
         return;

@@ -1,6 +1,7 @@
 // What the simulator streams to a TCP peer: the bytes, the pace, the
 // connections and the end of a run.
 #include "tests/tools/devsim/SimHarness.h"
+#include "tools/devsim/EscpJobs.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,19 @@ TEST(Devsim, GeneratedStreamIsByteExactAndReported) {
     EXPECT_EQ(r.replies, 0u);
     EXPECT_EQ(r.checksum, crc(want));
     EXPECT_EQ(r.dataChecksum, crc(want));
+    EXPECT_EQ(sim.wait(), 0);
+}
+
+TEST(Devsim, EscpJobsOneAfterAnother) {
+    Sim sim({"--lan", "0", "--escp", "--seed", "5", "--jobs", "2", "--job-gap", "0", "--close-when-done"});
+    const int fd = connectTo(sim.port());
+    ASSERT_GE(fd, 0);
+    Bytes got;
+    EXPECT_TRUE(readUntilEof(fd, got));
+    close(fd);
+    const std::string want = devsim::deviceEscaped(devsim::escpJob(5, 0) + devsim::escpJob(5, 1));
+    EXPECT_EQ(std::string(got.begin(), got.end()), want);
+    EXPECT_EQ(sim.report().data, want.size());
     EXPECT_EQ(sim.wait(), 0);
 }
 

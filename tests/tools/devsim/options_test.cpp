@@ -101,6 +101,17 @@ TEST(DevsimOptions, HelpStopsTheParsing) {
     EXPECT_EQ(usageError({"--bogus", "--help"}), "unknown option: --bogus");
 }
 
+TEST(DevsimOptions, EscpJobsWholeOrByTheByte) {
+    const Options whole = parse({"--lan", "0", "--escp"});
+    EXPECT_TRUE(whole.escp);
+    EXPECT_FALSE(whole.generate);
+    const Options bytes = parse({"--lan", "0", "--generate", "1M", "--escp", "--seed", "3"});
+    EXPECT_TRUE(bytes.escp && bytes.generate);
+    EXPECT_EQ(bytes.generateBytes, 1u << 20);
+    EXPECT_FALSE(parse({"--lan", "0"}).escp);
+    EXPECT_EQ(usageError({"--lan", "0", "--escp", "--file", "f"}), "only one of --file and --escp");
+}
+
 TEST(DevsimOptions, JobsRepeatTheDataWithAGap) {
     const Options o = parse({"--lan", "0", "--generate", "10", "--jobs", "3", "--job-gap", "250"});
     EXPECT_EQ(o.jobs, 3u);
