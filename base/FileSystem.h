@@ -1,6 +1,6 @@
-// The few file-system operations the capture file writer needs, with the
-// platform's (Win32) system error codes as results, so that the writer's
-// rules read the same over the Win32 API and over POSIX.
+// The few file-system operations the capture file writer and the document
+// writer need, with the platform's (Win32) system error codes as results,
+// so that their rules read the same over the Win32 API and over POSIX.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,7 @@ constexpr SysError kFileNotFound = 2;
 constexpr SysError kPathNotFound = 3;
 constexpr SysError kAccessDenied = 5;
 constexpr SysError kWriteFault = 29;
+constexpr SysError kReadFault = 30;
 constexpr SysError kFileExists = 80;
 constexpr SysError kDiskFull = 112;
 constexpr SysError kFilenameTooLong = 206;
@@ -50,6 +51,11 @@ public:
     // Gives the open file (made by createReplacing) the name to, replacing
     // a file of that name; from is its name now.
     virtual SysError moveOpenFile(Handle file, const char* from, const char* to) = 0;
+    // Opens an existing file for reading; whoever writes it may go on
+    // writing (a capture file that grows).
+    virtual SysError openRead(const char* path, Handle& file) = 0;
+    // Reads up to size bytes; got is 0 at the end of the file.
+    virtual SysError read(Handle file, void* data, std::size_t size, std::size_t& got) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
     // Puts what was written on the disk itself, past the system's cache, so

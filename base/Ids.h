@@ -22,6 +22,7 @@
 #define CMD_OPEN_FILE          40008
 #define CMD_SAVE_AS            40009
 #define CMD_CANCEL_SEND        40016
+#define CMD_EXPORT_PDF         40017
 
 /* Private messages of the main window (WM_APP + n).  A link worker's
    messages carry its number (lParam, or wParam where said), so that a
@@ -36,6 +37,8 @@
 #define UM_SEND_ENDED          0x8007
 #define UM_LINK_OPENED         0x8008   /* the link of a capture or a send is open */
 #define UM_LINK_OPEN_FAILED    0x8009   /* a capture's link could not be opened */
+/* A capture's PDF is written or has failed (posted by the document queue). */
+#define UM_DOCUMENT_DONE       0x800A
 
 /* UM_LINK_ERROR kinds (low word of wParam). */
 #define LINK_ERROR_RECEIVE     1
@@ -79,6 +82,7 @@
 #define IDD_ABOUT              105
 #define IDD_CONNECTION_PAGE    106
 #define IDD_CAPTURE_FILE_PAGE  107
+#define IDD_DOCUMENTS_PAGE     108
 #define IDD_QUERY              120
 
 /* Language library: strings. */
@@ -99,9 +103,24 @@
 #define IDS_TAB_CAPTURE_FILE   102   /* also the folder message caption's argument */
 #define IDS_LINK_SERIAL        103
 #define IDS_LINK_LAN           104
+#define IDS_TAB_DOCUMENTS      105
 #define IDS_SETTINGS_ERROR     117   /* caption */
 #define IDS_BROWSE_TITLE       201
 #define IDS_FOLDER_MISSING     202   /* text, %s = folder path */
+#define IDS_PAPER_A4           401   /* the paper list */
+#define IDS_PAPER_LETTER       402
+#define IDS_PAPER_CUSTOM       403
+#define IDS_CODE_PAGE_437      404   /* the code page list, in the order of settings/DocumentForm.h */
+#define IDS_CODE_PAGE_850      405
+#define IDS_CODE_PAGE_852      406
+#define IDS_CODE_PAGE_858      407
+#define IDS_CODE_PAGE_865      408
+#define IDS_CODE_PAGE_866      409
+#define IDS_CODE_PAGE_1252     410
+#define IDS_PRINTER_EPSON      411   /* the printer list */
+#define IDS_PRINTER_IBM        412
+#define IDS_DOCUMENT_SETTINGS  413   /* caption */
+#define IDS_PAPER_INVALID      414
 #define IDS_STATE_RUNNING      301
 #define IDS_STATE_STARTING     302
 #define IDS_STATE_IDLE         303
@@ -126,11 +145,17 @@
 #define IDS_SAVE_TITLE         9027
 #define IDS_SEND_FAILED        9028
 #define IDS_CANCEL_SEND        9029
+#define IDS_EXPORT_TITLE       9030  /* the save dialog of Export as PDF */
+#define IDS_RENDER_READ_FAILED 9031  /* %s = the file */
+#define IDS_RENDER_LANGUAGE    9032  /* %s = the printer language ("PCL") */
+#define IDS_RENDER_WRITE_FAILED 9033 /* %s = the PDF file */
+#define IDS_RENDER_TOO_LARGE   9034  /* %s = the file */
+#define IDS_RENDER_SAME_FILE   9035  /* %s = the file chosen for the PDF */
 
 /* Controls of the about box (105). */
 #define IDC_ABOUT_TEXT         1040
 
-/* Controls of the settings dialogs (101, 103, 104, 106, 107). */
+/* Controls of the settings dialogs (101, 103, 104, 106, 107, 108). */
 #define IDC_SETTINGS_TAB       1020
 #define IDC_HOST               1000
 #define IDC_PORT               1002
@@ -141,6 +166,11 @@
 #define IDC_BROWSE             1011
 #define IDC_FILE_NAME          1034
 #define IDC_AUTO_NAME          1041
+#define IDC_PAPER              1042
+#define IDC_PAPER_SIZE         1043
+#define IDC_CODE_PAGE          1044
+#define IDC_PRINTER            1045
+#define IDC_PDF_AFTER_CAPTURE  1046
 
 /* Controls of the device query dialog (120). */
 #define IDC_QUERY_I            1027

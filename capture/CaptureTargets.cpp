@@ -27,6 +27,8 @@ std::string describeFileError(SysError error) {
     case syserr::kPathNotFound: return "no such folder";
     case syserr::kDiskFull: return "the disk is full";
     case syserr::kWriteFault: return "write fault";
+    case syserr::kReadFault: return "read fault";
+    case syserr::kFileNotFound: return "no such file";
     case syserr::kFilenameTooLong: return "name too long";
     default: return "system error " + std::to_string(error);
     }

@@ -72,6 +72,30 @@ SysError PosixFileSystem::moveOpenFile(Handle, const char* from, const char* to)
     return ::rename(from, to) == 0 ? 0 : errorFromErrno(errno, to);
 }
 
+SysError PosixFileSystem::openRead(const char* path, Handle& file) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errorFromErrno(errno, path);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return syserr::kAccessDenied;  // as Windows answers for a folder
+    }
+    file = fd;
+    return 0;
+}
+
+SysError PosixFileSystem::read(Handle file, void* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        ssize_t n = ::read(static_cast<int>(file), data, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return 0;
+        }
+        if (errno != EINTR) return syserr::kReadFault;
+    }
+}
+
 SysError PosixFileSystem::write(Handle file, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {

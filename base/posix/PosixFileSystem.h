@@ -1,4 +1,4 @@
-// The capture writer's file system over POSIX calls, for the command-line
+// The file system of the capture and document writers over POSIX calls, for the command-line
 // companion and the native tests.  errno values become the Win32 codes the
 // writer's rules speak.
 #pragma once
@@ -16,6 +16,8 @@ public:
     SysError createNew(const char* path, Handle& file) override;
     SysError createReplacing(const char* path, Handle& file) override;
     SysError moveOpenFile(Handle file, const char* from, const char* to) override;
+    SysError openRead(const char* path, Handle& file) override;
+    SysError read(Handle file, void* data, std::size_t size, std::size_t& got) override;
     SysError write(Handle file, const void* data, std::size_t size) override;
     SysError sync(Handle file) override;
     SysError close(Handle file) override;

@@ -82,6 +82,25 @@ SysError Win32FileSystem::moveOpenFile(Handle, const char* from, const char* to)
     return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
 }
 
+SysError Win32FileSystem::openRead(const char* path, Handle& file) {
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    file = reinterpret_cast<Handle>(h);
+    return 0;
+}
+
+SysError Win32FileSystem::read(Handle file, void* data, std::size_t size, std::size_t& got) {
+    DWORD n = 0;
+    got = 0;
+    const DWORD want = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+    if (!ReadFile(toHandle(file), data, want, &n, nullptr)) return GetLastError();
+    got = n;
+    return 0;
+}
+
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {
     DWORD written = 0;
     if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr)) return GetLastError();

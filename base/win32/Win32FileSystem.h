@@ -1,4 +1,4 @@
-// The capture writer's file system over the Win32 API.
+// The file system of the capture and document writers over the Win32 API.
 #pragma once
 #include "base/FileSystem.h"
 
@@ -21,6 +21,8 @@ public:
     SysError createNew(const char* path, Handle& file) override;
     SysError createReplacing(const char* path, Handle& file) override;
     SysError moveOpenFile(Handle file, const char* from, const char* to) override;
+    SysError openRead(const char* path, Handle& file) override;
+    SysError read(Handle file, void* data, std::size_t size, std::size_t& got) override;
     SysError write(Handle file, const void* data, std::size_t size) override;
     SysError sync(Handle file) override;
     SysError close(Handle file) override;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "capture/CaptureTargets.h"
+#include "capture/DocumentQueue.h"
 #include "link/LinkRules.h"
 #include "tools/companion/Companion.h"
 #include "tools/companion/Console.h"
@@ -22,6 +23,11 @@ const char kCaptureHelp[] =
     "  --split-idle SECONDS  a new file after SECONDS without a byte\n"
     "  --once                no second attempt: ends when the link ends\n"
     "  --for SECONDS         ends after SECONDS\n"
+    "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed,\n"
+    "                        made with these (as orvantide render takes them):\n"
+    "    --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm\n"
+    "    --code-page N       437 (default), 850, 852, 858, 865, 866 or 1252\n"
+    "    --printer MODE      epson (default) or ibm\n"
     "  --help                this text\n";
 
 // A whole number of seconds from 1 to a day.
@@ -38,12 +44,48 @@ int wrongUsage(const std::string& what) {
     return kExitUsage;
 }
 
+// The console's events, and each closed file queued for its PDF; the
+// queue's outcomes come back as events of their own.
+class EventsWithDocuments final : public CaptureEvents {
+public:
+    EventsWithDocuments(Console& console, FileSystem& fs, const render::RenderOptions& options)
+        : console_(console), options_(options), queue_(fs, [this](const DocumentQueue::Done& d) { tell(d); }) {}
+
+    void linkOpened() override { console_.linkOpened(); }
+    void linkOpenFailed(const LinkError& e) override { console_.linkOpenFailed(e); }
+    void linkLost(const LinkError& e) override { console_.linkLost(e); }
+    void lineErrors(const LineErrors& e) override { console_.lineErrors(e); }
+    void fileStarted(const std::string& path) override { console_.fileStarted(path); }
+    void fileClosed(const std::string& path, std::uint64_t bytes) override {
+        console_.fileClosed(path, bytes);
+        queue_.add(path, options_);
+    }
+    void storeFailed(const std::string& why, SysError error) override { console_.storeFailed(why, error); }
+    void status(const CaptureStatus& s) override { console_.status(s); }
+
+private:
+    void tell(const DocumentQueue::Done& d) {
+        if (!d.outcome.ok()) {
+            console_.event("no PDF: " + describeFailure(d.outcome, d.source, d.target) + "; the capture is kept");
+            return;
+        }
+        const std::string skipped = d.outcome.report.describe();
+        console_.event("PDF written: " + d.target + (skipped.empty() ? "" : " (" + skipped + ")"));
+    }
+
+    Console& console_;
+    const render::RenderOptions options_;
+    DocumentQueue queue_;  // last: its thread ends before the rest goes
+};
+
 }  // namespace
 
 int runCapture(int argc, char** argv) {
     std::string folder = ".", lan, serial;
     int splitIdleSeconds = 0, forSeconds = 0;
-    bool once = false;
+    bool once = false, pdf = false, documentOptionGiven = false;
+    render::RenderOptions documentOptions;
+    std::string wrong;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -52,6 +94,12 @@ int runCapture(int argc, char** argv) {
             return kExitOk;
         } else if (a == "--once") {
             once = true;
+        } else if (a == "--pdf") {
+            pdf = true;
+        } else if (isDocumentOption(a)) {
+            if (!hasValue) return wrongUsage(a + " needs a value");
+            if (!takeDocumentOption(a, argv[++i], documentOptions, wrong)) return wrongUsage(wrong);
+            documentOptionGiven = true;
         } else if (a == "--lan" || a == "--serial" || a == "-d" || a == "--split-idle" || a == "--for") {
             if (!hasValue) return wrongUsage(a + " needs a value");
             const char* value = argv[++i];
@@ -71,6 +119,7 @@ int runCapture(int argc, char** argv) {
     }
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
     if (folder.empty()) return wrongUsage("-d needs a folder");
+    if (documentOptionGiven && !pdf) return wrongUsage("--paper, --code-page and --printer go with --pdf");
     std::string host;
     int port = 0;
     if (!lan.empty() && !parseLanTarget(lan, host, port))
@@ -89,7 +138,11 @@ int runCapture(int argc, char** argv) {
     SessionOptions options;
     options.reconnect = !once;
     options.forMs = std::uint64_t(forSeconds) * 1000;
-    const SessionEnd end = CaptureSession(*link, files, *console, clock, stop, options).run();
+    std::unique_ptr<EventsWithDocuments> documents;
+    if (pdf) documents = std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions);
+    CaptureEvents& events = documents ? static_cast<CaptureEvents&>(*documents) : *console;
+    const SessionEnd end = CaptureSession(*link, files, events, clock, stop, options).run();
+    documents.reset();  // the PDFs still queued are made before the command ends
     return end == SessionEnd::OpenFailed || end == SessionEnd::StoreFailed ? kExitFailure : kExitOk;
 }
 

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "render/Render.h"
+
 namespace orv::companion {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // one line on stderr says what failed
 constexpr int kExitUsage = 2;
+constexpr int kExitNotRendered = 3;  // a printer language that is not rendered, named on stderr
 
 struct Subcommand {
     const char* name;
@@ -111,6 +114,13 @@ std::vector<std::string> commandLine(int argc, char** argv);
 int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
+// render, and the document options it shares with capture --pdf:
+// --paper, --code-page, --printer.  takeDocumentOption puts the value into
+// options, or says in wrong what is wrong with it.
+int runRender(int argc, char** argv);
+bool isDocumentOption(const std::string& option);
+bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,
+                        std::string& wrong);
 // The unattended commands.
 int runCapture(int argc, char** argv);
 int runSend(int argc, char** argv);

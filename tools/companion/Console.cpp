@@ -13,6 +13,7 @@ constexpr std::uint64_t kStatusEveryMs = 250;
 }  // namespace
 
 void ConsoleLines::event(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
     clearStatus();
     const LocalTime t = localTimeNow();
     char stamp[64];
@@ -23,6 +24,7 @@ void ConsoleLines::event(const std::string& line) {
 
 void ConsoleLines::status(const CaptureStatus& s) {
     if (!terminal_) return;
+    std::lock_guard<std::mutex> lock(mutex_);
     const std::uint64_t now = monotonicMs();
     if (shown_ && now - shownAt_ < kStatusEveryMs) return;
     const double seconds = shown_ ? double(now - shownAt_) / 1000.0 : 0.0;

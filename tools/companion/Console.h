@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/FileSystem.h"
@@ -13,11 +14,15 @@ namespace orv::companion {
 
 // The events of a capture on standard error, each with its local time, and
 // while standard error is a terminal one status line, redrawn at most four
-// times a second and cleared before an event.
+// times a second and cleared before an event.  Lines may come from more
+// than one thread (the capture's, the PDFs').
 class ConsoleLines : public CaptureEvents {
 public:
     explicit ConsoleLines(bool terminal) : terminal_(terminal) {}
-    virtual ~ConsoleLines() { clearStatus(); }
+    virtual ~ConsoleLines() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        clearStatus();
+    }
 
     void event(const std::string& line);
 
@@ -35,6 +40,7 @@ public:
 private:
     void clearStatus();
 
+    std::mutex mutex_;
     bool terminal_;
     bool shown_ = false;
     std::uint64_t shownAt_ = 0, shownTotal_ = 0;

@@ -3,8 +3,10 @@
 //   orvantide hexdump FILE [-o OUT]
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
+//   orvantide render FILE [-o OUT] [--to pdf|text] [document options]
 //   orvantide capture | send | query ...: the device, unattended
-// Exit status: 0 success, 1 failure, 2 wrong usage.
+// Exit status: 0 success, 1 failure, 2 wrong usage, 3 (render) a printer
+// language that is not rendered.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +28,16 @@ const Subcommand kSubcommands[] = {
      "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runFilter},
     {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
      "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
-    {"capture", "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS]",
+    {"render", "FILE [-o OUT] [--to pdf|text] [--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|ibm]",
+     "the print job in FILE as the printer would have printed it: a PDF or text",
+     "  -o OUT              write to OUT (- is standard output); default: FILE with .pdf (.txt for text)\n"
+     "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n"
+     "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"
+     "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n"
+     "  --printer MODE      epson (ESC/P, default) or ibm (IBM Proprinter)\n",
+     runRender},
+    {"capture",
+     "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf]",
      "unattended capture into time-named files, reconnecting by itself", nullptr, runCapture},
     {"send", "FILE (--lan HOST[:PORT] | --serial DEVICE)", "sends FILE to the device", nullptr, runSend},
     {"query", "(I|S) (--lan HOST[:PORT] | --serial DEVICE) [--timeout MS]", "prints the device's answer to I or S",

@@ -46,6 +46,12 @@ void expectWritesUnder(Win32FileSystem& fs, unsigned codePage, const std::wstrin
     EXPECT_TRUE(wideExists(wideFolder + L"\\\u00e9.zrd", 0));
     EXPECT_EQ(fs.findFile(file.c_str()), 0u);
     EXPECT_EQ(fs.createNew(file.c_str(), h), syserr::kFileExists);
+    ASSERT_EQ(fs.openRead(file.c_str(), h), 0u);
+    char got[4] = "";
+    std::size_t n = 0;
+    EXPECT_EQ(fs.read(h, got, sizeof got, n), 0u);
+    EXPECT_EQ(std::string(got, n), "abc");
+    EXPECT_EQ(fs.close(h), 0u);
     EXPECT_EQ(fs.deleteFile(file.c_str()), 0u);
     EXPECT_FALSE(wideExists(wideFolder + L"\\\u00e9.zrd", 0));
 }
@@ -92,7 +98,8 @@ TEST(Win32FileSystem, AFileBeingWrittenCanBeReadButNotWrittenByOthers) {
         FileSystem::Handle h = FileSystem::kNoFile;
         ASSERT_EQ(replacing ? fs.createReplacing(path.c_str(), h) : fs.createNew(path.c_str(), h), 0u);
         ASSERT_EQ(fs.write(h, "live", 4), 0u);
-        // A reader must allow the writer's access, as a copy does.
+        // A reader must allow the writer's access, as a copy does, and as
+        // the seam's own reader (a document of a growing capture) does.
         HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(reader, INVALID_HANDLE_VALUE) << GetLastError();
@@ -101,6 +108,14 @@ TEST(Win32FileSystem, AFileBeingWrittenCanBeReadButNotWrittenByOthers) {
         EXPECT_TRUE(ReadFile(reader, got, sizeof got, &n, nullptr));
         EXPECT_EQ(std::string(got, n), "live");
         CloseHandle(reader);
+        FileSystem::Handle seamReader = FileSystem::kNoFile;
+        ASSERT_EQ(fs.openRead(path.c_str(), seamReader), 0u);
+        std::size_t count = 0;
+        EXPECT_EQ(fs.read(seamReader, got, sizeof got, count), 0u);
+        EXPECT_EQ(std::string(got, count), "live");
+        EXPECT_EQ(fs.read(seamReader, got, sizeof got, count), 0u);
+        EXPECT_EQ(count, 0u) << "the end";
+        EXPECT_EQ(fs.close(seamReader), 0u);
         HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(writer, INVALID_HANDLE_VALUE);

@@ -28,6 +28,33 @@ start_sim jobs --generate 70000 --seed 3 --jobs 3 --job-gap 1500 --close-when-do
   grep -q "file closed: .* (70000 bytes)" "$WORK/jobs.err" || fail "jobs: no event for a closed file"
 }
 
+# With --pdf each file gets its PDF beside it once it is closed: three
+# ESC/P jobs with idle gaps, three captures, three PDFs with their headings
+# (in a folder whose name is beyond the ANSI code page).
+start_sim pdf --escp --jobs 3 --job-gap 1500 --close-when-done && {
+  orv capture --lan "127.0.0.1:$port" -d "$(native "$WORK/pdf-Ω中")" --split-idle 1 --once --pdf 2>"$WORK/pdf.err"
+  rc=$?
+  [ $rc -eq 0 ] || fail "pdf: exit $rc"
+  files=("$WORK"/pdf-Ω中/*.zrd)
+  [ ${#files[@]} -eq 3 ] || fail "pdf: ${#files[@]} files, not 3"
+  headings=(LIEFERSCHEIN RECHNUNG LIEFERSCHEIN)
+  for i in "${!files[@]}"; do
+    pdf=${files[$i]%.zrd}.pdf
+    pdftotext "$pdf" - 2>/dev/null | grep -q "${headings[$i]:-}" || fail "pdf: $pdf does not hold ${headings[$i]:-}"
+    grep -q "PDF written: .*$(basename "$pdf")" "$WORK/pdf.err" || fail "pdf: no event for $pdf"
+  done
+  [ "$(ls "$WORK/pdf-Ω中" | wc -l)" -eq 6 ] || fail "pdf: not a capture and its PDF each: $(ls "$WORK/pdf-Ω中")"
+}
+# A job in a printer language that is not rendered: one event says so,
+# the capture is kept and nothing else is written.
+printf '%%!PS-Adobe-3.0\n%%%%Title: report\n' >"$WORK/ps.prn"
+start_sim ps --file "$WORK/ps.prn" --close-when-done && {
+  orv capture --lan "127.0.0.1:$port" -d "$(native "$WORK/ps")" --once --pdf 2>"$WORK/ps.err"
+  [ "$(grep -c "no PDF: .* is a PostScript job; only plain text and ESC/P are rendered" "$WORK/ps.err")" -eq 1 ] ||
+    fail "ps: not told in one event: $(cat "$WORK/ps.err")"
+  cmp -s "$WORK/ps.prn" "$WORK"/ps/*.zrd && [ "$(ls "$WORK/ps" | wc -l)" -eq 1 ] || fail "ps: not the capture alone"
+}
+
 # The device closes and comes back: the capture reconnects by itself, the
 # bytes after it land in a new file, nothing is lost.
 start_sim again --generate 40000 --seed 4 --close-when-done --connections 2 && {
@@ -95,10 +122,13 @@ sleep 0.3
 expect 2 "unknown option --bogus" capture --lan 127.0.0.1 --bogus
 expect 2 "give one of" capture -d "$WORK"
 expect 2 "whole seconds" capture --lan 127.0.0.1 --split-idle 0
+expect 2 "go with --pdf" capture --lan 127.0.0.1 --code-page 850
+expect 2 "paper takes" capture --lan 127.0.0.1 --pdf --paper a3
 : >"$WORK/plain"
 expect 1 "cannot make the folder" capture --lan 127.0.0.1:1 -d "$(native "$WORK/plain/sub")"
 expect 1 "cannot open the link" capture --lan 127.0.0.1:1 -d "$(native "$WORK/none")" --once
-orv capture --help >"$WORK/help" 2>&1 && grep -q -- "--split-idle" "$WORK/help" || fail "capture --help"
+orv capture --help >"$WORK/help" 2>&1 && grep -q -- "--split-idle" "$WORK/help" && grep -q -- "--pdf" "$WORK/help" ||
+  fail "capture --help"
 
 [ $failures -eq 0 ] && echo "capture: all checks passed"
 exit $((failures > 0))

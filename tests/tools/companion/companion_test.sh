@@ -182,6 +182,55 @@ python3 -c "import sys; sys.stdout.write('row\r\n' * 9000)" >"$T/rows"
 expect_status 0 view "$T/rows"
 [ "$(wc -l <"$T/out")" -eq 8191 ] || fail "view shows $(wc -l <"$T/out") rows, wanted 8191"
 
+# ---- render ----
+mkdir "$T/r"
+# A device reply (0x07 0x4A) in the heading: rendered is what the printer got.
+printf '\x1b@\x1bEDELIVERY \x07\x4aNOTE 4711\x1bF\r\nWidget        3 pcs\r\n\x0c' >"$T/r/job.zrd"
+expect_status 0 render "$T/r/job.zrd"
+pdftotext "$T/r/job.pdf" - 2>/dev/null | grep -q "DELIVERY NOTE 4711" || fail "render: no PDF with the job's text beside FILE"
+[ "$(pdfinfo "$T/r/job.pdf" 2>/dev/null | sed -n 's/^Page size: *\([0-9.]* x [0-9.]*\).*/\1/p')" = "595.28 x 841.89" ] ||
+  fail "render: not A4 by default"
+[ -s "$T/err" ] && fail "render: stderr without a skipped command: $(cat "$T/err")"
+expect_status 0 render "$T/r/job.zrd" --to text
+grep -q "^DELIVERY NOTE 4711$" "$T/r/job.txt" || fail "render --to text: not beside FILE as .txt"
+expect_status 0 render --paper letter "$T/r/job.zrd" -o "$T/r/letter.pdf" --code-page 850 --printer ibm
+pdfinfo "$T/r/letter.pdf" 2>/dev/null | grep -q "612 x 792" || fail "render --paper letter: not letter"
+expect_status 0 render "$T/r/job.zrd" -o "$T/r/other.TXT"
+cmp -s "$T/r/other.TXT" "$T/r/job.txt" || fail "render -o X.TXT: not the text"
+expect_status 0 render "$T/r/job.zrd" -o - --to text
+cmp -s "$T/out" "$T/r/job.txt" || fail "render -o - --to text: not the text on standard output"
+expect_status 0 render "$T/r/job.zrd" -o -
+cmp -s "$T/out" "$T/r/job.pdf" || fail "render -o -: not the same PDF on standard output"
+cat "$T/r/job.zrd" | "$ORV" render - >"$T/r/piped.pdf" 2>/dev/null || fail "render - from a pipe"
+cmp -s "$T/r/piped.pdf" "$T/r/job.pdf" || fail "render -: not the same PDF"
+printf 'A\x1bq\x01B\r\n' >"$T/r/skips.zrd"
+expect_status 0 render "$T/r/skips.zrd"
+[ "$(wc -l <"$T/err")" -eq 1 ] && grep -q "^orvantide: skipped 1 command: ESC q" "$T/err" ||
+  fail "render: skipped commands not told in one line: $(cat "$T/err")"
+expect_status 2 render
+expect_status 2 render "$T/r/job.zrd" "$T/r/job.zrd"
+expect_status 2 render "$T/r/job.zrd" --to html
+expect_status 2 render "$T/r/job.zrd" --paper a3
+expect_status 2 render "$T/r/job.zrd" --code-page 1250
+expect_status 2 render "$T/r/job.zrd" --printer hp
+expect_status 2 render "$T/r/job.zrd" --paper
+expect_status 2 render "$T/r/job.zrd" -o a -o b
+expect_status 1 render "$T/r/missing.zrd"
+expect_status 1 render "$T/r"
+expect_status 1 render "$T/r/job.pdf"  # OUT would be FILE itself
+head -c 5 "$T/r/job.pdf" | grep -q '%PDF-' || fail "render FILE.pdf changed FILE"
+expect_status 1 render "$T/r/job.zrd" -o "$T/r/no/such/folder/out.pdf"
+printf 'keep' >"$T/r/kept.pdf"
+for job in '\x1bE\x1b&l0O\x1b(s0p10h12v0s0b3THello:PCL' '\x1b%%-12345X@PJL JOB\r\n:PJL' '%%!PS-Adobe-3.0\n:PostScript'; do
+  printf "${job%:*}" >"$T/r/foreign.zrd"
+  expect_status 3 render "$T/r/foreign.zrd" -o "$T/r/kept.pdf"
+  grep -qx "orvantide: $T/r/foreign.zrd is a ${job##*:} job; only plain text and ESC/P are rendered" "$T/err" ||
+    fail "render of a ${job##*:} job: said $(cat "$T/err")"
+done
+[ "$(cat "$T/r/kept.pdf")" = keep ] || fail "a failed render changed OUT"
+[ "$(LC_ALL=C ls -A "$T/r" | tr '\n' ' ')" = "foreign.zrd job.pdf job.txt job.zrd kept.pdf letter.pdf other.TXT piped.pdf skips.pdf skips.zrd " ] ||
+  fail "files left in the render folder: $(ls -A "$T/r")"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"
   exit 1

@@ -82,6 +82,20 @@ for f in empty one escapes random rows text; do
   same out filter -o out "$f"
 done
 same "" hexdump random -o -
+# Documents: the text of a print job, a file beside it, the reports.
+printf '\x1b@\x1bEDELIVERY NOTE 4711\x1bF\r\nWidget\x1bq\x01        3 pcs\r\n\x0cpage 2\r\n' >"$W/job"
+printf '%%!PS-Adobe-3.0\n' >"$W/ps"
+same "" render job -o - --to text --code-page 850 --printer ibm
+same job.txt render job --to text
+same job.pdf render job  # the PDF too, byte for byte
+same "" render job -o -
+cp "$W/job" "$W/Ω中.zrd"
+same "Ω中.txt" render "Ω中.zrd" --to text
+rm "$W/Ω中.zrd"
+same "" render text -o - --to text
+same "" render ps -o -
+same "" render job --paper a3
+same "" render missing
 # A name beyond the ANSI code page: the wide command line keeps it.
 cp "$W/escapes" "$W/Ω中"
 same "Ω中.out" filter "Ω中" -o "Ω中.out"
@@ -149,7 +163,7 @@ ls -A "$W" | grep -q '\.tmp$' && fail "a killed hexdump left its temporary file"
 cmp -s "$W/old" "$R/old" || fail "a killed hexdump changed OUT"
 checks=$((checks + 1))
 
-leftover=$(ls -A "$W" | grep -v -x -E 'empty|one|escapes|random|rows|text|old|in|hard')
+leftover=$(ls -A "$W" | grep -v -x -E 'empty|one|escapes|random|rows|text|old|in|hard|job|ps')
 [ -z "$leftover" ] || fail "files left behind: $leftover"
 
 if [ "$failures" -ne 0 ]; then

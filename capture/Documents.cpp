@@ -1,0 +1,145 @@
+#include "capture/Documents.h"
+
+#include <atomic>
+#include <cctype>
+#include <vector>
+
+#include "base/Clock.h"
+#include "capture/CaptureTargets.h"
+
+namespace orv {
+namespace {
+
+constexpr std::size_t kReadBlock = 1 << 20;
+
+SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) {
+    FileSystem::Handle file = FileSystem::kNoFile;
+    if (SysError error = fs.openRead(path.c_str(), file)) return error;
+    std::vector<std::uint8_t> block(kReadBlock);
+    SysError error = 0;
+    for (std::size_t got = 0; (error = fs.read(file, block.data(), block.size(), got)) == 0 && got > 0;)
+        job.add(block.data(), got);
+    fs.close(file);
+    return error;
+}
+
+// A name in target's folder that nothing has: short, so that it fits
+// wherever target does.
+std::string temporaryBeside(FileSystem& fs, const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t cut = target.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    std::string temp;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned n = static_cast<unsigned>(monotonicMs()) * 31u + counter++;
+        temp = folder + "~orv" + std::to_string(n % 1000000u) + ".tmp";
+        if (fs.findFile(temp.c_str()) != 0) break;
+    }
+    return temp;
+}
+
+SysError writeReplacing(FileSystem& fs, const std::string& target, const std::string& bytes) {
+    const std::string temp = temporaryBeside(fs, target);
+    FileSystem::Handle file = FileSystem::kNoFile;
+    if (SysError error = fs.createReplacing(temp.c_str(), file)) return error;
+    SysError error = fs.write(file, bytes.data(), bytes.size());
+    if (!error) error = fs.sync(file);
+    if (!error) error = fs.moveOpenFile(file, temp.c_str(), target.c_str());
+    const SysError closed = fs.close(file);
+    if (!error) error = closed;
+    if (error) fs.deleteFile(temp.c_str());
+    return error;
+}
+
+}  // namespace
+
+void CapturedJob::add(const std::uint8_t* block, std::size_t size) {
+    const std::size_t had = job_.size();
+    job_.resize(had + size + 1);
+    job_.resize(had + decoder_.decode(block, size, job_.data() + had));
+}
+
+std::vector<std::uint8_t>& CapturedJob::finish() {
+    const std::size_t had = job_.size();
+    job_.resize(had + 1);
+    job_.resize(had + decoder_.finish(job_.data() + had));
+    return job_;
+}
+
+render::RenderOptions documentOptions(const DocumentSettings& settings) {
+    render::RenderOptions options;
+    if (!render::parsePaper(settings.paper, options.paper)) options.paper = render::Paper{};
+    if (render::knownCodePage(settings.codePage)) options.codePage = settings.codePage;
+    options.printer = settings.printer == PrinterMode::Ibm ? render::Printer::Ibm : render::Printer::Epson;
+    return options;
+}
+
+bool renderDocument(const std::uint8_t* data, std::size_t size, const render::RenderOptions& options,
+                    DocumentFormat format, std::string& document, RenderOutcome& outcome) {
+    outcome.language = render::detectLanguage(data, size);
+    if (outcome.language != render::JobLanguage::PrinterText) {
+        outcome.failure = RenderOutcome::Failure::Language;
+        return false;
+    }
+    try {
+        const render::Document pages = render::interpret(data, size, options, outcome.report);
+        document = format == DocumentFormat::Pdf ? render::toPdf(pages) : render::toText(pages);
+        return true;
+    } catch (...) {
+        // The pages of a job are bounded by its size; what fails here is
+        // memory for a job too big for this process.
+        outcome.failure = RenderOutcome::Failure::Memory;
+        return false;
+    }
+}
+
+RenderOutcome renderFile(FileSystem& fs, const std::string& source, const std::string& target,
+                         const render::RenderOptions& options, DocumentFormat format) {
+    RenderOutcome outcome;
+    std::string document;
+    try {
+        CapturedJob captured;
+        if ((outcome.error = readCapture(fs, source, captured)) != 0) {
+            outcome.failure = RenderOutcome::Failure::Read;
+            return outcome;
+        }
+        const std::vector<std::uint8_t>& job = captured.finish();
+        if (!renderDocument(job.data(), job.size(), options, format, document, outcome)) return outcome;
+    } catch (...) {
+        outcome.failure = RenderOutcome::Failure::Memory;
+        return outcome;
+    }
+    if ((outcome.error = writeReplacing(fs, target, document)) != 0) outcome.failure = RenderOutcome::Failure::Write;
+    return outcome;
+}
+
+std::string withExtension(const std::string& path, const char* extension) {
+    const std::size_t name = path.find_last_of("\\/");
+    const std::size_t dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (name == std::string::npos ? dot > 0 : dot > name + 1);
+    return (hasExtension ? path.substr(0, dot) : path) + extension;
+}
+
+std::string pdfBeside(const std::string& capture) {
+    const std::string pdf = withExtension(capture, ".pdf");
+    if (pdf.size() != capture.size()) return pdf;
+    for (std::size_t i = 0; i < pdf.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(pdf[i])) != std::tolower(static_cast<unsigned char>(capture[i])))
+            return pdf;
+    return capture + ".pdf";
+}
+
+std::string describeFailure(const RenderOutcome& outcome, const std::string& source, const std::string& target) {
+    switch (outcome.failure) {
+    case RenderOutcome::Failure::None: return std::string();
+    case RenderOutcome::Failure::Read: return "cannot read " + source + ": " + describeFileError(outcome.error);
+    case RenderOutcome::Failure::Language:
+        return source + " is a " + render::languageName(outcome.language) +
+               " job; only plain text and ESC/P are rendered";
+    case RenderOutcome::Failure::Memory: return "cannot render " + source + ": not enough memory";
+    case RenderOutcome::Failure::Write: return "cannot write " + target + ": " + describeFileError(outcome.error);
+    }
+    return std::string();
+}
+
+}  // namespace orv

@@ -1,0 +1,73 @@
+// Print jobs in files rendered as documents: the one path that every front
+// end takes (the companion's render and capture --pdf, the window's export
+// and its PDF after a capture).  Files go through the FileSystem seam, so
+// that each front end's paths (UTF-8 or ANSI on Windows) reach the disk as
+// its other files do.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/FileSystem.h"
+#include "capture/DeviceStream.h"
+#include "render/Render.h"
+#include "settings/Settings.h"
+
+namespace orv {
+
+enum class DocumentFormat { Pdf, Text };
+
+// What became of one rendering.
+struct RenderOutcome {
+    enum class Failure { None, Read, Language, Memory, Write };
+    Failure failure = Failure::None;
+    SysError error = 0;  // Read, Write
+    render::JobLanguage language = render::JobLanguage::PrinterText;
+    render::RenderReport report;  // what was skipped
+    bool ok() const { return failure == Failure::None; }
+};
+
+// A capture file's print job as the printer got it: the device's 0x07
+// sequences decoded (its replies dropped, an escaped 0x07 made one) as the
+// blocks come, so that the job takes no more memory than its bytes.
+class CapturedJob {
+public:
+    void add(const std::uint8_t* block, std::size_t size);
+    // The whole job, once every block was added.
+    std::vector<std::uint8_t>& finish();
+
+private:
+    DeviceStreamDecoder decoder_;
+    std::vector<std::uint8_t> job_;
+};
+
+// The options the document settings ask for; A4 for a paper text that
+// does not parse (the settings' rules let none through).
+render::RenderOptions documentOptions(const DocumentSettings& settings);
+
+// The job as a document in document; false with the outcome's failure
+// (Language: a printer language that is not rendered; Memory).
+bool renderDocument(const std::uint8_t* data, std::size_t size, const render::RenderOptions& options,
+                    DocumentFormat format, std::string& document, RenderOutcome& outcome);
+
+// Reads the capture file source whole (a CapturedJob), renders it and
+// writes target under a temporary name
+// beside it, which takes target's name only once complete and on the disk:
+// on any failure target stays as it was and no temporary file is left.
+RenderOutcome renderFile(FileSystem& fs, const std::string& source, const std::string& target,
+                         const render::RenderOptions& options, DocumentFormat format = DocumentFormat::Pdf);
+
+// path with the extension of its last component replaced by extension
+// (".pdf"), or with extension added when it has none.
+std::string withExtension(const std::string& path, const char* extension);
+
+// The PDF beside a capture file: NAME.pdf for NAME.zrd, and NAME.pdf.pdf
+// for a capture that is itself named .pdf, which its PDF must not replace.
+std::string pdfBeside(const std::string& capture);
+
+// One line in English for a failed outcome: "SOURCE is a PCL job; only
+// plain text and ESC/P are rendered", "cannot read SOURCE: ...".
+std::string describeFailure(const RenderOutcome& outcome, const std::string& source, const std::string& target);
+
+}  // namespace orv
