@@ -1,16 +1,20 @@
 #include "settings/Profile.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/Ids.h"
 #include "base/Path.h"
 #include "base/Text.h"
+#include "settings/DocumentForm.h"
 
 namespace orv {
 namespace {
 
 constexpr const char kConnection[] = "connection";
 constexpr const char kBuffer[] = "buffer";
+constexpr const char kDocument[] = "document";
 
 bool isAtoiBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -89,11 +93,43 @@ void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t st
     f.autoNameFiles = std::strcmp(value, "YES") == 0 ? 1 : 0;
 }
 
+namespace {
+
+// The value of a [document] key; a missing or empty one is written back
+// as fallback and read as it.
+std::string readDocumentKey(IniStore& store, const char* key, const char* fallback, const char* path) {
+    char value[kProfileValueSize];
+    if (store.readString(kDocument, key, "", value, sizeof value, path) == 0) {
+        store.writeString(kDocument, key, fallback, path);
+        copyCut(value, fallback);
+    }
+    return value;
+}
+
+}  // namespace
+
+void readDocumentSettings(Profile& profile, IniStore& store) {
+    DocumentSettings& d = profile.documents;
+    const char* path = profile.profilePath;
+    d = DocumentSettings{};
+    takePaperText(readDocumentKey(store, "paper", d.paper, path).c_str(), d.paper);
+
+    const std::string codePage = readDocumentKey(store, "codepage", "437", path);
+    char* end = nullptr;
+    const long number = std::strtol(codePage.c_str(), &end, 10);
+    if (*end == '\0' && isDocumentCodePage(static_cast<std::int32_t>(number)))
+        d.codePage = static_cast<std::int32_t>(number);
+
+    takePrinterName(readDocumentKey(store, "printer", printerName(d.printer), path).c_str(), d.printer);
+    d.pdfAfterCapture = readDocumentKey(store, "pdf", "NO", path) == "YES" ? 1 : 0;
+}
+
 void loadProfile(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator) {
     readMethod(profile, store);
     readHostAndService(profile, store);
     readComPort(profile, store);
     readCaptureFileSettings(profile, store, startFlags, separator);
+    readDocumentSettings(profile, store);
 }
 
 bool saveProfile(const Profile& profile, IniStore& store) {
@@ -108,6 +144,11 @@ bool saveProfile(const Profile& profile, IniStore& store) {
     ok &= store.writeString(kBuffer, "path", f.captureFolder, path);
     ok &= store.writeString(kBuffer, "filename", f.captureFileName, path);
     ok &= store.writeString(kBuffer, "flag", f.autoNameFiles ? "YES" : "NO", path);
+    const DocumentSettings& d = profile.documents;
+    ok &= store.writeString(kDocument, "paper", d.paper, path);
+    ok &= store.writeString(kDocument, "codepage", std::to_string(d.codePage).c_str(), path);
+    ok &= store.writeString(kDocument, "printer", printerName(d.printer), path);
+    ok &= store.writeString(kDocument, "pdf", d.pdfAfterCapture ? "YES" : "NO", path);
     return ok;
 }
 

@@ -24,6 +24,7 @@ constexpr int kHostSize = kProfileValueSize;
 struct Profile {
     ConnectionSettings connection;
     CaptureFileSettings files;
+    DocumentSettings documents;
     char fileBaseName[kPathSize] = "";  // captureFileName less its extension
     char moduleFolder[kPathSize] = "";
     char profileFolder[kPathSize] = "";
@@ -35,17 +36,22 @@ struct Profile {
 // profilePath left as it was) when that does not fit.
 bool setProfilePath(Profile& profile, char separator = '\\');
 
-// readMethod, readHostAndService, readComPort, readCaptureFileSettings on
-// profilePath.  With START_AT_ONCE in startFlags, "flag" is forced to "YES".
+// readMethod, readHostAndService, readComPort, readCaptureFileSettings and
+// readDocumentSettings on profilePath.  With START_AT_ONCE in startFlags,
+// "flag" is forced to "YES".
 void loadProfile(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator = '\\');
 void readMethod(Profile& profile, IniStore& store);
 void readHostAndService(Profile& profile, IniStore& store);
 void readComPort(Profile& profile, IniStore& store);
 void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator = '\\');
+// [document]: paper ("a4"), codepage ("437"), printer ("epson") and pdf
+// ("NO"), each written back with its default when missing or empty.  A
+// value the rules refuse reads as the default and stays in the file.
+void readDocumentSettings(Profile& profile, IniStore& store);
 
-// The seven keys, in the order method, host, dService, com, path, filename,
-// flag; a failed write does not stop the later ones.  True when all were
-// written.
+// The eleven keys, in the order method, host, dService, com, path,
+// filename, flag, paper, codepage, printer, pdf; a failed write does not
+// stop the later ones.  True when all were written.
 bool saveProfile(const Profile& profile, IniStore& store);
 
 // documentsFolder + "Orvantide" + "Buffer", joined like the platform's

@@ -19,6 +19,20 @@ struct ConnectionSettings {
     char dService[kProfileValueSize] = "";
 };
 
+// The paper text ("a4", "letter", "210x297mm") with its zero.
+constexpr int kPaperTextSize = 32;
+
+// The printer a job is written for: ESC/P, or the IBM Proprinter.
+enum class PrinterMode : std::int32_t { Epson = 0, Ibm = 1 };
+
+// How captured print jobs become documents.
+struct DocumentSettings {
+    char paper[kPaperTextSize] = "a4";  // as takePaperText leaves it
+    std::int32_t codePage = 437;
+    PrinterMode printer = PrinterMode::Epson;
+    std::uint8_t pdfAfterCapture = 0;  // 1: each capture gets its PDF beside it when it ends
+};
+
 struct CaptureFileSettings {
     char captureFolder[kPathSize] = "";
     char captureFileName[kPathSize] = "";

@@ -33,6 +33,11 @@ class LinkWorker;
 struct WorkerEnd {
     void operator()(LinkWorker* worker) const;
 };
+class CapturePdfs;
+// Makes the PDFs still queued and frees the queue (DocumentCommands.cpp).
+struct CapturePdfsEnd {
+    void operator()(CapturePdfs* pdfs) const;
+};
 
 // What runs, as the controls show it.  Starting: a capture's link is being
 // opened (the UI answers meanwhile); Stopping: inside the stop.
@@ -53,6 +58,8 @@ struct CaptureState {
     // The capture or send that runs; its thread posts what happens.
     std::unique_ptr<LinkWorker, WorkerEnd> worker;
     bool closeWhenIdle = false;  // a close asked for while a start was under way
+    // The PDFs of captures that have ended, made on a thread of their own.
+    std::unique_ptr<CapturePdfs, CapturePdfsEnd> capturePdfs;
 
     // ---- shell fields ----
     std::atomic<std::uint32_t> stateFlags{0};  // FLAG_HAVE_FILE, FLAG_SENDING

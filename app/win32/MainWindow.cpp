@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Version.h"
+#include "app/win32/DocumentCommands.h"
 #include "app/win32/QueryDialog.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
@@ -231,6 +232,7 @@ void onCommand(CaptureState& s, WPARAM wParam) {
     case CMD_VIEW_FILTERED:
     case CMD_OPEN_FILE: runViewCommand(s, command); break;
     case CMD_SAVE_AS: saveCurrentFileAs(s); break;
+    case CMD_EXPORT_PDF: exportAsPdf(s); break;
     case CMD_CANCEL_SEND: cancelSend(s); break;
     default: break;
     }
@@ -267,6 +269,7 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
     case UM_QUERY_DIALOG: s.queryDialog.store(reinterpret_cast<HWND>(lParam)); return 0;
     case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s, lParam); return 0;
     case UM_SEND_ENDED: finishSend(s, lParam); return 0;
+    case UM_DOCUMENT_DONE: capturePdfsDone(s); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/win32/DocumentCommands.h"
 #include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
@@ -63,11 +64,16 @@ void failStart(CaptureState& s, const LinkError* error, bool lan) {
     becomeIdle(s);
 }
 
-// Ends the capture's worker and closes its file, as far as it goes.
+// Ends the capture's worker and closes its file, as far as it goes; a
+// file closed complete gets its PDF when the settings ask for one.
 void endCapture(CaptureState& s, HWND owner) {
     if (s.worker) s.worker->stop();
     s.worker.reset();
-    if (s.writer.closeCaptureFile() < 0) tellCloseFailed(s, owner);
+    const std::int32_t closed = s.writer.closeCaptureFile();
+    if (closed < 0)
+        tellCloseFailed(s, owner);
+    else if (closed == 0)
+        queueCapturePdf(s);
     s.stateFlags.fetch_or(FLAG_HAVE_FILE);
 }
 
@@ -251,6 +257,7 @@ void requestClose(CaptureState& s) {
 
 void releaseResources(CaptureState& s) {
     endWhatRuns(s, nullptr);
+    finishCapturePdfs(s);
     KillTimer(s.mainWindow, TIMER_REFRESH);
     s.viewFont.reset();
     freeLoadedData(s);

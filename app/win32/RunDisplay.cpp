@@ -39,6 +39,7 @@ void setRunControls(CaptureState& s, bool capturing) {
         {CMD_QUERY_DEVICE, capturing, false, true}, {CMD_SAVE_AS, haveFile, true, true},
         {CMD_VIEW_HEX, haveFile, true, true},       {CMD_VIEW_FILTERED, haveFile, true, true},
         {CMD_VIEW_TEXT, false, true, false},        {CMD_ABOUT, true, false, true},
+        {CMD_EXPORT_PDF, haveFile, false, true},
     };
     applyControls(s, states, sizeof states / sizeof states[0]);
 }
@@ -51,6 +52,7 @@ void setSendControls(CaptureState& s) {
         {CMD_QUERY_DEVICE, false, false, true}, {CMD_SAVE_AS, false, true, true},
         {CMD_VIEW_HEX, false, true, true},      {CMD_VIEW_FILTERED, false, true, true},
         {CMD_VIEW_TEXT, false, true, false},    {CMD_ABOUT, false, false, true},
+        {CMD_EXPORT_PDF, false, false, true},
     };
     applyControls(s, states, sizeof states / sizeof states[0]);
 }

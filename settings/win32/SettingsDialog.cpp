@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Text.h"
+#include "settings/DocumentForm.h"
 #include "settings/SettingsForm.h"
 #include "settings/win32/Folders.h"
 #include "settings/win32/Win32IniStore.h"
@@ -27,6 +28,7 @@ struct SettingsSession {
     HWND tab = nullptr;
     HWND connectionPage = nullptr;
     HWND captureFilePage = nullptr;
+    HWND documentsPage = nullptr;
     HWND serialPanel = nullptr;
     HWND lanPanel = nullptr;
 };
@@ -241,12 +243,67 @@ INT_PTR CALLBACK captureFilePageProc(HWND page, UINT message, WPARAM wParam, LPA
     }
 }
 
+// ------------------------------------------------------------ documents page
+
+// The paper list's items; a custom size is typed into the field beside it.
+enum PaperItem { kPaperA4, kPaperLetter, kPaperCustom };
+
+void fillList(HWND page, int id, SettingsSession& s, unsigned firstText, int count, int selected) {
+    for (int i = 0; i < count; ++i) {
+        std::string text = loadText(s.state, firstText + static_cast<unsigned>(i), 63);
+        SendDlgItemMessageA(page, id, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendDlgItemMessageA(page, id, CB_SETCURSEL, selected, 0);
+}
+
+LRESULT selectedItem(HWND page, int id) { return page ? SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0) : -1; }
+
+// The size field takes input only while the custom size is chosen.
+void enablePaperSize(HWND page) {
+    EnableWindow(GetDlgItem(page, IDC_PAPER_SIZE), selectedItem(page, IDC_PAPER) == kPaperCustom);
+}
+
+void initDocumentsPage(HWND page, SettingsSession& s) {
+    s.documentsPage = page;
+    const DocumentSettings& d = s.edit.documents;
+    const std::string paper = d.paper;
+    const int paperItem = paper == "a4" ? kPaperA4 : paper == "letter" ? kPaperLetter : kPaperCustom;
+    fillList(page, IDC_PAPER, s, IDS_PAPER_A4, 3, paperItem);
+    SetDlgItemTextA(page, IDC_PAPER_SIZE, paperItem == kPaperCustom ? d.paper : "");
+    SendDlgItemMessageA(page, IDC_PAPER_SIZE, EM_LIMITTEXT, kPaperTextSize - 1, 0);
+    int codePageItem = 0;
+    for (int i = 0; i < kDocumentCodePageCount; ++i)
+        if (kDocumentCodePages[i] == d.codePage) codePageItem = i;
+    fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount, codePageItem);
+    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, 2, d.printer == PrinterMode::Ibm ? 1 : 0);
+    CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
+    enablePaperSize(page);
+}
+
+INT_PTR CALLBACK documentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            if (SettingsSession* s = adoptSession(page, lParam)) initDocumentsPage(page, *s);
+            return FALSE;
+        }
+        if (message != WM_COMMAND || !sessionOf(page)) return FALSE;
+        if (LOWORD(wParam) == IDC_PAPER && HIWORD(wParam) == CBN_SELCHANGE) {
+            enablePaperSize(page);
+            if (selectedItem(page, IDC_PAPER) == kPaperCustom) SetFocus(GetDlgItem(page, IDC_PAPER_SIZE));
+        }
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 // ------------------------------------------------------------ the dialog
 
 void showSettingsPage(SettingsSession& s, LRESULT index) {
-    if (s.connectionPage) ShowWindow(s.connectionPage, SW_HIDE);
-    if (s.captureFilePage) ShowWindow(s.captureFilePage, SW_HIDE);
-    HWND page = index == 0 ? s.connectionPage : index == 1 ? s.captureFilePage : nullptr;
+    HWND pages[] = {s.connectionPage, s.captureFilePage, s.documentsPage};
+    for (HWND p : pages)
+        if (p) ShowWindow(p, SW_HIDE);
+    HWND page = index >= 0 && index < 3 ? pages[index] : nullptr;
     if (!page) return;
     ShowWindow(page, SW_SHOW);
     SetFocus(page);
@@ -261,8 +318,8 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
     loadProfile(s.edit, store, s.state.startFlags);
 
     s.tab = GetDlgItem(dialog, IDC_SETTINGS_TAB);
-    const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE};
-    for (int i = 0; i < 2; ++i) {
+    const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE, IDS_TAB_DOCUMENTS};
+    for (int i = 0; i < 3; ++i) {
         std::string title = loadText(s.state, titles[i], 63);
         TCITEMA item{};
         item.mask = TCIF_TEXT;
@@ -272,6 +329,7 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
 
     createChild(s, IDD_CONNECTION_PAGE, dialog, connectionPageProc);
     createChild(s, IDD_CAPTURE_FILE_PAGE, dialog, captureFilePageProc);
+    createChild(s, IDD_DOCUMENTS_PAGE, dialog, documentsPageProc);
     RECT area{};
     if (s.tab) {
         GetClientRect(s.tab, &area);
@@ -279,7 +337,7 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
         MapWindowPoints(s.tab, dialog, reinterpret_cast<POINT*>(&area), 2);
     }
     // Above the tab control, which clips its painting to what they leave.
-    for (HWND page : {s.connectionPage, s.captureFilePage}) {
+    for (HWND page : {s.connectionPage, s.captureFilePage, s.documentsPage}) {
         if (!page) continue;
         placeOn(page, area);
         SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -296,6 +354,36 @@ void refuseMissingHost(HWND dialog, SettingsSession& s) {
     if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 0, 0);
     showSettingsPage(s, 0);
     if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
+}
+
+// The documents page's fields into the edit; false, with the message shown
+// and the size field focused, for a custom paper size the rules refuse.
+bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
+    HWND page = s.documentsPage;
+    if (!page) return true;
+    DocumentSettings& d = s.edit.documents;
+    const LRESULT paper = selectedItem(page, IDC_PAPER);
+    char text[kPaperTextSize] = "";
+    if (paper == kPaperA4 || paper == kPaperLetter) {
+        copyCut(d.paper, paper == kPaperA4 ? "a4" : "letter");
+    } else if (paper == kPaperCustom && readControl(page, IDC_PAPER_SIZE, text, sizeof text) &&
+               !takePaperText(text, d.paper)) {
+        CaptureState& state = s.state;
+        std::string caption = loadText(state, IDS_DOCUMENT_SETTINGS, 31);
+        std::string message = loadText(state, IDS_PAPER_INVALID, 1023);
+        if (state.messages) state.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+        if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
+        showSettingsPage(s, 2);
+        SetFocus(GetDlgItem(page, IDC_PAPER_SIZE));
+        return false;
+    }
+    const LRESULT codePage = selectedItem(page, IDC_CODE_PAGE);
+    if (codePage >= 0 && codePage < kDocumentCodePageCount) d.codePage = kDocumentCodePages[codePage];
+    const LRESULT printer = selectedItem(page, IDC_PRINTER);
+    if (printer == 0 || printer == 1) d.printer = printer == 1 ? PrinterMode::Ibm : PrinterMode::Epson;
+    if (GetDlgItem(page, IDC_PDF_AFTER_CAPTURE))
+        d.pdfAfterCapture = IsDlgButtonChecked(page, IDC_PDF_AFTER_CAPTURE) == BST_CHECKED ? 1 : 0;
+    return true;
 }
 
 // OK: validate, take every control, save, copy into the run record.
@@ -315,6 +403,7 @@ void applySettingsDialog(HWND dialog) {
         refuseMissingHost(dialog, *s);
         return;
     }
+    if (!takeDocumentsPage(dialog, *s)) return;
 
     // Every field is taken whatever the link kind: both links keep theirs.
     // The fields are read here rather than trusted to their focus-loss
@@ -331,6 +420,7 @@ void applySettingsDialog(HWND dialog) {
     Profile& p = state.profile;
     p.connection = e.connection;
     p.files = e.files;
+    p.documents = e.documents;
     copyCut(p.fileBaseName, e.fileBaseName);
     Win32IniStore store;
     bool saved = saveProfile(p, store);

@@ -1,6 +1,6 @@
 // The settings dialog: link kind, COM port, LAN host and port, capture
-// folder, file name and naming by date, edited on two tab pages and kept
-// in the profile.
+// folder, file name and naming by date, and how captured jobs become
+// documents, edited on three tab pages and kept in the profile.
 #pragma once
 #include "app/win32/CaptureState.h"
 

@@ -60,7 +60,11 @@ protected:
                 {"connection/dService", "10001"},
                 {"connection/com", "COM1"},
                 {"buffer/path", std::string(kDocuments) + "\\Orvantide\\Buffer"},
-                {"buffer/filename", "Capturedata.zrd"}};
+                {"buffer/filename", "Capturedata.zrd"},
+                {"document/paper", "a4"},
+                {"document/codepage", "437"},
+                {"document/printer", "epson"},
+                {"document/pdf", "NO"}};
     }
 };
 
@@ -161,6 +165,10 @@ TYPED_TEST_P(StoreSuite, FirstStartWritesTheDefaultKeys) {
     EXPECT_STREQ(p.files.captureFileName, "Capturedata.zrd");
     EXPECT_STREQ(p.fileBaseName, "Capturedata");
     EXPECT_EQ(p.files.autoNameFiles, 0);
+    EXPECT_STREQ(p.documents.paper, "a4");
+    EXPECT_EQ(p.documents.codePage, 437);
+    EXPECT_EQ(p.documents.printer, PrinterMode::Epson);
+    EXPECT_EQ(p.documents.pdfAfterCapture, 0);
 
     // A second start finds what the first wrote and changes nothing.
     std::string before = readText(this->ini);
@@ -213,7 +221,8 @@ TYPED_TEST_P(StoreSuite, OneCharacterHostIsEmptiedAndWrittenBack) {
 TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     const std::string content =
         "[connection]\r\nmethod=lan\r\nhost=\r\ndService=9100\r\ncom=COM7\r\n"
-        "[buffer]\r\npath=E:\\caps\r\nfilename=run.bin\r\nflag=YES\r\n";
+        "[buffer]\r\npath=E:\\caps\r\nfilename=run.bin\r\nflag=YES\r\n"
+        "[document]\r\npaper=letter\r\ncodepage=850\r\nprinter=ibm\r\npdf=YES\r\n";
     this->seed(content);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), content);
@@ -225,6 +234,48 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     EXPECT_STREQ(p.files.captureFileName, "run.bin");
     EXPECT_STREQ(p.fileBaseName, "run");
     EXPECT_EQ(p.files.autoNameFiles, 1);
+    EXPECT_STREQ(p.documents.paper, "letter");
+    EXPECT_EQ(p.documents.codePage, 850);
+    EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
+    EXPECT_EQ(p.documents.pdfAfterCapture, 1);
+}
+
+TYPED_TEST_P(StoreSuite, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay) {
+    struct Case {
+        const char* line;
+        const char* paper;
+        std::int32_t codePage;
+        PrinterMode printer;
+        std::uint8_t pdf;
+    } cases[] = {
+        {"paper= 210 X 297 MM", "210x297mm", 437, PrinterMode::Epson, 0},
+        {"paper=8.5x11in", "8.5x11in", 437, PrinterMode::Epson, 0},
+        {"paper=A5", "a4", 437, PrinterMode::Epson, 0},
+        {"paper=500x500in", "a4", 437, PrinterMode::Epson, 0},
+        {"codepage=1252", "a4", 1252, PrinterMode::Epson, 0},
+        {"codepage=1250", "a4", 437, PrinterMode::Epson, 0},
+        {"codepage=850x", "a4", 437, PrinterMode::Epson, 0},
+        {"printer=IBM", "a4", 437, PrinterMode::Ibm, 0},
+        {"printer=hp", "a4", 437, PrinterMode::Epson, 0},
+        {"pdf=yes", "a4", 437, PrinterMode::Epson, 0},
+        {"pdf=YES", "a4", 437, PrinterMode::Epson, 1},
+    };
+    for (const Case& c : cases) {
+        this->seed(std::string("[document]\r\n") + c.line + "\r\n");
+        Profile p = this->load();
+        EXPECT_STREQ(p.documents.paper, c.paper) << c.line;
+        EXPECT_EQ(p.documents.codePage, c.codePage) << c.line;
+        EXPECT_EQ(p.documents.printer, c.printer) << c.line;
+        EXPECT_EQ(p.documents.pdfAfterCapture, c.pdf) << c.line;
+        const std::string line = c.line;
+        const std::string key = "document/" + line.substr(0, line.find('='));
+        EXPECT_EQ(iniEntries(this->ini)[key], trim(line.substr(line.find('=') + 1))) << "value kept";
+    }
+    this->seed("[document]\r\npaper=\r\ncodepage=\r\n");
+    EXPECT_STREQ(this->load().documents.paper, "a4");
+    auto entries = iniEntries(this->ini);
+    EXPECT_EQ(entries["document/paper"], "a4") << "empty is written back";
+    EXPECT_EQ(entries["document/codepage"], "437");
 }
 
 TYPED_TEST_P(StoreSuite, FlagIsYesOnlyForExactlyYes) {
@@ -278,12 +329,18 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     copyCut(saved.files.captureFolder, "F:\\data");
     copyCut(saved.files.captureFileName, "dump.zrd");
     saved.files.autoNameFiles = 1;
+    copyCut(saved.documents.paper, "100x200mm");
+    saved.documents.codePage = 866;
+    saved.documents.printer = PrinterMode::Ibm;
+    saved.documents.pdfAfterCapture = 1;
     EXPECT_TRUE(saveProfile(saved, *this->store));
 
     std::map<std::string, std::string> expected = {{"connection/method", "lan"},    {"connection/host", "device.local"},
                                                    {"connection/dService", "2101"}, {"connection/com", "COM9"},
                                                    {"connection/extra", "1"},       {"buffer/path", "F:\\data"},
-                                                   {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"}};
+                                                   {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"},
+                                                   {"document/paper", "100x200mm"}, {"document/codepage", "866"},
+                                                   {"document/printer", "ibm"},     {"document/pdf", "YES"}};
     EXPECT_EQ(iniEntries(this->ini), expected);
 
     Profile p = this->load();
@@ -294,6 +351,10 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     EXPECT_STREQ(p.files.captureFolder, "F:\\data");
     EXPECT_STREQ(p.fileBaseName, "dump");
     EXPECT_EQ(p.files.autoNameFiles, 1);
+    EXPECT_STREQ(p.documents.paper, "100x200mm");
+    EXPECT_EQ(p.documents.codePage, 866);
+    EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
+    EXPECT_EQ(p.documents.pdfAfterCapture, 1);
 
     saved.connection.method = 0;
     saved.files.autoNameFiles = 0;
@@ -322,7 +383,9 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     const std::string big(10240, 'h');
     const std::string digits(10240, '7');
     this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits + "\r\ncom=COM" +
-               digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big + ".zrd\r\nflag=YES" + big + "\r\n");
+               digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big + ".zrd\r\nflag=YES" + big +
+               "\r\n[document]\r\npaper=" + digits + "x1in\r\ncodepage=" + digits + "\r\nprinter=" + big +
+               "\r\npdf=" + big + "\r\n");
     std::string before = readText(this->ini);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), before) << "nothing to write back";
@@ -334,6 +397,9 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     EXPECT_EQ(std::string(p.files.captureFileName), big.substr(0, 259));
     EXPECT_EQ(std::string(p.fileBaseName), big.substr(0, 259));
     EXPECT_EQ(p.files.autoNameFiles, 0);
+    EXPECT_STREQ(p.documents.paper, "a4");
+    EXPECT_EQ(p.documents.codePage, 437);
+    EXPECT_EQ(p.documents.pdfAfterCapture, 0);
 
     LinkKind linkKind = static_cast<LinkKind>(-1);
     std::uint8_t portNumber = 99;
@@ -351,8 +417,8 @@ REGISTER_TYPED_TEST_SUITE_P(StoreSuite, MissingFileOrKeyGivesTheDefault, Present
                             WriteReplacesItsOwnKeyAndKeepsEverythingElse, WriteIntoMissingFolderFailsAndCreatesNothing,
                             FirstStartWritesTheDefaultKeys, ImmediateStartForcesFlagYes, MethodIsLanOnlyForExactlyLan,
                             OneCharacterHostIsEmptiedAndWrittenBack, CompleteProfileWithEmptyHostIsNotWritten,
-                            FlagIsYesOnlyForExactlyYes, FileNameGivesTheBaseName, ComPortIsReplacedWhole,
-                            SavedProfileReadsBackTheSame, UnwritableProfileStillGivesTheDefaults,
-                            HugeValuesAreCutToTheirFields);
+                            FlagIsYesOnlyForExactlyYes, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay,
+                            FileNameGivesTheBaseName, ComPortIsReplacedWhole, SavedProfileReadsBackTheSame,
+                            UnwritableProfileStillGivesTheDefaults, HugeValuesAreCutToTheirFields);
 
 }  // namespace orv::test

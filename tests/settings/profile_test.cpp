@@ -37,19 +37,33 @@ TEST(ProfileStoreCalls, LoadReadsEachKeyWithItsDefaultAndBuffer) {
     copyCut(p.documentsFolder, "D");
     loadProfile(p, store, 0);
     std::vector<std::string> expected = {
-        "read connection/method default= size=1025 in P",   "write connection/method=serial in P",
-        "read connection/host default=0 size=1025 in P",    "write connection/host= in P",
-        "read connection/dService default= size=1025 in P", "write connection/dService=10001 in P",
-        "read connection/com default= size=1025 in P",      "write connection/com=COM1 in P",
-        "read buffer/path default= size=260 in P",          "write buffer/path=D\\Orvantide\\Buffer in P",
-        "read buffer/filename default= size=260 in P",      "write buffer/filename=Capturedata.zrd in P",
+        "read connection/method default= size=1025 in P",
+        "write connection/method=serial in P",
+        "read connection/host default=0 size=1025 in P",
+        "write connection/host= in P",
+        "read connection/dService default= size=1025 in P",
+        "write connection/dService=10001 in P",
+        "read connection/com default= size=1025 in P",
+        "write connection/com=COM1 in P",
+        "read buffer/path default= size=260 in P",
+        "write buffer/path=D\\Orvantide\\Buffer in P",
+        "read buffer/filename default= size=260 in P",
+        "write buffer/filename=Capturedata.zrd in P",
         "read buffer/flag default=NO size=1025 in P",
+        "read document/paper default= size=1025 in P",
+        "write document/paper=a4 in P",
+        "read document/codepage default= size=1025 in P",
+        "write document/codepage=437 in P",
+        "read document/printer default= size=1025 in P",
+        "write document/printer=epson in P",
+        "read document/pdf default= size=1025 in P",
+        "write document/pdf=NO in P",
     };
     EXPECT_EQ(store.calls, expected);
     EXPECT_STREQ(p.connection.comPort, "COM1") << "written-back values count even when the write failed";
 }
 
-TEST(ProfileStoreCalls, SaveWritesSevenKeysInOrderDespiteFailures) {
+TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
     RecordingStore store;
     Profile p;
     copyCut(p.profilePath, "P");
@@ -60,11 +74,14 @@ TEST(ProfileStoreCalls, SaveWritesSevenKeysInOrderDespiteFailures) {
     copyCut(p.files.captureFolder, "f");
     copyCut(p.files.captureFileName, "n.zrd");
     p.files.autoNameFiles = 1;
+    copyCut(p.documents.paper, "letter");
+    p.documents.codePage = 1252;
     EXPECT_FALSE(saveProfile(p, store));
-    std::vector<std::string> expected = {"write connection/method=lan in P", "write connection/host=h in P",
-                                         "write connection/dService=1 in P", "write connection/com=COM2 in P",
-                                         "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
-                                         "write buffer/flag=YES in P"};
+    std::vector<std::string> expected = {
+        "write connection/method=lan in P",  "write connection/host=h in P",     "write connection/dService=1 in P",
+        "write connection/com=COM2 in P",    "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
+        "write buffer/flag=YES in P",        "write document/paper=letter in P", "write document/codepage=1252 in P",
+        "write document/printer=epson in P", "write document/pdf=NO in P"};
     EXPECT_EQ(store.calls, expected);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "settings/DocumentForm.h"
 #include "settings/Profile.h"
 #include "settings/SettingsForm.h"
 
@@ -121,6 +122,52 @@ TEST(SettingsForm, FileBaseNameDefaultsAndAlwaysLeavesRoomForTheExtension) {
     char fileName[kPathSize];
     makeCaptureFileName(std::string(kPathSize - 1, 'b').c_str(), fileName);
     EXPECT_EQ(std::string(kFileBaseNameMax, 'b') + ".zrd", fileName);
+}
+
+TEST(DocumentForm, PaperIsANamedSizeOrOneFromOneToAHundredInches) {
+    const struct {
+        const char* typed;
+        const char* taken;  // null: refused
+    } cases[] = {
+        {"a4", "a4"},
+        {" Letter ", "letter"},
+        {"210x297mm", "210x297mm"},
+        {"8.5 X 12 IN", "8.5x12in"},
+        {"1x100in", "1x100in"},
+        {"25.4x2540mm", "25.4x2540mm"},
+        {"0.9x5in", nullptr},
+        {"5x101in", nullptr},
+        {"25x30mm", nullptr},
+        {"5x5", nullptr},
+        {"5in", nullptr},
+        {"5x5cm", nullptr},
+        {"5x5x5in", nullptr},
+        {"1.2.3x5in", nullptr},
+        {".x5in", nullptr},
+        {"-5x5in", nullptr},
+        {"a5", nullptr},
+        {"", nullptr},
+        {"0000000000000000000000000008x9in", nullptr},  // longer than the field
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+        char paper[kPaperTextSize] = "kept";
+        EXPECT_EQ(c.taken != nullptr, takePaperText(c.typed, paper));
+        EXPECT_STREQ(c.taken ? c.taken : "kept", paper);
+    }
+}
+
+TEST(DocumentForm, PrintersAndCodePages) {
+    PrinterMode printer = PrinterMode::Ibm;
+    EXPECT_TRUE(takePrinterName("EPSON", printer));
+    EXPECT_EQ(PrinterMode::Epson, printer);
+    EXPECT_TRUE(takePrinterName("ibm", printer));
+    EXPECT_EQ(PrinterMode::Ibm, printer);
+    EXPECT_FALSE(takePrinterName("ibm2", printer));
+    EXPECT_EQ(PrinterMode::Ibm, printer);
+    EXPECT_STREQ("epson", printerName(PrinterMode::Epson));
+    for (int codePage : {437, 850, 852, 858, 865, 866, 1252}) EXPECT_TRUE(isDocumentCodePage(codePage)) << codePage;
+    for (int codePage : {0, 1250, 65001}) EXPECT_FALSE(isDocumentCodePage(codePage)) << codePage;
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ const ControlRow kControls[] = {
     {CMD_VIEW_FILTERED, false, true, false, false, true, true},
     {CMD_VIEW_TEXT, false, false, false, false, false, true},
     {CMD_ABOUT, true, true, true, false, true, false},
+    {CMD_EXPORT_PDF, false, true, false, false, true, false},
 };
 
 enum class Controls { Idle, IdleWithFile, Capturing, Sending };

@@ -61,6 +61,21 @@ const ExpectedString kStrings[] = {
     {IDS_TAB_CAPTURE_FILE, "", 63},
     {IDS_LINK_SERIAL, "", 63},
     {IDS_LINK_LAN, "", 63},
+    {IDS_TAB_DOCUMENTS, "", 63},
+    {IDS_PAPER_A4, "", 63},  // list items
+    {IDS_PAPER_LETTER, "", 63},
+    {IDS_PAPER_CUSTOM, "", 63},
+    {IDS_CODE_PAGE_437, "", 63},
+    {IDS_CODE_PAGE_850, "", 63},
+    {IDS_CODE_PAGE_852, "", 63},
+    {IDS_CODE_PAGE_858, "", 63},
+    {IDS_CODE_PAGE_865, "", 63},
+    {IDS_CODE_PAGE_866, "", 63},
+    {IDS_CODE_PAGE_1252, "", 63},
+    {IDS_PRINTER_EPSON, "", 63},
+    {IDS_PRINTER_IBM, "", 63},
+    {IDS_DOCUMENT_SETTINGS, "", 31},
+    {IDS_PAPER_INVALID, "", 1023},
     {IDS_SETTINGS_ERROR, "", 31},
     {IDS_BROWSE_TITLE, "", 255},
     {IDS_FOLDER_MISSING, "%s", 255},
@@ -88,6 +103,12 @@ const ExpectedString kStrings[] = {
     {IDS_SAVE_TITLE, "", 1023},
     {IDS_SEND_FAILED, "", 1023},
     {IDS_CANCEL_SEND, "", 1023},
+    {IDS_EXPORT_TITLE, "", 1023},
+    {IDS_RENDER_READ_FAILED, "%s", 1023},
+    {IDS_RENDER_LANGUAGE, "%s", 1023},
+    {IDS_RENDER_WRITE_FAILED, "%s", 1023},
+    {IDS_RENDER_TOO_LARGE, "%s", 1023},
+    {IDS_RENDER_SAME_FILE, "%s", 1023},
 };
 
 const ExpectedString* expectedString(UINT id) {
@@ -230,7 +251,7 @@ TEST_P(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
     if (name != CMD_VIEW_TEXT) expected.insert(name);
     ORV_ALL_COMMAND_IDS(ORV_EXPECT_COMMAND)
 #undef ORV_EXPECT_COMMAND
-    ASSERT_EQ(expected.size(), 12u) << "the command list of Ids.h changed";
+    ASSERT_EQ(expected.size(), 13u) << "the command list of Ids.h changed";
     for (UINT id : expected) EXPECT_EQ(found.count(id), 1u) << "command " << id;
     EXPECT_EQ(found.count(CMD_VIEW_TEXT), 0u);
     for (UINT id : found) EXPECT_EQ(expected.count(id), 1u) << "unknown command " << id << " on the menu";

@@ -24,14 +24,17 @@ std::vector<HWND> childDialogs(HWND parent) {
 
 SettingsWindows::SettingsWindows(HWND d) : dialog(d) {
     tab = GetDlgItem(d, IDC_SETTINGS_TAB);
-    for (HWND page : childDialogs(d)) (GetDlgItem(page, IDC_LINK_KIND) ? connectionPage : captureFilePage) = page;
+    for (HWND page : childDialogs(d))
+        (GetDlgItem(page, IDC_LINK_KIND) ? connectionPage
+         : GetDlgItem(page, IDC_PAPER)   ? documentsPage
+                                         : captureFilePage) = page;
     if (connectionPage)
         for (HWND panel : childDialogs(connectionPage))
             (GetDlgItem(panel, IDC_COM_PORT) ? serialPanel : lanPanel) = panel;
 }
 
 HWND SettingsWindows::control(int id) const {
-    for (HWND parent : {dialog, connectionPage, captureFilePage, serialPanel, lanPanel})
+    for (HWND parent : {dialog, connectionPage, captureFilePage, documentsPage, serialPanel, lanPanel})
         if (HWND c = parent ? GetDlgItem(parent, id) : nullptr) return c;
     return nullptr;
 }
@@ -65,8 +68,8 @@ void SettingsWindows::pressEnter() const {
 
 SettingsDialogHarness* SettingsDialogHarness::active = nullptr;
 
-SettingsDialogHarness::SettingsDialogHarness(int language) {
-    library = LoadLibraryA((win32BuildFolder() + "\\Orvantide" + std::to_string(language) + ".dll").c_str());
+SettingsDialogHarness::SettingsDialogHarness(int language, const std::string& buildFolder) {
+    library = LoadLibraryA((buildFolder + "\\Orvantide" + std::to_string(language) + ".dll").c_str());
     owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr),
                             nullptr);
     s->resourceLibrary = library;
@@ -84,8 +87,9 @@ SettingsDialogHarness::~SettingsDialogHarness() {
     if (library) FreeLibrary(library);
 }
 
-void SettingsDialogHarness::seed(const std::string& connection, const std::string& buffer) {
-    writeText(ini, "[connection]\r\n" + connection + "[buffer]\r\n" + buffer);
+void SettingsDialogHarness::seed(const std::string& connection, const std::string& buffer,
+                                 const std::string& document) {
+    writeText(ini, "[connection]\r\n" + connection + "[buffer]\r\n" + buffer + "[document]\r\n" + document);
 }
 
 bool SettingsDialogHarness::run(Script script) {

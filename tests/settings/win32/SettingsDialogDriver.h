@@ -23,6 +23,7 @@ struct SettingsWindows {
     HWND tab = nullptr;
     HWND connectionPage = nullptr;
     HWND captureFilePage = nullptr;
+    HWND documentsPage = nullptr;
     HWND serialPanel = nullptr;
     HWND lanPanel = nullptr;
 
@@ -57,13 +58,16 @@ using Script = std::function<void(SettingsWindows&)>;
 // the documents folder in a temporary folder.
 class SettingsDialogHarness {
 public:
-    explicit SettingsDialogHarness(int language = 1033);
+    // The language library is taken from buildFolder (default: the top of
+    // the Win32 build tree, seen from a test program).
+    explicit SettingsDialogHarness(int language = 1033, const std::string& buildFolder = win32BuildFolder());
     ~SettingsDialogHarness();
     SettingsDialogHarness(const SettingsDialogHarness&) = delete;
     SettingsDialogHarness& operator=(const SettingsDialogHarness&) = delete;
 
-    // The profile as edited by hand: the lines under [connection] and [buffer].
-    void seed(const std::string& connection, const std::string& buffer);
+    // The profile as edited by hand: the lines under [connection], [buffer]
+    // and [document].
+    void seed(const std::string& connection, const std::string& buffer, const std::string& document = "");
     // Runs the settings command with script acting inside its modal loop.
     // False when no dialog came up.  Whatever the script leaves open is
     // cancelled afterwards, so a failed expectation cannot hang the run.

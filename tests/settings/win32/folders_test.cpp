@@ -66,7 +66,11 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
                                                        {"connection/dService", "10001"},
                                                        {"connection/com", "COM1"},
                                                        {"buffer/path", fakeDocuments + "\\Orvantide\\Buffer"},
-                                                       {"buffer/filename", "Capturedata.zrd"}};
+                                                       {"buffer/filename", "Capturedata.zrd"},
+                                                       {"document/paper", "a4"},
+                                                       {"document/codepage", "437"},
+                                                       {"document/printer", "epson"},
+                                                       {"document/pdf", "NO"}};
         if (flags) expected["buffer/flag"] = "YES";
         EXPECT_EQ(iniEntries(p.profilePath), expected) << readText(p.profilePath);
         EXPECT_EQ(p.files.autoNameFiles, flags ? 1 : 0);

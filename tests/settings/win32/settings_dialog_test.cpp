@@ -30,23 +30,26 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
     const ConnectionSettings connection = s->profile.connection;
     // Edited while the program runs.
     seed("method=lan\r\nhost=10.1.2.3\r\ndService=2001\r\ncom=COM7\r\n",
-         "path=" + docs + "\\Runs\r\nfilename=data.bin.zrd\r\nflag=YES\r\n");
+         "path=" + docs + "\\Runs\r\nfilename=data.bin.zrd\r\nflag=YES\r\n",
+         "paper=letter\r\ncodepage=850\r\nprinter=epson\r\npdf=YES\r\n");
     std::string before = readText(ini);
     ASSERT_TRUE(run([&](SettingsWindows& w) {
-        ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.serialPanel && w.lanPanel);
-        EXPECT_EQ(2, SendMessageA(w.tab, TCM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.documentsPage && w.serialPanel && w.lanPanel);
+        EXPECT_EQ(3, SendMessageA(w.tab, TCM_GETITEMCOUNT, 0, 0));
+        const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE, IDS_TAB_DOCUMENTS};
+        for (int i = 0; i < 3; ++i) {
             char title[64] = "";
             TCITEMA item{};
             item.mask = TCIF_TEXT;
             item.pszText = title;
             item.cchTextMax = sizeof title;
             SendMessageA(w.tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-            EXPECT_EQ(strings.load(i == 0 ? IDS_TAB_CONNECTION : IDS_TAB_CAPTURE_FILE, 63), title);
+            EXPECT_EQ(strings.load(titles[i], 63), title);
             EXPECT_NE(std::string(), title);
         }
         EXPECT_TRUE(IsWindowVisible(w.connectionPage));
         EXPECT_FALSE(IsWindowVisible(w.captureFilePage));
+        EXPECT_FALSE(IsWindowVisible(w.documentsPage));
 
         HWND kind = w.control(IDC_LINK_KIND);
         ASSERT_EQ(2, SendMessageA(kind, CB_GETCOUNT, 0, 0));
@@ -76,14 +79,14 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
 
 TEST_F(SettingsDialogTest, PagesAndPanelsLieOnTheirAreasAndFollowTheTabs) {
     ASSERT_TRUE(run([&](SettingsWindows& w) {
-        ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.serialPanel && w.lanPanel);
+        ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.documentsPage && w.serialPanel && w.lanPanel);
         // The tab control's display area, in screen coordinates.
         RECT area{};
         GetClientRect(w.tab, &area);
         SendMessageA(w.tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
         MapWindowPoints(w.tab, nullptr, reinterpret_cast<POINT*>(&area), 2);
         RECT placeholder = screenRect(GetDlgItem(w.connectionPage, IDC_PANEL_AREA));
-        for (HWND page : {w.connectionPage, w.captureFilePage}) {
+        for (HWND page : {w.connectionPage, w.captureFilePage, w.documentsPage}) {
             RECT placed = screenRect(page);
             EXPECT_TRUE(EqualRect(&area, &placed)) << "page covers the display area";
             // Every control of the page can be seen whole.
@@ -105,9 +108,13 @@ TEST_F(SettingsDialogTest, PagesAndPanelsLieOnTheirAreasAndFollowTheTabs) {
         EXPECT_FALSE(IsWindowVisible(w.connectionPage));
         EXPECT_TRUE(IsWindowVisible(w.captureFilePage));
         EXPECT_TRUE(IsChild(w.captureFilePage, GetFocus())) << "the shown page has the focus";
+        w.clickTab(2);
+        EXPECT_FALSE(IsWindowVisible(w.captureFilePage));
+        EXPECT_TRUE(IsWindowVisible(w.documentsPage));
+        EXPECT_TRUE(IsChild(w.documentsPage, GetFocus()));
         w.clickTab(0);
         EXPECT_TRUE(IsWindowVisible(w.connectionPage));
-        EXPECT_FALSE(IsWindowVisible(w.captureFilePage));
+        EXPECT_FALSE(IsWindowVisible(w.documentsPage));
         EXPECT_TRUE(IsChild(w.connectionPage, GetFocus()));
         w.cancel();
     }));

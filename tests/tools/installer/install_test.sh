@@ -40,7 +40,7 @@ wine_() { "$ORV_WINE" "$@" </dev/null >>"$T/wine.log" 2>&1; }
 
 DIR_WIN='C:\Program Files\Kelmora\Orvantide'
 KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelmora Orvantide'
-SHIPPED="Orvantide.exe orvantide-cli.exe README.txt $(cd "$STAGE" && ls Orvantide[0-9]*.dll | tr '\n' ' ')"
+SHIPPED="Orvantide.exe orvantide-cli.exe README.txt DejaVu-License.txt $(cd "$STAGE" && ls Orvantide[0-9]*.dll | tr '\n' ' ')"
 
 # Wine's helpers (services, explorer) of a new prefix would hold ctest's
 # pipes open: everything Wine prints goes to a file.

@@ -1,0 +1,127 @@
+#include "app/win32/DocumentCommands.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "capture/DocumentQueue.h"
+
+namespace orv {
+
+// The queue of capture PDFs and what it has done that the window has not
+// yet seen; the queue's thread posts UM_DOCUMENT_DONE after each file.
+class CapturePdfs {
+public:
+    explicit CapturePdfs(CaptureState& s)
+        : queue_(s.fileSystem, [this, window = s.mainWindow](const DocumentQueue::Done& d) {
+              {
+                  std::lock_guard<std::mutex> lock(mutex_);
+                  done_.push_back(d);
+              }
+              PostMessageA(window, UM_DOCUMENT_DONE, 0, 0);
+          }) {}
+
+    void add(const std::string& capture, const render::RenderOptions& options) { queue_.add(capture, options); }
+    std::vector<DocumentQueue::Done> take() {
+        std::vector<DocumentQueue::Done> taken;
+        std::lock_guard<std::mutex> lock(mutex_);
+        taken.swap(done_);
+        return taken;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<DocumentQueue::Done> done_;
+    DocumentQueue queue_;  // last: its thread ends before the rest goes
+};
+
+void CapturePdfsEnd::operator()(CapturePdfs* pdfs) const { delete pdfs; }
+
+namespace {
+
+constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
+
+// Whether two paths name one file, whatever the spelling or links.
+bool sameFile(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info[2]{};
+    const char* paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        const BOOL known = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!known) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+void tell(CaptureState& s, unsigned textId, const std::string& subject) {
+    const std::string text = formatWithText(s.strings->load(textId, 1023), subject);
+    const std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
+}
+
+void tellRenderFailure(CaptureState& s, const RenderOutcome& outcome, const std::string& source,
+                       const std::string& target) {
+    unsigned textId = IDS_RENDER_READ_FAILED;
+    std::string subject = source;
+    switch (outcome.failure) {
+    case RenderOutcome::Failure::None: return;
+    case RenderOutcome::Failure::Read: break;
+    case RenderOutcome::Failure::Language:
+        textId = IDS_RENDER_LANGUAGE;
+        subject = render::languageName(outcome.language);
+        break;
+    case RenderOutcome::Failure::Memory: textId = IDS_RENDER_TOO_LARGE; break;
+    case RenderOutcome::Failure::Write:
+        textId = IDS_RENDER_WRITE_FAILED;
+        subject = target;
+        break;
+    }
+    tell(s, textId, subject);
+}
+
+}  // namespace
+
+void exportAsPdf(CaptureState& s) {
+    // The file is the capture thread's while a link runs.
+    if (linkOpen(s)) return;
+    const std::string source = s.writer.captureFilePath();
+    char target[kPathSize];
+    copyCut(target, pdfBeside(source).c_str());
+    const std::string title = s.strings->load(IDS_EXPORT_TITLE, 1023);
+    if (!s.fileDialogs->chooseSaveFile(s.mainWindow, target, sizeof target, kPdfFiles, title.c_str())) return;
+    if (sameFile(source.c_str(), target)) return tell(s, IDS_RENDER_SAME_FILE, target);
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const RenderOutcome outcome = renderFile(s.fileSystem, source, target, documentOptions(s.profile.documents));
+    SetCursor(previous);
+    tellRenderFailure(s, outcome, source, target);
+}
+
+void queueCapturePdf(CaptureState& s) {
+    if (!s.profile.documents.pdfAfterCapture) return;
+    try {
+        if (!s.capturePdfs) s.capturePdfs.reset(new CapturePdfs(s));
+        s.capturePdfs->add(s.writer.captureFilePath(), documentOptions(s.profile.documents));
+    } catch (...) {
+        // No thread to be had: the capture stays without its PDF, as one
+        // that cannot be rendered does.
+        RenderOutcome outcome;
+        outcome.failure = RenderOutcome::Failure::Memory;
+        tellRenderFailure(s, outcome, s.writer.captureFilePath(), std::string());
+    }
+}
+
+void capturePdfsDone(CaptureState& s) {
+    if (!s.capturePdfs) return;
+    // Taken before any message box: its modal loop may bring the next.
+    for (const DocumentQueue::Done& done : s.capturePdfs->take())
+        tellRenderFailure(s, done.outcome, done.source, done.target);
+}
+
+void finishCapturePdfs(CaptureState& s) { s.capturePdfs.reset(); }
+
+}  // namespace orv

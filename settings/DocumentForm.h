@@ -1,0 +1,26 @@
+// The rules of the document settings: the paper texts, the code pages and
+// the printer names that the profile keeps and the settings dialog takes.
+// Portable.
+#pragma once
+#include <cstdint>
+
+#include "settings/Settings.h"
+
+namespace orv {
+
+// The code pages offered, in the order the settings list them.
+constexpr std::int32_t kDocumentCodePages[] = {437, 850, 852, 858, 865, 866, 1252};
+constexpr int kDocumentCodePageCount = sizeof kDocumentCodePages / sizeof kDocumentCodePages[0];
+bool isDocumentCodePage(std::int32_t codePage);
+
+// A paper as typed: blanks removed and lower case, it must be "a4",
+// "letter", or width "x" height with "in" or "mm" ("8.5x12in",
+// "210x297mm"), each side from 1 to 100 inches.  False, with paper left
+// alone, for anything else.
+bool takePaperText(const char* text, char (&paper)[kPaperTextSize]);
+
+// "epson" or "ibm" in any case; false for anything else.
+bool takePrinterName(const char* text, PrinterMode& printer);
+const char* printerName(PrinterMode printer);
+
+}  // namespace orv

@@ -1,0 +1,79 @@
+// The settings dialog's documents page: the paper, code page and printer
+// lists, the custom paper size and the PDF after each capture.
+#include "tests/settings/win32/SettingsDialogFixture.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "tests/support/win32/Win32TestSupport.h"
+
+namespace orv::test {
+namespace {
+
+int selected(const SettingsWindows& w, int id) {
+    return static_cast<int>(SendMessageA(w.control(id), CB_GETCURSEL, 0, 0));
+}
+
+TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
+    seed("", "", "paper=8.5x14in\r\ncodepage=866\r\nprinter=ibm\r\npdf=NO\r\n");
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        w.clickTab(2);
+        EXPECT_EQ(3, SendMessageA(w.control(IDC_PAPER), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(2, selected(w, IDC_PAPER)) << "a custom size";
+        EXPECT_EQ("8.5x14in", w.text(IDC_PAPER_SIZE));
+        EXPECT_TRUE(IsWindowEnabled(w.control(IDC_PAPER_SIZE)));
+        EXPECT_EQ(7, SendMessageA(w.control(IDC_CODE_PAGE), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(5, selected(w, IDC_CODE_PAGE));
+        EXPECT_EQ(strings.load(IDS_CODE_PAGE_866, 63), windowText(w.control(IDC_CODE_PAGE)));
+        EXPECT_EQ(1, selected(w, IDC_PRINTER));
+        EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(w.documentsPage, IDC_PDF_AFTER_CAPTURE));
+
+        w.pick(IDC_PAPER, 1);
+        EXPECT_FALSE(IsWindowEnabled(w.control(IDC_PAPER_SIZE))) << "only a custom size is typed";
+        w.pick(IDC_CODE_PAGE, 6);
+        w.pick(IDC_PRINTER, 0);
+        w.click(IDC_PDF_AFTER_CAPTURE);
+        w.ok();
+        EXPECT_TRUE(w.ended());
+    }));
+    auto entries = stored();
+    EXPECT_EQ("letter", entries["document/paper"]);
+    EXPECT_EQ("1252", entries["document/codepage"]);
+    EXPECT_EQ("epson", entries["document/printer"]);
+    EXPECT_EQ("YES", entries["document/pdf"]);
+    EXPECT_EQ(1252, s->profile.documents.codePage);
+    EXPECT_EQ(1, s->profile.documents.pdfAfterCapture) << "the run record has it at once";
+}
+
+TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
+    seed("", "", "paper=a4\r\n");
+    startUp();
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        EXPECT_EQ(0, selected(w, IDC_PAPER));
+        EXPECT_FALSE(IsWindowEnabled(w.control(IDC_PAPER_SIZE)));
+        w.clickTab(2);
+        w.pick(IDC_PAPER, 2);
+        EXPECT_EQ(w.control(IDC_PAPER_SIZE), GetFocus()) << "the size to type comes next";
+        w.type(IDC_PAPER_SIZE, "300x300in");
+        w.clickTab(0);
+        w.ok();
+        EXPECT_FALSE(w.ended());
+        ASSERT_EQ(1u, messages.shown.size());
+        EXPECT_EQ(strings.load(IDS_PAPER_INVALID, 1023), messages.shown[0].text);
+        EXPECT_EQ(strings.load(IDS_DOCUMENT_SETTINGS, 31), messages.shown[0].caption);
+        EXPECT_TRUE(IsWindowVisible(w.documentsPage)) << "the page with the field";
+        EXPECT_EQ(w.control(IDC_PAPER_SIZE), GetFocus());
+        EXPECT_EQ("a4", stored()["document/paper"]) << "nothing saved";
+
+        w.type(IDC_PAPER_SIZE, " 210 x 148 MM ");
+        w.ok();
+        EXPECT_TRUE(w.ended());
+    }));
+    EXPECT_EQ("210x148mm", stored()["document/paper"]);
+    EXPECT_STREQ("210x148mm", s->profile.documents.paper);
+}
+
+}  // namespace
+}  // namespace orv::test
