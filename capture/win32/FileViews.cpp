@@ -103,7 +103,8 @@ HANDLE createTempBeside(const char* path, std::string& temp) {
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         char name[32];
-        std::snprintf(name, sizeof name, "~orv%lx-%u.tmp", GetCurrentProcessId(), (GetTickCount() + attempt) % 100000);
+        std::snprintf(name, sizeof name, "~orv%lx-%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
+                      static_cast<unsigned long>((GetTickCount() + attempt) % 100000));
         temp = folder + name;
         HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
