@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # make demo: the device simulator on loopback and Orvantide.exe under Wine,
-# connected to it and capturing printer-like text.
+# connected to it and capturing ESC/P print jobs (delivery notes and
+# invoices), with "also save each capture as PDF" on.
 #   With DISPLAY set, the program appears on that display; the user watches,
 #   stops the run (Shift+F6 or the toolbar) and closes the program.
 #   Without one, it runs on a private Xvfb for about 20 seconds, saves
 #   build/demo/screenshot.png, stops the capture and tells whether the file
 #   holds exactly what the simulator sent.
+# Either way it ends with the capture's PDF beside it and checks that the
+# PDF's text holds the jobs' heading.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 DEMO=$ROOT/build/demo
@@ -54,15 +57,13 @@ else
   "$ORV_WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 || true
 fi
 
-# The simulator: printer-like text at a pace that reads well.
+# The simulator: ESC/P jobs, one after another, at a pace that reads well.
 if [ $headless = 1 ]; then
-  python3 "$ROOT/tools/printout.py" 150000 "$DEMO/printout.prn"
-  data=(--rate 9000 --close-when-done)
+  data=(--jobs 5 --job-gap 1500 --rate 1500 --close-when-done)
 else
-  python3 "$ROOT/tools/printout.py" 8000000 "$DEMO/printout.prn"
-  data=(--rate 3000)
+  data=(--jobs 100000 --job-gap 3000 --rate 1500)
 fi
-"$SIM" --lan 127.0.0.1:0 --file "$DEMO/printout.prn" "${data[@]}" >"$DEMO/sim.out" 2>&1 &
+"$SIM" --lan 127.0.0.1:0 --escp "${data[@]}" >"$DEMO/sim.out" 2>&1 &
 pids+=($!)
 port=$(devsim_port "$DEMO/sim.out") || { echo "demo: the simulator did not start" >&2; cat "$DEMO/sim.out" >&2; exit 1; }
 
@@ -81,6 +82,11 @@ com=COM1
 path=$captures_win
 filename=Capturedata.zrd
 flag=YES
+[document]
+paper=a4
+codepage=437
+printer=epson
+pdf=YES
 EOF
 before=$(ls "$DEMO/captures" 2>/dev/null | sort)
 
@@ -90,7 +96,7 @@ program=$!
 pids+=($program)
 
 newest_capture() {
-  comm -13 <(echo "$before") <(ls "$DEMO/captures" | sort) | tail -n 1
+  comm -13 <(echo "$before") <(ls "$DEMO/captures" | grep '\.zrd$' | sort) | tail -n 1
 }
 
 if [ $headless = 0 ]; then
@@ -127,4 +133,20 @@ if [ $headless = 1 ]; then
     echo "demo: the file does NOT match what the simulator sent ($sent bytes, CRC-32 $want; file CRC-32 $have)"
     exit 1
   fi
+fi
+# The run has stopped (the simulator closed, or the user stopped it): its
+# PDF is made beside the capture file.
+pdf=${file%.zrd}.pdf
+for _ in $(seq 150); do [ -s "$pdf" ] && pdfinfo "$pdf" >/dev/null 2>&1 && break; sleep 0.2; done
+if ! pdfinfo "$pdf" >/dev/null 2>&1; then
+  echo "demo: no PDF beside the capture ($pdf)" >&2
+  exit 1
+fi
+pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+text=$(pdftotext "$pdf" -)
+if grep -q LIEFERSCHEIN <<<"$text"; then
+  echo "demo: PDF $pdf ($pages pages; its text holds the heading LIEFERSCHEIN)"
+else
+  echo "demo: the PDF $pdf does NOT hold the heading LIEFERSCHEIN" >&2
+  exit 1
 fi

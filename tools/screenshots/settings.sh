@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of the settings dialog, both pages (and the LAN panel), taken on
-# the Wine session's Xvfb display and cropped to the dialog:
-#   docs/settings-link.png, docs/settings-link-lan.png, docs/settings-files.png
+# Pictures of the settings dialog, its three pages (and the LAN panel),
+# taken on the Wine session's Xvfb display and cropped to the dialog:
+#   docs/settings-link.png, docs/settings-link-lan.png, docs/settings-files.png,
+#   docs/settings-documents.png
 # Usage: tools/screenshots/settings.sh [--german] [WIN32_BUILD_DIR]
 #   (default: the build this host runs under Wine)
 # With --german, the German library's dialog, as docs/<name>-de.png.
@@ -26,7 +27,7 @@ trap 'rm -rf "$work"' EXIT
 "$root/tests/wine/run" "$exe" settings "Z:${work//\//\\}" $language </dev/null >"$work/run.log" 2>&1 &
 run_pid=$!
 
-names="settings-link settings-link-lan settings-files"
+names="settings-link settings-link-lan settings-files settings-documents"
 for name in $names; do
   for _ in $(seq 600); do
     [ -f "$work/$name.rect" ] && break

@@ -104,7 +104,8 @@ bool showAnswersAndSave(CaptureState& s, const std::string& folder) {
 int takeQueryPicture(const std::string& folder) {
     // The real main window, hidden, owns the dialog and tells it the replies.
     auto s = std::make_unique<CaptureState>();
-    HMODULE library = LoadLibraryA((test::win32BuildFolder() + "\\Orvantide1033.dll").c_str());
+    HMODULE library =
+        LoadLibraryA((test::win32BuildFolder(4) + "\\Orvantide1033.dll").c_str());  // four below the build tree's top
     if (!library) {
         std::fprintf(stderr, "no language library beside the program\n");
         return 1;

@@ -5,11 +5,12 @@
 
 namespace orv::screenshots {
 
-// The settings dialog on both pages and with the LAN panel.  For each of
-// settings-link, settings-link-lan and settings-files it writes
+// The settings dialog on its three pages and with the LAN panel.  For
+// each of settings-link, settings-link-lan, settings-files and
+// settings-documents it writes
 // "<name>.rect" (the dialog's place on the screen, as WxH+X+Y) to folder
 // (a Windows path) and holds the dialog until "<name>.done" appears there:
-// the caller takes the picture.  0 when all three were taken.  The texts
+// the caller takes the picture.  0 when all four were taken.  The texts
 // are those of the language library Orvantide<language>.dll.
 int takeSettingsPictures(const std::string& folder, int language);
 

@@ -12,14 +12,18 @@ namespace orv::screenshots {
 using test::SettingsDialogHarness;
 using test::SettingsWindows;
 
+// This program's folder lies four below the top of the build tree.
+constexpr int kDepth = 4;
+
 int takeSettingsPictures(const std::string& folder, int language) {
-    SettingsDialogHarness harness(language);
+    SettingsDialogHarness harness(language, test::win32BuildFolder(kDepth));
     if (!harness.library || !harness.owner) {
         std::fprintf(stderr, "no language library beside the program\n");
         return 1;
     }
     harness.seed("method=serial\r\nhost=192.168.0.50\r\ndService=10001\r\ncom=COM3\r\n",
-                 "path=C:\\users\\Public\\Documents\\Orvantide\\Buffer\r\nfilename=Capturedata.zrd\r\nflag=NO\r\n");
+                 "path=C:\\users\\Public\\Documents\\Orvantide\\Buffer\r\nfilename=Capturedata.zrd\r\nflag=NO\r\n",
+                 "paper=a4\r\ncodepage=850\r\nprinter=epson\r\npdf=YES\r\n");
     int taken = 0;
     const bool ran = harness.run([&](SettingsWindows& w) {
         SetWindowPos(w.dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -45,9 +49,11 @@ int takeSettingsPictures(const std::string& folder, int language) {
         w.pick(IDC_LINK_KIND, 0);
         w.clickTab(1);
         hold("settings-files");
+        w.clickTab(2);
+        hold("settings-documents");
         w.cancel();
     });
-    return ran && taken == 3 ? 0 : 1;
+    return ran && taken == 4 ? 0 : 1;
 }
 
 }  // namespace orv::screenshots
