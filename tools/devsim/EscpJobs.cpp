@@ -76,8 +76,8 @@ std::string escpJob(std::uint64_t seed, std::uint64_t index) {
     std::string job = ESC + "@" + ESC + "t\x01" + ESC + "R" + std::string(1, '\0') + ESC + "x\x01" + ESC + "2";
     // Two lines down from the top of the form, as forms leave room there;
     // the heading: bold and double width, then the addresses.
-    job += "\r\n\r\n" + ESC + "E" + ESC + "W\x01" + (invoice ? "RECHNUNG" : "LIEFERSCHEIN") + ESC + "W" + std::string(1, '\0') +
-           ESC + "F\r\n\r\n";
+    job += "\r\n\r\n" + ESC + "E" + ESC + "W\x01" + (invoice ? "RECHNUNG" : "LIEFERSCHEIN") + ESC + "W" +
+           std::string(1, '\0') + ESC + "F\r\n\r\n";
     job += std::string("Kunde:  ") + kCustomers[mix(state) % 4] + "\r\n";
     job += std::string("        Hauptstra") + sz + "e " + std::to_string(1 + mix(state) % 120) + "\r\n";
     job += (invoice ? "Rechnung Nr. " : "Lieferschein Nr. ") + std::to_string(number) + "\r\n\r\n";
