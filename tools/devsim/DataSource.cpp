@@ -21,6 +21,8 @@ public:
     std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
 };
 
+// The first `total` bytes of an endless generator (PrinterData or EscpStream).
+template <class Generator>
 class GeneratedData : public DataSource {
 public:
     GeneratedData(std::uint64_t seed, std::uint64_t total) : data_(seed), left_(total) {}
@@ -32,22 +34,7 @@ public:
     }
 
 private:
-    PrinterData data_;
-    std::uint64_t left_;
-};
-
-class EscpData : public DataSource {
-public:
-    EscpData(std::uint64_t seed, std::uint64_t total) : data_(seed), left_(total) {}
-    std::size_t read(std::uint8_t* out, std::size_t max) override {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(max, left_));
-        data_.fill(out, n);
-        left_ -= n;
-        return n;
-    }
-
-private:
-    EscpStream data_;
+    Generator data_;
     std::uint64_t left_;
 };
 
@@ -88,9 +75,9 @@ private:
 std::unique_ptr<DataSource> makeSource(const Options& o, unsigned job) {
     if (o.hold) return std::make_unique<NoData>();
     if (!o.file.empty()) return std::make_unique<FileData>(o.file);
-    if (o.escp && o.generate) return std::make_unique<EscpData>(o.seed, o.generateBytes);
+    if (o.escp && o.generate) return std::make_unique<GeneratedData<EscpStream>>(o.seed, o.generateBytes);
     if (o.escp) return std::make_unique<WholeJob>(deviceEscaped(escpJob(o.seed, job)));
-    if (o.generate) return std::make_unique<GeneratedData>(o.seed, o.generateBytes);
+    if (o.generate) return std::make_unique<GeneratedData<PrinterData>>(o.seed, o.generateBytes);
     return std::make_unique<NoData>();
 }
 
