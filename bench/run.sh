@@ -79,7 +79,8 @@ fi
 python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" \
   "$TMP/render.txt" <<'PY'
 import json, sys
-benchmarks = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+# UseRealTime() cases are named "NAME/real_time".
+benchmarks = {b["name"].replace("/real_time", ""): b for b in json.load(open(sys.argv[1]))["benchmarks"]}
 core = {name: b["bytes_per_second"] / 1e6 for name, b in benchmarks.items()}
 mib = int(sys.argv[2]); in_bytes = mib * 1048576; out_bytes = int(sys.argv[3])
 t_xxd, t_hex, t_dd, t_filter, t_copy = map(float, sys.argv[4:9])
