@@ -137,7 +137,14 @@ start_program de_DE.UTF-8
 stop_program
 start_program fr_FR.UTF-8
 [ "$library" = Orvantide1033.dll ] || fail "a French user got '${library:-no library}', not English"
-profile=$(find "$WINEPREFIX/drive_c/users" -path '*Kelmora/Orvantide/zr52profile.ini' | head -n 1)
+# The program writes its profile after it has mapped its library: on a busy
+# machine that can take a while.
+PROFILE_WAIT_TENTHS=300
+for _ in $(seq $PROFILE_WAIT_TENTHS); do
+  profile=$(find "$WINEPREFIX/drive_c/users" -path '*Kelmora/Orvantide/zr52profile.ini' | head -n 1)
+  [ -n "$profile" ] && grep -q "^path=" "$profile" && break
+  sleep 0.1
+done
 [ -n "$profile" ] || fail "the program made no profile"
 
 # 3. While it runs, neither the installer nor the uninstaller touches it.
