@@ -117,10 +117,11 @@
 #define IDS_CODE_PAGE_865      408
 #define IDS_CODE_PAGE_866      409
 #define IDS_CODE_PAGE_1252     410
-#define IDS_PRINTER_EPSON      411   /* the printer list */
-#define IDS_PRINTER_IBM        412
-#define IDS_DOCUMENT_SETTINGS  413   /* caption */
-#define IDS_PAPER_INVALID      414
+#define IDS_PRINTER_EPSON      411   /* the printer list, in the order of settings/DocumentForm.h */
+#define IDS_PRINTER_EPSON9     412
+#define IDS_PRINTER_IBM        413
+#define IDS_DOCUMENT_SETTINGS  414   /* caption */
+#define IDS_PAPER_INVALID      415
 #define IDS_STATE_RUNNING      301
 #define IDS_STATE_STARTING     302
 #define IDS_STATE_IDLE         303

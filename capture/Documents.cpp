@@ -66,11 +66,16 @@ std::vector<std::uint8_t>& CapturedJob::finish() {
     return job_;
 }
 
+void setPrinter(PrinterMode printer, render::RenderOptions& options) {
+    options.printer = printer == PrinterMode::Ibm ? render::Printer::Ibm : render::Printer::Epson;
+    options.nineDotUnits = printer == PrinterMode::EpsonNinePin;
+}
+
 render::RenderOptions documentOptions(const DocumentSettings& settings) {
     render::RenderOptions options;
     if (!render::parsePaper(settings.paper, options.paper)) options.paper = render::Paper{};
     if (render::knownCodePage(settings.codePage)) options.codePage = settings.codePage;
-    options.printer = settings.printer == PrinterMode::Ibm ? render::Printer::Ibm : render::Printer::Epson;
+    setPrinter(settings.printer, options);
     return options;
 }
 

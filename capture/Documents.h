@@ -42,6 +42,9 @@ private:
     std::vector<std::uint8_t> job_;
 };
 
+// The renderer's printer and units for a printer mode.
+void setPrinter(PrinterMode printer, render::RenderOptions& options);
+
 // The options the document settings ask for; A4 for a paper text that
 // does not parse (the settings' rules let none through).
 render::RenderOptions documentOptions(const DocumentSettings& settings);

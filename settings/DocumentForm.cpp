@@ -56,11 +56,21 @@ bool takePaperText(const char* text, char (&paper)[kPaperTextSize]) {
 
 bool takePrinterName(const char* text, PrinterMode& printer) {
     const std::string t = squeezed(text);
-    if (t != "epson" && t != "ibm") return false;
-    printer = t == "ibm" ? PrinterMode::Ibm : PrinterMode::Epson;
-    return true;
+    for (PrinterMode mode : kPrinterModes) {
+        if (t == printerName(mode)) {
+            printer = mode;
+            return true;
+        }
+    }
+    return false;
 }
 
-const char* printerName(PrinterMode printer) { return printer == PrinterMode::Ibm ? "ibm" : "epson"; }
+const char* printerName(PrinterMode printer) {
+    switch (printer) {
+    case PrinterMode::Ibm: return "ibm";
+    case PrinterMode::EpsonNinePin: return "epson9";
+    default: return "epson";
+    }
+}
 
 }  // namespace orv

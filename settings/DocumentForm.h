@@ -19,7 +19,11 @@ bool isDocumentCodePage(std::int32_t codePage);
 // alone, for anything else.
 bool takePaperText(const char* text, char (&paper)[kPaperTextSize]);
 
-// "epson" or "ibm" in any case; false for anything else.
+// The printers in the order the settings list them.
+constexpr PrinterMode kPrinterModes[] = {PrinterMode::Epson, PrinterMode::EpsonNinePin, PrinterMode::Ibm};
+constexpr int kPrinterModeCount = 3;
+
+// "epson", "epson9" or "ibm" in any case; false for anything else.
 bool takePrinterName(const char* text, PrinterMode& printer);
 const char* printerName(PrinterMode printer);
 

@@ -22,8 +22,10 @@ struct ConnectionSettings {
 // The paper text ("a4", "letter", "210x297mm") with its zero.
 constexpr int kPaperTextSize = 32;
 
-// The printer a job is written for: ESC/P, or the IBM Proprinter.
-enum class PrinterMode : std::int32_t { Epson = 0, Ibm = 1 };
+// The printer a job is written for: ESC/P in a 24-pin printer's units, the
+// IBM Proprinter, or ESC/P in a 9-pin printer's units (ESC 3 n is n/216
+// inch there, not n/180).
+enum class PrinterMode : std::int32_t { Epson = 0, Ibm = 1, EpsonNinePin = 2 };
 
 // How captured print jobs become documents.
 struct DocumentSettings {

@@ -275,7 +275,10 @@ void initDocumentsPage(HWND page, SettingsSession& s) {
     for (int i = 0; i < kDocumentCodePageCount; ++i)
         if (kDocumentCodePages[i] == d.codePage) codePageItem = i;
     fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount, codePageItem);
-    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, 2, d.printer == PrinterMode::Ibm ? 1 : 0);
+    int printerItem = 0;
+    for (int i = 0; i < kPrinterModeCount; ++i)
+        if (kPrinterModes[i] == d.printer) printerItem = i;
+    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, kPrinterModeCount, printerItem);
     CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
     enablePaperSize(page);
 }
@@ -380,7 +383,7 @@ bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
     const LRESULT codePage = selectedItem(page, IDC_CODE_PAGE);
     if (codePage >= 0 && codePage < kDocumentCodePageCount) d.codePage = kDocumentCodePages[codePage];
     const LRESULT printer = selectedItem(page, IDC_PRINTER);
-    if (printer == 0 || printer == 1) d.printer = printer == 1 ? PrinterMode::Ibm : PrinterMode::Epson;
+    if (printer >= 0 && printer < kPrinterModeCount) d.printer = kPrinterModes[printer];
     if (GetDlgItem(page, IDC_PDF_AFTER_CAPTURE))
         d.pdfAfterCapture = IsDlgButtonChecked(page, IDC_PDF_AFTER_CAPTURE) == BST_CHECKED ? 1 : 0;
     return true;

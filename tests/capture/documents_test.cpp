@@ -58,6 +58,10 @@ TEST(Documents, OptionsFollowTheSettings) {
     EXPECT_DOUBLE_EQ(792, options.paper.height);
     EXPECT_EQ(850, options.codePage);
     EXPECT_EQ(render::Printer::Ibm, options.printer);
+    EXPECT_FALSE(options.nineDotUnits);
+    settings.printer = PrinterMode::EpsonNinePin;
+    EXPECT_EQ(render::Printer::Epson, documentOptions(settings).printer);
+    EXPECT_TRUE(documentOptions(settings).nineDotUnits);
     copyCut(settings.paper, "folio");
     EXPECT_DOUBLE_EQ(render::Paper{}.width, documentOptions(settings).paper.width) << "A4";
 }

@@ -256,6 +256,7 @@ TYPED_TEST_P(StoreSuite, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay) {
         {"codepage=1250", "a4", 437, PrinterMode::Epson, 0},
         {"codepage=850x", "a4", 437, PrinterMode::Epson, 0},
         {"printer=IBM", "a4", 437, PrinterMode::Ibm, 0},
+        {"printer=Epson9", "a4", 437, PrinterMode::EpsonNinePin, 0},
         {"printer=hp", "a4", 437, PrinterMode::Epson, 0},
         {"pdf=yes", "a4", 437, PrinterMode::Epson, 0},
         {"pdf=YES", "a4", 437, PrinterMode::Epson, 1},

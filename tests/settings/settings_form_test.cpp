@@ -165,7 +165,10 @@ TEST(DocumentForm, PrintersAndCodePages) {
     EXPECT_EQ(PrinterMode::Ibm, printer);
     EXPECT_FALSE(takePrinterName("ibm2", printer));
     EXPECT_EQ(PrinterMode::Ibm, printer);
-    EXPECT_STREQ("epson", printerName(PrinterMode::Epson));
+    for (PrinterMode mode : kPrinterModes) {
+        EXPECT_TRUE(takePrinterName(printerName(mode), printer));
+        EXPECT_EQ(mode, printer);
+    }
     for (int codePage : {437, 850, 852, 858, 865, 866, 1252}) EXPECT_TRUE(isDocumentCodePage(codePage)) << codePage;
     for (int codePage : {0, 1250, 65001}) EXPECT_FALSE(isDocumentCodePage(codePage)) << codePage;
 }

@@ -107,10 +107,10 @@ bool takeDocumentOption(const std::string& option, const char* value, render::Re
     } else {
         PrinterMode printer = PrinterMode::Epson;
         if (takePrinterName(value, printer)) {
-            options.printer = printer == PrinterMode::Ibm ? render::Printer::Ibm : render::Printer::Epson;
+            setPrinter(printer, options);
             return true;
         }
-        wrong = std::string("--printer takes epson or ibm, not \"") + value + "\"";
+        wrong = std::string("--printer takes epson, epson9 or ibm, not \"") + value + "\"";
     }
     return false;
 }

@@ -28,13 +28,15 @@ const Subcommand kSubcommands[] = {
      "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runFilter},
     {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
      "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
-    {"render", "FILE [-o OUT] [--to pdf|text] [--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|ibm]",
+    {"render",
+     "FILE [-o OUT] [--to pdf|text] [--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|epson9|ibm]",
      "the print job in FILE as the printer would have printed it: a PDF or text",
      "  -o OUT              write to OUT (- is standard output); default: FILE with .pdf (.txt for text)\n"
      "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n"
      "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"
      "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n"
-     "  --printer MODE      epson (ESC/P, default) or ibm (IBM Proprinter)\n",
+     "  --printer MODE      epson (ESC/P, 24-pin units, default), epson9 (ESC/P, 9-pin units)\n"
+     "                      or ibm (IBM Proprinter)\n",
      runRender},
     {"capture",
      "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf]",

@@ -73,6 +73,7 @@ const ExpectedString kStrings[] = {
     {IDS_CODE_PAGE_866, "", 63},
     {IDS_CODE_PAGE_1252, "", 63},
     {IDS_PRINTER_EPSON, "", 63},
+    {IDS_PRINTER_EPSON9, "", 63},
     {IDS_PRINTER_IBM, "", 63},
     {IDS_DOCUMENT_SETTINGS, "", 31},
     {IDS_PAPER_INVALID, "", 1023},

@@ -27,13 +27,14 @@ TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
         EXPECT_EQ(7, SendMessageA(w.control(IDC_CODE_PAGE), CB_GETCOUNT, 0, 0));
         EXPECT_EQ(5, selected(w, IDC_CODE_PAGE));
         EXPECT_EQ(strings.load(IDS_CODE_PAGE_866, 63), windowText(w.control(IDC_CODE_PAGE)));
-        EXPECT_EQ(1, selected(w, IDC_PRINTER));
+        EXPECT_EQ(3, SendMessageA(w.control(IDC_PRINTER), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(strings.load(IDS_PRINTER_IBM, 63), windowText(w.control(IDC_PRINTER)));
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(w.documentsPage, IDC_PDF_AFTER_CAPTURE));
 
         w.pick(IDC_PAPER, 1);
         EXPECT_FALSE(IsWindowEnabled(w.control(IDC_PAPER_SIZE))) << "only a custom size is typed";
         w.pick(IDC_CODE_PAGE, 6);
-        w.pick(IDC_PRINTER, 0);
+        w.pick(IDC_PRINTER, 1);
         w.click(IDC_PDF_AFTER_CAPTURE);
         w.ok();
         EXPECT_TRUE(w.ended());
@@ -41,7 +42,7 @@ TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
     auto entries = stored();
     EXPECT_EQ("letter", entries["document/paper"]);
     EXPECT_EQ("1252", entries["document/codepage"]);
-    EXPECT_EQ("epson", entries["document/printer"]);
+    EXPECT_EQ("epson9", entries["document/printer"]);
     EXPECT_EQ("YES", entries["document/pdf"]);
     EXPECT_EQ(1252, s->profile.documents.codePage);
     EXPECT_EQ(1, s->profile.documents.pdfAfterCapture) << "the run record has it at once";

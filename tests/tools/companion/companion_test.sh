@@ -195,6 +195,13 @@ expect_status 0 render "$T/r/job.zrd" --to text
 grep -q "^DELIVERY NOTE 4711$" "$T/r/job.txt" || fail "render --to text: not beside FILE as .txt"
 expect_status 0 render --paper letter "$T/r/job.zrd" -o "$T/r/letter.pdf" --code-page 850 --printer ibm
 pdfinfo "$T/r/letter.pdf" 2>/dev/null | grep -q "612 x 792" || fail "render --paper letter: not letter"
+# ESC 3 36 is 1/5 inch on a 24-pin printer, 1/6 on a 9-pin one: 60 lines
+# fill 12 inches (two A4 pages) or 10 (one).
+{ printf '\x1b3\x24'; for _ in $(seq 60); do printf 'line\r\n'; done; } >"$T/r/pins.zrd"
+for pins in epson:1 epson9:0; do
+  expect_status 0 render "$T/r/pins.zrd" -o - --to text --printer "${pins%:*}"
+  [ "$(tr -cd '\f' <"$T/out" | wc -c)" -eq "${pins#*:}" ] || fail "render --printer ${pins%:*}: $(tr -cd '\f' <"$T/out" | wc -c) form feeds"
+done
 expect_status 0 render "$T/r/job.zrd" -o "$T/r/other.TXT"
 cmp -s "$T/r/other.TXT" "$T/r/job.txt" || fail "render -o X.TXT: not the text"
 expect_status 0 render "$T/r/job.zrd" -o - --to text
@@ -228,7 +235,7 @@ for job in '\x1bE\x1b&l0O\x1b(s0p10h12v0s0b3THello:PCL' '\x1b%%-12345X@PJL JOB\r
     fail "render of a ${job##*:} job: said $(cat "$T/err")"
 done
 [ "$(cat "$T/r/kept.pdf")" = keep ] || fail "a failed render changed OUT"
-[ "$(LC_ALL=C ls -A "$T/r" | tr '\n' ' ')" = "foreign.zrd job.pdf job.txt job.zrd kept.pdf letter.pdf other.TXT piped.pdf skips.pdf skips.zrd " ] ||
+[ "$(LC_ALL=C ls -A "$T/r" | tr '\n' ' ')" = "foreign.zrd job.pdf job.txt job.zrd kept.pdf letter.pdf other.TXT pins.zrd piped.pdf skips.pdf skips.zrd " ] ||
   fail "files left in the render folder: $(ls -A "$T/r")"
 
 if [ "$failures" -ne 0 ]; then

@@ -86,6 +86,7 @@ same "" hexdump random -o -
 printf '\x1b@\x1bEDELIVERY NOTE 4711\x1bF\r\nWidget\x1bq\x01        3 pcs\r\n\x0cpage 2\r\n' >"$W/job"
 printf '%%!PS-Adobe-3.0\n' >"$W/ps"
 same "" render job -o - --to text --code-page 850 --printer ibm
+same "" render job -o - --to text --printer epson9
 same job.txt render job --to text
 same job.pdf render job  # the PDF too, byte for byte
 same "" render job -o -
