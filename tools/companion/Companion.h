@@ -110,6 +110,10 @@ void writeStderr(const std::string& utf8);
 // streams are set to binary so that messages end in LF as on Linux.
 std::vector<std::string> commandLine(int argc, char** argv);
 
+// An argument that is not an option the command knows: its one FILE ("-"
+// is standard input), or, for an option or a second FILE, wrong.
+bool takeFileArgument(const std::string& argument, std::string& input, bool& haveInput, std::string& wrong);
+
 // The file commands.
 int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);

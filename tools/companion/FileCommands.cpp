@@ -11,6 +11,21 @@
 #include "view/TextGrid.h"
 
 namespace orv::companion {
+
+bool takeFileArgument(const std::string& argument, std::string& input, bool& haveInput, std::string& wrong) {
+    if (argument.size() > 1 && argument[0] == '-') {
+        wrong = "unknown option " + argument;
+        return false;
+    }
+    if (haveInput || argument.empty()) {
+        wrong = "unexpected argument \"" + argument + "\"";
+        return false;
+    }
+    input = argument;
+    haveInput = true;
+    return true;
+}
+
 namespace {
 
 // Block sizes: near the second-level cache, so that input and output stay
@@ -40,14 +55,7 @@ bool parseFileArgs(int argc, char** argv, FileArgs& args, std::string& wrong) {
             args.output = argv[++i];
             if (args.output == "-") args.output.clear();  // "-o -" is standard output, as FILE "-" is standard input
             haveOutput = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            wrong = "unknown option " + a;
-            return false;
-        } else if (!haveInput && !a.empty()) {
-            args.input = a;
-            haveInput = true;
-        } else {
-            wrong = "unexpected argument \"" + a + "\"";
+        } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
             return false;
         }
     }
@@ -124,19 +132,16 @@ int runFilter(int argc, char** argv) {
 }
 
 int runView(int argc, char** argv) {
-    bool filtered = false;
-    std::string path;
+    bool filtered = false, havePath = false;
+    std::string path, wrong;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--filtered" && !filtered)
             filtered = true;
-        else if (path.empty() && !a.empty() && (a == "-" || a[0] != '-'))
-            path = a;
-        else
-            return usage(findSubcommand("view"),
-                         a.size() > 1 && a[0] == '-' ? "unknown option " + a : "unexpected argument \"" + a + "\"");
+        else if (!takeFileArgument(a, path, havePath, wrong))
+            return usage(findSubcommand("view"), wrong);
     }
-    if (path.empty()) return usage(findSubcommand("view"), "no FILE");
+    if (!havePath) return usage(findSubcommand("view"), "no FILE");
     InputFile in;
     if (!in.open(path)) return cannotOpen(path);
 

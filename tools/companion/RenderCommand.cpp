@@ -59,14 +59,7 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
             args.toGiven = true;
         } else if (valued) {
             if (!takeDocumentOption(a, argv[++i], args.options, wrong)) return false;
-        } else if (a.size() > 1 && a[0] == '-') {
-            wrong = "unknown option " + a;
-            return false;
-        } else if (!haveInput && !a.empty()) {
-            args.input = a;
-            haveInput = true;
-        } else {
-            wrong = "unexpected argument \"" + a + "\"";
+        } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
             return false;
         }
     }
