@@ -87,8 +87,8 @@ bool renderDocument(const std::uint8_t* data, std::size_t size, const render::Re
         return false;
     }
     try {
-        const render::Document pages = render::interpret(data, size, options, outcome.report);
-        document = format == DocumentFormat::Pdf ? render::toPdf(pages) : render::toText(pages);
+        document = format == DocumentFormat::Pdf ? render::renderPdf(data, size, options, outcome.report)
+                                                 : render::renderText(data, size, options, outcome.report);
         return true;
     } catch (...) {
         // The pages of a job are bounded by its size; what fails here is

@@ -100,5 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = toText(doc);
     check(validUtf8(text));
     check(text.size() <= textBound);
+    // A page at a time, as the front ends render: the same text.
+    RenderReport again;
+    check(renderText(job, n, options, again) == text && again.describe() == report.describe());
     return 0;
 }

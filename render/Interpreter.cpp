@@ -19,7 +19,7 @@ double sanePaper(double points, double fallback) {
 
 }  // namespace
 
-Interpreter::Interpreter(const RenderOptions& options, RenderReport& report)
+Interpreter::Interpreter(const RenderOptions& options, RenderReport& report, PageSink sink)
     : options_(options),
       report_(report),
       upper_(upperTable(options.codePage)),
@@ -28,7 +28,8 @@ Interpreter::Interpreter(const RenderOptions& options, RenderReport& report)
       printableWidth_(std::int64_t((paperWidth_ - kLeftEdge) * kUnitsX / 72)),
       sheetHeight_(std::int64_t(paperHeight_ * kUnitsY / 72)),
       ibm_(options.printer == Printer::Ibm),
-      nine_(options.nineDotUnits) {
+      nine_(options.nineDotUnits),
+      sink_(std::move(sink)) {
     // A report that already holds commands is added to.
     for (std::size_t i = 0; i < report_.skipped.size(); ++i) reported_.emplace(report_.skipped[i].name, i);
     reset();
@@ -205,7 +206,7 @@ void Interpreter::place(char32_t c, int width) {
     style.doubleHeight = state_.tall;
     style.superscript = state_.script == 1;
     style.subscript = state_.script == 2;
-    if (open_.page == doc_.pages.size() && open_.endX == x_ && open_.y == y_ && open_.nextColumn == column &&
+    if (open_.page == pagesStarted_ && open_.endX == x_ && open_.y == y_ && open_.nextColumn == column &&
         open_.width == width && page.runs.back().style == style) {
         page.runs.back().text += c;
         open_.endX += width;
@@ -226,7 +227,7 @@ void Interpreter::place(char32_t c, int width) {
     run.line = line();
     run.text = c;
     page.runs.push_back(std::move(run));
-    open_ = OpenRun{doc_.pages.size(), x_ + width, y_, column + span, width};
+    open_ = OpenRun{pagesStarted_, x_ + width, y_, column + span, width};
 }
 
 // ---- Movement and pages ---------------------------------------------------
@@ -235,11 +236,19 @@ int Interpreter::line() const { return int(std::floor(lines_ + 0.5 + 1e-6)); }
 
 void Interpreter::startPage() {
     if (pageStarted_) return;
+    finish();  // the pages before are done
     Page page;
     page.width = paperWidth_;
     page.height = paperHeight_;
     doc_.pages.push_back(std::move(page));
     pageStarted_ = true;
+    ++pagesStarted_;
+}
+
+void Interpreter::finish() {
+    if (!sink_) return;
+    for (Page& page : doc_.pages) sink_(page);
+    doc_.pages.clear();
 }
 
 std::int64_t Interpreter::pageBottom() const {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,9 +28,17 @@ constexpr double kLeftEdge = 18;
 
 class Interpreter {
 public:
-    Interpreter(const RenderOptions& options, RenderReport& report);
+    // Gets each page once it is finished (a form feed, the form's or the
+    // sheet's end, then something printed or a movement on the next).
+    using PageSink = std::function<void(Page& page)>;
+
+    // Without a sink the pages are kept for take(); with one, only the page
+    // being printed is kept, so that a long job takes little memory.
+    Interpreter(const RenderOptions& options, RenderReport& report, PageSink sink = PageSink());
     void run(const std::uint8_t* data, std::size_t size);
     Document take() { return std::move(doc_); }
+    // The job has ended: the sink gets the pages not yet handed over.
+    void finish();
 
 private:
     struct State {
@@ -61,7 +70,7 @@ private:
     };
     // The run that the next character may extend.
     struct OpenRun {
-        std::size_t page = 0;  // pages().size() when opened; 0 for none
+        std::size_t page = 0;  // pagesStarted_ when opened; 0 for none
         std::int64_t endX = 0, y = 0;
         int nextColumn = 0, width = 0;
     };
@@ -123,8 +132,10 @@ private:
     std::int64_t x_ = 0, y_ = 0;
     double lines_ = 0;  // line feeds since the top of the page, in the spacing of each
     bool pageStarted_ = false;
+    std::size_t pagesStarted_ = 0;
     OpenRun open_;
-    Document doc_;
+    Document doc_;  // all pages, or with a sink the unfinished ones
+    PageSink sink_;
 };
 
 }  // namespace orv::render

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/Interpreter.h"
 #include "render/PdfFile.h"
 #include "render/PdfFont.h"
 #include "render/Render.h"
@@ -42,32 +43,34 @@ struct Line {
 
 class Writer {
 public:
-    Writer() : fonts_{{monoFace(false), "DejaVuSansMono"}, {monoFace(true), "DejaVuSansMono-Bold"}} {}
+    Writer()
+        : fonts_{{monoFace(false), "DejaVuSansMono"}, {monoFace(true), "DejaVuSansMono-Bold"}},
+          catalog_(file_.newObject()),
+          pages_(file_.newObject()) {}
 
-    std::string write(const Document& document) {
-        const int catalog = file_.newObject(), pages = file_.newObject();
-        std::vector<int> kids;
-        for (const Page& page : document.pages) kids.push_back(writePage(page, pages));
-        if (kids.empty()) kids.push_back(writePage(Page(), pages));  // a file without pages opens nowhere
+    void add(const Page& page) { kids_.push_back(writePage(page, pages_)); }
+
+    std::string finish() {
+        if (kids_.empty()) add(Page());  // a file without pages opens nowhere
         for (const PdfFont& font : fonts_) font.write(file_);
 
         std::string& out = file_.text();
-        file_.beginObject(pages);
+        file_.beginObject(pages_);
         out += "<< /Type /Pages /Kids [";
-        for (int kid : kids) {
+        for (int kid : kids_) {
             appendRef(out, kid);
             out += ' ';
         }
         out += "] /Count ";
-        appendInt(out, static_cast<long long>(kids.size()));
+        appendInt(out, static_cast<long long>(kids_.size()));
         out += " >>";
         file_.endObject();
-        file_.beginObject(catalog);
+        file_.beginObject(catalog_);
         out += "<< /Type /Catalog /Pages ";
-        appendRef(out, pages);
+        appendRef(out, pages_);
         out += " >>";
         file_.endObject();
-        return file_.finish(catalog);
+        return file_.finish(catalog_);
     }
 
 private:
@@ -203,6 +206,8 @@ private:
 
     PdfFile file_;
     PdfFont fonts_[2];
+    const int catalog_, pages_;
+    std::vector<int> kids_;
     // The page being written.
     double height_ = 0;
     std::string content_, xobjects_;
@@ -218,6 +223,18 @@ private:
 
 }  // namespace
 
-std::string toPdf(const Document& document) { return Writer().write(document); }
+std::string toPdf(const Document& document) {
+    Writer writer;
+    for (const Page& page : document.pages) writer.add(page);
+    return writer.finish();
+}
+
+std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
+    Writer writer;
+    Interpreter printer(options, report, [&writer](Page& page) { writer.add(page); });
+    printer.run(data, size);
+    printer.finish();
+    return writer.finish();
+}
 
 }  // namespace orv::render

@@ -91,4 +91,10 @@ std::string toText(const Document& document);
 // monospace font with a Unicode map; images for the graphics; compressed.
 std::string toPdf(const Document& document);
 
+// toPdf(interpret(...)) and toText(interpret(...)), each page written as
+// soon as it is finished and then let go: a long job takes the memory of
+// one page's runs, not of all of them.
+std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report);
+std::string renderText(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report);
+
 }  // namespace orv::render

@@ -2,6 +2,7 @@
 // line; what is printed later over a cell wins, blanks never do.
 #include <algorithm>
 
+#include "render/Interpreter.h"
 #include "render/Render.h"
 
 namespace orv::render {
@@ -66,6 +67,19 @@ std::string toText(const Document& document) {
         if (i) out += '\f';
         pageText(document.pages[i], out);
     }
+    return out;
+}
+
+std::string renderText(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
+    std::string out;
+    bool first = true;
+    Interpreter printer(options, report, [&](Page& page) {
+        if (!first) out += '\f';
+        first = false;
+        pageText(page, out);
+    });
+    printer.run(data, size);
+    printer.finish();
     return out;
 }
 

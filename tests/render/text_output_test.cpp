@@ -53,5 +53,25 @@ TEST(TextOutput, DeliveryNote) {
     EXPECT_TRUE(r.doc.pages[0].runs[0].style.bold && r.doc.pages[0].runs[0].style.doubleWidth);
 }
 
+// A job rendered a page at a time makes the same files, and the same
+// report, as its pages rendered at once.
+TEST(TextOutput, PagesWrittenAsTheyEndMakeTheSameFiles) {
+    const std::string jobs[] = {
+        "",
+        "\x0c\x0c",
+        devsim::escpJob(1, 0) + devsim::escpJob(2, 1) + "\033C\x03\n\n\n\n\x0c\x0c" + std::string(75, '\n') + "end",
+        "\033*\x27\x02\x00\xff\xff\xff\xff\xff\xff\x0c\033K\x01\x00\x80\n\033(t\x03\x00\x01\x02\x00\033K\x05"s,
+    };
+    for (const std::string& job : jobs) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(job.data());
+        const Rendered whole = renderJob(job);
+        render::RenderReport text, pdf;
+        EXPECT_EQ(render::renderText(data, job.size(), {}, text), render::toText(whole.doc));
+        EXPECT_EQ(render::renderPdf(data, job.size(), {}, pdf), render::toPdf(whole.doc));
+        EXPECT_EQ(text.describe(), whole.report.describe());
+        EXPECT_EQ(pdf.describe(), whole.report.describe());
+    }
+}
+
 }  // namespace
 }  // namespace orv::test
