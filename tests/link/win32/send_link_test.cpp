@@ -322,7 +322,9 @@ TEST_F(CancelSendRace, SendEndingDuringTheQuestionIsClosedOnce) {
         if (offset + size == 2500) waitUntil([&] { return question.asked.load(); }, 20000);
     };
     ASSERT_EQ(1, openSend(data, &log));
-    pumpUntil([&] { return log.count() == 2; }, 10000);
+    // The open link is shown first, so that the state texts after the blank
+    // are the end's alone.
+    pumpUntil([&] { return log.count() == 2 && statusText(0) == text(IDS_STATE_RUNNING); }, 10000);
     blankStatus();
     cancelSend(state);
     EXPECT_TRUE(question.asked.load());
