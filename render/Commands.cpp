@@ -152,8 +152,8 @@ void Interpreter::escape() {
     case 'R':
         if ((a = args(1, "ESC R")) && knownNationalSet(a[0])) state_.national = a[0];
         break;
-    case 't':  // 0 (italic) and 1 (graphics) both print the code page here
-        args(1, "ESC t");
+    case 't':  // 0: the italic table; 1 (graphics) and the two user tables: the code page
+        if ((a = args(1, "ESC t"))) state_.italicTable = a[0] == 0 || a[0] == '0';
         break;
     case ':':  // copy the ROM font: only downloaded characters would show it
         args(3, "ESC :");

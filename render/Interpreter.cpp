@@ -141,6 +141,16 @@ void Interpreter::printByte(std::uint8_t b) {
     if (state_.msb == 0) b &= 0x7F;
     if (state_.msb == 1) b |= 0x80;
     if (b < 0x20 || b == 0x7F || (b < 0xA0 && b >= 0x80 && state_.upperControls)) return;
+    if (b >= 0x80 && state_.italicTable && !ibm_) {
+        // The italic table repeats the lower half, its control codes too.
+        b &= 0x7F;
+        if (b < 0x20 || b == 0x7F) return;
+        const bool italic = state_.italic;
+        state_.italic = true;
+        print(lowerChar(state_.national, b));
+        state_.italic = italic;
+        return;
+    }
     print(b < 0x80 ? lowerChar(state_.national, b) : char32_t(upper_[b - 0x80]));
 }
 

@@ -64,6 +64,7 @@ private:
         // Characters.
         int national = 0;
         int msb = -1;                                 // ESC = 0, ESC > 1, ESC # none
+        bool italicTable = false;                     // ESC t 0: 0xA0..0xFE are 0x20..0x7E in italics
         bool upperControls = false;                   // IBM ESC 7: 0x80..0x9F are not printed
         bool autoLineFeed = false;                    // IBM ESC 5 1: CR feeds a line too
         std::uint8_t graphicsMode[4] = {0, 1, 2, 3};  // ESC K, L, Y, Z (ESC ?)

@@ -121,8 +121,9 @@ TEST(Characters, CodePagesAndNationalSets) {
         {437, "\033R\x06[|\033R\x0b@`\033R\x0c`", U"°òá`ü"},
         {437, "\033R\x40~\033R\x63~\033R\x00["s, U"™™["},
         {437, "\033R\x02\x84{", U"ää"},
-        // Controls and DEL print nothing; ESC t selects the code page either way.
-        {437, "a\x01\x02\x1c\x7f\033t\x00\x84\033t\x01\x84"s, U"aää"},
+        // Controls and DEL print nothing; ESC t 0 is the italic table (the
+        // lower half again, with the national set), ESC t 1 the code page.
+        {437, "a\x01\x02\x1c\x7f\033t\x00\xe1\x84\xff\033R\x02\xdb\033t1\x84"s, U"aaÄä"},
         // ESC > and ESC = set and clear the top bit of printed bytes.
         {437, "\033>a\033=\xe1\033#b", U"ßab"},
         {437,
