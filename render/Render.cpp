@@ -2,6 +2,7 @@
 // report's wording.
 #include "render/Render.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -119,7 +120,9 @@ std::string RenderReport::describe() const {
     std::uint64_t total = 0;
     for (const SkippedCommand& s : skipped) total += s.count;
     std::string out = "skipped " + std::to_string(total) + (total == 1 ? " command: " : " commands: ");
-    for (std::size_t i = 0; i < skipped.size(); ++i) {
+    // One line, also for a job of random bytes, which skips hundreds of kinds.
+    constexpr std::size_t kMostKinds = 8;
+    for (std::size_t i = 0; i < std::min(skipped.size(), kMostKinds); ++i) {
         const SkippedCommand& s = skipped[i];
         if (i) out += ", ";
         out += s.name + " x" + std::to_string(s.count);
@@ -127,6 +130,7 @@ std::string RenderReport::describe() const {
             out += (k ? ", " : " (first at ") + std::to_string(s.offsets[k]);
         if (!s.offsets.empty()) out += ")";
     }
+    if (skipped.size() > kMostKinds) out += " and " + std::to_string(skipped.size() - kMostKinds) + " more kinds";
     return out;
 }
 

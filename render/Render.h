@@ -59,7 +59,8 @@ struct SkippedCommand {
 };
 struct RenderReport {
     std::vector<SkippedCommand> skipped;
-    // "skipped 3 commands: ESC ( V x2 (first at 120, 4410), ESC i x1 (first at 77)"; empty when none.
+    // "skipped 3 commands: ESC ( V x2 (first at 120, 4410), ESC i x1 (first at 77)"; empty when none;
+    // past 8 kinds "... and 5 more kinds".
     std::string describe() const;
 };
 

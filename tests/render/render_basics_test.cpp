@@ -149,6 +149,12 @@ TEST(Report, Describes) {
     EXPECT_EQ(report.describe(), "skipped 1 command: ESC i x1 (first at 77)");
     report.skipped.insert(report.skipped.begin(), {"ESC ( V", 2, {120, 4410}});
     EXPECT_EQ(report.describe(), "skipped 3 commands: ESC ( V x2 (first at 120, 4410), ESC i x1 (first at 77)");
+    for (int i = 0; i < 8; ++i) report.skipped.push_back({"ESC " + std::to_string(i), 1, {200u + i}});
+    const std::string text = report.describe();
+    EXPECT_EQ(text.substr(0, 20), "skipped 11 commands:");
+    const std::string tail = ", ESC 5 x1 (first at 205) and 2 more kinds";
+    ASSERT_GT(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "8 kinds, then how many more";
 }
 
 }  // namespace
