@@ -4,6 +4,11 @@
 // faces are embedded rather than four.
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "render/Interpreter.h"
 #include "render/PdfFile.h"
@@ -41,6 +46,80 @@ struct Line {
     double x1, y1, x2, y2, width;
 };
 
+// Compresses pages' contents on a thread of its own while the next pages
+// are made: compressing is half of the writer's time.  Pages go in
+// batches, as a hand-over costs more than compressing a short page.
+class PageCompressor {
+public:
+    using Batch = std::vector<std::string>;
+
+    PageCompressor() : thread_([this] { run(); }) {}
+    ~PageCompressor() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ending_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    PageCompressor(const PageCompressor&) = delete;
+    PageCompressor& operator=(const PageCompressor&) = delete;
+
+    // Starts on a batch; the last one must have been taken.
+    void start(Batch batch) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            batch_ = std::move(batch);
+            state_ = State::Working;
+        }
+        changed_.notify_all();
+    }
+    // The batch compressed, each in its place, once done.
+    Batch take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return state_ == State::Done; });
+        state_ = State::Idle;
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+        return std::move(batch_);
+    }
+
+private:
+    enum class State { Idle, Working, Done };
+
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return state_ == State::Working || ending_; });
+            if (state_ != State::Working) return;
+            Batch batch = std::move(batch_);
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                for (std::string& data : batch) data = deflater_.compress(data.data(), data.size());
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            batch_ = std::move(batch);
+            error_ = error;
+            state_ = State::Done;
+            changed_.notify_all();
+        }
+    }
+
+    Deflater deflater_;  // the thread's alone
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    State state_ = State::Idle;
+    bool ending_ = false;
+    Batch batch_;
+    std::exception_ptr error_;
+    std::thread thread_;  // last: it starts once the rest is there
+};
+
+// Contents gathered before they go to be compressed.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+
 class Writer {
 public:
     Writer()
@@ -49,9 +128,18 @@ public:
           pages_(file_.newObject()) {}
 
     void add(const Page& page) { kids_.push_back(writePage(page, pages_)); }
+    // Room for a file of about this size, which saves copying it as it grows.
+    void expect(std::size_t bytes) { file_.text().reserve(bytes); }
 
     std::string finish() {
         if (kids_.empty()) add(Page());  // a file without pages opens nowhere
+        writeCompressed();
+        if (!gathered_.empty()) {
+            compressor_.start(std::move(gathered_.contents));
+            compressed_ = std::move(gathered_.pages);
+            gathered_ = {};
+            writeCompressed();
+        }
         for (const PdfFont& font : fonts_) font.write(file_);
 
         std::string& out = file_.text();
@@ -96,10 +184,7 @@ private:
         strokeLines();
 
         const int contents = file_.newObject(), object = file_.newObject();
-        file_.writeStream(contents, "", content_.data(), content_.size());
-        std::string& out = file_.text();
-        file_.beginObject(object);
-        out += "<< /Type /Page /Parent ";
+        std::string out = "<< /Type /Page /Parent ";
         appendRef(out, parent);
         out += " /MediaBox [0 0 ";
         appendNumbers(out, {paperSide(page.width, 595.28), height_});
@@ -113,8 +198,30 @@ private:
         out += ">> /XObject << " + xobjects_ + ">> >> /Contents ";
         appendRef(out, contents);
         out += " >>";
-        file_.endObject();
+        gathered_.bytes += content_.size();
+        gathered_.contents.push_back(content_);  // a copy: content_ keeps its room for the next page
+        gathered_.pages.push_back({contents, object, std::move(out)});
+        if (gathered_.bytes >= kBatchBytes) {
+            // These pages are compressed while the next ones are made.
+            writeCompressed();
+            compressor_.start(std::move(gathered_.contents));
+            compressed_ = std::move(gathered_.pages);
+            gathered_ = {};
+        }
         return object;
+    }
+
+    // The pages whose contents have been compressed meanwhile.
+    void writeCompressed() {
+        if (compressed_.empty()) return;
+        const PageCompressor::Batch packed = compressor_.take();
+        for (std::size_t i = 0; i < compressed_.size(); ++i) {
+            file_.writePacked(compressed_[i].contents, "", packed[i]);
+            file_.beginObject(compressed_[i].object);
+            file_.text() += compressed_[i].dictionary;
+            file_.endObject();
+        }
+        compressed_.clear();
     }
 
     // Dots as a stencil mask: only the black dots are painted, as ink on
@@ -208,6 +315,19 @@ private:
     PdfFont fonts_[2];
     const int catalog_, pages_;
     std::vector<int> kids_;
+    // Pages made but not written: their contents' and their own objects.
+    struct PendingPage {
+        int contents, object;
+        std::string dictionary;
+    };
+    struct Gathered {
+        PageCompressor::Batch contents;
+        std::vector<PendingPage> pages;
+        std::size_t bytes = 0;
+        bool empty() const { return pages.empty(); }
+    } gathered_;
+    std::vector<PendingPage> compressed_;  // being compressed
+    PageCompressor compressor_;
     // The page being written.
     double height_ = 0;
     std::string content_, xobjects_;
@@ -231,6 +351,7 @@ std::string toPdf(const Document& document) {
 
 std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
     Writer writer;
+    writer.expect(size + size / 2);  // a styled job's PDF is 1.3 times its size, a text job's 0.9
     Interpreter printer(options, report, [&writer](Page& page) { writer.add(page); });
     printer.run(data, size);
     printer.finish();

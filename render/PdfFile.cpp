@@ -9,33 +9,32 @@
 
 namespace orv::render {
 
-// One zlib stream reused for every object: a fresh one per page would
-// cost more than compressing a short page.
-struct PdfFile::Deflater {
+struct Deflater::Stream {
     z_stream z{};
-    std::string buffer;
-
-    Deflater() {
-        // Compressing is most of the writer's time: level 2 writes a text job
-        // twice as fast as level 6 for a file 4 % larger (make bench).
-        if (deflateInit(&z, 2) != Z_OK) throw std::bad_alloc();
-    }
-    ~Deflater() { deflateEnd(&z); }
-
-    const std::string& compress(const char* data, std::size_t size) {
-        deflateReset(&z);
-        buffer.resize(deflateBound(&z, uLong(size)));
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        z.avail_in = uInt(size);
-        z.next_out = reinterpret_cast<Bytef*>(&buffer[0]);
-        z.avail_out = uInt(buffer.size());
-        deflate(&z, Z_FINISH);  // one call: the output has deflateBound's room
-        buffer.resize(buffer.size() - z.avail_out);
-        return buffer;
-    }
 };
 
-PdfFile::PdfFile() : deflater_(new Deflater), offsets_(1, 0) {
+Deflater::Deflater() : stream_(new Stream) {
+    // Compressing is most of the writer's time: level 2 writes a text job
+    // twice as fast as level 6 for a file 4 % larger (make bench).
+    if (deflateInit(&stream_->z, 2) != Z_OK) throw std::bad_alloc();
+}
+
+Deflater::~Deflater() { deflateEnd(&stream_->z); }
+
+const std::string& Deflater::compress(const char* data, std::size_t size) {
+    z_stream& z = stream_->z;
+    deflateReset(&z);
+    buffer_.resize(deflateBound(&z, uLong(size)));
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    z.avail_in = uInt(size);
+    z.next_out = reinterpret_cast<Bytef*>(&buffer_[0]);
+    z.avail_out = uInt(buffer_.size());
+    deflate(&z, Z_FINISH);  // one call: the output has deflateBound's room
+    buffer_.resize(buffer_.size() - z.avail_out);
+    return buffer_;
+}
+
+PdfFile::PdfFile() : offsets_(1, 0) {
     // The second line's high bytes tell transfer programs the file is binary.
     out_ = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
 }
@@ -56,7 +55,10 @@ void PdfFile::beginObject(int number) {
 void PdfFile::endObject() { out_ += "\nendobj\n"; }
 
 void PdfFile::writeStream(int number, const std::string& entries, const char* data, std::size_t size) {
-    const std::string& packed = deflater_->compress(data, size);
+    writePacked(number, entries, deflater_.compress(data, size));
+}
+
+void PdfFile::writePacked(int number, const std::string& entries, const std::string& packed) {
     beginObject(number);
     out_ += "<< /Length ";
     appendInt(out_, static_cast<long long>(packed.size()));

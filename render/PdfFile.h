@@ -9,6 +9,23 @@
 
 namespace orv::render {
 
+// zlib's deflate: one stream reused for every object, as a fresh one per
+// page would cost more than compressing a short page.
+class Deflater {
+public:
+    Deflater();
+    ~Deflater();
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+    // The data compressed, valid until the next call.
+    const std::string& compress(const char* data, std::size_t size);
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> stream_;
+    std::string buffer_;
+};
+
 class PdfFile {
 public:
     PdfFile();
@@ -25,13 +42,14 @@ public:
     // A whole stream object, compressed: `entries` are the dictionary's
     // entries besides /Length and /Filter.
     void writeStream(int number, const std::string& entries, const char* data, std::size_t size);
+    // The same with data that a Deflater has compressed.
+    void writePacked(int number, const std::string& entries, const std::string& packed);
 
     // The file, with `root` as its catalog; the object is spent.
     std::string finish(int root);
 
 private:
-    struct Deflater;
-    std::unique_ptr<Deflater> deflater_;
+    Deflater deflater_;
     std::string out_;
     std::vector<std::size_t> offsets_;  // by object number; [0] unused
 };
