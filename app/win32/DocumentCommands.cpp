@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "base/win32/FileIdentity.h"
 #include "capture/DocumentQueue.h"
 
 namespace orv {
@@ -41,22 +42,6 @@ void CapturePdfsEnd::operator()(CapturePdfs* pdfs) const { delete pdfs; }
 namespace {
 
 constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
-
-// Whether two paths name one file, whatever the spelling or links.
-bool sameFile(const char* a, const char* b) {
-    BY_HANDLE_FILE_INFORMATION info[2]{};
-    const char* paths[2] = {a, b};
-    for (int i = 0; i < 2; ++i) {
-        HANDLE file = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        const BOOL known = GetFileInformationByHandle(file, &info[i]);
-        CloseHandle(file);
-        if (!known) return false;
-    }
-    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
-}
 
 void tell(CaptureState& s, unsigned textId, const std::string& subject) {
     const std::string text = formatWithText(s.strings->load(textId, 1023), subject);
