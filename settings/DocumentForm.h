@@ -2,6 +2,7 @@
 // the printer names that the profile keeps and the settings dialog takes.
 // Portable.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/Settings.h"
@@ -21,7 +22,16 @@ bool takePaperText(const char* text, char (&paper)[kPaperTextSize]);
 
 // The printers in the order the settings list them.
 constexpr PrinterMode kPrinterModes[] = {PrinterMode::Epson, PrinterMode::EpsonNinePin, PrinterMode::Ibm};
-constexpr int kPrinterModeCount = 3;
+constexpr int kPrinterModeCount = sizeof kPrinterModes / sizeof kPrinterModes[0];
+
+// Where value stands in a list's table, for the list's selection; 0, the
+// default, when it is not there.
+template <class T, std::size_t N>
+int listItemOf(const T (&table)[N], T value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (table[i] == value) return static_cast<int>(i);
+    return 0;
+}
 
 // "epson", "epson9" or "ibm" in any case; false for anything else.
 bool takePrinterName(const char* text, PrinterMode& printer);

@@ -271,14 +271,9 @@ void initDocumentsPage(HWND page, SettingsSession& s) {
     fillList(page, IDC_PAPER, s, IDS_PAPER_A4, 3, paperItem);
     SetDlgItemTextA(page, IDC_PAPER_SIZE, paperItem == kPaperCustom ? d.paper : "");
     SendDlgItemMessageA(page, IDC_PAPER_SIZE, EM_LIMITTEXT, kPaperTextSize - 1, 0);
-    int codePageItem = 0;
-    for (int i = 0; i < kDocumentCodePageCount; ++i)
-        if (kDocumentCodePages[i] == d.codePage) codePageItem = i;
-    fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount, codePageItem);
-    int printerItem = 0;
-    for (int i = 0; i < kPrinterModeCount; ++i)
-        if (kPrinterModes[i] == d.printer) printerItem = i;
-    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, kPrinterModeCount, printerItem);
+    fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount,
+             listItemOf(kDocumentCodePages, d.codePage));
+    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, kPrinterModeCount, listItemOf(kPrinterModes, d.printer));
     CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
     enablePaperSize(page);
 }
