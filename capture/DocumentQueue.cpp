@@ -34,7 +34,7 @@ void DocumentQueue::run() {
         lock.unlock();
         Done done{job.capture, pdfBeside(job.capture), {}};
         try {
-            done.outcome = renderFile(fs_, job.capture, done.target, job.options);
+            done.outcome = renderFile(fs_, job.capture, done.target, job.options, InputKind::Capture);
             if (report_) report_(done);
         } catch (...) {
             // Nothing may unwind out of the thread; the file stays without

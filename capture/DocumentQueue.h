@@ -1,7 +1,6 @@
-// Capture files rendered to the PDF beside them (pdfBeside: NAME.pdf),
-// one after another on a thread of the queue's own: a capture closes its
-// files on the thread that reads the device, and rendering a big job there
-// would hold up the reading.
+// Capture files rendered to the PDF beside them (pdfBeside: NAME.pdf), the
+// device's 0x07 sequences decoded whatever their names, one after another on a thread of the queue's own: a capture
+// closes its files on the thread that reads the device, and rendering a big job there would hold up the reading.
 #pragma once
 #include <condition_variable>
 #include <deque>

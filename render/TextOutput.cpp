@@ -73,7 +73,7 @@ std::string toText(const Document& document) {
 std::string renderText(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
     std::string out;
     bool first = true;
-    Interpreter printer(options, report, [&](Page& page) {
+    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report, [&](Page& page) {
         if (!first) out += '\f';
         first = false;
         pageText(page, out);

@@ -55,7 +55,9 @@ TEST(ProfileStoreCalls, LoadReadsEachKeyWithItsDefaultAndBuffer) {
         "read document/codepage default= size=1025 in P",
         "write document/codepage=437 in P",
         "read document/printer default= size=1025 in P",
-        "write document/printer=epson in P",
+        "write document/printer=auto in P",
+        "read document/topofform default= size=1025 in P",
+        "write document/topofform=8.5mm in P",
         "read document/pdf default= size=1025 in P",
         "write document/pdf=NO in P",
     };
@@ -77,11 +79,18 @@ TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
     copyCut(p.documents.paper, "letter");
     p.documents.codePage = 1252;
     EXPECT_FALSE(saveProfile(p, store));
-    std::vector<std::string> expected = {
-        "write connection/method=lan in P",  "write connection/host=h in P",     "write connection/dService=1 in P",
-        "write connection/com=COM2 in P",    "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
-        "write buffer/flag=YES in P",        "write document/paper=letter in P", "write document/codepage=1252 in P",
-        "write document/printer=epson in P", "write document/pdf=NO in P"};
+    std::vector<std::string> expected = {"write connection/method=lan in P",
+                                         "write connection/host=h in P",
+                                         "write connection/dService=1 in P",
+                                         "write connection/com=COM2 in P",
+                                         "write buffer/path=f in P",
+                                         "write buffer/filename=n.zrd in P",
+                                         "write buffer/flag=YES in P",
+                                         "write document/paper=letter in P",
+                                         "write document/codepage=1252 in P",
+                                         "write document/printer=auto in P",
+                                         "write document/topofform=8.5mm in P",
+                                         "write document/pdf=NO in P"};
     EXPECT_EQ(store.calls, expected);
 }
 

@@ -24,10 +24,13 @@ const char kCaptureHelp[] =
     "  --once                no second attempt: ends when the link ends\n"
     "  --for SECONDS         ends after SECONDS\n"
     "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed,\n"
-    "                        made with these (as orvantide render takes them):\n"
+    "                        the device's 0x07 sequences decoded, made with these (as\n"
+    "                        orvantide render takes them):\n"
     "    --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm\n"
-    "    --code-page N       437 (default), 850, 852, 858, 865, 866 or 1252\n"
-    "    --printer MODE      epson (default) or ibm\n"
+    "    --code-page CP      437 (default), or another by number or name: " ORV_CODE_PAGE_LIST
+    "\n"
+    "    --printer MODE      auto (default), epson, epson9 or ibm\n"
+    "    --top-of-form LEN   8.5mm (default), or a length from 0 to 100 mm in mm, in or pt\n"
     "  --help                this text\n";
 
 // A whole number of seconds from 1 to a day.
@@ -69,8 +72,10 @@ private:
             console_.event("no PDF: " + describeFailure(d.outcome, d.source, d.target) + "; the capture is kept");
             return;
         }
+        std::string notes = d.outcome.report.printer.describe();
         const std::string skipped = d.outcome.report.describe();
-        console_.event("PDF written: " + d.target + (skipped.empty() ? "" : " (" + skipped + ")"));
+        if (!skipped.empty()) notes += (notes.empty() ? "" : "; ") + skipped;
+        console_.event("PDF written: " + d.target + (notes.empty() ? "" : " (" + notes + ")"));
     }
 
     Console& console_;
@@ -119,7 +124,8 @@ int runCapture(int argc, char** argv) {
     }
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
     if (folder.empty()) return wrongUsage("-d needs a folder");
-    if (documentOptionGiven && !pdf) return wrongUsage("--paper, --code-page and --printer go with --pdf");
+    if (documentOptionGiven && !pdf)
+        return wrongUsage("--paper, --code-page, --printer and --top-of-form go with --pdf");
     std::string host;
     int port = 0;
     if (!lan.empty() && !parseLanTarget(lan, host, port))

@@ -16,6 +16,13 @@ constexpr int kExitFailure = 1;  // one line on stderr says what failed
 constexpr int kExitUsage = 2;
 constexpr int kExitNotRendered = 3;  // a printer language that is not rendered, named on stderr
 
+// The code pages --code-page takes, for help texts and messages (a macro,
+// so that the help texts' literals take it in).
+#define ORV_CODE_PAGE_LIST                                                                                 \
+    "437, 850, 852, 858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860, 861, 862, " \
+    "863, 869, iso8859-1, iso8859-2, iso8859-15"
+constexpr const char kCodePageList[] = ORV_CODE_PAGE_LIST;
+
 struct Subcommand {
     const char* name;
     const char* usage;                  // the arguments, for the usage text
@@ -119,8 +126,8 @@ int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
 // render, and the document options it shares with capture --pdf:
-// --paper, --code-page, --printer.  takeDocumentOption puts the value into
-// options, or says in wrong what is wrong with it.
+// --paper, --code-page, --printer, --top-of-form.  takeDocumentOption puts
+// the value into options, or says in wrong what is wrong with it.
 int runRender(int argc, char** argv);
 bool isDocumentOption(const std::string& option);
 bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,

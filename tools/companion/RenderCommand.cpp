@@ -21,6 +21,8 @@ struct RenderArgs {
     std::string output;  // empty: standard output
     bool outputGiven = false;
     bool toGiven = false;
+    bool inputKindGiven = false;
+    InputKind inputKind = InputKind::Raw;
     DocumentFormat format = DocumentFormat::Pdf;
     render::RenderOptions options;
 };
@@ -36,7 +38,7 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
     bool haveInput = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool valued = a == "-o" || a == "--to" || isDocumentOption(a);
+        const bool valued = a == "-o" || a == "--to" || a == "--input" || isDocumentOption(a);
         if (valued && (i + 1 >= argc || argv[i + 1][0] == '\0')) {
             wrong = a + " needs a value";
             return false;
@@ -57,6 +59,14 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
             }
             args.format = to == "text" ? DocumentFormat::Text : DocumentFormat::Pdf;
             args.toGiven = true;
+        } else if (a == "--input") {
+            const std::string kind = argv[++i];
+            if (kind != "capture" && kind != "raw") {
+                wrong = "--input takes capture or raw, not \"" + kind + "\"";
+                return false;
+            }
+            args.inputKind = kind == "capture" ? InputKind::Capture : InputKind::Raw;
+            args.inputKindGiven = true;
         } else if (valued) {
             if (!takeDocumentOption(a, argv[++i], args.options, wrong)) return false;
         } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
@@ -68,6 +78,7 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
         return false;
     }
     if (!args.toGiven && args.outputGiven && endsWithTxt(args.output)) args.format = DocumentFormat::Text;
+    if (!args.inputKindGiven) args.inputKind = inputKindOf(args.input);
     // Standard input has no name to put an extension on: standard output.
     if (!args.outputGiven && args.input != "-")
         args.output = withExtension(args.input, args.format == DocumentFormat::Text ? ".txt" : ".pdf");
@@ -77,7 +88,7 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
 }  // namespace
 
 bool isDocumentOption(const std::string& option) {
-    return option == "--paper" || option == "--code-page" || option == "--printer";
+    return option == "--paper" || option == "--code-page" || option == "--printer" || option == "--top-of-form";
 }
 
 bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,
@@ -90,20 +101,22 @@ bool takeDocumentOption(const std::string& option, const char* value, render::Re
                     "100 inches, not \"") +
                 value + "\"";
     } else if (option == "--code-page") {
-        char* end = nullptr;
-        const long codePage = std::strtol(value, &end, 10);
-        if (*value && !*end && codePage > 0 && codePage < 100000 && render::knownCodePage(static_cast<int>(codePage))) {
-            options.codePage = static_cast<int>(codePage);
-            return true;
-        }
-        wrong = std::string("--code-page takes 437, 850, 852, 858, 865, 866 or 1252, not \"") + value + "\"";
+        if (render::parseCodePage(value, options.codePage)) return true;
+        wrong = std::string("--code-page takes a code page's number or name (") + kCodePageList + "), not \"" + value +
+                "\"";
+    } else if (option == "--top-of-form") {
+        if (render::parseLength(value, options.topOfForm)) return true;
+        wrong = std::string(
+                    "--top-of-form takes a length from 0 to 100 mm with its unit, mm, in or pt (8.5mm, 0.33in), "
+                    "not \"") +
+                value + "\"";
     } else {
-        PrinterMode printer = PrinterMode::Epson;
+        PrinterMode printer = PrinterMode::Auto;
         if (takePrinterName(value, printer)) {
             setPrinter(printer, options);
             return true;
         }
-        wrong = std::string("--printer takes epson, epson9 or ibm, not \"") + value + "\"";
+        wrong = std::string("--printer takes auto, epson, epson9 or ibm, not \"") + value + "\"";
     }
     return false;
 }
@@ -120,14 +133,14 @@ int runRender(int argc, char** argv) {
     std::string document;
     RenderOutcome outcome;
     try {
-        CapturedJob captured;
+        PrintJob read(args.inputKind);
         std::vector<std::uint8_t> block(kReadBlock);
         for (long long got = kReadBlock; got == static_cast<long long>(kReadBlock);) {
             if ((got = in.readFull(block.data(), block.size())) < 0)
                 return fail("cannot read " + args.input + ": " + errorText());
-            captured.add(block.data(), static_cast<std::size_t>(got));
+            read.add(block.data(), static_cast<std::size_t>(got));
         }
-        const std::vector<std::uint8_t>& job = captured.finish();
+        const std::vector<std::uint8_t>& job = read.finish();
         if (!renderDocument(job.data(), job.size(), args.options, args.format, document, outcome)) {
             const int status = fail(describeFailure(outcome, args.input, outputName));
             return outcome.failure == RenderOutcome::Failure::Language ? kExitNotRendered : status;
@@ -139,6 +152,8 @@ int runRender(int argc, char** argv) {
     if (!out.open(args.output)) return fail("cannot open " + outputName + ": " + errorText());
     if (!out.write(document.data(), document.size()) || !out.close())
         return fail("cannot write " + outputName + ": " + errorText());
+    const std::string chosen = outcome.report.printer.describe();
+    if (!chosen.empty()) writeStderr("orvantide: " + chosen + "\n");
     const std::string skipped = outcome.report.describe();
     if (!skipped.empty()) writeStderr("orvantide: " + skipped + "\n");
     return kExitOk;

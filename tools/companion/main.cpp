@@ -29,14 +29,23 @@ const Subcommand kSubcommands[] = {
     {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
      "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
     {"render",
-     "FILE [-o OUT] [--to pdf|text] [--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|epson9|ibm]",
+     "FILE [-o OUT] [--to pdf|text] [--input capture|raw] [--paper a4|letter|WxH(in|mm)] [--code-page N|NAME] "
+     "[--printer auto|epson|epson9|ibm] [--top-of-form LENGTH]",
      "the print job in FILE as the printer would have printed it: a PDF or text",
      "  -o OUT              write to OUT (- is standard output); default: FILE with .pdf (.txt for text)\n"
      "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n"
+     "  --input KIND        capture: bytes from the capture device, its 0x07 sequences decoded (the default\n"
+     "                      for .zrd files); raw: a print job as a program wrote it (the default otherwise)\n"
      "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"
-     "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n"
-     "  --printer MODE      epson (ESC/P, 24-pin units, default), epson9 (ESC/P, 9-pin units)\n"
-     "                      or ibm (IBM Proprinter)\n",
+     "  --code-page CP      the printer's character table, by number or name: 437 (default), 850, 852,\n"
+     "                      858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860,\n"
+     "                      861, 862, 863, 869, iso8859-1, iso8859-2, iso8859-15\n"
+     "  --printer MODE      auto (default: ESC/P, 9-pin or 24-pin units as the job's commands tell, said\n"
+     "                      on standard error), epson (ESC/P, 24-pin units), epson9 (ESC/P, 9-pin units)\n"
+     "                      or ibm (IBM Proprinter)\n"
+     "  --top-of-form LEN   where the first line is printed, below the sheet's top edge: 8.5mm (default),\n"
+     "                      any length from 0 to 100 mm in mm, in or pt (0 for fanfold forms printed from\n"
+     "                      their edge)\n",
      runRender},
     {"capture",
      "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf]",
