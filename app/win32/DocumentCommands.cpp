@@ -1,5 +1,7 @@
 #include "app/win32/DocumentCommands.h"
 
+#include <commctrl.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
@@ -42,6 +44,8 @@ void CapturePdfsEnd::operator()(CapturePdfs* pdfs) const { delete pdfs; }
 namespace {
 
 constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
+// The status bar's part for the printer units of the last document.
+constexpr int kPrinterChoicePart = 3;
 
 void tell(CaptureState& s, unsigned textId, const std::string& subject) {
     const std::string text = formatWithText(s.strings->load(textId, 1023), subject);
@@ -69,6 +73,22 @@ void tellRenderFailure(CaptureState& s, const RenderOutcome& outcome, const std:
     tell(s, textId, subject);
 }
 
+// The printer units the auto mode chose for the last document, in the
+// status bar's last part; nothing there when the job left nothing to
+// choose.
+void showPrinterChoice(CaptureState& s, const RenderOutcome& outcome) {
+    if (!s.statusWindow) return;
+    const render::PrinterChoice& chosen = outcome.report.printer;
+    std::string text;
+    if (outcome.ok() && chosen.automatic && chosen.mattered) {
+        const unsigned textId = chosen.evidence.empty() ? IDS_PINS_UNTOLD
+                                : chosen.ninePin        ? IDS_PINS_NINE
+                                                        : IDS_PINS_TWENTY_FOUR;
+        text = formatWithText(s.strings->load(textId, 255), chosen.evidence);
+    }
+    SendMessageA(s.statusWindow, SB_SETTEXTA, kPrinterChoicePart, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 }  // namespace
 
 void exportAsPdf(CaptureState& s) {
@@ -81,8 +101,10 @@ void exportAsPdf(CaptureState& s) {
     if (!s.fileDialogs->chooseSaveFile(s.mainWindow, target, sizeof target, kPdfFiles, title.c_str())) return;
     if (sameFile(source.c_str(), target)) return tell(s, IDS_RENDER_SAME_FILE, target);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const RenderOutcome outcome = renderFile(s.fileSystem, source, target, documentOptions(s.profile.documents));
+    const RenderOutcome outcome =
+        renderFile(s.fileSystem, source, target, documentOptions(s.profile.documents), inputKindOf(source));
     SetCursor(previous);
+    showPrinterChoice(s, outcome);
     tellRenderFailure(s, outcome, source, target);
 }
 
@@ -103,8 +125,10 @@ void queueCapturePdf(CaptureState& s) {
 void capturePdfsDone(CaptureState& s) {
     if (!s.capturePdfs) return;
     // Taken before any message box: its modal loop may bring the next.
-    for (const DocumentQueue::Done& done : s.capturePdfs->take())
+    for (const DocumentQueue::Done& done : s.capturePdfs->take()) {
+        showPrinterChoice(s, done.outcome);
         tellRenderFailure(s, done.outcome, done.source, done.target);
+    }
 }
 
 void finishCapturePdfs(CaptureState& s) { s.capturePdfs.reset(); }

@@ -13,7 +13,9 @@ void exportAsPdf(CaptureState& state);
 // The run's capture file is closed and complete: its PDF is queued when
 // the settings ask for one.
 void queueCapturePdf(CaptureState& state);
-// UM_DOCUMENT_DONE: tells the PDFs that could not be made.
+// UM_DOCUMENT_DONE: tells the PDFs that could not be made.  The printer
+// units that the auto mode chose for a document stand in the status bar's
+// last part.
 void capturePdfsDone(CaptureState& state);
 // Waits for the PDFs still queued (the window is going).
 void finishCapturePdfs(CaptureState& state);

@@ -273,7 +273,9 @@ void initDocumentsPage(HWND page, SettingsSession& s) {
     SendDlgItemMessageA(page, IDC_PAPER_SIZE, EM_LIMITTEXT, kPaperTextSize - 1, 0);
     fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount,
              listItemOf(kDocumentCodePages, d.codePage));
-    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, kPrinterModeCount, listItemOf(kPrinterModes, d.printer));
+    fillList(page, IDC_PRINTER, s, IDS_PRINTER_AUTO, kPrinterModeCount, listItemOf(kPrinterModes, d.printer));
+    SetDlgItemTextA(page, IDC_TOP_OF_FORM, d.topOfForm);
+    SendDlgItemMessageA(page, IDC_TOP_OF_FORM, EM_LIMITTEXT, kLengthTextSize - 1, 0);
     CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
     enablePaperSize(page);
 }
@@ -354,8 +356,21 @@ void refuseMissingHost(HWND dialog, SettingsSession& s) {
     if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
 }
 
+// A documents page field the rules refuse: the message, then the field.
+bool refuseDocumentsField(HWND dialog, SettingsSession& s, unsigned textId, int field) {
+    CaptureState& state = s.state;
+    std::string caption = loadText(state, IDS_DOCUMENT_SETTINGS, 31);
+    std::string message = loadText(state, textId, 1023);
+    if (state.messages) state.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
+    showSettingsPage(s, 2);
+    SetFocus(GetDlgItem(s.documentsPage, field));
+    return false;
+}
+
 // The documents page's fields into the edit; false, with the message shown
-// and the size field focused, for a custom paper size the rules refuse.
+// and the field focused, for a custom paper size or a top of form the
+// rules refuse.
 bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
     HWND page = s.documentsPage;
     if (!page) return true;
@@ -366,15 +381,11 @@ bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
         copyCut(d.paper, paper == kPaperA4 ? "a4" : "letter");
     } else if (paper == kPaperCustom && readControl(page, IDC_PAPER_SIZE, text, sizeof text) &&
                !takePaperText(text, d.paper)) {
-        CaptureState& state = s.state;
-        std::string caption = loadText(state, IDS_DOCUMENT_SETTINGS, 31);
-        std::string message = loadText(state, IDS_PAPER_INVALID, 1023);
-        if (state.messages) state.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-        if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
-        showSettingsPage(s, 2);
-        SetFocus(GetDlgItem(page, IDC_PAPER_SIZE));
-        return false;
+        return refuseDocumentsField(dialog, s, IDS_PAPER_INVALID, IDC_PAPER_SIZE);
     }
+    char topOfForm[kLengthTextSize] = "";
+    if (readControl(page, IDC_TOP_OF_FORM, topOfForm, sizeof topOfForm) && !takeTopOfFormText(topOfForm, d.topOfForm))
+        return refuseDocumentsField(dialog, s, IDS_TOP_OF_FORM_INVALID, IDC_TOP_OF_FORM);
     const LRESULT codePage = selectedItem(page, IDC_CODE_PAGE);
     if (codePage >= 0 && codePage < kDocumentCodePageCount) d.codePage = kDocumentCodePages[codePage];
     const LRESULT printer = selectedItem(page, IDC_PRINTER);
