@@ -22,7 +22,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAM = ["base", "view", "capture", "settings", "link", "render", "app"]
 RUN_RECORD = "app/win32/CaptureState.h"
 ENGINE = ["link", "capture"]
-RECORD_USERS = ["capture/win32/FileViews.h", "capture/win32/FileViews.cpp"]
+RECORD_USERS = ["app/win32/FileViews.h", "capture/win32/FileViews.cpp"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

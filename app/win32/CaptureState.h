@@ -21,7 +21,7 @@
 #include "base/MessageSeam.h"
 #include "base/win32/Scoped.h"
 #include "base/win32/Win32FileSystem.h"
-#include "capture/CaptureWriter.h"
+#include "app/CaptureWriter.h"
 #include "settings/Profile.h"
 #include "view/ViewBuffer.h"
 

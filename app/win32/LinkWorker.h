@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/win32/CaptureState.h"
-#include "capture/ChunkHandoff.h"
+#include "app/ChunkHandoff.h"
 #include "link/DeviceLink.h"
 #include "link/Sender.h"
 

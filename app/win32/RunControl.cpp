@@ -69,10 +69,10 @@ void failStart(CaptureState& s, const LinkError* error, bool lan) {
 void endCapture(CaptureState& s, HWND owner) {
     if (s.worker) s.worker->stop();
     s.worker.reset();
-    const std::int32_t closed = s.writer.closeCaptureFile();
-    if (closed < 0)
+    const bool hadFile = s.writer.hasFile();
+    if (s.writer.closeCaptureFile() != 0)
         tellCloseFailed(s, owner);
-    else if (closed == 0)
+    else if (hadFile)
         queueCapturePdf(s);
     s.stateFlags.fetch_or(FLAG_HAVE_FILE);
 }

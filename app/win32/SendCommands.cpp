@@ -6,7 +6,7 @@
 #include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {

@@ -2,7 +2,7 @@
 
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -60,9 +60,9 @@ void saveCurrentFileAs(CaptureState& state) {
     if (!chooseSaveFile(state, state.mainWindow, target)) return;
     bool saved;
     if (state.viewMode != VIEW_TEXT)
-        saved = state.loadedData && writeWholeFile(target, state.loadedData.get(), state.loadedSize);
+        saved = state.loadedData && writeWholeFile(state.fileSystem, target, state.loadedData.get(), state.loadedSize);
     else
-        saved = copyWholeFile(state.writer.captureFilePath(), target);
+        saved = copyWholeFile(state.fileSystem, state.writer.captureFilePath(), target);
     if (saved) return;
     tellUser(state, state.mainWindow, IDS_FAILURE_CAPTION, IDS_SAVE_FAILED, box::kOk | box::kIconWarning);
 }

@@ -13,7 +13,7 @@
 
 #include "app/win32/ViewCommands.h"
 #include "app/win32/Win32Seams.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/win32/RunRecordFixture.h"
 #include "view/win32/ViewWindow.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 
 namespace orv::test {
 namespace {

@@ -1,17 +1,17 @@
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/ReplacingFile.h"
 #include "capture/DeviceStream.h"
-#include "capture/win32/InputFile.h"
+#include "app/win32/InputFile.h"
 #include "view/HexDump.h"
 #include "view/TextGrid.h"
 #include "view/win32/ViewWindow.h"
@@ -85,81 +85,23 @@ void tellNoMemory(CaptureState& state, HWND owner) { warn(state, owner, "Not eno
 constexpr FileFilter kCaptureFiles{"zrd files(*.zrd)", "*.zrd", "zrd"};
 constexpr FileFilter kTextFiles{"txt files(*.txt)", "*.txt", "txt"};
 
-bool writeAll(HANDLE file, const std::uint8_t* data, std::uint32_t size) {
-    std::uint32_t done = 0;
-    while (done < size) {
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, size - done, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
-}
-
-// A new file in path's folder, with a short name so that it stays within
-// MAX_PATH wherever path does.
-HANDLE createTempBeside(const char* path, std::string& temp) {
-    const std::string target(path);
-    const std::size_t cut = target.find_last_of("\\/:");
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "~orv%lx-%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
-                      static_cast<unsigned long>((GetTickCount() + attempt) % 100000));
-        temp = folder + name;
-        HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
 }  // namespace
 
-namespace {
-
-// The whole content of path, as fill writes it into a handle.  A device is
-// written as it is; a disk file is written beside its target, flushed and
-// only then moved over it, so that a failure leaves the target as it was.
-bool replaceContent(const char* path, const std::function<bool(HANDLE)>& fill) {
-    // Opened without truncating: a device is written as it is; an existing
-    // disk file is only checked to be writable (read-only or a folder fails).
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        if (GetFileType(file) != FILE_TYPE_DISK) {
-            const bool complete = fill(file);
-            return CloseHandle(file) && complete;
-        }
-        CloseHandle(file);
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return false;
-    }
-    std::string temp;
-    file = createTempBeside(path, temp);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool complete = fill(file) && FlushFileBuffers(file);
-    complete = CloseHandle(file) && complete;
-    complete = complete && MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!complete) DeleteFileA(temp.c_str());
-    return complete;
+bool writeWholeFile(FileSystem& fs, const char* path, const std::uint8_t* data, std::uint32_t size) {
+    return replaceContent(fs, path, data, size) == 0;
 }
 
-}  // namespace
-
-bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-    return replaceContent(path, [&](HANDLE file) { return writeAll(file, data, size); });
-}
-
-bool copyWholeFile(const char* source, const char* path) {
+bool copyWholeFile(FileSystem& fs, const char* source, const char* path) {
     InputFile from(source);
-    if (!from.isOpen()) return false;
     std::uint64_t size = 0, copied = 0;
-    if (!from.size(size)) return false;
-    return replaceContent(path, [&](HANDLE file) {
-        std::vector<std::uint8_t> block(1u << 20);
-        for (std::size_t n; (n = from.read(block.data(), block.size())) > 0; copied += n)
-            if (!writeAll(file, block.data(), static_cast<std::uint32_t>(n))) return false;
-        return copied == size;
-    });
+    if (!from.isOpen() || !from.size(size)) return false;
+    ReplacingFile file(fs);
+    if (file.open(path) != 0) return false;
+    std::vector<std::uint8_t> block(1u << 20);
+    for (std::size_t n; (n = from.read(block.data(), block.size())) > 0; copied += n)
+        if (file.write(block.data(), n) != 0) return false;
+    // A source that gives fewer bytes than its size could not be read whole.
+    return copied == size && file.commit() == 0;
 }
 
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,

@@ -23,13 +23,12 @@ namespace orv {
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
                   std::uint32_t& size);
 // Writes size bytes of data as the whole content of path (created or
-// replaced).  A disk file is written beside path under a temporary name,
-// flushed, and only then moved over it: a failure leaves what was there
+// replaced) through a ReplacingFile: a failure leaves what was there
 // before, and no temporary file.  A device (NUL, a port) is written
 // directly.
-bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
+bool writeWholeFile(FileSystem& fs, const char* path, const std::uint8_t* data, std::uint32_t size);
 // The same with the bytes of the file at source.
-bool copyWholeFile(const char* source, const char* path);
+bool copyWholeFile(FileSystem& fs, const char* source, const char* path);
 
 // The open dialog for ".zrd" files; path is the initial name and receives
 // the chosen one.  1 when a file was chosen.
