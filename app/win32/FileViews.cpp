@@ -39,7 +39,7 @@ std::unique_ptr<std::uint8_t[]> allocateBlock(std::uint64_t n) {
 // MiB on the user-interface thread, and one request is enough for it.
 class WindowRepaint final : public RepaintSink {
 public:
-    WindowRepaint(CaptureState& state, HWND window) : state_(state), window_(window) {}
+    explicit WindowRepaint(const ViewState& view) : view_(view) {}
 
     void repaintCells(const CellRect& cells) override {
         if (!any_) {
@@ -54,20 +54,19 @@ public:
     }
 
     void flush() {
-        if (any_) repaintViewCells(state_, window_, cells_);
+        if (any_) repaintViewCells(view_, cells_);
         any_ = false;
     }
 
 private:
-    CaptureState& state_;
-    HWND window_;
+    const ViewState& view_;
     CellRect cells_{};
     bool any_ = false;
 };
 
-void appendAndRepaint(CaptureState& state, HWND window, const std::uint8_t* bytes, std::size_t count) {
-    WindowRepaint repaint(state, window);
-    appendToView(state.view, bytes, count, repaint);
+void appendAndRepaint(CaptureState& state, const std::uint8_t* bytes, std::size_t count) {
+    WindowRepaint repaint(state.view);
+    appendToView(state.view.grid, bytes, count, repaint);
     repaint.flush();
 }
 
@@ -140,7 +139,7 @@ int chooseOpenFile(CaptureState& state, HWND owner, char (&path)[kPathSize]) {
 int chooseSaveFile(CaptureState& state, HWND owner, char (&path)[kPathSize]) {
     path[0] = '\0';
     std::string title = state.strings->load(IDS_SAVE_TITLE, 1023);
-    const FileFilter& filter = state.viewMode == VIEW_TEXT ? kCaptureFiles : kTextFiles;
+    const FileFilter& filter = state.view.mode == VIEW_TEXT ? kCaptureFiles : kTextFiles;
     return state.fileDialogs->chooseSaveFile(owner, path, kPathSize, filter, title.c_str()) ? 1 : 0;
 }
 
@@ -159,7 +158,7 @@ int loadHexDump(CaptureState& state, HWND owner, const char* path) {
     // 32 bits long before the file does.
     const std::uint64_t lines = hexDumpLineCount(size);
     const std::uint64_t textBytes = lines * kHexLineBytes;
-    if (state.loadedData) freeLoadedData(state);
+    if (state.view.loadedData) freeLoadedData(state.view);
     std::unique_ptr<std::uint8_t[]> text = allocateBlock(textBytes);
     if (!text) {
         tellNoMemory(state, owner);
@@ -167,51 +166,51 @@ int loadHexDump(CaptureState& state, HWND owner, const char* path) {
     }
     if (!formatHexDump(file, reinterpret_cast<char*>(text.get()), static_cast<std::size_t>(lines),
                        static_cast<unsigned>(size % kHexLineInput))) {
-        state.loadedSize = 0;
+        state.view.loadedSize = 0;
         warn(state, owner, "Can't set buffer.", "");
         return 0;
     }
-    state.loadedData = std::move(text);
-    state.loadedSize = static_cast<std::uint32_t>(textBytes);
-    state.view.lineCount.store(static_cast<int>(lines));
-    state.view.usedWidth.store(static_cast<int>(kHexLineBytes));
+    state.view.loadedData = std::move(text);
+    state.view.loadedSize = static_cast<std::uint32_t>(textBytes);
+    state.view.grid.lineCount.store(static_cast<int>(lines));
+    state.view.grid.usedWidth.store(static_cast<int>(kHexLineBytes));
     return 1;
 }
 
-int loadFileAsText(CaptureState& state, HWND window, const char* path) {
+int loadFileAsText(CaptureState& state, const char* path) {
     InputFile file(path);
     std::uint64_t size = 0;
     if (!file.isOpen() || !file.size(size)) return 0;
     size = std::min(size, kTextViewLimit);
-    state.view.lineCount.store(0);
-    state.view.usedWidth.store(0);
+    state.view.grid.lineCount.store(0);
+    state.view.grid.usedWidth.store(0);
     std::unique_ptr<std::uint8_t[]> bytes = allocateBlock(size);
     if (!bytes) return 0;
     if (file.read(bytes.get(), static_cast<std::size_t>(size)) != size) return 0;
-    appendAndRepaint(state, window, bytes.get(), static_cast<std::size_t>(size));
-    state.view.usedWidth.fetch_add(1);
+    appendAndRepaint(state, bytes.get(), static_cast<std::size_t>(size));
+    state.view.grid.usedWidth.fetch_add(1);
     state.byteCount.store(static_cast<std::uint32_t>(size));
     return 1;
 }
 
-int loadFileFiltered(CaptureState& state, HWND window, const char* path) {
+int loadFileFiltered(CaptureState& state, const char* path) {
     InputFile file(path);
     std::uint64_t size = 0;
     if (!file.isOpen() || !file.size(size)) return 0;
-    state.view.lineCount.store(0);
-    state.view.usedWidth.store(0);
-    if (state.loadedData) freeLoadedData(state);
+    state.view.grid.lineCount.store(0);
+    state.view.grid.usedWidth.store(0);
+    if (state.view.loadedData) freeLoadedData(state.view);
     // Decoding never makes the stream longer.
     std::unique_ptr<std::uint8_t[]> decoded = allocateBlock(size);
     if (!decoded) return 0;
     std::size_t count = 0;
     if (!decodeDeviceStream(file, decoded.get(), static_cast<std::size_t>(size), count)) {
-        state.loadedSize = 0;
+        state.view.loadedSize = 0;
         return 0;
     }
-    state.loadedData = std::move(decoded);
-    state.loadedSize = static_cast<std::uint32_t>(count);
-    appendAndRepaint(state, window, state.loadedData.get(), count);
+    state.view.loadedData = std::move(decoded);
+    state.view.loadedSize = static_cast<std::uint32_t>(count);
+    appendAndRepaint(state, state.view.loadedData.get(), count);
     return 1;
 }
 

@@ -40,11 +40,11 @@ int chooseSaveFile(CaptureState& state, HWND owner, char (&path)[kPathSize]);
 // Builds the hex-dump text of the file as loadedData (lineCount, usedWidth
 // 81, loadedSize = lines x 81).  Tells the user what failed.
 int loadHexDump(CaptureState& state, HWND owner, const char* path);
-// Lays the file's first MiB into the grid; byteCount = bytes laid.  Single
-// cells repaint on window.  Fails silently.
-int loadFileAsText(CaptureState& state, HWND window, const char* path);
+// Lays the file's first MiB into the grid; byteCount = bytes laid.  The
+// cells repaint in the view.  Fails silently.
+int loadFileAsText(CaptureState& state, const char* path);
 // Decodes the file's 0x07 sequences into loadedData and lays the result
 // into the grid.  Fails silently.
-int loadFileFiltered(CaptureState& state, HWND window, const char* path);
+int loadFileFiltered(CaptureState& state, const char* path);
 
 }  // namespace orv

@@ -44,8 +44,8 @@ TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
     EXPECT_EQ("1252", entries["document/codepage"]);
     EXPECT_EQ("epson9", entries["document/printer"]);
     EXPECT_EQ("YES", entries["document/pdf"]);
-    EXPECT_EQ(1252, s->profile.documents.codePage);
-    EXPECT_EQ(1, s->profile.documents.pdfAfterCapture) << "the run record has it at once";
+    EXPECT_EQ(1252, profile.documents.codePage);
+    EXPECT_EQ(1, profile.documents.pdfAfterCapture) << "the run record has it at once";
 }
 
 TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
@@ -73,7 +73,7 @@ TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
         EXPECT_TRUE(w.ended());
     }));
     EXPECT_EQ("210x148mm", stored()["document/paper"]);
-    EXPECT_STREQ("210x148mm", s->profile.documents.paper);
+    EXPECT_STREQ("210x148mm", profile.documents.paper);
 }
 
 }  // namespace
