@@ -55,6 +55,24 @@ cmp -s "$WORK/big.zrd" "$WORK/big.rec" || fail "send to a pausing device: it got
 grep -q "replies 1" "$WORK/big.sim" || fail "send to a pausing device: it did not talk"
 rm -f "$WORK/big.zrd" "$WORK/big.rec"
 
+# A disk that fails reads after 256 KiB of a 1 MiB file (Linux only: an
+# LD_PRELOAD shim).  No command takes what it could read for the file: it
+# fails, says so, and the device gets nothing.
+if [ -n "${3:-}" ]; then
+  head -c 1048576 /dev/urandom >"$WORK/bad.zrd"
+  lan bad --hold --no-replies --record "$WORK/bad.rec"
+  export ORV_FAIL_PATH ORV_FAIL_AFTER=262144 LD_PRELOAD=$3
+  ORV_FAIL_PATH=$(readlink -f "$WORK/bad.zrd")
+  expect 1 "cannot read .*: Input/output error; nothing was sent" send "$WORK/bad.zrd" --lan "127.0.0.1:$port"
+  for c in render hexdump filter; do
+    expect 1 "cannot read" $c "$WORK/bad.zrd" -o "$WORK/bad.out"
+    [ -e "$WORK/bad.out" ] && fail "$c of a file that fails to read left an output"
+  done
+  unset ORV_FAIL_PATH ORV_FAIL_AFTER LD_PRELOAD
+  sleep 0.3
+  [ -s "$WORK/bad.rec" ] && fail "send of a file that fails to read: the device got $(stat -c %s "$WORK/bad.rec") bytes"
+fi
+
 # Failures and usage: exit 1 or 2 and one line.
 expect 1 "cannot open the link" send "$(native "$WORK/data.zrd")" --lan 127.0.0.1:1
 expect 1 "missing" send "$(native "$WORK/missing")" --lan 127.0.0.1:1
