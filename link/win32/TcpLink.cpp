@@ -30,6 +30,15 @@ constexpr std::size_t kSendPiece = 65536;
 constexpr int kFullSocketPauseMs = 10;
 // IPPROTO_TCP option of Windows 10 version 1703 and later.
 constexpr int kTcpKeepCount = 16;
+// Our side's send buffer.  Winsock cannot tell how much of what the socket
+// took the device has taken, so the stall rule counts what the socket
+// takes; with Windows' dynamic send buffering (on unless SO_SNDBUF is set)
+// megabytes could sit here and drain to a slow device for longer than the
+// stall limit with nothing to show.  Kept this small, what the socket
+// takes is what the device takes, give or take 8 KiB: a device reading
+// 300 bytes a second still shows progress within the limit.  (Wine passes
+// it to Linux, which doubles it.)
+constexpr int kSendBufferBytes = 8192;
 
 std::uint64_t nowMs() { return GetTickCount64(); }
 
@@ -137,6 +146,12 @@ bool TcpLink::open(LinkError& error) {
     writeEvent_.reset(WSACreateEvent());
     if (!readEvent_ || !writeEvent_) {
         fail(error, LinkFailure::Open, WSAGetLastError());
+        close();
+        return false;
+    }
+    if (setsockopt(sock_.get(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBufferBytes),
+                   sizeof kSendBufferBytes) != 0) {
+        fail(error, LinkFailure::Open, WSAGetLastError(), "no send buffer: ");
         close();
         return false;
     }
@@ -312,7 +327,8 @@ bool TcpLink::write(const std::uint8_t* data, std::size_t size, int stallMs, Lin
 // that, with its bytes unread here, would be a reset that throws away what
 // it has not read yet.  Winsock cannot tell how much of our data the device
 // has taken, so the stall counts from the last byte the socket took or the
-// last byte the device sent.
+// last byte the device sent; the small send buffer keeps what the socket
+// holds back within seconds of a slow device.
 bool TcpLink::finishWrites(int stallMs, LinkError& error) {
     if (!sock_) return fail(error, LinkFailure::Failed, WSAENOTSOCK);
     if (shutdown(sock_.get(), SD_SEND) != 0) return fail(error, LinkFailure::Failed, WSAGetLastError());
