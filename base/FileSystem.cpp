@@ -20,7 +20,7 @@ std::string parentOf(const char* path) {
 
 }  // namespace
 
-std::int32_t createFolderPath(FileSystem& fs, const char* path) {
+SysError createFolderPath(FileSystem& fs, const char* path) {
     PathKind kind;
     SysError error = fs.pathKind(path, kind);
     if (error == 0) return 0;
@@ -28,13 +28,12 @@ std::int32_t createFolderPath(FileSystem& fs, const char* path) {
         // A folder above is missing: make it first.  A path that cannot be
         // shortened any more is a real failure, not a reason to recurse.
         std::string parent = parentOf(path);
-        if (parent.empty() || parent.size() >= std::strlen(path)) return hresultFromError(error);
-        std::int32_t r = createFolderPath(fs, parent.c_str());
-        if (r != 0) return r;
+        if (parent.empty() || parent.size() >= std::strlen(path)) return error;
+        if (SysError above = createFolderPath(fs, parent.c_str())) return above;
     } else if (error != syserr::kFileNotFound) {
-        return hresultFromError(error);
+        return error;
     }
-    return hresultFromError(fs.createFolder(path));
+    return fs.createFolder(path);
 }
 
 }  // namespace orv

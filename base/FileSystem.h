@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace orv {
 
@@ -16,14 +17,11 @@ constexpr SysError kAccessDenied = 5;
 constexpr SysError kWriteFault = 29;
 constexpr SysError kReadFault = 30;
 constexpr SysError kFileExists = 80;
+constexpr SysError kNotEnoughMemory = 8;
 constexpr SysError kDiskFull = 112;
 constexpr SysError kFilenameTooLong = 206;
+constexpr SysError kCancelled = 1223;  // the user declined
 }  // namespace syserr
-
-// Failure codes in the HRESULT form: 0x80070000 plus the system error code.
-inline std::int32_t hresultFromError(SysError error) {
-    return error == 0 ? 0 : static_cast<std::int32_t>(0x80070000u | (error & 0xFFFFu));
-}
 
 enum class PathKind { File, Folder };
 
@@ -58,6 +56,21 @@ public:
     virtual SysError read(Handle file, void* data, std::size_t size, std::size_t& got) = 0;
     // Writes all of data or fails (a short write is a failure).
     virtual SysError write(Handle file, const void* data, std::size_t size) = 0;
+    // What replacing the file at path takes (ReplacingFile).  A path that
+    // is no disk file but a device, a pipe, a FIFO or a console is written
+    // as it is: direct receives it, opened.  Otherwise target receives the
+    // file to replace (on POSIX a symbolic link's target, so that the link
+    // stays), an existing one checked to be writable.
+    virtual SysError openReplaceTarget(const char* path, Handle& direct, std::string& target) = 0;
+    // Creates path, a new file (kFileExists, nothing opened, when the name
+    // is taken) that is to become target's content: it takes target's
+    // permissions where the system keeps them, and where the system can,
+    // it goes by itself when the process ends before commitTemporary.
+    virtual SysError createTemporary(const char* path, const char* target, Handle& file) = 0;
+    // Puts file (made by createTemporary under path) on the disk, closes
+    // it and gives it target's name, replacing what had it.  On a failure
+    // the file is closed and left under path.
+    virtual SysError commitTemporary(Handle file, const char* path, const char* target) = 0;
     // Puts what was written on the disk itself, past the system's cache, so
     // that a power cut cannot take it.
     virtual SysError sync(Handle file) = 0;
@@ -65,6 +78,6 @@ public:
 };
 
 // Creates path and, first, every missing folder above it.
-std::int32_t createFolderPath(FileSystem& fs, const char* path);
+SysError createFolderPath(FileSystem& fs, const char* path);
 
 }  // namespace orv

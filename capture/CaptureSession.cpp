@@ -44,7 +44,7 @@ SessionEnd CaptureSession::run() {
         events_.status(status_);
         if (served == Served::StoreFailed || !ended) return SessionEnd::StoreFailed;
         if (served == Served::Over) return stop_.requested() ? SessionEnd::Stopped : SessionEnd::TimeUp;
-        if (!options_.reconnect) return SessionEnd::LinkLost;
+        if (!options_.reconnect) return served == Served::Closed ? SessionEnd::DeviceClosed : SessionEnd::LinkLost;
         if (status_.totalBytes > before) backoff.reset();
         if (over()) continue;
         clock_.pause(pauseLimit(backoff.next()));
@@ -79,7 +79,7 @@ CaptureSession::Served CaptureSession::serve() {
             // A link ended by the stop itself is no loss.
             if (stop_.requested()) return Served::Over;
             events_.linkLost(error);
-            return Served::Lost;
+            return error.kind == LinkFailure::Closed ? Served::Closed : Served::Lost;
         }
         if (!target_.keepDurable(now, events_)) return Served::StoreFailed;
         status_.file = target_.currentFile();

@@ -90,7 +90,16 @@ struct SessionOptions {
     std::uint64_t forMs = 0;  // 0: until a stop
 };
 
-enum class SessionEnd { Stopped, TimeUp, OpenFailed, LinkLost, StoreFailed };
+// DeviceClosed: the device ended the connection in order; LinkLost: the
+// link broke (a reset, a device that vanished, a port that went away).
+// Both only without reconnecting.
+enum class SessionEnd { Stopped, TimeUp, OpenFailed, DeviceClosed, LinkLost, StoreFailed };
+
+// A session ended as it may (a stop, its time, the device's own close),
+// not by a failure that its caller must be told of.
+inline bool endedInOrder(SessionEnd end) {
+    return end == SessionEnd::Stopped || end == SessionEnd::TimeUp || end == SessionEnd::DeviceClosed;
+}
 
 // The pause before the next attempt to open the link.
 class Backoff {
@@ -121,7 +130,7 @@ public:
     SessionEnd run();
 
 private:
-    enum class Served { Over, Lost, StoreFailed };
+    enum class Served { Over, Closed, Lost, StoreFailed };
     Served serve();
     bool deliver(long n, std::uint64_t nowMs);
     void drain();

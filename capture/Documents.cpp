@@ -1,10 +1,9 @@
 #include "capture/Documents.h"
 
-#include <atomic>
 #include <cctype>
 #include <vector>
 
-#include "base/Clock.h"
+#include "base/ReplacingFile.h"
 #include "capture/CaptureTargets.h"
 
 namespace orv {
@@ -20,34 +19,6 @@ SysError readJob(FileSystem& fs, const std::string& path, PrintJob& job) {
     for (std::size_t got = 0; (error = fs.read(file, block.data(), block.size(), got)) == 0 && got > 0;)
         job.add(block.data(), got);
     fs.close(file);
-    return error;
-}
-
-// A name in target's folder that nothing has: short, so that it fits
-// wherever target does.
-std::string temporaryBeside(FileSystem& fs, const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t cut = target.find_last_of("\\/");
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    std::string temp;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const unsigned n = static_cast<unsigned>(monotonicMs()) * 31u + counter++;
-        temp = folder + "~orv" + std::to_string(n % 1000000u) + ".tmp";
-        if (fs.findFile(temp.c_str()) != 0) break;
-    }
-    return temp;
-}
-
-SysError writeReplacing(FileSystem& fs, const std::string& target, const std::string& bytes) {
-    const std::string temp = temporaryBeside(fs, target);
-    FileSystem::Handle file = FileSystem::kNoFile;
-    if (SysError error = fs.createReplacing(temp.c_str(), file)) return error;
-    SysError error = fs.write(file, bytes.data(), bytes.size());
-    if (!error) error = fs.sync(file);
-    if (!error) error = fs.moveOpenFile(file, temp.c_str(), target.c_str());
-    const SysError closed = fs.close(file);
-    if (!error) error = closed;
-    if (error) fs.deleteFile(temp.c_str());
     return error;
 }
 
@@ -132,7 +103,7 @@ RenderOutcome renderFile(FileSystem& fs, const std::string& source, const std::s
         outcome.failure = RenderOutcome::Failure::Memory;
         return outcome;
     }
-    if ((outcome.error = writeReplacing(fs, target, document)) != 0) outcome.failure = RenderOutcome::Failure::Write;
+    if ((outcome.error = replaceContent(fs, target, document.data(), document.size())) != 0) outcome.failure = RenderOutcome::Failure::Write;
     return outcome;
 }
 

@@ -4,11 +4,10 @@
 //
 // Fields that two threads touch are atomics: byteCount (raised by the
 // capture thread, read by the timer), queryDialog (set by the UI thread,
-// read by the capture thread), stateFlags, and the scroll and cell sizes
-// the capture thread turns changed cells into pixels with.  The grid has
-// one writer at a time: the capture thread while a capture runs, the UI
-// thread otherwise; the capture file likewise.  Everything else is the UI
-// thread's.
+// read by the capture thread), stateFlags, and the view's scroll and cell
+// sizes.  The grid has one writer at a time: the capture thread while a
+// capture runs, the UI thread otherwise; the capture file likewise.
+// Everything else is the UI thread's.
 #pragma once
 #include <windows.h>
 
@@ -21,9 +20,9 @@
 #include "base/MessageSeam.h"
 #include "base/win32/Scoped.h"
 #include "base/win32/Win32FileSystem.h"
-#include "capture/CaptureWriter.h"
+#include "app/CaptureWriter.h"
 #include "settings/Profile.h"
-#include "view/ViewBuffer.h"
+#include "view/win32/ViewWindow.h"
 
 namespace orv {
 
@@ -44,17 +43,12 @@ struct CapturePdfsEnd {
 enum class RunState : std::uint8_t { Idle, Starting, Capturing, Stopping, Sending };
 
 struct CaptureState {
-    ViewBuffer view{};
+    // What the view window shows; the capture thread writes its grid while
+    // a capture runs.
+    ViewState view;
+    // Only through setRunState: the view follows it.
     RunState runState = RunState::Idle;
-    // view display fields
-    std::int16_t caretShown = 0;
-    GdiObject<HFONT> viewFont;
-    LOGFONTA viewLogFont{};
-    std::int32_t clientWidth = 0, clientHeight = 0;
-    // Read by the capture thread to turn changed cells into pixels.
-    std::atomic<std::int32_t> scrollX{0}, scrollY{0};
-    std::int32_t maxScrollX = 0, maxScrollY = 0;
-    std::atomic<std::int32_t> charWidth{0}, lineHeight{0};
+    ViewRunHalves viewRun;  // the view's start and stop
     // The capture or send that runs; its thread posts what happens.
     std::unique_ptr<LinkWorker, WorkerEnd> worker;
     bool closeWhenIdle = false;  // a close asked for while a start was under way
@@ -66,13 +60,9 @@ struct CaptureState {
     std::atomic<std::uint32_t> byteCount{0};
     std::uint32_t shownByteCount = 0;  // the count the last refresh showed
     bool captureLossTold = false;      // this run's lost capture bytes were told
-    std::int32_t viewMode = VIEW_TEXT;
-    std::unique_ptr<std::uint8_t[]> loadedData;  // the hex text or the filtered bytes
-    std::uint32_t loadedSize = 0;
     std::atomic<HWND> queryDialog{nullptr};
     std::uint32_t startFlags = 0;  // START_AT_ONCE, START_DELAYED
     std::uint32_t startDelayMs = 0;
-    HWND viewWindow = nullptr;
     HWND mainWindow = nullptr;
     HWND toolbarWindow = nullptr;
     HWND statusWindow = nullptr;
@@ -94,6 +84,10 @@ struct CaptureState {
 // While it is, the worker owns the link, and during a capture the grid.
 inline bool linkOpen(const CaptureState& state) { return state.runState != RunState::Idle; }
 inline bool capturing(const CaptureState& state) { return state.runState == RunState::Capturing; }
+inline void setRunState(CaptureState& state, RunState runState) {
+    state.runState = runState;
+    state.view.live = runState != RunState::Idle;
+}
 
 // A message of the language library, through the record's seams.
 inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, unsigned textId, unsigned type) {
@@ -106,5 +100,8 @@ inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, u
 
 // Sets the defaults that the main window's creation gives the record.
 void setCaptureStateDefaults(CaptureState& state);
+// Back to an empty text view (resetView), with the byte count and its
+// part of the status bar cleared too.
+void clearView(CaptureState& state);
 
 }  // namespace orv

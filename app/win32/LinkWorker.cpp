@@ -105,7 +105,7 @@ void ViewHandoff::DialogReplies::reply(const DeviceReply& r) {
     PostMessageA(dialog, UM_QUERY_REPLY, static_cast<WPARAM>(r.command), r.bits);
 }
 
-void ViewHandoff::repaintCells(const CellRect& cells) { repaintViewCells(s_, s_.viewWindow, cells); }
+void ViewHandoff::repaintCells(const CellRect& cells) { repaintViewCells(s_.view, cells); }
 
 void tellLinkFailure(CaptureState& s, HWND owner, const LinkError& error, bool lan) {
     switch (error.kind) {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/win32/CaptureState.h"
-#include "capture/ChunkHandoff.h"
+#include "app/ChunkHandoff.h"
 #include "link/DeviceLink.h"
 #include "link/Sender.h"
 
@@ -35,7 +35,7 @@ struct LinkPlan {
 // posted to the open query dialog.
 class ViewHandoff : public ChunkHandoff, private RepaintSink {
 public:
-    explicit ViewHandoff(CaptureState& state) : ChunkHandoff(state.byteCount, state.view, *this), s_(state) {}
+    explicit ViewHandoff(CaptureState& state) : ChunkHandoff(state.byteCount, state.view.grid, *this), s_(state) {}
 
 private:
     // Posted, not set: the dialog belongs to the user-interface thread,

@@ -27,9 +27,6 @@ namespace {
 // Status bar parts' right edges; the last runs to the window's edge.
 const int kStatusParts[] = {100, 450, 550, -1};
 
-// The view window's halves of start and stop.
-const ViewRunHalves kViewRun{openCaptureLink, closeCaptureLink};
-
 TBBUTTON toolbarButton(int image, unsigned command, BYTE state, BYTE style) {
     TBBUTTON button{};
     button.iBitmap = image;
@@ -76,7 +73,7 @@ HWND createStatusBar(HWND window) {
 
 // The view font: a fixed-pitch face named by the language library.
 void fillViewLogFont(CaptureState& s) {
-    LOGFONTA& font = s.viewLogFont;
+    LOGFONTA& font = s.view.logFont;
     font = LOGFONTA{};
     font.lfHeight = -15;
     font.lfWeight = FW_NORMAL;
@@ -106,24 +103,35 @@ void loadSettings(CaptureState& s) {
     loadProfile(s.profile, store, s.startFlags);
 }
 
+// Between the toolbar and the status bar; WM_SIZE keeps it there.
+RECT viewArea(const CaptureState& s, HWND window) {
+    RECT frame{}, toolbar{}, status{};
+    GetWindowRect(window, &frame);
+    if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
+    if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
+    const LONG top = toolbar.bottom - toolbar.top;
+    return RECT{0, top, frame.right - frame.left - 10, frame.bottom - frame.top - (status.bottom - status.top)};
+}
+
 // WM_CREATE: the defaults of the whole program, in order.
 LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.mainWindow = window;
-    s.viewMode = VIEW_TEXT;
+    s.view.mode = VIEW_TEXT;
     InitCommonControls();
     s.toolbarWindow = createToolbar(s, window);
     s.statusWindow = createStatusBar(window);
-    s.view.lineCount.store(0);
-    s.view.usedWidth.store(0);
-    createViewWindow(s, s.appInstance, SW_SHOW, window, kViewRun);
+    s.view.grid.lineCount.store(0);
+    s.view.grid.usedWidth.store(0);
+    s.viewRun = ViewRunHalves{[&s] { openCaptureLink(s); }, [&s] { closeCaptureLink(s); }};
+    createViewWindow(s.view, s.appInstance, SW_SHOW, window, viewArea(s, window), s.viewRun);
     loadSettings(s);
     setCaptureStateDefaults(s);
-    clearGrid(s.view);
+    clearGrid(s.view.grid);
     s.byteCount.store(0);
     s.stateFlags.store(0);
     startSockets(s, window);
     fillViewLogFont(s);
-    createViewFont(s, window);  // ends in WM_SIZE here, which lays the children out
+    createViewFont(s.view, window);  // ends in WM_SIZE here, which lays the children out
     SetMenu(window, LoadMenuA(s.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN)));
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
@@ -145,7 +153,7 @@ void layoutChildren(CaptureState& s, WPARAM wParam, LPARAM lParam) {
     if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
     const int top = toolbar.bottom - toolbar.top;
     const int height = static_cast<int>(HIWORD(lParam)) - top - (status.bottom - status.top);
-    if (s.viewWindow) MoveWindow(s.viewWindow, 0, top, LOWORD(lParam), height > 0 ? height : 0, TRUE);
+    if (s.view.window) MoveWindow(s.view.window, 0, top, LOWORD(lParam), height > 0 ? height : 0, TRUE);
 }
 
 void supplyTooltipText(CaptureState& s, LPARAM lParam) {
@@ -176,9 +184,17 @@ void supplyTooltipText(CaptureState& s, LPARAM lParam) {
 
 // One line per wheel message, whatever its distance.
 void forwardWheel(CaptureState& s, WPARAM wParam) {
-    if (!s.viewWindow) return;
+    if (!s.view.window) return;
     const short distance = static_cast<short>(HIWORD(wParam));
-    SendMessageA(s.viewWindow, WM_VSCROLL, distance < 0 ? SB_LINEDOWN : SB_LINEUP, 0);
+    SendMessageA(s.view.window, WM_VSCROLL, distance < 0 ? SB_LINEDOWN : SB_LINEUP, 0);
+}
+
+// The settings never change under a running capture or send: the command
+// is greyed then, and this holds even if it arrives anyway.
+void changeSettings(CaptureState& s) {
+    if (linkOpen(s)) return;
+    const SettingsDialogSeams seams{s.mainWindow, s.resourceLibrary, s.strings, s.messages, s.fileDialogs};
+    editSettings(seams, s.profile, s.startFlags);
 }
 
 INT_PTR aboutDispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -220,7 +236,7 @@ void onCommand(CaptureState& s, WPARAM wParam) {
     case CMD_START: startCapture(s, wParam); break;
     case CMD_STOP: stopCapture(s, wParam); break;
     case CMD_EXIT: PostMessageA(s.mainWindow, WM_CLOSE, 0, 0); break;
-    case CMD_SETTINGS: editSettings(s); break;
+    case CMD_SETTINGS: changeSettings(s); break;
     case CMD_ABOUT:
         DialogBoxParamA(s.resourceLibrary, MAKEINTRESOURCEA(IDD_ABOUT), s.mainWindow, aboutDialogProc,
                         reinterpret_cast<LPARAM>(&s));

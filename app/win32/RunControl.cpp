@@ -42,8 +42,8 @@ public:
 };
 
 void becomeIdle(CaptureState& s) {
-    s.runState = RunState::Idle;
-    removeCaret(s);
+    setRunState(s, RunState::Idle);
+    removeCaret(s.view);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
     // A close asked for while a start was under way comes now.
@@ -69,10 +69,10 @@ void failStart(CaptureState& s, const LinkError* error, bool lan) {
 void endCapture(CaptureState& s, HWND owner) {
     if (s.worker) s.worker->stop();
     s.worker.reset();
-    const std::int32_t closed = s.writer.closeCaptureFile();
-    if (closed < 0)
+    const bool hadFile = s.writer.hasFile();
+    if (s.writer.closeCaptureFile() != 0)
         tellCloseFailed(s, owner);
-    else if (closed == 0)
+    else if (hadFile)
         queueCapturePdf(s);
     s.stateFlags.fetch_or(FLAG_HAVE_FILE);
 }
@@ -93,8 +93,8 @@ void endWhatRuns(CaptureState& s, HWND owner) {
     case RunState::Stopping: endCapture(s, owner); break;
     case RunState::Idle: return;
     }
-    s.runState = RunState::Idle;
-    removeCaret(s);
+    setRunState(s, RunState::Idle);
+    removeCaret(s.view);
 }
 
 }  // namespace
@@ -108,11 +108,11 @@ void startCapture(CaptureState& s, WPARAM command) {
     if (!s.profile.files.autoNameFiles &&
         s.writer.confirmReplaceCaptureFile(s.profile.files, *s.messages, *s.strings, main) != 0)
         return;
-    resetView(s);
-    freeLoadedData(s);
+    clearView(s);
+    freeLoadedData(s.view);
     s.captureLossTold = false;
     showStatusText(s, IDS_STATE_STARTING);
-    s.runState = RunState::Starting;
+    setRunState(s, RunState::Starting);
     setRunControls(s, true);
     if (s.writer.openCaptureFile(s.profile.files, localTimeNow()) != 0) {
         warn(s, main, "Not open file & Connection failed.", kProgramCaption);
@@ -120,7 +120,7 @@ void startCapture(CaptureState& s, WPARAM command) {
         becomeIdle(s);
         return;
     }
-    if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
+    if (s.view.window) SendMessageA(s.view.window, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
 }
 
 void openCaptureLink(CaptureState& s) {
@@ -149,15 +149,15 @@ void linkOpened(CaptureState& s, LPARAM id) {
         failStart(s, nullptr, false);
         return;
     }
-    s.runState = RunState::Capturing;
+    setRunState(s, RunState::Capturing);
     showStatusText(s, IDS_STATE_RUNNING);
-    showCaret(s);
+    showCaret(s.view);
     // The count and the extents (now the whole grid) are shown at once;
     // later refreshes follow the data.  The count is noted before it is
     // shown, so that a byte counted in between is shown by the next.
     s.shownByteCount = s.byteCount.load();
     showByteCount(s);
-    refreshViewExtents(s);
+    refreshViewExtents(s.view);
     SetTimer(s.mainWindow, TIMER_REFRESH, TIMER_REFRESH_MS, nullptr);
 }
 
@@ -178,17 +178,17 @@ void stopCapture(CaptureState& s, WPARAM command) {
     }
     if (s.runState != RunState::Capturing) return;
     showStatusText(s, IDS_STATE_STOPPING);
-    s.runState = RunState::Stopping;
-    if (s.viewWindow) SendMessageA(s.viewWindow, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
-    s.runState = RunState::Idle;
-    removeCaret(s);
+    setRunState(s, RunState::Stopping);
+    if (s.view.window) SendMessageA(s.view.window, WM_COMMAND, command, reinterpret_cast<LPARAM>(&s));
+    setRunState(s, RunState::Idle);
+    removeCaret(s.view);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
     KillTimer(s.mainWindow, TIMER_REFRESH);
     showByteCount(s);
 }
 
-void closeCaptureLink(CaptureState& s) { endCapture(s, s.viewWindow); }
+void closeCaptureLink(CaptureState& s) { endCapture(s, s.view.window); }
 
 void refreshRunDisplay(CaptureState& s) {
     // A quiet line changes nothing on screen, so nothing is drawn: the
@@ -197,7 +197,7 @@ void refreshRunDisplay(CaptureState& s) {
     if (count == s.shownByteCount) return;
     s.shownByteCount = count;
     showByteCount(s);
-    refreshViewExtents(s);
+    refreshViewExtents(s.view);
 }
 
 void reportCaptureWriteFailed(CaptureState& s, LPARAM id) {
@@ -259,8 +259,8 @@ void releaseResources(CaptureState& s) {
     endWhatRuns(s, nullptr);
     finishCapturePdfs(s);
     KillTimer(s.mainWindow, TIMER_REFRESH);
-    s.viewFont.reset();
-    freeLoadedData(s);
+    s.view.font.reset();
+    freeLoadedData(s.view);
 }
 
 }  // namespace orv

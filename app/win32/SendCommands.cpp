@@ -6,7 +6,7 @@
 #include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -23,7 +23,7 @@ bool startSend(CaptureState& s, HWND main, SendProgress* progress) {
     if (!planLink(s, main, plan)) return false;
     showStatusText(s, IDS_STATE_STARTING);
     s.worker.reset(new LinkWorker(s, plan));
-    s.runState = RunState::Sending;
+    setRunState(s, RunState::Sending);
     s.stateFlags.fetch_or(FLAG_SENDING);
     if (s.worker->startSend(std::vector<std::uint8_t>(block.get(), block.get() + size), progress)) return true;
     closeSend(s);
@@ -36,7 +36,7 @@ int closeSend(CaptureState& s) {
     if (s.runState != RunState::Sending) return 0;
     if (s.worker) s.worker->stop();
     s.worker.reset();
-    s.runState = RunState::Idle;
+    setRunState(s, RunState::Idle);
     s.stateFlags.fetch_and(~static_cast<std::uint32_t>(FLAG_SENDING));
     return 1;
 }
@@ -64,7 +64,7 @@ void cancelSend(CaptureState& s) {
 
 void endSend(CaptureState& s) {
     if (!closeSend(s)) return;
-    removeCaret(s);
+    removeCaret(s.view);
     setRunControls(s, false);
     showStatusText(s, IDS_STATE_IDLE);
 }

@@ -5,6 +5,7 @@
 
 #include "app/StartOptions.h"
 #include "app/win32/MainWindow.h"
+#include "base/win32/Owned.h"
 
 namespace orv {
 
@@ -93,15 +94,10 @@ public:
     InstanceClaim() : mutex_(CreateMutexA(nullptr, FALSE, kInstanceMutex)) {
         other_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    ~InstanceClaim() {
-        if (mutex_) CloseHandle(mutex_);
-    }
-    InstanceClaim(const InstanceClaim&) = delete;
-    InstanceClaim& operator=(const InstanceClaim&) = delete;
     bool anotherRuns() const { return other_; }
 
 private:
-    HANDLE mutex_;
+    KernelHandle mutex_;
     bool other_ = false;
 };
 

@@ -2,7 +2,7 @@
 
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -17,35 +17,35 @@ void runViewCommand(CaptureState& state, unsigned command) {
     switch (command) {
     case CMD_VIEW_HEX:
     case CMD_VIEW_FILTERED: {
-        resetView(state);
-        freeLoadedData(state);
+        clearView(state);
+        freeLoadedData(state.view);
         const bool hex = command == CMD_VIEW_HEX;
         // The loads repaint the cells they fill where those cells are: in
         // the view.
-        if (!(hex ? loadHexDump(state, state.mainWindow, path) : loadFileFiltered(state, state.viewWindow, path)))
+        if (!(hex ? loadHexDump(state, state.mainWindow, path) : loadFileFiltered(state, path)))
             return;
-        state.viewMode = hex ? VIEW_HEX : VIEW_FILTERED;
-        refreshViewExtents(state);
+        state.view.mode = hex ? VIEW_HEX : VIEW_FILTERED;
+        refreshViewExtents(state.view);
         enableTextViewButton(state);
         return;
     }
     case CMD_VIEW_TEXT:
-        resetView(state);
-        freeLoadedData(state);
-        if (!loadFileAsText(state, state.viewWindow, path)) return;
-        state.viewMode = VIEW_TEXT;
-        refreshViewExtents(state);
+        clearView(state);
+        freeLoadedData(state.view);
+        if (!loadFileAsText(state, path)) return;
+        state.view.mode = VIEW_TEXT;
+        refreshViewExtents(state.view);
         return;
     case CMD_OPEN_FILE:
         if (!chooseOpenFile(state, state.mainWindow, path)) return;
         state.writer.setCaptureFilePath(path);
-        state.viewMode = VIEW_TEXT;
-        resetView(state);
-        freeLoadedData(state);
+        state.view.mode = VIEW_TEXT;
+        clearView(state);
+        freeLoadedData(state.view);
         // A file that can't be read leaves the empty view; it is still the
         // current file, for the other views and save-as.
-        loadFileAsText(state, state.viewWindow, state.writer.captureFilePath());
-        refreshViewExtents(state);
+        loadFileAsText(state, state.writer.captureFilePath());
+        refreshViewExtents(state.view);
         state.stateFlags.fetch_or(FLAG_HAVE_FILE);
         setRunControls(state, false);
         showByteCount(state);
@@ -59,10 +59,10 @@ void saveCurrentFileAs(CaptureState& state) {
     char target[kPathSize];
     if (!chooseSaveFile(state, state.mainWindow, target)) return;
     bool saved;
-    if (state.viewMode != VIEW_TEXT)
-        saved = state.loadedData && writeWholeFile(target, state.loadedData.get(), state.loadedSize);
+    if (state.view.mode != VIEW_TEXT)
+        saved = state.view.loadedData && writeWholeFile(state.fileSystem, target, state.view.loadedData.get(), state.view.loadedSize);
     else
-        saved = copyWholeFile(state.writer.captureFilePath(), target);
+        saved = copyWholeFile(state.fileSystem, state.writer.captureFilePath(), target);
     if (saved) return;
     tellUser(state, state.mainWindow, IDS_FAILURE_CAPTION, IDS_SAVE_FAILED, box::kOk | box::kIconWarning);
 }

@@ -16,6 +16,9 @@ public:
     SysError createNew(const char* path, Handle& file) override;
     SysError createReplacing(const char* path, Handle& file) override;
     SysError moveOpenFile(Handle file, const char* from, const char* to) override;
+    SysError openReplaceTarget(const char* path, Handle& direct, std::string& target) override;
+    SysError createTemporary(const char* path, const char* target, Handle& file) override;
+    SysError commitTemporary(Handle file, const char* path, const char* target) override;
     SysError openRead(const char* path, Handle& file) override;
     SysError read(Handle file, void* data, std::size_t size, std::size_t& got) override;
     SysError write(Handle file, const void* data, std::size_t size) override;

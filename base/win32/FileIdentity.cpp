@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/win32/Owned.h"
+
 namespace orv {
 namespace {
 
@@ -62,17 +64,12 @@ bool sameFile(HANDLE a, HANDLE b) {
 }
 
 bool sameFile(const char* a, const char* b) {
-    HANDLE files[2];
-    const char* paths[2] = {a, b};
-    for (int i = 0; i < 2; ++i) {
-        files[i] = CreateFileA(paths[i], FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-    const bool same =
-        files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE && sameFile(files[0], files[1]);
-    for (HANDLE file : files)
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return same;
+    auto open = [](const char* path) {
+        return FileHandle(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    const FileHandle x = open(a), y = open(b);
+    return x && y && sameFile(x.get(), y.get());
 }
 
 }  // namespace orv

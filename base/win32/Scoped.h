@@ -1,38 +1,13 @@
-// Win32 resources that end with their scope: GDI objects, an object
-// selected into a device context, the paint and window device contexts,
-// and the wait cursor.  Each undoes exactly what it did, once.
+// Win32 states that end with their scope: an object selected into a
+// device context, the paint and window device contexts, and the wait
+// cursor.  Each undoes exactly what it did, once.  The objects themselves
+// (GDI objects among them) have their owner in base/win32/Owned.h.
 #pragma once
 #include <windows.h>
 
-#include <utility>
+#include "base/win32/Owned.h"
 
 namespace orv {
-
-// Owns a GDI object (font, brush, pen, bitmap) and deletes it.
-template <typename T>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(T object) : object_(object) {}
-    ~GdiObject() { reset(); }
-    GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.object_, nullptr));
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-
-    T get() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-    void reset(T object = nullptr) {
-        if (object_) DeleteObject(object_);
-        object_ = object;
-    }
-
-private:
-    T object_ = nullptr;
-};
 
 // Selects an object into a device context and puts the previous one back.
 class Selection {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/win32/Owned.h"
+
 namespace orv {
 namespace {
 
@@ -42,10 +44,8 @@ SysError Win32FileSystem::findFile(const char* path) {
     std::wstring wide;
     if (SysError e = widen(codePage_, path, wide)) return e;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(wide.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return GetLastError();
-    FindClose(find);
-    return 0;
+    const FindHandle find(FindFirstFileW(wide.c_str(), &data));
+    return find ? 0 : GetLastError();
 }
 
 SysError Win32FileSystem::deleteFile(const char* path) {
@@ -82,6 +82,59 @@ SysError Win32FileSystem::moveOpenFile(Handle, const char* from, const char* to)
     return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
 }
 
+SysError Win32FileSystem::openReplaceTarget(const char* path, Handle& direct, std::string& target) {
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    if (wide.empty() || wide.back() == L'\\' || wide.back() == L'/') return ERROR_DIRECTORY;
+    // Opened for writing without truncating: this tells a disk file from
+    // NUL, a console or a pipe, and refuses a file that may not be written
+    // (read-only, a folder) before anything is made.
+    FileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED) {
+            const DWORD attributes = GetFileAttributesW(wide.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+        }
+        if (error != ERROR_FILE_NOT_FOUND) return error;
+    } else if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        direct = reinterpret_cast<Handle>(file.release());
+        return 0;
+    }
+    target = path;
+    return 0;
+}
+
+// Marked for deletion at once: a process that ends before the commit
+// (killed, or ended with its session) leaves nothing behind.
+SysError Win32FileSystem::createTemporary(const char* path, const char*, Handle& file) {
+    std::wstring wide;
+    if (SysError e = widen(codePage_, path, wide)) return e;
+    FileHandle h(CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return GetLastError();
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(h.get(), FileDispositionInfo, &gone, sizeof gone);  // else ReplacingFile deletes it
+    file = reinterpret_cast<Handle>(h.release());
+    return 0;
+}
+
+SysError Win32FileSystem::commitTemporary(Handle file, const char* path, const char* target) {
+    FileHandle h(toHandle(file));
+    std::wstring source, destination;
+    if (SysError e = widen(codePage_, path, source)) return e;
+    if (SysError e = widen(codePage_, target, destination)) return e;
+    // The new bytes reach the disk before they take the old file's place.
+    if (!FlushFileBuffers(h.get())) return GetLastError();
+    FILE_DISPOSITION_INFO keep{FALSE};
+    if (!SetFileInformationByHandle(h.get(), FileDispositionInfo, &keep, sizeof keep)) return GetLastError();
+    if (!h.close()) return GetLastError();
+    return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : GetLastError();
+}
+
 SysError Win32FileSystem::openRead(const char* path, Handle& file) {
     std::wstring wide;
     if (SysError e = widen(codePage_, path, wide)) return e;
@@ -102,9 +155,24 @@ SysError Win32FileSystem::read(Handle file, void* data, std::size_t size, std::s
 }
 
 SysError Win32FileSystem::write(Handle file, const void* data, std::size_t size) {
-    DWORD written = 0;
-    if (!WriteFile(toHandle(file), data, static_cast<DWORD>(size), &written, nullptr)) return GetLastError();
-    return written == size ? 0 : static_cast<SysError>(ERROR_DISK_FULL);
+    const char* p = static_cast<const char*>(data);
+    std::size_t limit = 1u << 30;
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(toHandle(file), p, static_cast<DWORD>(size < limit ? size : limit), &written, nullptr)) {
+            const DWORD error = GetLastError();
+            // Older consoles take at most about 64 KiB per write.
+            if (error == ERROR_NOT_ENOUGH_MEMORY && limit > 16384) {
+                limit = 16384;
+                continue;
+            }
+            return error;
+        }
+        if (written == 0) return ERROR_DISK_FULL;
+        p += written;
+        size -= written;
+    }
+    return 0;
 }
 
 SysError Win32FileSystem::sync(Handle file) { return FlushFileBuffers(toHandle(file)) ? 0 : GetLastError(); }

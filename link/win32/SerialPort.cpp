@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <mutex>
 
+#include "base/win32/Owned.h"
 #include "link/DeviceLink.h"
 #include "link/win32/LinkHandles.h"
 #include "link/win32/LinkText.h"
@@ -59,7 +59,7 @@ public:
     LineErrors takeLineErrors() override;
     const std::string& name() const override { return name_; }
 
-    HANDLE handle() const { return port_; }
+    HANDLE handle() const { return port_.get(); }
 
 private:
     enum class Turn { Byte, Empty, Ended, Failed };
@@ -76,9 +76,9 @@ private:
     const StopSignal& stop_;
     HANDLE stopEvent_;
     SerialLine line_;
-    HANDLE port_ = INVALID_HANDLE_VALUE;
-    HANDLE readEvent_ = nullptr;
-    HANDLE writeEvent_ = nullptr;
+    FileHandle port_;
+    KernelHandle readEvent_;
+    KernelHandle writeEvent_;
     // The reader's alone.
     LineWatch watch_;
     bool polling_ = false;
@@ -96,28 +96,28 @@ bool SerialPort::fail(LinkError& error, LinkFailure kind, DWORD code, const std:
 bool SerialPort::open(LinkError& error) {
     close();
     // "\\.\COMn" reaches the ports above COM9 too.
-    port_ = CreateFileW(wideFromUtf8(kDevicePrefix + name_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port_ == INVALID_HANDLE_VALUE) return fail(error, LinkFailure::Open, GetLastError(), "");
-    readEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    writeEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    port_.reset(CreateFileW(wideFromUtf8(kDevicePrefix + name_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    if (!port_) return fail(error, LinkFailure::Open, GetLastError(), "");
+    readEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    writeEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!readEvent_ || !writeEvent_) {
         const DWORD code = GetLastError();
         close();
         return fail(error, LinkFailure::Open, code, "");
     }
     // Only advice to the driver, which may keep sizes of its own.
-    SetupComm(port_, kQueueSize, kQueueSize);
+    SetupComm(port_.get(), kQueueSize, kQueueSize);
     // What a former program left unsent goes; what the device has sent
     // already is its data and stays.
-    PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
+    PurgeComm(port_.get(), PURGE_TXABORT | PURGE_TXCLEAR);
     COMMTIMEOUTS timeouts = serialTimeouts(line_);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    bool set = SetCommTimeouts(port_, &timeouts) && GetCommState(port_, &dcb);
+    bool set = SetCommTimeouts(port_.get(), &timeouts) && GetCommState(port_.get(), &dcb);
     if (set) {
         fillDeviceControlBlock(dcb, line_);
-        set = SetCommState(port_, &dcb) && SetCommMask(port_, EV_RXCHAR);
+        set = SetCommState(port_.get(), &dcb) && SetCommMask(port_.get(), EV_RXCHAR);
     }
     if (!set) {
         const DWORD code = GetLastError();
@@ -132,23 +132,18 @@ bool SerialPort::open(LinkError& error) {
 }
 
 void SerialPort::close() {
-    if (port_ != INVALID_HANDLE_VALUE) {
-        driveLines(false);
-        CloseHandle(port_);
-        port_ = INVALID_HANDLE_VALUE;
-    }
-    for (HANDLE* event : {&readEvent_, &writeEvent_}) {
-        if (*event) CloseHandle(*event);
-        *event = nullptr;
-    }
+    if (port_.get()) driveLines(false);
+    port_.reset();
+    readEvent_.reset();
+    writeEvent_.reset();
 }
 
 // The lines that no handshake drives go up while the port is open.  A
 // pseudo-terminal under Wine refuses them: nothing to be done there.
 void SerialPort::driveLines(bool up) {
     const HandDrivenLines lines = handDrivenLines(line_.flowControl);
-    if (lines.dtr) EscapeCommFunction(port_, up ? SETDTR : CLRDTR);
-    if (lines.rts) EscapeCommFunction(port_, up ? SETRTS : CLRRTS);
+    if (lines.dtr) EscapeCommFunction(port_.get(), up ? SETDTR : CLRDTR);
+    if (lines.rts) EscapeCommFunction(port_.get(), up ? SETRTS : CLRRTS);
 }
 
 void SerialPort::noteLineErrors(DWORD mask) {
@@ -167,7 +162,7 @@ LineErrors SerialPort::takeLineErrors() {
 bool SerialPort::queueState(COMSTAT& status) {
     DWORD errors = 0;
     status = COMSTAT{};
-    if (!ClearCommError(port_, &errors, &status)) return false;
+    if (!ClearCommError(port_.get(), &errors, &status)) return false;
     noteLineErrors(errors);
     return true;
 }
@@ -183,10 +178,10 @@ Io SerialPort::await(OVERLAPPED& o, DWORD ms, DWORD& count, DWORD& failure) {
     if (which != WAIT_OBJECT_0) {
         io = which == WAIT_OBJECT_0 + 1 ? Io::Stopped : which == WAIT_TIMEOUT ? Io::TimedOut : Io::Failed;
         if (io == Io::Failed) failure = GetLastError();
-        CancelIoEx(port_, &o);
+        CancelIoEx(port_.get(), &o);
     }
     count = 0;
-    if (!GetOverlappedResult(port_, &o, &count, TRUE) && io == Io::Done) {
+    if (!GetOverlappedResult(port_.get(), &o, &count, TRUE) && io == Io::Done) {
         failure = GetLastError();
         io = Io::Failed;
     }
@@ -204,10 +199,10 @@ long SerialPort::readQueued(std::uint8_t* buffer, std::size_t size, DWORD& failu
     if (status.cbInQue == 0) return 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, status.cbInQue));
     OVERLAPPED o{};
-    o.hEvent = readEvent_;
+    o.hEvent = readEvent_.get();
     DWORD got = 0, error = 0;
-    if (ReadFile(port_, buffer, want, nullptr, &o)) {
-        GetOverlappedResult(port_, &o, &got, FALSE);
+    if (ReadFile(port_.get(), buffer, want, nullptr, &o)) {
+        GetOverlappedResult(port_.get(), &o, &got, FALSE);
         return static_cast<long>(got);
     }
     error = GetLastError();
@@ -218,8 +213,8 @@ long SerialPort::readQueued(std::uint8_t* buffer, std::size_t size, DWORD& failu
     // Queued bytes end the read at once, at the latest when the port's read
     // time-out runs out.  This one wait leaves the stop aside: what the port
     // holds is still returned after a stop.
-    if (WaitForSingleObject(o.hEvent, kQueuedReadLimitMs) != WAIT_OBJECT_0) CancelIoEx(port_, &o);
-    if (!GetOverlappedResult(port_, &o, &got, TRUE)) {
+    if (WaitForSingleObject(o.hEvent, kQueuedReadLimitMs) != WAIT_OBJECT_0) CancelIoEx(port_.get(), &o);
+    if (!GetOverlappedResult(port_.get(), &o, &got, TRUE)) {
         error = GetLastError();
         std::lock_guard<std::mutex> lock(errorsLock_);
         errors_.readFailure = error;
@@ -232,9 +227,9 @@ long SerialPort::readQueued(std::uint8_t* buffer, std::size_t size, DWORD& failu
 // Waits for a received byte as the port tells it.
 SerialPort::Turn SerialPort::awaitByte(DWORD ms, DWORD& failure) {
     OVERLAPPED o{};
-    o.hEvent = readEvent_;
+    o.hEvent = readEvent_.get();
     DWORD events = 0;
-    if (!WaitCommEvent(port_, &events, &o)) {
+    if (!WaitCommEvent(port_.get(), &events, &o)) {
         DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING) {
             failure = error;
@@ -257,7 +252,7 @@ SerialPort::Turn SerialPort::awaitByte(DWORD ms, DWORD& failure) {
 }
 
 long SerialPort::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError& error) {
-    if (port_ == INVALID_HANDLE_VALUE) {
+    if (!port_) {
         fail(error, LinkFailure::Failed, ERROR_INVALID_HANDLE, "");
         return -1;
     }
@@ -302,7 +297,7 @@ long SerialPort::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError&
 }
 
 bool SerialPort::write(const std::uint8_t* data, std::size_t size, int stallMs, LinkError& error) {
-    if (port_ == INVALID_HANDLE_VALUE) return fail(error, LinkFailure::Failed, ERROR_INVALID_HANDLE, "");
+    if (!port_) return fail(error, LinkFailure::Failed, ERROR_INVALID_HANDLE, "");
     std::uint64_t movedAt = nowMs();
     while (size > 0) {
         if (stop_.requested()) {
@@ -315,12 +310,12 @@ bool SerialPort::write(const std::uint8_t* data, std::size_t size, int stallMs, 
             return false;
         }
         OVERLAPPED o{};
-        o.hEvent = writeEvent_;
+        o.hEvent = writeEvent_.get();
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, kWritePiece));
         DWORD done = 0, failure = 0;
         Io io = Io::Done;
-        if (WriteFile(port_, data, piece, nullptr, &o)) {
-            GetOverlappedResult(port_, &o, &done, FALSE);
+        if (WriteFile(port_.get(), data, piece, nullptr, &o)) {
+            GetOverlappedResult(port_.get(), &o, &done, FALSE);
         } else if ((failure = GetLastError()) == ERROR_IO_PENDING) {
             io = await(o, left, done, failure);
         } else {
@@ -340,7 +335,7 @@ bool SerialPort::write(const std::uint8_t* data, std::size_t size, int stallMs, 
 }
 
 bool SerialPort::finishWrites(int stallMs, LinkError& error) {
-    if (port_ == INVALID_HANDLE_VALUE) return fail(error, LinkFailure::Failed, ERROR_INVALID_HANDLE, "");
+    if (!port_) return fail(error, LinkFailure::Failed, ERROR_INVALID_HANDLE, "");
     std::uint64_t movedAt = nowMs();
     DWORD queued = MAXDWORD;
     for (;;) {
@@ -359,7 +354,7 @@ bool SerialPort::finishWrites(int stallMs, LinkError& error) {
             return false;
         }
     }
-    if (!FlushFileBuffers(port_)) return fail(error, LinkFailure::Failed, GetLastError(), "");
+    if (!FlushFileBuffers(port_.get())) return fail(error, LinkFailure::Failed, GetLastError(), "");
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "base/win32/Owned.h"
+
 namespace orv {
 
 StopSignal::StopSignal() {
@@ -13,7 +15,7 @@ StopSignal::StopSignal() {
     waitable_ = reinterpret_cast<std::intptr_t>(event);
 }
 
-StopSignal::~StopSignal() { CloseHandle(reinterpret_cast<HANDLE>(waitable_)); }
+StopSignal::~StopSignal() { KernelHandle(reinterpret_cast<HANDLE>(waitable_)).reset(); }
 
 void StopSignal::request() {
     requested_.store(true);

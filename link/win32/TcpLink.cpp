@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <initializer_list>
 #include <memory>
 #include <system_error>
 #include <thread>
 
+#include "base/win32/OwnedSocket.h"
 #include "link/DeviceLink.h"
 #include "link/win32/LinkHandles.h"
 #include "link/win32/LinkText.h"
@@ -30,6 +30,15 @@ constexpr std::size_t kSendPiece = 65536;
 constexpr int kFullSocketPauseMs = 10;
 // IPPROTO_TCP option of Windows 10 version 1703 and later.
 constexpr int kTcpKeepCount = 16;
+// Our side's send buffer.  Winsock cannot tell how much of what the socket
+// took the device has taken, so the stall rule counts what the socket
+// takes; with Windows' dynamic send buffering (on unless SO_SNDBUF is set)
+// megabytes could sit here and drain to a slow device for longer than the
+// stall limit with nothing to show.  Kept this small, what the socket
+// takes is what the device takes, give or take 8 KiB: a device reading
+// 300 bytes a second still shows progress within the limit.  (Wine passes
+// it to Linux, which doubles it.)
+constexpr int kSendBufferBytes = 8192;
 
 std::uint64_t nowMs() { return GetTickCount64(); }
 
@@ -57,12 +66,9 @@ int startSockets() {
 // they share.  The results are written before done is set and read only
 // after it was seen set.
 struct Lookup {
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    KernelHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     int error = 0;
     in_addr address{};
-    ~Lookup() {
-        if (done) CloseHandle(done);
-    }
 };
 
 void lookUpOnThisThread(const std::string& host, Lookup& lookup) {
@@ -74,7 +80,7 @@ void lookUpOnThisThread(const std::string& host, Lookup& lookup) {
     if (lookup.error == 0 && !found) lookup.error = WSAHOST_NOT_FOUND;
     if (lookup.error == 0) lookup.address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     if (found) freeaddrinfo(found);
-    SetEvent(lookup.done);
+    SetEvent(lookup.done.get());
 }
 
 class TcpLink final : public DeviceLink {
@@ -95,7 +101,7 @@ public:
     void close() override;
     const std::string& name() const override { return name_; }
 
-    SOCKET socket() const { return sock_; }
+    SOCKET socket() const { return sock_.get(); }
 
 private:
     bool lookUp(in_addr& address, LinkError& error);
@@ -110,9 +116,9 @@ private:
     const StopSignal& stop_;
     HANDLE stopEvent_;
     TcpOptions options_;
-    SOCKET sock_ = INVALID_SOCKET;
-    HANDLE readEvent_ = nullptr;
-    HANDLE writeEvent_ = nullptr;
+    OwnedSocket sock_;
+    SocketEvent readEvent_;
+    SocketEvent writeEvent_;
     // When the socket last took a byte of ours or gave one of the device's.
     std::atomic<std::uint64_t> lastMoved_{0};
 };
@@ -134,17 +140,23 @@ bool TcpLink::open(LinkError& error) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(static_cast<u_short>(port_));
     if (!lookUp(peer.sin_addr, error)) return false;
-    sock_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (sock_ == INVALID_SOCKET) return fail(error, LinkFailure::Open, WSAGetLastError());
-    readEvent_ = WSACreateEvent();
-    writeEvent_ = WSACreateEvent();
+    sock_.reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!sock_) return fail(error, LinkFailure::Open, WSAGetLastError());
+    readEvent_.reset(WSACreateEvent());
+    writeEvent_.reset(WSACreateEvent());
     if (!readEvent_ || !writeEvent_) {
         fail(error, LinkFailure::Open, WSAGetLastError());
         close();
         return false;
     }
+    if (setsockopt(sock_.get(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBufferBytes),
+                   sizeof kSendBufferBytes) != 0) {
+        fail(error, LinkFailure::Open, WSAGetLastError(), "no send buffer: ");
+        close();
+        return false;
+    }
     bool ready = connectWithin(peer, error) && keepAlive(error);
-    if (ready && WSAEventSelect(sock_, readEvent_, FD_READ | FD_CLOSE) != 0)
+    if (ready && WSAEventSelect(sock_.get(), readEvent_.get(), FD_READ | FD_CLOSE) != 0)
         ready = fail(error, LinkFailure::Open, WSAGetLastError());
     if (!ready) {
         close();
@@ -163,7 +175,7 @@ bool TcpLink::lookUp(in_addr& address, LinkError& error) {
     } catch (const std::system_error&) {
         return fail(error, LinkFailure::Lookup, ERROR_NOT_ENOUGH_MEMORY);
     }
-    HANDLE handles[2] = {lookup->done, stopEvent_};
+    HANDLE handles[2] = {lookup->done.get(), stopEvent_};
     const DWORD which = WaitForMultipleObjects(2, handles, FALSE, waitMs(options_.connectLimitMs));
     if (which == WAIT_OBJECT_0 + 1) return stopped(error);
     if (which == WAIT_TIMEOUT) {
@@ -180,15 +192,15 @@ bool TcpLink::lookUp(in_addr& address, LinkError& error) {
 // Connects without blocking, within the connect limit: a refused port
 // takes a Windows client seconds, an unreachable host about twenty.
 bool TcpLink::connectWithin(const sockaddr_in& peer, LinkError& error) {
-    if (WSAEventSelect(sock_, readEvent_, FD_CONNECT) != 0) return fail(error, LinkFailure::Open, WSAGetLastError());
-    if (connect(sock_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
+    if (WSAEventSelect(sock_.get(), readEvent_.get(), FD_CONNECT) != 0) return fail(error, LinkFailure::Open, WSAGetLastError());
+    if (connect(sock_.get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
     if (WSAGetLastError() != WSAEWOULDBLOCK) return fail(error, LinkFailure::Connect, WSAGetLastError());
-    HANDLE handles[2] = {readEvent_, stopEvent_};
+    HANDLE handles[2] = {readEvent_.get(), stopEvent_};
     const DWORD which = WaitForMultipleObjects(2, handles, FALSE, waitMs(options_.connectLimitMs));
     if (which == WAIT_OBJECT_0 + 1) return stopped(error);
     if (which == WAIT_TIMEOUT) return fail(error, LinkFailure::Connect, WSAETIMEDOUT);
     WSANETWORKEVENTS news{};
-    if (which != WAIT_OBJECT_0 || WSAEnumNetworkEvents(sock_, readEvent_, &news) != 0)
+    if (which != WAIT_OBJECT_0 || WSAEnumNetworkEvents(sock_.get(), readEvent_.get(), &news) != 0)
         return fail(error, LinkFailure::Connect, WSAGetLastError());
     if (!(news.lNetworkEvents & FD_CONNECT)) return fail(error, LinkFailure::Connect, WSAECONNABORTED);
     if (news.iErrorCode[FD_CONNECT_BIT] != 0) return fail(error, LinkFailure::Connect, news.iErrorCode[FD_CONNECT_BIT]);
@@ -205,40 +217,37 @@ bool TcpLink::connectWithin(const sockaddr_in& peer, LinkError& error) {
 // such option either and gives up after 10.
 bool TcpLink::keepAlive(LinkError& error) {
     const BOOL on = TRUE;
-    if (setsockopt(sock_, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on) != 0)
+    if (setsockopt(sock_.get(), SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on) != 0)
         return fail(error, LinkFailure::Open, WSAGetLastError(), "no keep-alive: ");
     tcp_keepalive times{};
     times.onoff = 1;
     times.keepalivetime = static_cast<ULONG>(options_.keepAliveIdleS) * 1000;
     times.keepaliveinterval = static_cast<ULONG>(options_.keepAliveIntervalS) * 1000;
     DWORD returned = 0;
-    if (WSAIoctl(sock_, SIO_KEEPALIVE_VALS, &times, sizeof times, nullptr, 0, &returned, nullptr, nullptr) != 0)
+    if (WSAIoctl(sock_.get(), SIO_KEEPALIVE_VALS, &times, sizeof times, nullptr, 0, &returned, nullptr, nullptr) != 0)
         return fail(error, LinkFailure::Open, WSAGetLastError(), "no keep-alive: ");
     const DWORD probes = static_cast<DWORD>(options_.keepAliveProbes);
-    setsockopt(sock_, IPPROTO_TCP, kTcpKeepCount, reinterpret_cast<const char*>(&probes), sizeof probes);
+    setsockopt(sock_.get(), IPPROTO_TCP, kTcpKeepCount, reinterpret_cast<const char*>(&probes), sizeof probes);
     return true;
 }
 
 void TcpLink::close() {
     // Every call on the socket has ended: the reads and writes wait for
     // their own I/O, cancelled or not, before they return.
-    if (sock_ != INVALID_SOCKET) closesocket(sock_);
-    sock_ = INVALID_SOCKET;
-    for (HANDLE* event : {&readEvent_, &writeEvent_}) {
-        if (*event) WSACloseEvent(*event);
-        *event = nullptr;
-    }
+    sock_.reset();
+    readEvent_.reset();
+    writeEvent_.reset();
 }
 
 long TcpLink::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError& error) {
-    if (sock_ == INVALID_SOCKET) {
+    if (!sock_) {
         fail(error, LinkFailure::Failed, WSAENOTSOCK);
         return -1;
     }
     const std::uint64_t start = nowMs();
     const int want = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
     for (;;) {
-        const int n = recv(sock_, reinterpret_cast<char*>(buffer), want, 0);
+        const int n = recv(sock_.get(), reinterpret_cast<char*>(buffer), want, 0);
         if (n > 0) {
             lastMoved_.store(nowMs());
             return n;
@@ -258,11 +267,11 @@ long TcpLink::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError& er
         }
         const DWORD left = msLeft(ms, start);
         if (left == 0 || stop_.requested()) return 0;
-        HANDLE handles[2] = {readEvent_, stopEvent_};
+        HANDLE handles[2] = {readEvent_.get(), stopEvent_};
         const DWORD which = WaitForMultipleObjects(2, handles, FALSE, left);
         if (which == WAIT_OBJECT_0) {
             WSANETWORKEVENTS news{};  // resets the event; recv tells the rest
-            WSAEnumNetworkEvents(sock_, readEvent_, &news);
+            WSAEnumNetworkEvents(sock_.get(), readEvent_.get(), &news);
         } else if (which == WAIT_FAILED) {
             fail(error, LinkFailure::Failed, static_cast<long>(GetLastError()));
             return -1;
@@ -272,7 +281,7 @@ long TcpLink::read(std::uint8_t* buffer, std::size_t size, int ms, LinkError& er
 }
 
 bool TcpLink::write(const std::uint8_t* data, std::size_t size, int stallMs, LinkError& error) {
-    if (sock_ == INVALID_SOCKET) return fail(error, LinkFailure::Failed, WSAENOTSOCK);
+    if (!sock_) return fail(error, LinkFailure::Failed, WSAENOTSOCK);
     std::uint64_t movedAt = nowMs();
     while (size > 0) {
         if (stop_.requested()) return stopped(error);
@@ -284,22 +293,22 @@ bool TcpLink::write(const std::uint8_t* data, std::size_t size, int stallMs, Lin
         WSABUF piece{static_cast<ULONG>(std::min(size, kSendPiece)),
                      reinterpret_cast<char*>(const_cast<std::uint8_t*>(data))};
         WSAOVERLAPPED o{};
-        o.hEvent = writeEvent_;
+        o.hEvent = writeEvent_.get();
         DWORD sent = 0, flags = 0;
-        if (WSASend(sock_, &piece, 1, &sent, 0, &o, nullptr) != 0) {
+        if (WSASend(sock_.get(), &piece, 1, &sent, 0, &o, nullptr) != 0) {
             const int code = WSAGetLastError();
             if (code == WSAEWOULDBLOCK) {
                 stop_.wait(kFullSocketPauseMs);
                 continue;
             }
             if (code != WSA_IO_PENDING) return fail(error, LinkFailure::Failed, code);
-            HANDLE handles[2] = {writeEvent_, stopEvent_};
+            HANDLE handles[2] = {writeEvent_.get(), stopEvent_};
             const DWORD which = WaitForMultipleObjects(2, handles, FALSE, left);
             // The bytes and the record are the socket's until the send
             // has ended, cancelled or not.
             const long waitFailure = which == WAIT_FAILED ? static_cast<long>(GetLastError()) : 0;
-            if (which != WAIT_OBJECT_0) CancelIoEx(reinterpret_cast<HANDLE>(sock_), &o);
-            if (!WSAGetOverlappedResult(sock_, &o, &sent, TRUE, &flags) && which == WAIT_OBJECT_0)
+            if (which != WAIT_OBJECT_0) CancelIoEx(reinterpret_cast<HANDLE>(sock_.get()), &o);
+            if (!WSAGetOverlappedResult(sock_.get(), &o, &sent, TRUE, &flags) && which == WAIT_OBJECT_0)
                 return fail(error, LinkFailure::Failed, WSAGetLastError());
             if (waitFailure != 0) return fail(error, LinkFailure::Failed, waitFailure);
         }
@@ -318,10 +327,11 @@ bool TcpLink::write(const std::uint8_t* data, std::size_t size, int stallMs, Lin
 // that, with its bytes unread here, would be a reset that throws away what
 // it has not read yet.  Winsock cannot tell how much of our data the device
 // has taken, so the stall counts from the last byte the socket took or the
-// last byte the device sent.
+// last byte the device sent; the small send buffer keeps what the socket
+// holds back within seconds of a slow device.
 bool TcpLink::finishWrites(int stallMs, LinkError& error) {
-    if (sock_ == INVALID_SOCKET) return fail(error, LinkFailure::Failed, WSAENOTSOCK);
-    if (shutdown(sock_, SD_SEND) != 0) return fail(error, LinkFailure::Failed, WSAGetLastError());
+    if (!sock_) return fail(error, LinkFailure::Failed, WSAENOTSOCK);
+    if (shutdown(sock_.get(), SD_SEND) != 0) return fail(error, LinkFailure::Failed, WSAGetLastError());
     std::uint8_t sink[4096];
     for (;;) {
         if (stop_.requested()) return stopped(error);

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <utility>
+
 #include "base/FileSystem.h"
 #include "base/Path.h"
 #include "base/Text.h"
@@ -17,23 +19,19 @@ constexpr int kFolderPersonal = 5;  // CSIDL_PERSONAL
 
 FolderLookup::FolderLookup(const char* const* libraries, int count) {
     for (int i = 0; i < count && !function_; ++i) {
-        HMODULE library = LoadLibraryA(libraries[i]);
+        LoadedLibrary library(LoadLibraryA(libraries[i]));
         if (!library) continue;
-        auto found =
-            reinterpret_cast<FolderPathFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
-        if (found) {
-            library_ = library;
-            function_ = found;
-        } else {
-            FreeLibrary(library);
-        }
+        auto found = reinterpret_cast<FolderPathFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library.get(), "SHGetFolderPathA")));
+        if (!found) continue;
+        library_ = std::move(library);
+        function_ = found;
     }
 }
 
 void FolderLookup::release() {
     function_ = nullptr;
-    if (library_) FreeLibrary(library_);
-    library_ = nullptr;
+    library_.reset();
 }
 
 void locateFolders(Profile& profile) {

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/win32/Owned.h"
+
 #include "settings/Profile.h"
 
 namespace orv {
@@ -16,16 +18,13 @@ public:
 
     FolderLookup() : FolderLookup(kLibraries, 2) {}
     FolderLookup(const char* const* libraries, int count);
-    ~FolderLookup() { release(); }
-    FolderLookup(const FolderLookup&) = delete;
-    FolderLookup& operator=(const FolderLookup&) = delete;
 
     FolderPathFunction function() const { return function_; }
-    HMODULE library() const { return library_; }
+    HMODULE library() const { return library_.get(); }
     void release();
 
 private:
-    HMODULE library_ = nullptr;
+    LoadedLibrary library_;
     FolderPathFunction function_ = nullptr;
 };
 

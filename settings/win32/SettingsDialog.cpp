@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Text.h"
+#include "base/Ids.h"
 #include "settings/DocumentForm.h"
 #include "settings/SettingsForm.h"
 #include "settings/win32/Folders.h"
@@ -21,9 +22,13 @@ constexpr int kListedPorts = 10;  // COM1 to COM10 in the port list
 // One opening of the dialog.  The controls edit `edit`; the run record's
 // profile changes only at OK, so Cancel leaves nothing half-changed.
 struct SettingsSession {
-    explicit SettingsSession(CaptureState& s) : state(s) {}
-    CaptureState& state;
+    SettingsSession(const SettingsDialogSeams& s, Profile& p, std::uint32_t flags)
+        : seams(s), profile(p), startFlags(flags) {}
+    const SettingsDialogSeams& seams;
+    Profile& profile;
+    std::uint32_t startFlags;
     Profile edit;
+    bool accepted = false;
     HWND dialog = nullptr;
     HWND tab = nullptr;
     HWND connectionPage = nullptr;
@@ -33,7 +38,7 @@ struct SettingsSession {
     HWND lanPanel = nullptr;
 };
 
-std::string loadText(const CaptureState& s, unsigned id, std::size_t maxChars) {
+std::string loadText(const SettingsDialogSeams& s, unsigned id, std::size_t maxChars) {
     return s.strings ? s.strings->load(id, maxChars) : std::string();
 }
 
@@ -48,7 +53,7 @@ SettingsSession* adoptSession(HWND window, LPARAM param) {
 }
 
 HWND createChild(SettingsSession& s, int templateId, HWND parent, DLGPROC procedure) {
-    return CreateDialogParamA(s.state.resourceLibrary, MAKEINTRESOURCEA(templateId), parent, procedure,
+    return CreateDialogParamA(s.seams.resources, MAKEINTRESOURCEA(templateId), parent, procedure,
                               reinterpret_cast<LPARAM>(&s));
 }
 
@@ -144,7 +149,7 @@ void initConnectionPage(HWND page, SettingsSession& s) {
     s.connectionPage = page;
     const unsigned kinds[] = {IDS_LINK_SERIAL, IDS_LINK_LAN};
     for (int i = 0; i < 2; ++i) {
-        std::string name = loadText(s.state, kinds[i], 63);
+        std::string name = loadText(s.seams, kinds[i], 63);
         SendDlgItemMessageA(page, IDC_LINK_KIND, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(name.c_str()));
     }
     SendDlgItemMessageA(page, IDC_LINK_KIND, CB_SETCURSEL, s.edit.connection.method == 1 ? 1 : 0, 0);
@@ -189,14 +194,14 @@ INT_PTR CALLBACK connectionPageProc(HWND page, UINT message, WPARAM wParam, LPAR
 // ------------------------------------------------------------ capture file page
 
 void browseCaptureFolder(HWND page, SettingsSession& s) {
-    CaptureState& state = s.state;
-    if (!state.fileDialogs) return;
+    const SettingsDialogSeams& seams = s.seams;
+    if (!seams.fileDialogs) return;
     // The browser opens on the current folder, relative ones made full.
     char folder[kPathSize] = "";
     DWORD n = GetFullPathNameA(s.edit.files.captureFolder, sizeof folder, folder, nullptr);
     if (n == 0 || n >= sizeof folder) copyCut(folder, s.edit.files.captureFolder);
-    std::string title = loadText(state, IDS_BROWSE_TITLE, 255);
-    if (!state.fileDialogs->browseForFolder(page, title.c_str(), folder, sizeof folder)) return;
+    std::string title = loadText(seams, IDS_BROWSE_TITLE, 255);
+    if (!seams.fileDialogs->browseForFolder(page, title.c_str(), folder, sizeof folder)) return;
     copyCut(s.edit.files.captureFolder, folder);
     SetDlgItemTextA(page, IDC_FOLDER_TEXT, s.edit.files.captureFolder);
 }
@@ -250,7 +255,7 @@ enum PaperItem { kPaperA4, kPaperLetter, kPaperCustom };
 
 void fillList(HWND page, int id, SettingsSession& s, unsigned firstText, int count, int selected) {
     for (int i = 0; i < count; ++i) {
-        std::string text = loadText(s.state, firstText + static_cast<unsigned>(i), 63);
+        std::string text = loadText(s.seams, firstText + static_cast<unsigned>(i), 63);
         SendDlgItemMessageA(page, id, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(text.c_str()));
     }
     SendDlgItemMessageA(page, id, CB_SETCURSEL, selected, 0);
@@ -314,13 +319,13 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
     // The profile as it is on disk, edited by hand perhaps; the run's own
     // settings change only at OK.
     Win32IniStore store;
-    s.edit = s.state.profile;
-    loadProfile(s.edit, store, s.state.startFlags);
+    s.edit = s.profile;
+    loadProfile(s.edit, store, s.startFlags);
 
     s.tab = GetDlgItem(dialog, IDC_SETTINGS_TAB);
     const unsigned titles[] = {IDS_TAB_CONNECTION, IDS_TAB_CAPTURE_FILE, IDS_TAB_DOCUMENTS};
     for (int i = 0; i < 3; ++i) {
-        std::string title = loadText(s.state, titles[i], 63);
+        std::string title = loadText(s.seams, titles[i], 63);
         TCITEMA item{};
         item.mask = TCIF_TEXT;
         item.pszText = title.data();
@@ -347,10 +352,10 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
 
 // LAN chosen without a host: the message, then the field to fill in.
 void refuseMissingHost(HWND dialog, SettingsSession& s) {
-    CaptureState& state = s.state;
-    std::string caption = loadText(state, IDS_SETTINGS_ERROR, 63);
-    std::string text = loadText(state, IDS_HOST_MISSING, 1024);
-    if (state.messages) state.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    const SettingsDialogSeams& seams = s.seams;
+    std::string caption = loadText(seams, IDS_SETTINGS_ERROR, 63);
+    std::string text = loadText(seams, IDS_HOST_MISSING, 1024);
+    if (seams.messages) seams.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
     if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 0, 0);
     showSettingsPage(s, 0);
     if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
@@ -358,10 +363,10 @@ void refuseMissingHost(HWND dialog, SettingsSession& s) {
 
 // A documents page field the rules refuse: the message, then the field.
 bool refuseDocumentsField(HWND dialog, SettingsSession& s, unsigned textId, int field) {
-    CaptureState& state = s.state;
-    std::string caption = loadText(state, IDS_DOCUMENT_SETTINGS, 31);
-    std::string message = loadText(state, textId, 1023);
-    if (state.messages) state.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    const SettingsDialogSeams& seams = s.seams;
+    std::string caption = loadText(seams, IDS_DOCUMENT_SETTINGS, 31);
+    std::string message = loadText(seams, textId, 1023);
+    if (seams.messages) seams.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
     if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
     showSettingsPage(s, 2);
     SetFocus(GetDlgItem(s.documentsPage, field));
@@ -399,7 +404,7 @@ bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
 void applySettingsDialog(HWND dialog) {
     auto* s = static_cast<SettingsSession*>(GetPropA(dialog, kSessionProperty));
     if (!s) return;
-    CaptureState& state = s->state;
+    const SettingsDialogSeams& seams = s->seams;
     Profile& e = s->edit;
     char text[kProfileValueSize];
 
@@ -426,7 +431,7 @@ void applySettingsDialog(HWND dialog) {
     if (s->captureFilePage && GetDlgItem(s->captureFilePage, IDC_AUTO_NAME))
         e.files.autoNameFiles = IsDlgButtonChecked(s->captureFilePage, IDC_AUTO_NAME) == BST_CHECKED ? 1 : 0;
 
-    Profile& p = state.profile;
+    Profile& p = s->profile;
     p.connection = e.connection;
     p.files = e.files;
     p.documents = e.documents;
@@ -435,7 +440,8 @@ void applySettingsDialog(HWND dialog) {
     bool saved = saveProfile(p, store);
     // The settings hold for this run either way, but the next start would
     // silently find the old ones.
-    if (!saved && state.messages) state.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);
+    if (!saved && seams.messages) seams.messages->show(dialog, "Settings failed!", MAIN_TITLE, MB_OK | MB_ICONWARNING);
+    s->accepted = true;
     EndDialog(dialog, 0);
 }
 
@@ -474,16 +480,14 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void editSettings(CaptureState& state) {
-    // The command is greyed while a link is open; this holds even if it
-    // arrives anyway.
-    if (linkOpen(state)) return;
+bool editSettings(const SettingsDialogSeams& seams, Profile& profile, std::uint32_t startFlags) {
     // The tab control's class must exist before the template is created.
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
-    SettingsSession session(state);
-    DialogBoxParamA(state.resourceLibrary, MAKEINTRESOURCEA(IDD_SETTINGS), state.mainWindow, settingsDialogProc,
+    SettingsSession session(seams, profile, startFlags);
+    DialogBoxParamA(seams.resources, MAKEINTRESOURCEA(IDD_SETTINGS), seams.owner, settingsDialogProc,
                     reinterpret_cast<LPARAM>(&session));
+    return session.accepted;
 }
 
 }  // namespace orv

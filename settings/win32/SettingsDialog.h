@@ -2,17 +2,30 @@
 // folder, file name and naming by date, and how captured jobs become
 // documents, edited on three tab pages and kept in the profile.
 #pragma once
-#include "app/win32/CaptureState.h"
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/FileDialogSeam.h"
+#include "base/MessageSeam.h"
+#include "settings/Profile.h"
 
 namespace orv {
 
-// The settings command (CMD_SETTINGS): the modal dialog 101 of the
-// language library, owned by the main window.  It starts from the profile
-// on disk; OK takes every control, saves the profile and copies the link
-// settings into the run record; Cancel leaves the profile, the settings in
-// memory and the run record as they were after the profile was read.
-// Does nothing while a link is open, so the settings never change under
-// a running capture or send.
-void editSettings(CaptureState& state);
+// What the dialog works with besides the profile: its owner, the language
+// library that holds its templates and texts, and the seams to the user.
+struct SettingsDialogSeams {
+    HWND owner = nullptr;
+    HMODULE resources = nullptr;
+    const StringTable* strings = nullptr;
+    MessageSeam* messages = nullptr;
+    FileDialogSeam* fileDialogs = nullptr;
+};
+
+// The modal dialog 101 of the language library.  It starts from the
+// profile on disk (read as loadProfile reads it with startFlags); OK takes
+// every control, saves the profile and copies the settings into profile,
+// and returns true; Cancel leaves profile as it was and returns false.
+bool editSettings(const SettingsDialogSeams& seams, Profile& profile, std::uint32_t startFlags);
 
 }  // namespace orv

@@ -30,6 +30,7 @@ struct Connection {
     bool opens = true;
     std::vector<std::pair<std::uint64_t, Bytes>> chunks;
     std::uint64_t endsAfterMs = 0;  // 0: never ends by itself
+    bool breaks = false;            // ends with a reset, not the device's close
 };
 
 class ScriptedDevice final : public DeviceLink, public SessionClock, public CaptureEvents {
@@ -76,7 +77,10 @@ public:
         }
         if (c.chunks.empty() && c.endsAfterMs != 0 && openedAt_ + c.endsAfterMs <= until) {
             now = std::max(now, openedAt_ + c.endsAfterMs);
-            error.set(LinkFailure::Closed, 0, "peer closed");
+            if (c.breaks)
+                error.set(LinkFailure::Gone, 104, "the device is gone: reset");
+            else
+                error.set(LinkFailure::Closed, 0, "peer closed");
             return -1;
         }
         now = until;
@@ -145,7 +149,7 @@ public:
 class CaptureSessionTest : public ::testing::Test {
 protected:
     // As the companion runs it: exit status 0, or 1 when the link never
-    // opened (once) or a file failed.
+    // opened or broke (once) or a file failed.
     int run(const CaptureOptions& options) {
         if (createFolderPath(*fs, options.folder.c_str()) != 0) {
             device.events.push_back("cannot make the folder " + options.folder);
@@ -156,7 +160,7 @@ protected:
         o.reconnect = !options.once;
         o.forMs = std::uint64_t(options.forSeconds) * 1000;
         end = CaptureSession(device, files, device, device, device.stop, o).run();
-        return end == SessionEnd::OpenFailed || end == SessionEnd::StoreFailed ? 1 : 0;
+        return endedInOrder(end) ? 0 : 1;
     }
     CaptureOptions in(const std::string& folder) {
         CaptureOptions o;
@@ -207,8 +211,14 @@ TEST_F(CaptureSessionTest, OnceEndsWithTheLinkAndFailsWhenItNeverOpens) {
     EXPECT_EQ("cannot open the link: refused", device.events[0]);
 
     device.script.push_back({true, {}, 700});
-    EXPECT_EQ(0, run(options));
+    EXPECT_EQ(0, run(options)) << "the device closed the connection in order";
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "a connection that brings nothing leaves no file";
+
+    device.events.clear();
+    device.script.push_back({true, {{0, {9}}}, 700, true});
+    EXPECT_EQ(1, run(options)) << "a link that broke is a failure for a script";
+    EXPECT_EQ(SessionEnd::LinkLost, end);
+    EXPECT_EQ("link lost: the device is gone: reset", device.events.at(2));
 }
 
 TEST_F(CaptureSessionTest, BytesReachTheDiskWithinASecondAndNamesAreNeverReused) {
@@ -253,7 +263,7 @@ TEST_F(CaptureSessionTest, TheWindowsRunEndsWithItsLinkAndKeepsItsOneFileOpen) {
     SingleFileTarget target(one);
     device.script.push_back({true, {{0, {5, 6}}, {100, {7}}}, 200});
     device.lineErrorsToTell = "overrun";
-    EXPECT_EQ(SessionEnd::LinkLost, CaptureSession(device, target, device, device, device.stop).run());
+    EXPECT_EQ(SessionEnd::DeviceClosed, CaptureSession(device, target, device, device, device.stop).run());
     EXPECT_EQ(1u, device.opens.size()) << "no reconnect";
     EXPECT_TRUE(one.isOpen()) << "the window closes its file itself";
     EXPECT_EQ(3u, fs->syncedBytes) << "on the disk when the session ends";

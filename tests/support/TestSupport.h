@@ -44,6 +44,15 @@ public:
     SysError createNew(const char* p, Handle& f) override { return real_->createNew(p, f); }
     SysError createReplacing(const char* p, Handle& f) override { return real_->createReplacing(p, f); }
     SysError moveOpenFile(Handle f, const char* a, const char* b) override { return real_->moveOpenFile(f, a, b); }
+    SysError openReplaceTarget(const char* p, Handle& d, std::string& t) override {
+        return real_->openReplaceTarget(p, d, t);
+    }
+    SysError createTemporary(const char* p, const char* t, Handle& f) override {
+        return real_->createTemporary(p, t, f);
+    }
+    SysError commitTemporary(Handle f, const char* p, const char* t) override {
+        return real_->commitTemporary(f, p, t);
+    }
     SysError openRead(const char* p, Handle& f) override { return real_->openRead(p, f); }
     SysError read(Handle f, void* d, std::size_t n, std::size_t& got) override { return real_->read(f, d, n, got); }
     SysError write(Handle f, const void* d, std::size_t n) override { return real_->write(f, d, n); }

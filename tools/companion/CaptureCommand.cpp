@@ -149,7 +149,7 @@ int runCapture(int argc, char** argv) {
     CaptureEvents& events = documents ? static_cast<CaptureEvents&>(*documents) : *console;
     const SessionEnd end = CaptureSession(*link, files, events, clock, stop, options).run();
     documents.reset();  // the PDFs still queued are made before the command ends
-    return end == SessionEnd::OpenFailed || end == SessionEnd::StoreFailed ? kExitFailure : kExitOk;
+    return endedInOrder(end) ? kExitOk : kExitFailure;
 }
 
 }  // namespace orv::companion

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/FileSystem.h"
+#include "base/ReplacingFile.h"
 #include "render/Render.h"
 
 namespace orv::companion {
@@ -59,13 +61,11 @@ private:
 };
 
 // A file created (or replaced) for writing, or standard output when the
-// path is empty.  A new or regular file is written under a temporary name
-// in its own folder and takes the path only in close(), so a command that
-// fails (or is killed) leaves an existing file as it was; a device or a
-// FIFO (on Windows NUL, a console or a pipe) is written directly.
+// path is empty: a ReplacingFile, so that a command that fails (or is
+// killed) leaves an existing file as it was and nothing beside it.
 class OutputFile {
 public:
-    OutputFile() = default;
+    OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();                                // without a successful close() the temporary file goes
@@ -76,11 +76,18 @@ public:
     bool close();
 
 private:
-    std::intptr_t file_ = -1;  // a descriptor on Linux, a HANDLE on Windows
-    bool owned_ = false;
-    std::string temp_;    // the temporary file until close()
-    std::string target_;  // the path it replaces
+    std::unique_ptr<FileSystem> fs_;
+    std::unique_ptr<ReplacingFile> file_;  // none: standard output
 };
+
+// The platform's halves of the files (posix/Io.cpp, win32/Io.cpp).
+FileSystem::Handle standardOutput();
+// errno for a failure the file system reported: on Windows made from its
+// system code; on POSIX the call's own errno, which is there already.
+void setErrnoFrom(SysError error);
+// A temporary file that a signal ending the command removes (POSIX; on
+// Windows the file goes by itself); empty: none any more.
+void guardTemporary(const std::string& path);
 
 // Writes blocks to an OutputFile on a second thread, so that filling the
 // next block overlaps writing the last one.  Two buffers of blockSize.

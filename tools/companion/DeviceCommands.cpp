@@ -1,9 +1,11 @@
 // orvantide send and orvantide query: a stored file to the device, and the
 // device's answer to 'I' or 'S'.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <new>
 #include <vector>
 
 #include "base/Clock.h"
@@ -87,6 +89,22 @@ std::unique_ptr<DeviceLink> linkFor(const char* command, const LinkArguments& a,
     return makeSerialLink(a.serial, stop);
 }
 
+// The whole of file; false (errno says why) when a read failed or the
+// memory ran out.
+bool readWhole(InputFile& file, std::vector<std::uint8_t>& data) {
+    std::uint8_t block[65536];
+    try {
+        for (long long n; (n = file.readFull(block, sizeof block)) != 0;) {
+            if (n < 0) return false;
+            data.insert(data.end(), block, block + n);
+        }
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
 // The progress bar of a send on a terminal, at most four times a second.
 class ProgressBar final : public SendProgress {
 public:
@@ -129,15 +147,17 @@ int runSend(int argc, char** argv) {
     LinkArguments a;
     if (int r = parseLinkArguments("send", kSendHelp, false, argc, argv, a); r != 0) return r < 0 ? kExitOk : r;
     if (a.rest.size() != 1) return wrongUsage("send", "give one FILE");
+    // The whole file is read before the link opens: a file that cannot be
+    // read whole is not the job, and no byte of it goes out.
+    const std::string& path = a.rest[0];
+    InputFile file;
+    if (!file.open(path)) return fail(path + ": " + errorText());
+    std::vector<std::uint8_t> data;
+    if (!readWhole(file, data)) return fail("cannot read " + path + ": " + errorText() + "; nothing was sent");
     std::unique_ptr<Console> console = makeConsole();  // the stop on Ctrl+C
     int status = 0;
     std::unique_ptr<DeviceLink> link = linkFor("send", a, console->stop(), status);
     if (!link) return status;
-    InputFile file;
-    if (!file.open(a.rest[0])) return fail(a.rest[0] + ": " + errorText());
-    std::vector<std::uint8_t> data;
-    std::uint8_t block[65536];
-    for (long long n; (n = file.readFull(block, sizeof block)) > 0;) data.insert(data.end(), block, block + n);
     std::unique_ptr<ProgressBar> bar;
     if (stderrIsTerminal() && !data.empty()) bar = std::make_unique<ProgressBar>(data.size());
     const SendResult sent = sendToDevice(*link, data.data(), data.size(), console->stop(), bar.get());

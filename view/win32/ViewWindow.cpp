@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/win32/Scoped.h"
 #include "base/win32/WindowRecord.h"
 
 namespace orv {
@@ -20,13 +21,13 @@ const ViewRunHalves* runHalvesOf(HWND window) {
 
 // Extents in characters: the whole grid while a run may still write to
 // it, the content otherwise.
-void viewExtents(const CaptureState& s, int& columns, int& rows) {
-    if (linkOpen(s)) {
+void viewExtents(const ViewState& v, int& columns, int& rows) {
+    if (v.live) {
         columns = kGridColumns;
         rows = kGridRows;
     } else {
-        columns = s.view.usedWidth.load(std::memory_order_relaxed);
-        rows = s.view.lineCount.load(std::memory_order_relaxed);
+        columns = v.grid.usedWidth.load(std::memory_order_relaxed);
+        rows = v.grid.lineCount.load(std::memory_order_relaxed);
     }
 }
 
@@ -41,37 +42,37 @@ void setScrollBar(HWND window, int bar, int maximum, int position, UINT extra) {
     SetScrollInfo(window, bar, &info, TRUE);
 }
 
-void resizeView(HWND window, CaptureState& s, int width, int height) {
+void resizeView(HWND window, ViewState& v, int width, int height) {
     int columns = 0, rows = 0;
-    viewExtents(s, columns, rows);
-    int lineHeight = s.lineHeight.load(std::memory_order_relaxed);
-    int charWidth = s.charWidth.load(std::memory_order_relaxed);
+    viewExtents(v, columns, rows);
+    int lineHeight = v.lineHeight.load(std::memory_order_relaxed);
+    int charWidth = v.charWidth.load(std::memory_order_relaxed);
 
-    s.clientHeight = height;
-    s.maxScrollY = std::max(0, rows * lineHeight - height);
-    s.scrollY.store(std::min(s.maxScrollY, s.scrollY.load()));
-    setScrollBar(window, SB_VERT, s.maxScrollY, s.scrollY.load(), SIF_DISABLENOSCROLL);
+    v.clientHeight = height;
+    v.maxScrollY = std::max(0, rows * lineHeight - height);
+    v.scrollY.store(std::min(v.maxScrollY, v.scrollY.load()));
+    setScrollBar(window, SB_VERT, v.maxScrollY, v.scrollY.load(), SIF_DISABLENOSCROLL);
 
     // The vertical bar may have just appeared: its nested WM_SIZE has seen
     // the narrower client, and so must the rest of this one.
     RECT client{};
     if (GetClientRect(window, &client) && client.right < width) width = client.right;
-    s.clientWidth = width;
-    s.maxScrollX = std::max(0, columns * charWidth - width);
-    s.scrollX.store(std::min(s.maxScrollX, s.scrollX.load()));
-    setScrollBar(window, SB_HORZ, s.maxScrollX, s.scrollX.load(), 0);
+    v.clientWidth = width;
+    v.maxScrollX = std::max(0, columns * charWidth - width);
+    v.scrollX.store(std::min(v.maxScrollX, v.scrollX.load()));
+    setScrollBar(window, SB_HORZ, v.maxScrollX, v.scrollX.load(), 0);
 
     InvalidateRect(window, nullptr, TRUE);
 }
 
 // One scroll request along one axis; the view moves only on a release of
 // the thumb, never while it is dragged.
-void scrollView(HWND window, CaptureState& s, int bar, int code) {
+void scrollView(HWND window, ViewState& v, int bar, int code) {
     const bool vertical = bar == SB_VERT;
-    std::atomic<std::int32_t>& position = vertical ? s.scrollY : s.scrollX;
-    const int maximum = vertical ? s.maxScrollY : s.maxScrollX;
-    const int line = vertical ? s.lineHeight.load() : s.charWidth.load();
-    const int page = vertical ? s.clientHeight : s.clientWidth;
+    std::atomic<std::int32_t>& position = vertical ? v.scrollY : v.scrollX;
+    const int maximum = vertical ? v.maxScrollY : v.maxScrollX;
+    const int line = vertical ? v.lineHeight.load() : v.charWidth.load();
+    const int page = vertical ? v.clientHeight : v.clientWidth;
     const int current = position.load();
     int step = 0;
     switch (code) {
@@ -122,15 +123,15 @@ void fillGrey(HDC dc, const RECT& area) {
 }
 
 // The view font, or the stock fixed font while none could be made.
-HGDIOBJ fontOf(const CaptureState& s) {
-    return s.viewFont ? static_cast<HGDIOBJ>(s.viewFont.get()) : GetStockObject(ANSI_FIXED_FONT);
+HGDIOBJ fontOf(const ViewState& v) {
+    return v.font ? static_cast<HGDIOBJ>(v.font.get()) : GetStockObject(ANSI_FIXED_FONT);
 }
 
 // Paints rows of text: row r's first..last characters come from rowText.
 template <typename RowText>
-void paintRows(HDC dc, const CaptureState& s, CellRange rows, CellRange columns, RowText rowText) {
-    const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
-    const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
+void paintRows(HDC dc, const ViewState& v, CellRange rows, CellRange columns, RowText rowText) {
+    const int charWidth = v.charWidth.load(), lineHeight = v.lineHeight.load();
+    const int x0 = v.scrollX.load(), y0 = v.scrollY.load();
     if (columns.first > columns.last) return;
     char text[kGridColumns + 1];
     for (int row = rows.first; row <= rows.last; ++row) {
@@ -142,18 +143,18 @@ void paintRows(HDC dc, const CaptureState& s, CellRange rows, CellRange columns,
     }
 }
 
-void paintCells(HWND window, HDC dc, const RECT& area, CaptureState& s) {
-    Selection font(dc, fontOf(s));
+void paintCells(HWND window, HDC dc, const RECT& area, ViewState& v) {
+    Selection font(dc, fontOf(v));
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     SetBkMode(dc, OPAQUE);
 
-    const int charWidth = s.charWidth.load(), lineHeight = s.lineHeight.load();
-    const int x0 = s.scrollX.load(), y0 = s.scrollY.load();
+    const int charWidth = v.charWidth.load(), lineHeight = v.lineHeight.load();
+    const int x0 = v.scrollX.load(), y0 = v.scrollY.load();
     RECT client;
     GetClientRect(window, &client);
-    const bool hex = s.viewMode == VIEW_HEX;
-    const int lines = s.view.lineCount.load(), width = s.view.usedWidth.load();
+    const bool hex = v.mode == VIEW_HEX;
+    const int lines = v.grid.lineCount.load(), width = v.grid.usedWidth.load();
     // A hex dump has as many rows as its file needs, far more than the grid.
     CellRange rows = cellRange(area.top, area.bottom, y0, lineHeight, hex ? std::max(lines, 1) - 1 : kGridRows - 1);
     CellRange columns = cellRange(area.left, area.right, x0, charWidth, kGridColumns - 1);
@@ -161,9 +162,9 @@ void paintCells(HWND window, HDC dc, const RECT& area, CaptureState& s) {
     if (hex) {
         rows.last = std::min(rows.last, lines - 1);
         columns.last = std::min(columns.last, width - 1);
-        const std::uint8_t* data = s.loadedData.get();
+        const std::uint8_t* data = v.loadedData.get();
         if (data && width > 0)
-            paintRows(dc, s, rows, columns, [&](int row, int first, int last, char* out) {
+            paintRows(dc, v, rows, columns, [&](int row, int first, int last, char* out) {
                 const std::uint8_t* line = data + std::size_t(row) * width;
                 std::copy(line + first, line + last + 1, out);
                 return last - first + 1;
@@ -171,40 +172,44 @@ void paintCells(HWND window, HDC dc, const RECT& area, CaptureState& s) {
         fillGrey(dc, RECT{width * charWidth, client.top, client.right, client.bottom});
         fillGrey(dc, RECT{client.left, lines * lineHeight, client.right, client.bottom});
     } else {
-        paintRows(dc, s, rows, columns,
-                  [&](int row, int first, int last, char* out) { return readRow(s.view, row, first, last, out); });
+        paintRows(dc, v, rows, columns,
+                  [&](int row, int first, int last, char* out) { return readRow(v.grid, row, first, last, out); });
         fillGrey(dc, RECT{kGridColumns * charWidth, client.top, client.right, client.bottom});
     }
 }
 
-void paintView(HWND window, CaptureState& s) {
+void paintView(HWND window, ViewState& v) {
     {
         PaintDC paint(window);
-        paintCells(window, paint.get(), paint.area(), s);
+        paintCells(window, paint.get(), paint.area(), v);
     }
-    if (s.viewMode != VIEW_HEX) placeCaret(s);
+    if (v.mode != VIEW_HEX) placeCaret(v);
 }
 
-void onViewCommand(HWND window, CaptureState& s, WPARAM wParam) {
+void onViewCommand(HWND window, ViewState& v, WPARAM wParam) {
     const ViewRunHalves* run = runHalvesOf(window);
     if (!run) return;
     switch (LOWORD(wParam)) {
-    case CMD_START: run->openLink(s); break;
-    case CMD_STOP: run->closeLink(s); break;
+    case CMD_START:
+        if (run->openLink) run->openLink();
+        break;
+    case CMD_STOP:
+        if (run->closeLink) run->closeLink();
+        break;
     default: break;
     }
 }
 
-LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT dispatch(HWND window, ViewState& v, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE: resizeView(window, s, LOWORD(lParam), HIWORD(lParam)); return 0;
-    case WM_SETFOCUS: showCaret(s); return 0;
-    case WM_KILLFOCUS: removeCaret(s); return 0;
-    case WM_PAINT: paintView(window, s); return 0;
+    case WM_SIZE: resizeView(window, v, LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_SETFOCUS: showCaret(v); return 0;
+    case WM_KILLFOCUS: removeCaret(v); return 0;
+    case WM_PAINT: paintView(window, v); return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers every pixel itself
-    case WM_COMMAND: onViewCommand(window, s, wParam); return 0;
-    case WM_HSCROLL: scrollView(window, s, SB_HORZ, LOWORD(wParam)); return 0;
-    case WM_VSCROLL: scrollView(window, s, SB_VERT, LOWORD(wParam)); return 0;
+    case WM_COMMAND: onViewCommand(window, v, wParam); return 0;
+    case WM_HSCROLL: scrollView(window, v, SB_HORZ, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: scrollView(window, v, SB_VERT, LOWORD(wParam)); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -228,18 +233,13 @@ ATOM registerViewClass(HINSTANCE instance) {
     return atom;
 }
 
-HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND mainWindow, const ViewRunHalves& run) {
-    RECT frame{}, toolbar{}, status{};
-    GetWindowRect(mainWindow, &frame);
-    if (s.toolbarWindow) GetWindowRect(s.toolbarWindow, &toolbar);
-    if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
+HWND createViewWindow(ViewState& v, HINSTANCE instance, int showCommand, HWND parent, const RECT& area,
+                      const ViewRunHalves& run) {
     if (!registerViewClass(instance)) return nullptr;
-    int toolbarHeight = toolbar.bottom - toolbar.top;
-    int statusHeight = status.bottom - status.top;
-    HWND view = CreateWindowExA(0, VIEW_CLASS_NAME, nullptr, WS_CHILD | WS_VISIBLE, 0, toolbarHeight,
-                                frame.right - frame.left - 10, frame.bottom - frame.top - toolbarHeight - statusHeight,
-                                mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &s);
-    s.viewWindow = view;
+    HWND view = CreateWindowExA(0, VIEW_CLASS_NAME, nullptr, WS_CHILD | WS_VISIBLE, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_VIEW)), instance, &v);
+    v.window = view;
     if (!view) return nullptr;
     SetWindowLongPtrA(view, kRunHalvesSlot, reinterpret_cast<LONG_PTR>(&run));
     ShowWindow(view, showCommand);
@@ -247,78 +247,77 @@ HWND createViewWindow(CaptureState& s, HINSTANCE instance, int showCommand, HWND
     return view;
 }
 
-bool createViewFont(CaptureState& s, HWND window) {
-    s.viewFont.reset(CreateFontIndirectA(&s.viewLogFont));
+bool createViewFont(ViewState& v, HWND window) {
+    v.font.reset(CreateFontIndirectA(&v.logFont));
     TEXTMETRICA metrics{};
     {
         WindowDC dc(window);
-        Selection font(dc.get(), fontOf(s));
+        Selection font(dc.get(), fontOf(v));
         GetTextMetricsA(dc.get(), &metrics);
     }
-    s.charWidth.store(metrics.tmAveCharWidth);
-    s.lineHeight.store(metrics.tmHeight + metrics.tmExternalLeading);
+    v.charWidth.store(metrics.tmAveCharWidth);
+    v.lineHeight.store(metrics.tmHeight + metrics.tmExternalLeading);
     RECT client{};
     GetClientRect(window, &client);
     SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
-    return static_cast<bool>(s.viewFont);
+    return static_cast<bool>(v.font);
 }
 
-void resetView(CaptureState& s) {
-    s.viewMode = VIEW_TEXT;
-    clearGrid(s.view);
-    s.clientWidth = s.clientHeight = 0;
-    s.maxScrollX = s.maxScrollY = 0;
-    s.scrollX.store(0);
-    s.scrollY.store(0);
-    s.byteCount.store(0);
-    if (s.statusWindow) SendMessageA(s.statusWindow, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(" "));
-    if (s.viewWindow) createViewFont(s, s.viewWindow);
+void resetView(ViewState& v) {
+    v.mode = VIEW_TEXT;
+    clearGrid(v.grid);
+    v.clientWidth = v.clientHeight = 0;
+    v.maxScrollX = v.maxScrollY = 0;
+    v.scrollX.store(0);
+    v.scrollY.store(0);
+    if (v.window) createViewFont(v, v.window);
 }
 
-void freeLoadedData(CaptureState& s) {
-    s.loadedData.reset();
-    s.loadedSize = 0;
-    s.viewMode = VIEW_TEXT;
+void freeLoadedData(ViewState& v) {
+    v.loadedData.reset();
+    v.loadedSize = 0;
+    v.mode = VIEW_TEXT;
 }
 
-void repaintViewCells(const CaptureState& s, HWND view, const CellRect& cells) {
-    const int width = s.charWidth.load(std::memory_order_relaxed);
-    const int height = s.lineHeight.load(std::memory_order_relaxed);
+void repaintViewCells(const ViewState& v, const CellRect& cells) {
+    HWND view = v.window;
+    const int width = v.charWidth.load(std::memory_order_relaxed);
+    const int height = v.lineHeight.load(std::memory_order_relaxed);
     if (!view || width <= 0 || height <= 0) return;
-    const int x = s.scrollX.load(std::memory_order_relaxed);
-    const int y = s.scrollY.load(std::memory_order_relaxed);
+    const int x = v.scrollX.load(std::memory_order_relaxed);
+    const int y = v.scrollY.load(std::memory_order_relaxed);
     RECT r{cells.firstColumn * width - x, cells.firstRow * height - y, (cells.lastColumn + 1) * width - x,
            (cells.lastRow + 1) * height - y};
     InvalidateRect(view, &r, FALSE);
 }
 
-void refreshViewExtents(CaptureState& s) {
-    if (!s.viewWindow) return;
+void refreshViewExtents(ViewState& v) {
+    if (!v.window) return;
     RECT client{};
-    GetClientRect(s.viewWindow, &client);
-    SendMessageA(s.viewWindow, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    GetClientRect(v.window, &client);
+    SendMessageA(v.window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
 }
 
-void showCaret(CaptureState& s) {
-    if (linkOpen(s) && !s.caretShown && s.viewWindow) {
-        CreateCaret(s.viewWindow, nullptr, s.charWidth.load(), s.lineHeight.load());
-        ShowCaret(s.viewWindow);
-        s.caretShown = 1;
+void showCaret(ViewState& v) {
+    if (v.live && !v.caretShown && v.window) {
+        CreateCaret(v.window, nullptr, v.charWidth.load(), v.lineHeight.load());
+        ShowCaret(v.window);
+        v.caretShown = 1;
     }
-    placeCaret(s);
+    placeCaret(v);
 }
 
-void placeCaret(CaptureState& s) {
-    if (!linkOpen(s) || !s.caretShown) return;
-    SetCaretPos(s.charWidth.load() * s.view.cursorColumn.load() - s.scrollX.load(),
-                s.lineHeight.load() * s.view.cursorRow.load() - s.scrollY.load());
+void placeCaret(ViewState& v) {
+    if (!v.live || !v.caretShown) return;
+    SetCaretPos(v.charWidth.load() * v.grid.cursorColumn.load() - v.scrollX.load(),
+                v.lineHeight.load() * v.grid.cursorRow.load() - v.scrollY.load());
 }
 
-void removeCaret(CaptureState& s) {
-    if (linkOpen(s) || !s.caretShown) return;
-    HideCaret(s.viewWindow);
+void removeCaret(ViewState& v) {
+    if (v.live || !v.caretShown) return;
+    HideCaret(v.window);
     DestroyCaret();
-    s.caretShown = 0;
+    v.caretShown = 0;
 }
 
 LRESULT CALLBACK viewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

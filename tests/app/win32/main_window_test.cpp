@@ -33,6 +33,20 @@ void CALLBACK readAndCloseAbout(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageA(about, WM_COMMAND, IDOK, 0);
 }
 
+// Any dialog of this thread, closed from a timer: one that opened at all.
+bool dialogOpened = false;
+
+BOOL CALLBACK closeDialog(HWND window, LPARAM) {
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    dialogOpened = true;
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return FALSE;
+}
+
+void CALLBACK closeAnyDialog(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), closeDialog, 0); }
+
 class MainWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override {
@@ -44,10 +58,10 @@ protected:
 TEST_F(MainWindowTest, CreationLeavesTheRunRecordAtItsDefaults) {
     EXPECT_EQ(RunState::Idle, s->runState);
     EXPECT_EQ(nullptr, s->worker);
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
     EXPECT_EQ(0u, s->byteCount.load());
     EXPECT_EQ(0u, s->stateFlags.load());
-    for (std::size_t i = 0; i < kGridBytes; i += 4099) ASSERT_EQ(' ', s->view.cells[i].load());
+    for (std::size_t i = 0; i < kGridBytes; i += 4099) ASSERT_EQ(' ', s->view.grid.cells[i].load());
     EXPECT_NE(nullptr, GetMenu(s->mainWindow));
     SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
     EXPECT_NE(INVALID_SOCKET, probe) << "the socket layer runs";
@@ -74,6 +88,18 @@ TEST_F(MainWindowTest, AboutBoxShowsTheBuildsVersion) {
     SendMessageA(s->mainWindow, WM_COMMAND, CMD_ABOUT, 0);
     KillTimer(nullptr, timer);
     EXPECT_EQ(strings.load(IDS_ABOUT_TEXT, 63) + "\nVersion " ORV_VERSION, aboutText);
+}
+
+TEST_F(MainWindowTest, SettingsOpenNothingWhileALinkIsOpen) {
+    dialogOpened = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, closeAnyDialog);
+    setRunState(*s, RunState::Capturing);
+    SendMessageA(s->mainWindow, WM_COMMAND, CMD_SETTINGS, 0);
+    EXPECT_FALSE(dialogOpened) << "the settings never change under a running capture";
+    setRunState(*s, RunState::Idle);
+    SendMessageA(s->mainWindow, WM_COMMAND, CMD_SETTINGS, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(dialogOpened) << "and open when idle";
 }
 
 TEST_F(MainWindowTest, TheRunsLinkFollowsTheSettings) {

@@ -103,7 +103,7 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
     ASSERT_TRUE(pumpUntil([&] { return s->byteCount.load() == 30000; }, 20000));
     // The timer shows the count; during a run the extents are the whole grid.
     ASSERT_TRUE(pumpUntil([&] { return statusText(1) == "30000"; }, 3000)) << statusText(1);
-    EXPECT_EQ(kGridRows * s->lineHeight.load() - s->clientHeight, s->maxScrollY);
+    EXPECT_EQ(kGridRows * s->view.lineHeight.load() - s->view.clientHeight, s->view.maxScrollY);
 
     command(CMD_START);  // a second start while capturing does nothing
     EXPECT_TRUE(capturing());
@@ -117,9 +117,9 @@ TEST_F(RunControlTest, CaptureRunFromStartToStop) {
     EXPECT_EQ(printerData(4, 30000), readFile(dir / "run.zrd"));
 
     // After the run the extents narrow to the content at the next resize.
-    SendMessageA(s->viewWindow, WM_SIZE, 0, MAKELPARAM(400, 200));
-    int rows = s->view.lineCount.load();
-    EXPECT_EQ(std::max(0, rows * s->lineHeight.load() - 200), s->maxScrollY);
+    SendMessageA(s->view.window, WM_SIZE, 0, MAKELPARAM(400, 200));
+    int rows = s->view.grid.lineCount.load();
+    EXPECT_EQ(std::max(0, rows * s->view.lineHeight.load() - 200), s->view.maxScrollY);
 
     command(CMD_STOP);  // a stop while idle does nothing
     EXPECT_TRUE(messages.shown.empty());
@@ -165,10 +165,10 @@ TEST_F(RunControlTest, QuietLineRepaintsNothing) {
     ASSERT_TRUE(pumpUntil([&] { return statusText(1) == "300"; }, 20000)) << "the timer shows the bytes";
     pumpFor(100);
     ViewTraffic::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(s->viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::proc)));
+        SetWindowLongPtrA(s->view.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::proc)));
     ViewTraffic::sizes = ViewTraffic::paints = 0;
     pumpFor(1300);  // two refreshes or more, and nothing came
-    SetWindowLongPtrA(s->viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::original));
+    SetWindowLongPtrA(s->view.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewTraffic::original));
     EXPECT_EQ(0, ViewTraffic::sizes);
     EXPECT_EQ(0, ViewTraffic::paints);
     command(CMD_STOP);
@@ -177,18 +177,18 @@ TEST_F(RunControlTest, QuietLineRepaintsNothing) {
 TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     create();
     writeFile(dir / "run.zrd", {1, 2, 3});
-    s->loadedData.reset(new std::uint8_t[81]);
-    const std::uint8_t* data = s->loadedData.get();
-    s->loadedSize = 81;
-    s->viewMode = VIEW_HEX;
-    s->view.cells[5].store('x');
+    s->view.loadedData.reset(new std::uint8_t[81]);
+    const std::uint8_t* data = s->view.loadedData.get();
+    s->view.loadedSize = 81;
+    s->view.mode = VIEW_HEX;
+    s->view.grid.cells[5].store('x');
 
     messages.answer(box::kAnswerNo);  // keep the existing file
     command(CMD_START);
     EXPECT_EQ(text(IDS_REPLACE_QUESTION), messages.shown.at(0).text);
-    EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData.get());
-    EXPECT_EQ('x', s->view.cells[5].load());
+    EXPECT_EQ(VIEW_HEX, s->view.mode);
+    EXPECT_EQ(data, s->view.loadedData.get());
+    EXPECT_EQ('x', s->view.grid.cells[5].load());
     EXPECT_EQ(std::vector<std::uint8_t>({1, 2, 3}), readFile(dir / "run.zrd"));
 
     // Refused at the folder question: the same.
@@ -196,8 +196,8 @@ TEST_F(RunControlTest, RefusedStartLeavesTheHexViewAndItsDataAsTheyWere) {
     messages.answer(box::kAnswerCancel);
     command(CMD_START);
     EXPECT_EQ(2u, messages.shown.size());
-    EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData.get());
+    EXPECT_EQ(VIEW_HEX, s->view.mode);
+    EXPECT_EQ(data, s->view.loadedData.get());
     EXPECT_FALSE(pathExists(dir / "missing"));
     expectControls(Controls::Idle);
 }
@@ -451,7 +451,7 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
     s->accelerators = LoadAcceleratorsA(exe, MAKEINTRESOURCEA(IDA_MAIN));
     FreeLibrary(exe);
     ASSERT_NE(nullptr, s->accelerators);
-    SetFocus(s->viewWindow);  // a child has the focus: the keys still reach the window
+    SetFocus(s->view.window);  // a child has the focus: the keys still reach the window
     // The key as the message loop sees it, with Shift held in this
     // thread's key state (no real keyboard under the test display).
     auto press = [&](WORD key) {
@@ -459,8 +459,8 @@ TEST_F(RunControlTest, ShiftF5StartsAndShiftF6Stops) {
         GetKeyboardState(keys);
         keys[VK_SHIFT] = 0x80;
         SetKeyboardState(keys);
-        PostMessageA(s->viewWindow, WM_KEYDOWN, key, 1);
-        PostMessageA(s->viewWindow, WM_KEYUP, key, 0xC0000001);
+        PostMessageA(s->view.window, WM_KEYDOWN, key, 1);
+        PostMessageA(s->view.window, WM_KEYUP, key, 0xC0000001);
         pump();
         keys[VK_SHIFT] = 0;
         SetKeyboardState(keys);

@@ -134,7 +134,7 @@ bool startCaptureWorker(CaptureState& s, DWORD ms) {
             if (msg.hwnd == s.mainWindow && msg.lParam == id &&
                 (msg.message == UM_LINK_OPENED || msg.message == UM_LINK_OPEN_FAILED)) {
                 // As the main window's run control has it then.
-                if (msg.message == UM_LINK_OPENED) s.runState = RunState::Capturing;
+                if (msg.message == UM_LINK_OPENED) setRunState(s, RunState::Capturing);
                 return msg.message == UM_LINK_OPENED;
             }
             TranslateMessage(&msg);

@@ -16,7 +16,7 @@ LinkRun::LinkRun() : state_(std::make_unique<CaptureState>()) {
     s.strings = &strings_;
     s.resourceLibrary = library_;
     setCaptureStateDefaults(s);
-    clearGrid(s.view);
+    clearGrid(s.view.grid);
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = sinkProc;

@@ -100,7 +100,7 @@ protected:
         if (!planLink(*s, nullptr, plan)) return 0;
         setSendControls(*s);
         s->worker.reset(new LinkWorker(*s, plan));
-        s->runState = RunState::Sending;
+        setRunState(*s, RunState::Sending);
         s->stateFlags.fetch_or(FLAG_SENDING);
         worker = s->worker.get();
         return s->worker->startSend(data, progress) ? 1 : 0;
@@ -479,9 +479,9 @@ TEST(SendCommandBytes, WithNoLinkOpenGoNowhereAndShowNothing) {
     LinkRun run;
     CaptureState& s = run.state();
     EXPECT_EQ(0, sendCommandBytes(s, "I", 1));
-    s.runState = RunState::Sending;  // a send's thread owns its link
+    setRunState(s, RunState::Sending);  // a send's thread owns its link
     EXPECT_EQ(0, sendCommandBytes(s, "I", 1));
-    s.runState = RunState::Idle;
+    setRunState(s, RunState::Idle);
     EXPECT_TRUE(run.messages.shown.empty());
 }
 

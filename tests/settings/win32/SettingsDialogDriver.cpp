@@ -72,13 +72,8 @@ SettingsDialogHarness::SettingsDialogHarness(int language, const std::string& bu
     library = LoadLibraryA((buildFolder + "\\Orvantide" + std::to_string(language) + ".dll").c_str());
     owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr),
                             nullptr);
-    s->resourceLibrary = library;
-    s->mainWindow = owner;
-    s->messages = &messages;
-    s->strings = &strings;
-    s->fileDialogs = &dialogs;
-    copyCut(s->profile.profilePath, ini.c_str());
-    copyCut(s->profile.documentsFolder, docs.c_str());
+    copyCut(profile.profilePath, ini.c_str());
+    copyCut(profile.documentsFolder, docs.c_str());
     CreateDirectoryA(docs.c_str(), nullptr);
 }
 
@@ -97,7 +92,7 @@ bool SettingsDialogHarness::run(Script script) {
     pending = std::move(script);
     active = this;
     UINT_PTR timer = SetTimer(nullptr, 0, 10, onTimer);
-    editSettings(*s);
+    editSettings(SettingsDialogSeams{owner, library, &strings, &messages, &dialogs}, profile, startFlags);
     KillTimer(nullptr, timer);
     active = nullptr;
     return scriptRan;

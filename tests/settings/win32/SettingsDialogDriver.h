@@ -10,8 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/win32/CaptureState.h"
 #include "app/win32/Win32Seams.h"
+#include "base/Ids.h"
+#include "settings/win32/SettingsDialog.h"
 #include "tests/support/TestSupport.h"
 
 namespace orv::test {
@@ -53,7 +54,7 @@ struct SettingsWindows {
 
 using Script = std::function<void(SettingsWindows&)>;
 
-// A run record for the settings command: the language library, scripted
+// What the settings dialog is given: the language library, scripted
 // messages and file dialogs, a hidden owner window, and the profile and
 // the documents folder in a temporary folder.
 class SettingsDialogHarness {
@@ -76,7 +77,8 @@ public:
     TempDir dir;
     std::string ini = dir / "zr52profile.ini";
     std::string docs = dir / "Docs";
-    std::unique_ptr<CaptureState> s = std::make_unique<CaptureState>();
+    Profile profile;
+    std::uint32_t startFlags = 0;  // as the command line left them
     HMODULE library = nullptr;
     HWND owner = nullptr;
     LibraryStrings strings{library};

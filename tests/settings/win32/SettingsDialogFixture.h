@@ -23,9 +23,8 @@ protected:
 
     // The program as start-up leaves it: the profile read.
     void startUp() {
-        setCaptureStateDefaults(*s);
         Win32IniStore store;
-        loadProfile(s->profile, store, 0);
+        loadProfile(profile, store, 0);
     }
     std::map<std::string, std::string> stored() { return iniEntries(ini); }
 };

@@ -26,8 +26,8 @@ TEST_F(SettingsDialogTest, FileNameFallsBackToCapturedataAndKeepsItsDots) {
     }));
     EXPECT_EQ("Capturedata.zrd", stored()["buffer/filename"]);
     EXPECT_EQ("YES", stored()["buffer/flag"]);
-    EXPECT_EQ(1, s->profile.files.autoNameFiles);
-    EXPECT_STREQ("Capturedata", s->profile.fileBaseName);
+    EXPECT_EQ(1, profile.files.autoNameFiles);
+    EXPECT_STREQ("Capturedata", profile.fileBaseName);
 
     // A name typed and confirmed with Enter at once is not lost.
     ASSERT_TRUE(run([&](SettingsWindows& w) {
@@ -40,8 +40,8 @@ TEST_F(SettingsDialogTest, FileNameFallsBackToCapturedataAndKeepsItsDots) {
     }));
     EXPECT_EQ("data.bin.zrd", stored()["buffer/filename"]);
     EXPECT_EQ("NO", stored()["buffer/flag"]);
-    EXPECT_STREQ("data.bin.zrd", s->profile.files.captureFileName);
-    EXPECT_EQ(0, s->profile.files.autoNameFiles);
+    EXPECT_STREQ("data.bin.zrd", profile.files.captureFileName);
+    EXPECT_EQ(0, profile.files.autoNameFiles);
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         EXPECT_EQ("data.bin", w.text(IDC_FILE_NAME)) << "the next opening";
         w.cancel();
@@ -75,7 +75,7 @@ TEST_F(SettingsDialogTest, FolderBrowserOpensOnTheFolderAndOnlyAChoiceChangesIt)
         w.ok();
     }));
     EXPECT_EQ(chosen, stored()["buffer/path"]);
-    EXPECT_EQ(chosen, s->profile.files.captureFolder);
+    EXPECT_EQ(chosen, profile.files.captureFolder);
 }
 
 }  // namespace

@@ -49,8 +49,8 @@ TEST_F(SettingsDialogTest, ComPortIsTakenFromTheListOrTypedAndInvalidTextsBecome
                 EXPECT_TRUE(w.ended());
             }));
             EXPECT_EQ(c.taken, stored()["connection/com"]);
-            EXPECT_STREQ(c.taken, s->profile.connection.comPort);
-            EXPECT_NE(0, comPortNumber(s->profile.connection.comPort));
+            EXPECT_STREQ(c.taken, profile.connection.comPort);
+            EXPECT_NE(0, comPortNumber(profile.connection.comPort));
         }
     }
 }
@@ -108,11 +108,11 @@ TEST_F(SettingsDialogTest, LanWithoutHostIsRefusedUntilAHostIsGiven) {
     EXPECT_EQ("lan", entries["connection/method"]);
     EXPECT_EQ("192.168.1.50", entries["connection/host"]);
     EXPECT_EQ("", entries["connection/dService"]) << "an empty port is accepted";
-    EXPECT_EQ(1, s->profile.connection.method);
-    EXPECT_STREQ("192.168.1.50", s->profile.connection.lanHost);
-    EXPECT_STREQ("", s->profile.connection.dService);
+    EXPECT_EQ(1, profile.connection.method);
+    EXPECT_STREQ("192.168.1.50", profile.connection.lanHost);
+    EXPECT_STREQ("", profile.connection.dService);
     // The next read of the profile gives the empty port its default.
-    Profile next = s->profile;
+    Profile next = profile;
     Win32IniStore store;
     loadProfile(next, store, 0);
     EXPECT_STREQ("10001", next.connection.dService);
@@ -141,10 +141,10 @@ TEST_F(SettingsDialogTest, BothPanelsKeepTheirValuesAndOkSavesBoth) {
     EXPECT_EQ("COM3", entries["connection/com"]);
     EXPECT_EQ("device.local", entries["connection/host"]);
     EXPECT_EQ("4001", entries["connection/dService"]);
-    EXPECT_EQ(0, s->profile.connection.method);
-    EXPECT_STREQ("COM3", s->profile.connection.comPort);
-    EXPECT_STREQ("device.local", s->profile.connection.lanHost);
-    EXPECT_STREQ("4001", s->profile.connection.dService);
+    EXPECT_EQ(0, profile.connection.method);
+    EXPECT_STREQ("COM3", profile.connection.comPort);
+    EXPECT_STREQ("device.local", profile.connection.lanHost);
+    EXPECT_STREQ("4001", profile.connection.dService);
     // The port field takes no more than the run record holds.
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         EXPECT_EQ(kDataPortSize - 1, SendMessageA(w.control(IDC_PORT), EM_GETLIMITTEXT, 0, 0));

@@ -48,8 +48,8 @@ TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
     EXPECT_EQ("epson9", entries["document/printer"]);
     EXPECT_EQ("0.5in", entries["document/topofform"]);
     EXPECT_EQ("YES", entries["document/pdf"]);
-    EXPECT_EQ(895, s->profile.documents.codePage);
-    EXPECT_EQ(1, s->profile.documents.pdfAfterCapture) << "the run record has it at once";
+    EXPECT_EQ(895, profile.documents.codePage);
+    EXPECT_EQ(1, profile.documents.pdfAfterCapture) << "the run record has it at once";
 }
 
 TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
@@ -77,7 +77,7 @@ TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
         EXPECT_TRUE(w.ended());
     }));
     EXPECT_EQ("210x148mm", stored()["document/paper"]);
-    EXPECT_STREQ("210x148mm", s->profile.documents.paper);
+    EXPECT_STREQ("210x148mm", profile.documents.paper);
 }
 
 TEST_F(SettingsDialogTest, TopOfFormTheRulesRefuseKeepsTheDialogOpen) {
@@ -98,7 +98,7 @@ TEST_F(SettingsDialogTest, TopOfFormTheRulesRefuseKeepsTheDialogOpen) {
         EXPECT_TRUE(w.ended());
     }));
     EXPECT_EQ("0", stored()["document/topofform"]);
-    EXPECT_STREQ("0", s->profile.documents.topOfForm);
+    EXPECT_STREQ("0", profile.documents.topOfForm);
 }
 
 }  // namespace

@@ -55,6 +55,35 @@ cmp -s "$WORK/big.zrd" "$WORK/big.rec" || fail "send to a pausing device: it got
 grep -q "replies 1" "$WORK/big.sim" || fail "send to a pausing device: it did not talk"
 rm -f "$WORK/big.zrd" "$WORK/big.rec"
 
+# A device that reads slowly but steadily, for longer than the 30 s
+# stall limit (4 kB/s, a small device's 4 KiB window): it takes every
+# byte, so the send succeeds.  Bytes parked in our side's send buffer
+# must not hide that it goes on taking them.
+head -c 150000 /dev/urandom >"$WORK/slow.zrd"
+lan slow --hold --no-replies --read-rate 4000 --receive-buffer 4096 --record "$WORK/slow.rec"
+orv send "$(native "$WORK/slow.zrd")" --lan "127.0.0.1:$port" 2>"$WORK/slow.err" ||
+  fail "send to a slow, steady device: exit $?, $(cat "$WORK/slow.err")"
+settle slow
+cmp -s "$WORK/slow.zrd" "$WORK/slow.rec" || fail "send to a slow, steady device: it got other bytes"
+
+# A disk that fails reads after 256 KiB of a 1 MiB file (Linux only: an
+# LD_PRELOAD shim).  No command takes what it could read for the file: it
+# fails, says so, and the device gets nothing.
+if [ -n "${3:-}" ]; then
+  head -c 1048576 /dev/urandom >"$WORK/bad.zrd"
+  lan bad --hold --no-replies --record "$WORK/bad.rec"
+  export ORV_FAIL_PATH ORV_FAIL_AFTER=262144 LD_PRELOAD=$3
+  ORV_FAIL_PATH=$(readlink -f "$WORK/bad.zrd")
+  expect 1 "cannot read .*: Input/output error; nothing was sent" send "$WORK/bad.zrd" --lan "127.0.0.1:$port"
+  for c in render hexdump filter; do
+    expect 1 "cannot read" $c "$WORK/bad.zrd" -o "$WORK/bad.out"
+    [ -e "$WORK/bad.out" ] && fail "$c of a file that fails to read left an output"
+  done
+  unset ORV_FAIL_PATH ORV_FAIL_AFTER LD_PRELOAD
+  sleep 0.3
+  [ -s "$WORK/bad.rec" ] && fail "send of a file that fails to read: the device got $(stat -c %s "$WORK/bad.rec") bytes"
+fi
+
 # Failures and usage: exit 1 or 2 and one line.
 expect 1 "cannot open the link" send "$(native "$WORK/data.zrd")" --lan 127.0.0.1:1
 expect 1 "missing" send "$(native "$WORK/missing")" --lan 127.0.0.1:1

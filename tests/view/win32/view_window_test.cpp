@@ -20,19 +20,19 @@ protected:
         pump();
     }
     void content(int rows, int columns) {
-        s->view.lineCount.store(rows);
-        s->view.usedWidth.store(columns);
-        refreshViewExtents(*s);
+        s->view.grid.lineCount.store(rows);
+        s->view.grid.usedWidth.store(columns);
+        refreshViewExtents(s->view);
         RECT client;
-        GetClientRect(s->viewWindow, &client);
+        GetClientRect(s->view.window, &client);
         width = client.right;
         height = client.bottom;
-        EXPECT_EQ(height, s->clientHeight);
+        EXPECT_EQ(height, s->view.clientHeight);
     }
     int width = 0, height = 0;
     int scroll(UINT bar, int code) {
-        SendMessageA(s->viewWindow, bar, MAKEWPARAM(code, 0), 0);
-        return bar == WM_VSCROLL ? s->scrollY.load() : s->scrollX.load();
+        SendMessageA(s->view.window, bar, MAKEWPARAM(code, 0), 0);
+        return bar == WM_VSCROLL ? s->view.scrollY.load() : s->view.scrollX.load();
     }
     RECT rectOf(HWND window) {
         RECT r;
@@ -41,9 +41,9 @@ protected:
         return r;
     }
     COLORREF pixel(int x, int y) {
-        HDC dc = GetDC(s->viewWindow);
+        HDC dc = GetDC(s->view.window);
         COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(s->viewWindow, dc);
+        ReleaseDC(s->view.window, dc);
         return c;
     }
 };
@@ -55,7 +55,7 @@ TEST_F(ViewWindowTest, ViewFillsTheSpaceBetweenToolbarAndStatusBar) {
         SetWindowPos(s->mainWindow, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
         pump();
         RECT client, toolbar = rectOf(s->toolbarWindow), status = rectOf(s->statusWindow);
-        RECT view = rectOf(s->viewWindow);
+        RECT view = rectOf(s->view.window);
         GetClientRect(s->mainWindow, &client);
         EXPECT_EQ(0, view.left) << size.cx;
         EXPECT_EQ(client.right, view.right) << size.cx;
@@ -68,7 +68,7 @@ TEST_F(ViewWindowTest, EachScrollCodeMovesByItsStepWithinTheRange) {
     create();
     sizeWindow(500, 400);
     content(500, 127);
-    const int line = s->lineHeight.load(), maxY = s->maxScrollY;
+    const int line = s->view.lineHeight.load(), maxY = s->view.maxScrollY;
     ASSERT_GT(line, 0);
     ASSERT_EQ(500 * line - height, maxY);
     struct Step {
@@ -90,7 +90,7 @@ TEST_F(ViewWindowTest, EachScrollCodeMovesByItsStepWithinTheRange) {
     };
     for (const Step& step : steps) EXPECT_EQ(step.expected, scroll(WM_VSCROLL, step.code)) << step.code;
 
-    const int column = s->charWidth.load(), maxX = s->maxScrollX;
+    const int column = s->view.charWidth.load(), maxX = s->view.maxScrollX;
     ASSERT_EQ(127 * column - width, maxX);
     EXPECT_EQ(column, scroll(WM_HSCROLL, SB_LINERIGHT));
     EXPECT_EQ(std::min(maxX, column + width), scroll(WM_HSCROLL, SB_PAGERIGHT));
@@ -102,45 +102,45 @@ TEST_F(ViewWindowTest, EachScrollCodeMovesByItsStepWithinTheRange) {
 TEST_F(ViewWindowTest, OneWheelMessageIsOneLineWhateverItsDistance) {
     create();
     content(500, 80);
-    const int line = s->lineHeight.load();
+    const int line = s->view.lineHeight.load();
     const short distances[] = {-120, -1, -720};
     int expected = 0;
     for (short d : distances) {
         SendMessageA(s->mainWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, d), 0);
         expected += line;
-        EXPECT_EQ(expected, s->scrollY.load()) << d;
+        EXPECT_EQ(expected, s->view.scrollY.load()) << d;
     }
     SendMessageA(s->mainWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, 240), 0);
-    EXPECT_EQ(expected - line, s->scrollY.load()) << "towards the screen: one line up";
+    EXPECT_EQ(expected - line, s->view.scrollY.load()) << "towards the screen: one line up";
     SendMessageA(s->mainWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, 0), 0);
-    EXPECT_EQ(expected - 2 * line, s->scrollY.load()) << "zero counts as up";
+    EXPECT_EQ(expected - 2 * line, s->view.scrollY.load()) << "zero counts as up";
 }
 
 TEST_F(ViewWindowTest, ExtentsAreTheWholeGridDuringARunAndTheContentAfter) {
     create();
     sizeWindow(500, 400);
-    s->runState = RunState::Capturing;  // a run as the view sees it
+    setRunState(*s, RunState::Capturing);  // a run as the view sees it
     content(3, 20);
-    EXPECT_EQ(kGridRows * s->lineHeight.load() - height, s->maxScrollY);
-    EXPECT_EQ(std::max(0, kGridColumns * s->charWidth.load() - width), s->maxScrollX);
-    s->runState = RunState::Idle;
+    EXPECT_EQ(kGridRows * s->view.lineHeight.load() - height, s->view.maxScrollY);
+    EXPECT_EQ(std::max(0, kGridColumns * s->view.charWidth.load() - width), s->view.maxScrollX);
+    setRunState(*s, RunState::Idle);
     scroll(WM_VSCROLL, SB_BOTTOM);
     content(3, 20);
-    EXPECT_EQ(0, s->maxScrollY);
-    EXPECT_EQ(0, s->scrollY.load()) << "a position beyond the new range is pulled back";
-    EXPECT_EQ(0, s->maxScrollX);
+    EXPECT_EQ(0, s->view.maxScrollY);
+    EXPECT_EQ(0, s->view.scrollY.load()) << "a position beyond the new range is pulled back";
+    EXPECT_EQ(0, s->view.maxScrollX);
 }
 
 TEST_F(ViewWindowTest, GreyBesideTheGridAndAroundAShortHexDump) {
     create(SW_SHOWNORMAL);
     SetWindowPos(s->mainWindow, HWND_TOP, 0, 0, 1600, 600, SWP_NOMOVE);
     pump();
-    const int w = s->charWidth.load(), h = s->lineHeight.load();
+    const int w = s->view.charWidth.load(), h = s->view.lineHeight.load();
     RECT client;
-    GetClientRect(s->viewWindow, &client);
+    GetClientRect(s->view.window, &client);
     ASSERT_GT(client.right, 128 * w + 10) << "the window is wider than the grid";
-    EXPECT_EQ(0, s->maxScrollX) << "nothing to scroll across";
-    RedrawWindow(s->viewWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(0, s->view.maxScrollX) << "nothing to scroll across";
+    RedrawWindow(s->view.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const COLORREF grey = RGB(128, 128, 128), window = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(grey, pixel(128 * w + 5, 5));
     EXPECT_EQ(window, pixel(w / 2, h * 3 + 1)) << "an empty cell";
@@ -152,16 +152,16 @@ TEST_F(ViewWindowTest, GreyBesideTheGridAndAroundAShortHexDump) {
         lines[i * 81 + 79] = '\r';
         lines[i * 81 + 80] = '\n';
     }
-    s->loadedData.reset(new std::uint8_t[3 * 81]);
-    std::memcpy(s->loadedData.get(), lines, 3 * 81);
-    s->loadedSize = 3 * 81;
-    s->viewMode = VIEW_HEX;
+    s->view.loadedData.reset(new std::uint8_t[3 * 81]);
+    std::memcpy(s->view.loadedData.get(), lines, 3 * 81);
+    s->view.loadedSize = 3 * 81;
+    s->view.mode = VIEW_HEX;
     content(3, 81);
-    RedrawWindow(s->viewWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(s->view.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(grey, pixel(10, 3 * h + 5)) << "below the last line";
     EXPECT_EQ(grey, pixel(81 * w + 5, 5)) << "right of the lines";
     EXPECT_EQ(window, pixel(80 * w + w / 2, 1)) << "the CR LF cells are drawn as characters";
-    freeLoadedData(*s);
+    freeLoadedData(s->view);
 }
 
 TEST_F(ViewWindowTest, LongHexDumpIsPaintedDownToItsLastLine) {
@@ -169,20 +169,20 @@ TEST_F(ViewWindowTest, LongHexDumpIsPaintedDownToItsLastLine) {
     sizeWindow(900, 500);
     // 10,000 lines, far more than the grid's rows; only the last is all 'F'.
     constexpr int kLines = 10000;
-    s->loadedData.reset(new std::uint8_t[kLines * 81]);
+    s->view.loadedData.reset(new std::uint8_t[kLines * 81]);
     for (int i = 0; i < kLines; ++i) {
-        std::memset(s->loadedData.get() + i * 81, i == kLines - 1 ? 'F' : ' ', 79);
-        s->loadedData[i * 81 + 79] = '\r';
-        s->loadedData[i * 81 + 80] = '\n';
+        std::memset(s->view.loadedData.get() + i * 81, i == kLines - 1 ? 'F' : ' ', 79);
+        s->view.loadedData[i * 81 + 79] = '\r';
+        s->view.loadedData[i * 81 + 80] = '\n';
     }
-    s->loadedSize = kLines * 81;
-    s->viewMode = VIEW_HEX;
+    s->view.loadedSize = kLines * 81;
+    s->view.mode = VIEW_HEX;
     content(kLines, 81);
     // Dark pixels of the last row: its text must be drawn, not left blank.
     auto inkInLastRow = [&] {
-        RedrawWindow(s->viewWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        const int h = s->lineHeight.load(), w = s->charWidth.load();
-        const int top = (kLines - 1) * h - s->scrollY.load();
+        RedrawWindow(s->view.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const int h = s->view.lineHeight.load(), w = s->view.charWidth.load();
+        const int top = (kLines - 1) * h - s->view.scrollY.load();
         int ink = 0;
         for (int y = top; y < top + h; ++y)
             for (int x = 0; x < 20 * w; ++x)
@@ -190,9 +190,9 @@ TEST_F(ViewWindowTest, LongHexDumpIsPaintedDownToItsLastLine) {
         return ink;
     };
     scroll(WM_VSCROLL, SB_BOTTOM);
-    EXPECT_EQ(kLines * s->lineHeight.load() - height, s->scrollY.load());
+    EXPECT_EQ(kLines * s->view.lineHeight.load() - height, s->view.scrollY.load());
     EXPECT_GT(inkInLastRow(), 0) << "line 10,000 is drawn";
-    freeLoadedData(*s);
+    freeLoadedData(s->view);
 }
 
 TEST_F(ViewWindowTest, ToolbarTipsComeFromTheLanguageLibrary) {

@@ -12,37 +12,30 @@ constexpr DWORD kEndWaitMs = 4000;
 
 QuickEditOff::QuickEditOff() {
     // The console's own input, whatever standard input was redirected to.
-    input_ = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-    if (input_ == INVALID_HANDLE_VALUE) return;
-    if (!GetConsoleMode(input_, &previous_) ||
-        !SetConsoleMode(input_, (previous_ | ENABLE_EXTENDED_FLAGS) & ~DWORD(ENABLE_QUICK_EDIT_MODE))) {
-        CloseHandle(input_);
-        input_ = INVALID_HANDLE_VALUE;
-    }
+    input_.reset(CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+    if (!input_) return;
+    if (!GetConsoleMode(input_.get(), &previous_) ||
+        !SetConsoleMode(input_.get(), (previous_ | ENABLE_EXTENDED_FLAGS) & ~DWORD(ENABLE_QUICK_EDIT_MODE)))
+        input_.reset();
 }
 
 QuickEditOff::~QuickEditOff() {
-    if (input_ == INVALID_HANDLE_VALUE) return;
     // Without the extended flag the quick-edit bit would be ignored.
-    SetConsoleMode(input_, previous_ | ENABLE_EXTENDED_FLAGS);
-    CloseHandle(input_);
+    if (input_) SetConsoleMode(input_.get(), previous_ | ENABLE_EXTENDED_FLAGS);
 }
 
 SessionEndWatch::SessionEndWatch(std::function<void()> onEnd, HANDLE done) : onEnd_(std::move(onEnd)), done_(done) {
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ready_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!ready_) return;
-    thread_ = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
-    if (thread_) WaitForSingleObject(ready_, INFINITE);
+    thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));
+    if (thread_) WaitForSingleObject(ready_.get(), INFINITE);
 }
 
 SessionEndWatch::~SessionEndWatch() {
-    if (thread_) {
-        if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-    }
-    if (ready_) CloseHandle(ready_);
+    if (!thread_) return;
+    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 void SessionEndWatch::endSession() {
@@ -65,7 +58,7 @@ DWORD WINAPI SessionEndWatch::threadMain(void* param) {
     // Top-level and never shown: a message-only window gets no broadcasts.
     self->window_ =
         CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, self);
-    SetEvent(self->ready_);
+    SetEvent(self->ready_.get());
     if (!self->window_) return 1;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);

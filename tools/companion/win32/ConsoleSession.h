@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "base/win32/Owned.h"
+
 namespace orv::companion {
 
 // While it lives, the console's quick-edit selection is off: a click in the
@@ -18,7 +20,7 @@ public:
     QuickEditOff& operator=(const QuickEditOff&) = delete;
 
 private:
-    HANDLE input_ = INVALID_HANDLE_VALUE;
+    FileHandle input_;
     DWORD previous_ = 0;
 };
 
@@ -43,8 +45,8 @@ private:
 
     std::function<void()> onEnd_;
     HANDLE done_;
-    HANDLE ready_ = nullptr;
-    HANDLE thread_ = nullptr;
+    KernelHandle ready_;
+    KernelHandle thread_;
     HWND window_ = nullptr;
 };
 

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "base/win32/FileIdentity.h"
+#include "base/win32/Owned.h"
 #include "tools/companion/Companion.h"
 
 namespace orv::companion {
@@ -33,6 +33,7 @@ void setError(DWORD code) {
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME: errno = ENOENT; break;
     case ERROR_ACCESS_DENIED: errno = EACCES; break;
+    case ERROR_DIRECTORY: errno = EISDIR; break;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
     case ERROR_DISK_FULL:
@@ -87,32 +88,6 @@ void setOpenError(const std::wstring& path) {
 bool isDevicePath(const std::string& path) {
     return path.size() >= 4 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') &&
            (path[2] == '.' || path[2] == '?') && (path[3] == '\\' || path[3] == '/');
-}
-
-bool endsInSeparator(const std::string& path) { return path.back() == '/' || path.back() == '\\'; }
-
-// A new file beside target; its name is returned in temp.  It is marked to
-// go when its handle closes, so that a command ended from outside leaves
-// nothing behind; close() takes the mark off before the rename.
-HANDLE createTemp(const std::wstring& target, std::wstring& temp) {
-    const std::size_t cut = target.find_last_of(L"\\/:");
-    const std::wstring folder = cut == std::wstring::npos ? L"" : target.substr(0, cut + 1);
-    const std::wstring base = target.substr(folder.size()).substr(0, 200);  // within a name's 255 characters
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = folder + L"." + base + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring((random() ^ GetTickCount()) % 1000000) + L".tmp";
-        HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            FILE_DISPOSITION_INFO gone{TRUE};
-            SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone);  // else the destructor's delete
-            return h;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    setError(GetLastError());
-    return INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
@@ -202,13 +177,10 @@ bool InputFile::isSameFile(const std::string& path) const {
     if (!isDiskFile(handle(file_))) return false;
     if (path.empty()) return sameFile(handle(file_), GetStdHandle(STD_OUTPUT_HANDLE));
     if (isDevicePath(path)) return false;
-    HANDLE h =
-        CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool same = sameFile(handle(file_), h);
-    CloseHandle(h);
-    return same;
+    const FileHandle other(CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    return other && sameFile(handle(file_), other.get());
 }
 
 long long InputFile::readFull(std::uint8_t* dst, std::size_t n) {
@@ -228,100 +200,12 @@ long long InputFile::readFull(std::uint8_t* dst, std::size_t n) {
     return static_cast<long long>(got);
 }
 
-OutputFile::~OutputFile() {
-    if (owned_) CloseHandle(handle(file_));                // a temporary file goes with its handle
-    if (!temp_.empty()) DeleteFileW(wide(temp_).c_str());  // in case it could not be marked
+FileSystem::Handle standardOutput() { return file(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+void setErrnoFrom(SysError error) {
+    if (error != 0) setError(error);
 }
 
-bool OutputFile::open(const std::string& path) {
-    if (path.empty()) {
-        file_ = file(GetStdHandle(STD_OUTPUT_HANDLE));
-        return true;
-    }
-    const std::wstring name = wide(path);
-    // Opening for writing, without truncating, tells a disk file (replaced
-    // below) from NUL, a console or a pipe (written as it is), and refuses
-    // a file that may not be written.
-    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        if (GetFileType(h) != FILE_TYPE_DISK) {
-            file_ = file(h);
-            owned_ = true;
-            return true;
-        }
-        CloseHandle(h);
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        setOpenError(name);
-        return false;
-    }
-    if (endsInSeparator(path)) {
-        errno = EISDIR;
-        return false;
-    }
-    std::wstring temp;
-    h = createTemp(name, temp);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    file_ = file(h);
-    owned_ = true;
-    temp_ = utf8(temp);
-    target_ = path;
-    return true;
-}
-
-bool OutputFile::write(const void* data, std::size_t n) {
-    const char* p = static_cast<const char*>(data);
-    std::size_t limit = 1u << 30;
-    while (n > 0) {
-        DWORD w = 0;
-        if (!WriteFile(handle(file_), p, static_cast<DWORD>(std::min(n, limit)), &w, nullptr)) {
-            const DWORD code = GetLastError();
-            // Older consoles take at most about 64 KiB per write.
-            if (code == ERROR_NOT_ENOUGH_MEMORY && limit > 16384) {
-                limit = 16384;
-                continue;
-            }
-            setError(code);
-            return false;
-        }
-        p += w;
-        n -= w;
-    }
-    return true;
-}
-
-bool OutputFile::close() {
-    bool ok = true;
-    DWORD code = 0;
-    if (owned_) {
-        if (!temp_.empty()) {
-            // The new bytes reach the disk before they replace the old file.
-            if (!FlushFileBuffers(handle(file_))) {
-                ok = false;
-                code = GetLastError();
-            }
-            FILE_DISPOSITION_INFO keep{FALSE};
-            if (ok) SetFileInformationByHandle(handle(file_), FileDispositionInfo, &keep, sizeof keep);
-        }
-        if (!CloseHandle(handle(file_)) && ok) {
-            ok = false;
-            code = GetLastError();
-        }
-        owned_ = false;
-    }
-    file_ = -1;
-    if (!temp_.empty()) {
-        const std::wstring temp = wide(temp_);
-        if (ok &&
-            !MoveFileExW(temp.c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ok = false;
-            code = GetLastError();
-        }
-        if (!ok) DeleteFileW(temp.c_str());
-        temp_.clear();
-    }
-    if (!ok) setError(code);
-    return ok;
-}
+void guardTemporary(const std::string&) {}
 
 }  // namespace orv::companion

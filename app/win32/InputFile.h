@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/ByteSource.h"
+#include "base/win32/Owned.h"
 
 namespace orv {
 
@@ -19,17 +20,12 @@ public:
     explicit InputFile(const char* path)
         : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
-    ~InputFile() {
-        if (isOpen()) CloseHandle(handle_);
-    }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
 
-    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool isOpen() const { return static_cast<bool>(handle_); }
 
     bool size(std::uint64_t& bytes) const {
         LARGE_INTEGER value;
-        if (!GetFileSizeEx(handle_, &value) || value.QuadPart < 0) return false;
+        if (!GetFileSizeEx(handle_.get(), &value) || value.QuadPart < 0) return false;
         bytes = static_cast<std::uint64_t>(value.QuadPart);
         return true;
     }
@@ -59,13 +55,13 @@ private:
         while (done < n) {
             DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 24));
             DWORD got = 0;
-            if (!ReadFile(handle_, dst + done, want, &got, nullptr) || got == 0) break;
+            if (!ReadFile(handle_.get(), dst + done, want, &got, nullptr) || got == 0) break;
             done += got;
         }
         return done;
     }
 
-    HANDLE handle_;
+    FileHandle handle_;
     std::uint8_t buffer_[65536];
     std::size_t next_ = 0, filled_ = 0;
 };

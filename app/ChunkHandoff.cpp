@@ -1,4 +1,4 @@
-#include "capture/ChunkHandoff.h"
+#include "app/ChunkHandoff.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,9 +2,8 @@
 // created, the questions before it (folder, replace), and its close.  The
 // run's receiving side writes it through file() (a CaptureFile).
 //
-// Results follow the file operations' convention: 0 success, a negative
-// HRESULT-form code (0x80070000 + system error) for a failure, a positive
-// value when the user declined.
+// Results are system error codes: 0 success, syserr::kCancelled when the
+// user declined, any other code a failure.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -31,30 +30,33 @@ public:
 
     // 0 when the capture folder exists (or was created after the user's
     // OK); nonzero refuses the start.
-    std::int32_t checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui, const StringTable& strings,
+    SysError checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui, const StringTable& strings,
                                     void* owner);
     // With a fixed name: 0 when no file of that name exists or the user
     // agreed to replace it; nonzero refuses the start.
-    std::int32_t confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
+    SysError confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
                                            const StringTable& strings, void* owner);
     // Names the run's file (by date and time when autoNameFiles is set,
     // copying the name into settings) and creates it.  A file the user
     // agreed to replace stays as it is until the run has started: the new
     // one is written beside it meanwhile.
-    std::int32_t openCaptureFile(CaptureFileSettings& settings, const LocalTime& now);
+    SysError openCaptureFile(CaptureFileSettings& settings, const LocalTime& now);
     // The link is open and the run has started: the new file takes the name
     // of the one it replaces.
-    std::int32_t captureStarted();
+    SysError captureStarted();
     // The run did not start: the new file goes, and a file it would have
     // replaced is left as it was.
     void discardCaptureFile();
-    // 0 when written and closed; 1 when no file was open and nothing was
-    // lost; a failure code when a write or the close failed (the file and
-    // what reached it are kept).
-    std::int32_t closeCaptureFile();
+    // 0 when written and closed, or when there was nothing to close; a
+    // failure code when a write or the close failed (the file and what
+    // reached it are kept).
+    SysError closeCaptureFile();
 
     CaptureFile& file() { return file_; }
     bool isFileOpen() const { return file_.isOpen(); }
+    // A file was made for the run and has not been closed yet (or its
+    // failure not yet told by closeCaptureFile).
+    bool hasFile() const { return file_.isOpen() || file_.failure() != 0; }
     const char* captureFilePath() const { return captureFilePath_; }
     // The disk seam: tests put a failing disk here between runs.
     void setFileSystem(FileSystem& fs) {

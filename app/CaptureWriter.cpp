@@ -1,4 +1,4 @@
-#include "capture/CaptureWriter.h"
+#include "app/CaptureWriter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,12 +19,12 @@ void makeCaptureName(const LocalTime& t, char (&name)[kPathSize]) {
     std::snprintf(name, sizeof name, "%d%d%d%d%d%d.zrd", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
-std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
+SysError CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settings, MessageSeam& ui,
                                                const StringTable& strings, void* owner) {
     PathKind kind;
     SysError error = fs_->pathKind(settings.captureFolder, kind);
-    if (error == 0) return kind == PathKind::Folder ? 0 : hresultFromError(syserr::kFileExists);
-    if (error != syserr::kFileNotFound && error != syserr::kPathNotFound) return hresultFromError(error);
+    if (error == 0) return kind == PathKind::Folder ? 0 : syserr::kFileExists;
+    if (error != syserr::kFileNotFound && error != syserr::kPathNotFound) return error;
 
     std::string caption =
         formatWithText(strings.load(IDS_FOLDER_CAPTION, 255), strings.load(IDS_TAB_CAPTURE_FILE, 255));
@@ -32,55 +32,54 @@ std::int32_t CaptureWriter::checkCaptureFolder(const CaptureFileSettings& settin
     if (caption.size() > 255) caption.resize(255);
     if (text.size() > 515) text.resize(515);
     int answer = ui.show(owner, text.c_str(), caption.c_str(), box::kOkCancel | box::kIconWarning);
-    if (answer != box::kAnswerOk) return 1;
+    if (answer != box::kAnswerOk) return syserr::kCancelled;
     return createFolderPath(*fs_, settings.captureFolder);
 }
 
-std::int32_t CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
+SysError CaptureWriter::confirmReplaceCaptureFile(const CaptureFileSettings& settings, MessageSeam& ui,
                                                       const StringTable& strings, void* owner) {
     char path[kPathSize];
     if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), path))
-        return hresultFromError(syserr::kFilenameTooLong);
+        return syserr::kFilenameTooLong;
     SysError error = fs_->findFile(path);
     if (error == syserr::kFileNotFound) return 0;
-    if (error != 0) return hresultFromError(error);
+    if (error != 0) return error;
 
     std::string caption = strings.load(IDS_REPLACE_CAPTION, 63);
     std::string text = strings.load(IDS_REPLACE_QUESTION, 255);
     int answer = ui.show(owner, text.c_str(), caption.c_str(), box::kYesNo | box::kIconQuestion);
-    if (answer != box::kAnswerYes) return 1;
+    if (answer != box::kAnswerYes) return syserr::kCancelled;
     copyCut(replaceAgreed_, path);
     return 0;
 }
 
-std::int32_t CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const LocalTime& now) {
+SysError CaptureWriter::openCaptureFile(CaptureFileSettings& settings, const LocalTime& now) {
     if (settings.autoNameFiles) makeCaptureName(now, settings.captureFileName);
     // An agreement to replace holds for the one start that asked for it.
     char agreed[kPathSize];
     copyCut(agreed, replaceAgreed_);
     replaceAgreed_[0] = '\0';
     if (isFileOpen()) {
-        const std::int32_t r = closeCaptureFile();
-        if (r < 0) return r;
+        if (const SysError error = closeCaptureFile()) return error;
     }
     if (!joinPath(settings.captureFolder, settings.captureFileName, fs_->separator(), captureFilePath_))
-        return hresultFromError(syserr::kFilenameTooLong);
+        return syserr::kFilenameTooLong;
     replacing_ = agreed[0] != '\0' && std::strcmp(agreed, captureFilePath_) == 0;
-    if (!replacing_) return hresultFromError(file_.create(captureFilePath_));
+    if (!replacing_) return file_.create(captureFilePath_);
     // A folder of that name is no file the run could replace.
     PathKind kind;
     if (fs_->pathKind(captureFilePath_, kind) == 0 && kind == PathKind::Folder) {
         replacing_ = false;
-        return hresultFromError(syserr::kAccessDenied);
+        return syserr::kAccessDenied;
     }
     // A file of that name left by a run that never started is ours to empty.
-    return hresultFromError(file_.create(std::string(captureFilePath_) + kBesideSuffix, true));
+    return file_.create(std::string(captureFilePath_) + kBesideSuffix, true);
 }
 
-std::int32_t CaptureWriter::captureStarted() {
+SysError CaptureWriter::captureStarted() {
     if (!replacing_) return 0;
     replacing_ = false;
-    return hresultFromError(file_.moveTo(captureFilePath_));
+    return file_.moveTo(captureFilePath_);
 }
 
 void CaptureWriter::discardCaptureFile() {
@@ -90,9 +89,9 @@ void CaptureWriter::discardCaptureFile() {
     replacing_ = false;
 }
 
-std::int32_t CaptureWriter::closeCaptureFile() {
-    if (!file_.isOpen() && file_.failure() == 0) return 1;
-    return hresultFromError(file_.close());
+SysError CaptureWriter::closeCaptureFile() {
+    if (!hasFile()) return 0;
+    return file_.close();
 }
 
 void CaptureWriter::setCaptureFilePath(const char* path) { copyCut(captureFilePath_, path); }

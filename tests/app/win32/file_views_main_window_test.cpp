@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 
 namespace orv::test {
 namespace {
@@ -40,9 +40,9 @@ TEST_F(FileViewWindowTest, HexViewAndBackToText) {
     command(CMD_OPEN_FILE);
 
     command(CMD_VIEW_HEX);
-    EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(7, s->view.lineCount.load());
-    EXPECT_EQ(567u, s->loadedSize);
+    EXPECT_EQ(VIEW_HEX, s->view.mode);
+    EXPECT_EQ(7, s->view.grid.lineCount.load());
+    EXPECT_EQ(567u, s->view.loadedSize);
     EXPECT_TRUE(buttonEnabled(CMD_VIEW_TEXT)) << "the way back from the hex view";
     std::string saved = dir / "hundred.txt";
     dialogs.choose(saved);
@@ -50,8 +50,8 @@ TEST_F(FileViewWindowTest, HexViewAndBackToText) {
     EXPECT_EQ(567u, readFile(saved).size());
 
     command(CMD_VIEW_TEXT);
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
-    EXPECT_EQ(nullptr, s->loadedData);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
+    EXPECT_EQ(nullptr, s->view.loadedData);
     EXPECT_EQ(100u, s->byteCount.load());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -60,7 +60,7 @@ TEST_F(FileViewWindowTest, HexViewBeforeAnyFileTellsTheEmptyPath) {
     command(CMD_VIEW_HEX);
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ("Can't open data file.\n  ", messages.shown[0].text);
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 #include "app/win32/ViewCommands.h"
 #include "app/win32/Win32Seams.h"
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/win32/RunRecordFixture.h"
 #include "view/win32/ViewWindow.h"
@@ -75,14 +75,14 @@ protected:
         s->mainWindow =
             CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(nullptr, s->mainWindow);
-        s->viewWindow =
+        s->view.window =
             CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 640, 400, s->mainWindow, nullptr, instance, nullptr);
-        ASSERT_NE(nullptr, s->viewWindow);
-        clearGrid(s->view);
+        ASSERT_NE(nullptr, s->view.window);
+        clearGrid(s->view.grid);
     }
     void TearDown() override {
-        freeLoadedData(*s);
-        s->viewFont.reset();
+        freeLoadedData(s->view);
+        s->view.font.reset();
         if (s->mainWindow) DestroyWindow(s->mainWindow);
         RunRecordFixture::TearDown();
     }
@@ -103,11 +103,11 @@ protected:
         saveCurrentFileAs(*s);
         return pathExists(dir / name) ? readFile(dir / name) : Bytes{};
     }
-    Bytes loaded() const { return Bytes(s->loadedData.get(), s->loadedData.get() + s->loadedSize); }
+    Bytes loaded() const { return Bytes(s->view.loadedData.get(), s->view.loadedData.get() + s->view.loadedSize); }
     // Row r of the grid without its trailing spaces.
     std::string row(int r) const {
         char cells[kGridColumns + 1] = "";
-        int n = readRow(s->view, r, 0, kGridColumns - 1, cells);
+        int n = readRow(s->view.grid, r, 0, kGridColumns - 1, cells);
         std::string text(cells, n > 0 ? static_cast<std::size_t>(n) : 0);
         text.erase(text.find_last_not_of(' ') + 1);
         return text;
@@ -127,10 +127,10 @@ TEST_F(FileViewTest, HexViewLinesAndSavedTextFollowTheFileSize) {
         SCOPED_TRACE("file of " + std::to_string(c.size) + " bytes");
         std::string path = file("in" + std::to_string(c.size) + ".zrd", patternBytes(c.size));
         show(CMD_VIEW_HEX, path);
-        EXPECT_EQ(VIEW_HEX, s->viewMode);
-        EXPECT_EQ(c.lines, s->view.lineCount.load());
-        EXPECT_EQ(81, s->view.usedWidth.load());
-        EXPECT_EQ(std::uint32_t(c.lines) * 81, s->loadedSize);
+        EXPECT_EQ(VIEW_HEX, s->view.mode);
+        EXPECT_EQ(c.lines, s->view.grid.lineCount.load());
+        EXPECT_EQ(81, s->view.grid.usedWidth.load());
+        EXPECT_EQ(std::uint32_t(c.lines) * 81, s->view.loadedSize);
         Bytes text = loaded();
         Bytes saved = saveAs("out" + std::to_string(c.size) + ".txt");
         EXPECT_EQ(std::size_t(c.lines) * 81, saved.size());
@@ -147,8 +147,8 @@ TEST_F(FileViewTest, HexTextHasTheDumpLayout) {
         bytes.push_back(b);
     bytes.push_back(0x7F);  // a short last line
     show(CMD_VIEW_HEX, file("hello.zrd", bytes));
-    ASSERT_EQ(4u * 81, s->loadedSize);
-    std::string text(reinterpret_cast<const char*>(s->loadedData.get()), s->loadedSize);
+    ASSERT_EQ(4u * 81, s->view.loadedSize);
+    std::string text(reinterpret_cast<const char*>(s->view.loadedData.get()), s->view.loadedSize);
     EXPECT_EQ("000020:  48 65 6C 6C 6F 2C 20 77  6F 72 6C 64 21 0D 0A 00     Hello, w orld!...\r\n",
               text.substr(2 * 81, 81));
     std::string last(79, ' ');
@@ -167,8 +167,8 @@ TEST_F(FileViewTest, HexViewOfAFileThatCannotBeOpenedTellsItsPath) {
         EXPECT_EQ("Can't open data file.\n " + path + " ", messages.shown[0].text);
         EXPECT_EQ("", messages.shown[0].caption);
         EXPECT_EQ(box::kIconWarning, messages.shown[0].type);
-        EXPECT_EQ(VIEW_TEXT, s->viewMode);
-        EXPECT_EQ(nullptr, s->loadedData);
+        EXPECT_EQ(VIEW_TEXT, s->view.mode);
+        EXPECT_EQ(nullptr, s->view.loadedData);
     }
 }
 
@@ -186,9 +186,9 @@ TEST_F(FileViewTest, HexTextTooLargeToAddressIsNotEnoughMemory) {
         EXPECT_EQ("Not enough memory.", messages.shown[0].text);
         EXPECT_EQ("", messages.shown[0].caption);
         EXPECT_EQ(box::kIconWarning, messages.shown[0].type);
-        EXPECT_EQ(VIEW_TEXT, s->viewMode);
-        EXPECT_EQ(nullptr, s->loadedData);
-        EXPECT_EQ(0, s->view.lineCount.load()) << "a failed load leaves an empty view";
+        EXPECT_EQ(VIEW_TEXT, s->view.mode);
+        EXPECT_EQ(nullptr, s->view.loadedData);
+        EXPECT_EQ(0, s->view.grid.lineCount.load()) << "a failed load leaves an empty view";
     }
 }
 
@@ -222,13 +222,13 @@ TEST_F(FileViewTest, OpenedFileShowsItsFirstMiBAsTextAndSavesAsAWholeCopy) {
     EXPECT_EQ(chosen, s->writer.captureFilePath());
     EXPECT_EQ(1048576u, s->byteCount.load());
     EXPECT_TRUE(s->stateFlags.load() & FLAG_HAVE_FILE);
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
-    EXPECT_EQ(nullptr, s->loadedData);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
+    EXPECT_EQ(nullptr, s->view.loadedData);
     // 16384 lines in the first MiB, but the grid takes 8191.
     EXPECT_EQ(std::string("line 000000 abcdefghij"), row(0));
     EXPECT_EQ(std::string("line 008190 abcdefghij"), row(8190));
     EXPECT_EQ("", row(8191));
-    EXPECT_EQ(8191, s->view.lineCount.load());
+    EXPECT_EQ(8191, s->view.grid.lineCount.load());
 
     Bytes saved = saveAs("copy.zrd");
     EXPECT_EQ(content, saved) << "the text view saves the whole file, not what the grid shows";
@@ -248,10 +248,10 @@ TEST_F(FileViewTest, BackToTextViewFreesTheLoadedData) {
     Bytes bytes = {'A', 'B', '\r', '\n', 'C', 0x07, 0x31, 'D'};
     std::string path = file("back.zrd", bytes);
     show(CMD_VIEW_FILTERED, path);
-    ASSERT_EQ(VIEW_FILTERED, s->viewMode);
+    ASSERT_EQ(VIEW_FILTERED, s->view.mode);
     show(CMD_VIEW_TEXT, path);
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
-    EXPECT_EQ(nullptr, s->loadedData);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
+    EXPECT_EQ(nullptr, s->view.loadedData);
     EXPECT_EQ(8u, s->byteCount.load());
     EXPECT_EQ("AB", row(0));
     EXPECT_EQ("C.1D", row(1)) << "the text view shows the stream undecoded";
@@ -277,7 +277,7 @@ TEST_F(FileViewTest, FilteredViewDecodesTheDeviceSequences) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(c.out, referenceDecode(c.in));
         show(CMD_VIEW_FILTERED, file("f.zrd", c.in));
-        EXPECT_EQ(VIEW_FILTERED, s->viewMode);
+        EXPECT_EQ(VIEW_FILTERED, s->view.mode);
         EXPECT_EQ(c.out, loaded());
         EXPECT_EQ(shown(c.out), row(0));
         EXPECT_EQ(c.out, saveAs("f.txt")) << "save-as writes the filtered bytes";
@@ -295,7 +295,7 @@ TEST_F(FileViewTest, FilteredViewOfALargeFileMatchesTheByteWiseDecoding) {
     in.back() = 0x07;
     Bytes expected = referenceDecode(in);
     show(CMD_VIEW_FILTERED, file("large.zrd", in));
-    EXPECT_EQ(expected.size(), s->loadedSize);
+    EXPECT_EQ(expected.size(), s->view.loadedSize);
     EXPECT_TRUE(expected == loaded());
 }
 
@@ -305,8 +305,8 @@ TEST_F(FileViewTest, FilteredViewOfAFileThatCannotBeHadShowsNothing) {
     for (const std::string& path : {dir / "missing.zrd", huge}) {
         SCOPED_TRACE(path);
         show(CMD_VIEW_FILTERED, path);
-        EXPECT_EQ(VIEW_TEXT, s->viewMode);
-        EXPECT_EQ(nullptr, s->loadedData);
+        EXPECT_EQ(VIEW_TEXT, s->view.mode);
+        EXPECT_EQ(nullptr, s->view.loadedData);
         EXPECT_EQ("", row(0));
     }
     EXPECT_TRUE(messages.shown.empty()) << "the filtered view fails silently";
@@ -432,21 +432,21 @@ TEST_F(FileViewTest, SaveThatCannotWriteEverythingIsTold) {
 TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
     std::string path = file("kept.zrd", patternBytes(40));
     show(CMD_VIEW_HEX, path);
-    const std::uint8_t* data = s->loadedData.get();
+    const std::uint8_t* data = s->view.loadedData.get();
     const std::uint32_t flags = s->stateFlags.load();
 
     runViewCommand(*s, CMD_OPEN_FILE);  // nothing chosen
     EXPECT_EQ(path, s->writer.captureFilePath());
-    EXPECT_EQ(VIEW_HEX, s->viewMode);
-    EXPECT_EQ(data, s->loadedData.get());
-    EXPECT_EQ(3, s->view.lineCount.load());
+    EXPECT_EQ(VIEW_HEX, s->view.mode);
+    EXPECT_EQ(data, s->view.loadedData.get());
+    EXPECT_EQ(3, s->view.grid.lineCount.load());
     EXPECT_EQ(flags, s->stateFlags.load());
 
     saveCurrentFileAs(*s);  // nothing chosen
     EXPECT_EQ(2u, dialogs.asked.size());
     EXPECT_EQ("save", dialogs.asked[1].kind);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(data, s->loadedData.get());
+    EXPECT_EQ(data, s->view.loadedData.get());
     std::size_t files = 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir / "*").c_str(), &found);
@@ -461,13 +461,13 @@ TEST_F(FileViewTest, CancelledDialogsChangeNothing) {
 TEST_F(FileViewTest, ViewCommandsWaitWhileALinkRuns) {
     std::string path = file("run.zrd", patternBytes(40));
     s->writer.setCaptureFilePath(path.c_str());
-    s->runState = RunState::Capturing;
+    setRunState(*s, RunState::Capturing);
     for (unsigned command : {CMD_VIEW_HEX, CMD_VIEW_FILTERED, CMD_VIEW_TEXT, CMD_OPEN_FILE})
         runViewCommand(*s, command);
     saveCurrentFileAs(*s);
-    s->runState = RunState::Idle;
-    EXPECT_EQ(VIEW_TEXT, s->viewMode);
-    EXPECT_EQ(nullptr, s->loadedData);
+    setRunState(*s, RunState::Idle);
+    EXPECT_EQ(VIEW_TEXT, s->view.mode);
+    EXPECT_EQ(nullptr, s->view.loadedData);
     EXPECT_EQ(0u, s->byteCount.load());
     EXPECT_TRUE(dialogs.asked.empty());
     EXPECT_TRUE(messages.shown.empty());
@@ -486,7 +486,7 @@ TEST_F(FileViewTest, ReadWholeFileGivesEveryByte) {
         EXPECT_EQ(content, Bytes(block.get(), block.get() + got));
     }
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(nullptr, s->loadedData);
+    EXPECT_EQ(nullptr, s->view.loadedData);
     EXPECT_EQ("", row(0));
 }
 

@@ -23,13 +23,12 @@ namespace orv {
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
                   std::uint32_t& size);
 // Writes size bytes of data as the whole content of path (created or
-// replaced).  A disk file is written beside path under a temporary name,
-// flushed, and only then moved over it: a failure leaves what was there
+// replaced) through a ReplacingFile: a failure leaves what was there
 // before, and no temporary file.  A device (NUL, a port) is written
 // directly.
-bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
+bool writeWholeFile(FileSystem& fs, const char* path, const std::uint8_t* data, std::uint32_t size);
 // The same with the bytes of the file at source.
-bool copyWholeFile(const char* source, const char* path);
+bool copyWholeFile(FileSystem& fs, const char* source, const char* path);
 
 // The open dialog for ".zrd" files; path is the initial name and receives
 // the chosen one.  1 when a file was chosen.
@@ -41,11 +40,11 @@ int chooseSaveFile(CaptureState& state, HWND owner, char (&path)[kPathSize]);
 // Builds the hex-dump text of the file as loadedData (lineCount, usedWidth
 // 81, loadedSize = lines x 81).  Tells the user what failed.
 int loadHexDump(CaptureState& state, HWND owner, const char* path);
-// Lays the file's first MiB into the grid; byteCount = bytes laid.  Single
-// cells repaint on window.  Fails silently.
-int loadFileAsText(CaptureState& state, HWND window, const char* path);
+// Lays the file's first MiB into the grid; byteCount = bytes laid.  The
+// cells repaint in the view.  Fails silently.
+int loadFileAsText(CaptureState& state, const char* path);
 // Decodes the file's 0x07 sequences into loadedData and lays the result
 // into the grid.  Fails silently.
-int loadFileFiltered(CaptureState& state, HWND window, const char* path);
+int loadFileFiltered(CaptureState& state, const char* path);
 
 }  // namespace orv

@@ -1,17 +1,17 @@
-#include "capture/win32/FileViews.h"
+#include "app/win32/FileViews.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/ReplacingFile.h"
 #include "capture/DeviceStream.h"
-#include "capture/win32/InputFile.h"
+#include "app/win32/InputFile.h"
 #include "view/HexDump.h"
 #include "view/TextGrid.h"
 #include "view/win32/ViewWindow.h"
@@ -39,7 +39,7 @@ std::unique_ptr<std::uint8_t[]> allocateBlock(std::uint64_t n) {
 // MiB on the user-interface thread, and one request is enough for it.
 class WindowRepaint final : public RepaintSink {
 public:
-    WindowRepaint(CaptureState& state, HWND window) : state_(state), window_(window) {}
+    explicit WindowRepaint(const ViewState& view) : view_(view) {}
 
     void repaintCells(const CellRect& cells) override {
         if (!any_) {
@@ -54,20 +54,19 @@ public:
     }
 
     void flush() {
-        if (any_) repaintViewCells(state_, window_, cells_);
+        if (any_) repaintViewCells(view_, cells_);
         any_ = false;
     }
 
 private:
-    CaptureState& state_;
-    HWND window_;
+    const ViewState& view_;
     CellRect cells_{};
     bool any_ = false;
 };
 
-void appendAndRepaint(CaptureState& state, HWND window, const std::uint8_t* bytes, std::size_t count) {
-    WindowRepaint repaint(state, window);
-    appendToView(state.view, bytes, count, repaint);
+void appendAndRepaint(CaptureState& state, const std::uint8_t* bytes, std::size_t count) {
+    WindowRepaint repaint(state.view);
+    appendToView(state.view.grid, bytes, count, repaint);
     repaint.flush();
 }
 
@@ -85,81 +84,23 @@ void tellNoMemory(CaptureState& state, HWND owner) { warn(state, owner, "Not eno
 constexpr FileFilter kCaptureFiles{"zrd files(*.zrd)", "*.zrd", "zrd"};
 constexpr FileFilter kTextFiles{"txt files(*.txt)", "*.txt", "txt"};
 
-bool writeAll(HANDLE file, const std::uint8_t* data, std::uint32_t size) {
-    std::uint32_t done = 0;
-    while (done < size) {
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, size - done, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
-}
-
-// A new file in path's folder, with a short name so that it stays within
-// MAX_PATH wherever path does.
-HANDLE createTempBeside(const char* path, std::string& temp) {
-    const std::string target(path);
-    const std::size_t cut = target.find_last_of("\\/:");
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "~orv%lx-%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
-                      static_cast<unsigned long>((GetTickCount() + attempt) % 100000));
-        temp = folder + name;
-        HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
 }  // namespace
 
-namespace {
-
-// The whole content of path, as fill writes it into a handle.  A device is
-// written as it is; a disk file is written beside its target, flushed and
-// only then moved over it, so that a failure leaves the target as it was.
-bool replaceContent(const char* path, const std::function<bool(HANDLE)>& fill) {
-    // Opened without truncating: a device is written as it is; an existing
-    // disk file is only checked to be writable (read-only or a folder fails).
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        if (GetFileType(file) != FILE_TYPE_DISK) {
-            const bool complete = fill(file);
-            return CloseHandle(file) && complete;
-        }
-        CloseHandle(file);
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return false;
-    }
-    std::string temp;
-    file = createTempBeside(path, temp);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool complete = fill(file) && FlushFileBuffers(file);
-    complete = CloseHandle(file) && complete;
-    complete = complete && MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!complete) DeleteFileA(temp.c_str());
-    return complete;
+bool writeWholeFile(FileSystem& fs, const char* path, const std::uint8_t* data, std::uint32_t size) {
+    return replaceContent(fs, path, data, size) == 0;
 }
 
-}  // namespace
-
-bool writeWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-    return replaceContent(path, [&](HANDLE file) { return writeAll(file, data, size); });
-}
-
-bool copyWholeFile(const char* source, const char* path) {
+bool copyWholeFile(FileSystem& fs, const char* source, const char* path) {
     InputFile from(source);
-    if (!from.isOpen()) return false;
     std::uint64_t size = 0, copied = 0;
-    if (!from.size(size)) return false;
-    return replaceContent(path, [&](HANDLE file) {
-        std::vector<std::uint8_t> block(1u << 20);
-        for (std::size_t n; (n = from.read(block.data(), block.size())) > 0; copied += n)
-            if (!writeAll(file, block.data(), static_cast<std::uint32_t>(n))) return false;
-        return copied == size;
-    });
+    if (!from.isOpen() || !from.size(size)) return false;
+    ReplacingFile file(fs);
+    if (file.open(path) != 0) return false;
+    std::vector<std::uint8_t> block(1u << 20);
+    for (std::size_t n; (n = from.read(block.data(), block.size())) > 0; copied += n)
+        if (file.write(block.data(), n) != 0) return false;
+    // A source that gives fewer bytes than its size could not be read whole.
+    return copied == size && file.commit() == 0;
 }
 
 int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
@@ -198,7 +139,7 @@ int chooseOpenFile(CaptureState& state, HWND owner, char (&path)[kPathSize]) {
 int chooseSaveFile(CaptureState& state, HWND owner, char (&path)[kPathSize]) {
     path[0] = '\0';
     std::string title = state.strings->load(IDS_SAVE_TITLE, 1023);
-    const FileFilter& filter = state.viewMode == VIEW_TEXT ? kCaptureFiles : kTextFiles;
+    const FileFilter& filter = state.view.mode == VIEW_TEXT ? kCaptureFiles : kTextFiles;
     return state.fileDialogs->chooseSaveFile(owner, path, kPathSize, filter, title.c_str()) ? 1 : 0;
 }
 
@@ -217,7 +158,7 @@ int loadHexDump(CaptureState& state, HWND owner, const char* path) {
     // 32 bits long before the file does.
     const std::uint64_t lines = hexDumpLineCount(size);
     const std::uint64_t textBytes = lines * kHexLineBytes;
-    if (state.loadedData) freeLoadedData(state);
+    if (state.view.loadedData) freeLoadedData(state.view);
     std::unique_ptr<std::uint8_t[]> text = allocateBlock(textBytes);
     if (!text) {
         tellNoMemory(state, owner);
@@ -225,51 +166,51 @@ int loadHexDump(CaptureState& state, HWND owner, const char* path) {
     }
     if (!formatHexDump(file, reinterpret_cast<char*>(text.get()), static_cast<std::size_t>(lines),
                        static_cast<unsigned>(size % kHexLineInput))) {
-        state.loadedSize = 0;
+        state.view.loadedSize = 0;
         warn(state, owner, "Can't set buffer.", "");
         return 0;
     }
-    state.loadedData = std::move(text);
-    state.loadedSize = static_cast<std::uint32_t>(textBytes);
-    state.view.lineCount.store(static_cast<int>(lines));
-    state.view.usedWidth.store(static_cast<int>(kHexLineBytes));
+    state.view.loadedData = std::move(text);
+    state.view.loadedSize = static_cast<std::uint32_t>(textBytes);
+    state.view.grid.lineCount.store(static_cast<int>(lines));
+    state.view.grid.usedWidth.store(static_cast<int>(kHexLineBytes));
     return 1;
 }
 
-int loadFileAsText(CaptureState& state, HWND window, const char* path) {
+int loadFileAsText(CaptureState& state, const char* path) {
     InputFile file(path);
     std::uint64_t size = 0;
     if (!file.isOpen() || !file.size(size)) return 0;
     size = std::min(size, kTextViewLimit);
-    state.view.lineCount.store(0);
-    state.view.usedWidth.store(0);
+    state.view.grid.lineCount.store(0);
+    state.view.grid.usedWidth.store(0);
     std::unique_ptr<std::uint8_t[]> bytes = allocateBlock(size);
     if (!bytes) return 0;
     if (file.read(bytes.get(), static_cast<std::size_t>(size)) != size) return 0;
-    appendAndRepaint(state, window, bytes.get(), static_cast<std::size_t>(size));
-    state.view.usedWidth.fetch_add(1);
+    appendAndRepaint(state, bytes.get(), static_cast<std::size_t>(size));
+    state.view.grid.usedWidth.fetch_add(1);
     state.byteCount.store(static_cast<std::uint32_t>(size));
     return 1;
 }
 
-int loadFileFiltered(CaptureState& state, HWND window, const char* path) {
+int loadFileFiltered(CaptureState& state, const char* path) {
     InputFile file(path);
     std::uint64_t size = 0;
     if (!file.isOpen() || !file.size(size)) return 0;
-    state.view.lineCount.store(0);
-    state.view.usedWidth.store(0);
-    if (state.loadedData) freeLoadedData(state);
+    state.view.grid.lineCount.store(0);
+    state.view.grid.usedWidth.store(0);
+    if (state.view.loadedData) freeLoadedData(state.view);
     // Decoding never makes the stream longer.
     std::unique_ptr<std::uint8_t[]> decoded = allocateBlock(size);
     if (!decoded) return 0;
     std::size_t count = 0;
     if (!decodeDeviceStream(file, decoded.get(), static_cast<std::size_t>(size), count)) {
-        state.loadedSize = 0;
+        state.view.loadedSize = 0;
         return 0;
     }
-    state.loadedData = std::move(decoded);
-    state.loadedSize = static_cast<std::uint32_t>(count);
-    appendAndRepaint(state, window, state.loadedData.get(), count);
+    state.view.loadedData = std::move(decoded);
+    state.view.loadedSize = static_cast<std::uint32_t>(count);
+    appendAndRepaint(state, state.view.loadedData.get(), count);
     return 1;
 }
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/ChunkHandoff.h"
+#include "app/ChunkHandoff.h"
 
 namespace orv::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/Ids.h"
-#include "capture/CaptureWriter.h"
+#include "app/CaptureWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace orv::test {
@@ -49,7 +49,7 @@ protected:
         std::strcpy(settings.captureFileName, "Capturedata.zrd");
     }
     std::string path(const char* name) const { return dir / name; }
-    void open() { ASSERT_EQ(0, writer.openCaptureFile(settings, LocalTime{2026, 12, 7, 6, 3, 0})); }
+    void open() { ASSERT_EQ(0u, writer.openCaptureFile(settings, LocalTime{2026, 12, 7, 6, 3, 0})); }
     void append(const std::vector<std::uint8_t>& bytes, std::size_t chunk) {
         for (std::size_t i = 0; i < bytes.size(); i += chunk) {
             std::size_t n = std::min(chunk, bytes.size() - i);
@@ -92,7 +92,7 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
         auto bytes = patternBytes(c.size, static_cast<std::uint32_t>(c.size));
         append(bytes, c.chunk);
         std::vector<std::size_t> duringRun = fs.writes;
-        EXPECT_EQ(0, writer.closeCaptureFile());
+        EXPECT_EQ(0u, writer.closeCaptureFile());
         EXPECT_EQ(bytes, readFile(writer.captureFilePath()));
 
         std::vector<std::size_t> expected(c.size / kBlock, kBlock);
@@ -105,7 +105,8 @@ TEST_F(CaptureWriterTest, FilesAreByteExactWithOneWritePerFullBlock) {
 }
 
 TEST_F(CaptureWriterTest, CloseWithoutFileSaysSoAndChunksWithoutFileAreIgnored) {
-    EXPECT_EQ(1, writer.closeCaptureFile());
+    EXPECT_FALSE(writer.hasFile());
+    EXPECT_EQ(0u, writer.closeCaptureFile());
     std::uint8_t byte = 'x';
     EXPECT_EQ(0u, writer.file().append(&byte, 1, 0));
     EXPECT_TRUE(fs.writes.empty());
@@ -116,8 +117,8 @@ TEST_F(CaptureWriterTest, CloseWithoutFileSaysSoAndChunksWithoutFileAreIgnored) 
 TEST_F(CaptureWriterTest, ExistingNameIsRefusedAndLeftUntouched) {
     std::vector<std::uint8_t> old = {'o', 'l', 'd'};
     writeFile(path("Capturedata.zrd"), old);
-    std::int32_t r = writer.openCaptureFile(settings, LocalTime{2026, 1, 1, 0, 0, 0});
-    EXPECT_EQ(static_cast<std::int32_t>(0x80070050), r);
+    SysError r = writer.openCaptureFile(settings, LocalTime{2026, 1, 1, 0, 0, 0});
+    EXPECT_EQ(syserr::kFileExists, r);
     EXPECT_FALSE(writer.isFileOpen());
     EXPECT_EQ(old, readFile(path("Capturedata.zrd")));
     EXPECT_EQ(path("Capturedata.zrd"), writer.captureFilePath());
@@ -145,13 +146,13 @@ TEST(CaptureNames, AreDateAndTimeWithoutPadding) {
 
 TEST_F(CaptureWriterTest, AutoNamedRunsThatCollideLeaveTheFirstFile) {
     settings.autoNameFiles = 1;
-    ASSERT_EQ(0, writer.openCaptureFile(settings, LocalTime{2010, 1, 11, 10, 5, 3}));
+    ASSERT_EQ(0u, writer.openCaptureFile(settings, LocalTime{2010, 1, 11, 10, 5, 3}));
     auto first = patternBytes(100);
     append(first, 100);
-    ASSERT_EQ(0, writer.closeCaptureFile());
+    ASSERT_EQ(0u, writer.closeCaptureFile());
     EXPECT_STREQ("20101111053.zrd", settings.captureFileName);
 
-    EXPECT_EQ(static_cast<std::int32_t>(0x80070050),
+    EXPECT_EQ(syserr::kFileExists,
               writer.openCaptureFile(settings, LocalTime{2010, 11, 1, 10, 5, 3}));
     EXPECT_EQ(first, readFile(path("20101111053.zrd")));
 }
@@ -160,21 +161,21 @@ TEST_F(CaptureWriterTest, NameThatDoesNotFitIsRefusedNotCut) {
     std::string name(kPathSize - 1, 'n');
     std::strcpy(settings.captureFileName, name.c_str() + dir.path().size() + 1);
     std::strcat(settings.captureFileName, "x");
-    EXPECT_EQ(hresultFromError(syserr::kFilenameTooLong), writer.openCaptureFile(settings, {}));
+    EXPECT_EQ(syserr::kFilenameTooLong, writer.openCaptureFile(settings, {}));
     EXPECT_FALSE(writer.isFileOpen());
 }
 
 // ---- the folder check ----
 
 TEST_F(CaptureWriterTest, ExistingFolderPassesWithoutQuestion) {
-    EXPECT_EQ(0, writer.checkCaptureFolder(settings, messages, strings, nullptr));
+    EXPECT_EQ(0u, writer.checkCaptureFolder(settings, messages, strings, nullptr));
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(CaptureWriterTest, FolderThatIsAFileIsRefusedWithoutQuestion) {
     writeFile(path("plain"), {1});
     std::strcpy(settings.captureFolder, path("plain").c_str());
-    EXPECT_EQ(static_cast<std::int32_t>(0x80070050), writer.checkCaptureFolder(settings, messages, strings, nullptr));
+    EXPECT_EQ(syserr::kFileExists, writer.checkCaptureFolder(settings, messages, strings, nullptr));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -183,7 +184,7 @@ TEST_F(CaptureWriterTest, MissingFolderThreeLevelsDeepIsCreatedAfterOk) {
     deep = deep + platformSeparator() + "two" + platformSeparator() + "three";
     std::strcpy(settings.captureFolder, deep.c_str());
     messages.answer(box::kAnswerOk);
-    EXPECT_EQ(0, writer.checkCaptureFolder(settings, messages, strings, nullptr));
+    EXPECT_EQ(0u, writer.checkCaptureFolder(settings, messages, strings, nullptr));
     EXPECT_TRUE(isFolder(deep));
     EXPECT_EQ(3, fs.foldersCreated);
 
@@ -198,7 +199,7 @@ TEST_F(CaptureWriterTest, MissingFolderIsLeftAloneAfterCancel) {
     deep = deep + platformSeparator() + "two";
     std::strcpy(settings.captureFolder, deep.c_str());
     messages.answer(box::kAnswerCancel);
-    EXPECT_EQ(1, writer.checkCaptureFolder(settings, messages, strings, nullptr));
+    EXPECT_EQ(syserr::kCancelled, writer.checkCaptureFolder(settings, messages, strings, nullptr));
     EXPECT_FALSE(pathExists(dir / "one"));
     EXPECT_EQ(0, fs.foldersCreated);
 }
@@ -206,10 +207,10 @@ TEST_F(CaptureWriterTest, MissingFolderIsLeftAloneAfterCancel) {
 TEST_F(CaptureWriterTest, FolderBelowAFileFailsInsteadOfLooping) {
     writeFile(path("plain"), {1});
     std::string below = path("plain") + platformSeparator() + "a" + platformSeparator() + "b";
-    EXPECT_LT(createFolderPath(fs, below.c_str()), 0);
+    EXPECT_NE(0u, createFolderPath(fs, below.c_str()));
 #ifdef _WIN32
     // A drive that does not exist: every level is "path not found".
-    EXPECT_LT(createFolderPath(fs, "Q:\\orv\\x\\y"), 0);
+    EXPECT_NE(0u, createFolderPath(fs, "Q:\\orv\\x\\y"));
 #endif
 }
 
@@ -226,12 +227,12 @@ TEST_F(CaptureWriterTest, FolderMessageTextsAreCutAndTakeNoForeignPlaceholders) 
 // ---- replacing a fixed-name file ----
 
 TEST_F(CaptureWriterTest, ReplaceQuestionOnlyWhenTheFileExists) {
-    EXPECT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
+    EXPECT_EQ(0u, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     EXPECT_TRUE(messages.shown.empty());
 
     writeFile(path("Capturedata.zrd"), {9, 9});
     messages.answer(box::kAnswerNo);
-    EXPECT_EQ(1, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
+    EXPECT_EQ(syserr::kCancelled, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     EXPECT_TRUE(pathExists(path("Capturedata.zrd")));
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ("Replace", messages.shown[0].caption);
@@ -242,7 +243,7 @@ TEST_F(CaptureWriterTest, AReplacedFileGivesWayOnlyOnceTheRunHasStarted) {
     const std::vector<std::uint8_t> old = {9, 9};
     writeFile(path("Capturedata.zrd"), old);
     messages.answer(box::kAnswerYes);
-    ASSERT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
+    ASSERT_EQ(0u, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     open();
     // The link did not open: the old file is as it was, the new one gone.
     writer.discardCaptureFile();
@@ -252,14 +253,14 @@ TEST_F(CaptureWriterTest, AReplacedFileGivesWayOnlyOnceTheRunHasStarted) {
     EXPECT_NE(0, writer.openCaptureFile(settings, LocalTime{}));
 
     messages.answer(box::kAnswerYes);
-    ASSERT_EQ(0, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
+    ASSERT_EQ(0u, writer.confirmReplaceCaptureFile(settings, messages, strings, nullptr));
     open();
     auto bytes = patternBytes(1000);
     append(bytes, 100);
     EXPECT_EQ(old, readFile(path("Capturedata.zrd"))) << "untouched until the link is open";
-    ASSERT_EQ(0, writer.captureStarted());
+    ASSERT_EQ(0u, writer.captureStarted());
     append(bytes, 100);
-    EXPECT_EQ(0, writer.closeCaptureFile());
+    EXPECT_EQ(0u, writer.closeCaptureFile());
     bytes.insert(bytes.end(), bytes.begin(), bytes.end());
     EXPECT_EQ(bytes, readFile(path("Capturedata.zrd")));
     EXPECT_FALSE(pathExists(path("Capturedata.zrd.new")));
@@ -273,16 +274,16 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     fs.failWrite = 2;  // the second block
     auto bytes = patternBytes(5 * kBlock);
     int failures = 0;
-    std::int32_t failure = 0;
+    SysError failure = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 1000) {
         SysError r = writer.file().append(bytes.data() + i, std::min<std::size_t>(1000, bytes.size() - i), 0);
         if (r != 0) {
             ++failures;
-            failure = hresultFromError(r);
+            failure = r;
         }
     }
     EXPECT_EQ(1, failures);
-    EXPECT_EQ(hresultFromError(syserr::kDiskFull), failure);
+    EXPECT_EQ(syserr::kDiskFull, failure);
     EXPECT_FALSE(writer.isFileOpen());
     EXPECT_EQ(bytes.size() - kBlock, writer.bytesLost());
 
@@ -296,7 +297,7 @@ TEST_F(CaptureWriterTest, FailedBlockWriteIsReportedOnceAndKeepsWhatWasStored) {
     fs.failWrite = 0;
     open();
     EXPECT_EQ(0u, writer.bytesLost());
-    EXPECT_EQ(0, writer.closeCaptureFile());
+    EXPECT_EQ(0u, writer.closeCaptureFile());
 }
 
 TEST_F(CaptureWriterTest, FailedLastWriteKeepsTheFileAndReturnsTheFailure) {
@@ -304,7 +305,7 @@ TEST_F(CaptureWriterTest, FailedLastWriteKeepsTheFileAndReturnsTheFailure) {
     auto bytes = patternBytes(kBlock + 300);
     append(bytes, 100);
     fs.failWrite = 2;  // the staged rest, written at close
-    EXPECT_EQ(hresultFromError(syserr::kDiskFull), writer.closeCaptureFile());
+    EXPECT_EQ(syserr::kDiskFull, writer.closeCaptureFile());
     EXPECT_FALSE(writer.isFileOpen());
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kBlock), readFile(path("Capturedata.zrd")));
     EXPECT_EQ(300u, writer.bytesLost());
@@ -315,7 +316,7 @@ TEST_F(CaptureWriterTest, FailedCloseKeepsTheFileAndReturnsTheFailure) {
     auto bytes = patternBytes(1000);
     append(bytes, 1000);
     fs.failClose = true;
-    EXPECT_EQ(hresultFromError(syserr::kWriteFault), writer.closeCaptureFile());
+    EXPECT_EQ(syserr::kWriteFault, writer.closeCaptureFile());
     EXPECT_EQ(bytes, readFile(path("Capturedata.zrd")));
 }
 
