@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "base/Text.h"
 #include "base/Ids.h"
+#include "base/Text.h"
 #include "settings/DocumentForm.h"
 #include "settings/SettingsForm.h"
 #include "settings/win32/Folders.h"
@@ -350,26 +350,26 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
     showSettingsPage(s, 0);
 }
 
-// LAN chosen without a host: the message, then the field to fill in.
-void refuseMissingHost(HWND dialog, SettingsSession& s) {
+// A field the rules refuse: the message, then its page and the field.
+void refuseField(HWND dialog, SettingsSession& s, unsigned captionId, unsigned textId, int pageIndex, HWND field) {
     const SettingsDialogSeams& seams = s.seams;
-    std::string caption = loadText(seams, IDS_SETTINGS_ERROR, 63);
-    std::string text = loadText(seams, IDS_HOST_MISSING, 1024);
+    std::string caption = loadText(seams, captionId, 63);
+    std::string text = loadText(seams, textId, 1023);
     if (seams.messages) seams.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 0, 0);
-    showSettingsPage(s, 0);
-    if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
+    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, pageIndex, 0);
+    showSettingsPage(s, pageIndex);
+    if (field) SetFocus(field);
 }
 
-// A documents page field the rules refuse: the message, then the field.
+// LAN chosen without a host: the message, then the field to fill in.
+void refuseMissingHost(HWND dialog, SettingsSession& s) {
+    refuseField(dialog, s, IDS_SETTINGS_ERROR, IDS_HOST_MISSING, 0,
+                s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr);
+}
+
+// A documents page field the rules refuse.
 bool refuseDocumentsField(HWND dialog, SettingsSession& s, unsigned textId, int field) {
-    const SettingsDialogSeams& seams = s.seams;
-    std::string caption = loadText(seams, IDS_DOCUMENT_SETTINGS, 31);
-    std::string message = loadText(seams, textId, 1023);
-    if (seams.messages) seams.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
-    showSettingsPage(s, 2);
-    SetFocus(GetDlgItem(s.documentsPage, field));
+    refuseField(dialog, s, IDS_DOCUMENT_SETTINGS, textId, 2, GetDlgItem(s.documentsPage, field));
     return false;
 }
 

@@ -27,6 +27,17 @@ struct RenderArgs {
     render::RenderOptions options;
 };
 
+// value when it is one of the option's two words; else wrong says so.
+bool takeWord(const std::string& option, const std::string& value, const char* first, const char* second, bool& isFirst,
+              std::string& wrong) {
+    if (value != first && value != second) {
+        wrong = option + " takes " + first + " or " + second + ", not \"" + value + "\"";
+        return false;
+    }
+    isFirst = value == first;
+    return true;
+}
+
 bool endsWithTxt(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
@@ -51,22 +62,18 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
             args.output = argv[++i];
             if (args.output == "-") args.output.clear();
             args.outputGiven = true;
-        } else if (a == "--to") {
-            const std::string to = argv[++i];
-            if (to != "pdf" && to != "text") {
-                wrong = "--to takes pdf or text, not \"" + to + "\"";
+        } else if (a == "--to" || a == "--input") {
+            bool first = false;
+            if (a == "--to" ? !takeWord(a, argv[++i], "pdf", "text", first, wrong)
+                            : !takeWord(a, argv[++i], "capture", "raw", first, wrong))
                 return false;
+            if (a == "--to") {
+                args.format = first ? DocumentFormat::Pdf : DocumentFormat::Text;
+                args.toGiven = true;
+            } else {
+                args.inputKind = first ? InputKind::Capture : InputKind::Raw;
+                args.inputKindGiven = true;
             }
-            args.format = to == "text" ? DocumentFormat::Text : DocumentFormat::Pdf;
-            args.toGiven = true;
-        } else if (a == "--input") {
-            const std::string kind = argv[++i];
-            if (kind != "capture" && kind != "raw") {
-                wrong = "--input takes capture or raw, not \"" + kind + "\"";
-                return false;
-            }
-            args.inputKind = kind == "capture" ? InputKind::Capture : InputKind::Raw;
-            args.inputKindGiven = true;
         } else if (valued) {
             if (!takeDocumentOption(a, argv[++i], args.options, wrong)) return false;
         } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
