@@ -19,7 +19,7 @@ import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PROGRAM = ["base", "view", "capture", "settings", "link", "render", "app"]
+PROGRAM = ["base", "view", "capture", "settings", "link", "render", "print", "app"]
 RUN_RECORD = "app/win32/CaptureState.h"
 ENGINE = ["link", "capture"]
 RECORD_USERS = ["capture/win32/FileViews.h", "capture/win32/FileViews.cpp"]
