@@ -12,17 +12,6 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
-SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) {
-    FileSystem::Handle file = FileSystem::kNoFile;
-    if (SysError error = fs.openRead(path.c_str(), file)) return error;
-    std::vector<std::uint8_t> block(kReadBlock);
-    SysError error = 0;
-    for (std::size_t got = 0; (error = fs.read(file, block.data(), block.size(), got)) == 0 && got > 0;)
-        job.add(block.data(), got);
-    fs.close(file);
-    return error;
-}
-
 // A name in target's folder that nothing has: short, so that it fits
 // wherever target does.
 std::string temporaryBeside(FileSystem& fs, const std::string& target) {
@@ -52,6 +41,17 @@ SysError writeReplacing(FileSystem& fs, const std::string& target, const std::st
 }
 
 }  // namespace
+
+SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) {
+    FileSystem::Handle file = FileSystem::kNoFile;
+    if (SysError error = fs.openRead(path.c_str(), file)) return error;
+    std::vector<std::uint8_t> block(kReadBlock);
+    SysError error = 0;
+    for (std::size_t got = 0; (error = fs.read(file, block.data(), block.size(), got)) == 0 && got > 0;)
+        job.add(block.data(), got);
+    fs.close(file);
+    return error;
+}
 
 void CapturedJob::add(const std::uint8_t* block, std::size_t size) {
     const std::size_t had = job_.size();
