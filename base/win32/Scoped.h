@@ -1,6 +1,6 @@
 // Win32 resources that end with their scope: GDI objects, an object
-// selected into a device context, the paint and window device contexts,
-// and the wait cursor.  Each undoes exactly what it did, once.
+// selected into a device context, a device context's saved state, the
+// paint and window device contexts, and the wait cursor.  Each undoes exactly what it did, once.
 #pragma once
 #include <windows.h>
 
@@ -45,6 +45,22 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// A device context's state (objects, modes, transform, clipping) saved
+// and put back as it was at the end.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
 };
 
 // The device context of a window's client area, released at the end.

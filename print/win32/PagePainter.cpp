@@ -60,21 +60,6 @@ private:
     bool loaded_ = true;
 };
 
-// The device context's state, put back as it was.
-class SavedDc {
-public:
-    explicit SavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~SavedDc() {
-        if (saved_) RestoreDC(dc_, saved_);
-    }
-    SavedDc(const SavedDc&) = delete;
-    SavedDc& operator=(const SavedDc&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
-
 // ---- What each field of Style does on the surface, one piece each -------
 // The PDF writer (render/Pdf.cpp) draws the same fields with the same
 // measures (render/PageLook.h).
@@ -243,7 +228,7 @@ void PagePainter::paintSheet(HDC dc, const render::Page& page, const Placement& 
 void PagePainter::paint(HDC dc, const render::Page& page, const Placement& at, const RECT* area) {
     if (!meets(sheetRect(page, at), area)) return;
     EmbeddedFaces::get();
-    SavedDc saved(dc);
+    SavedDC saved(dc);
     // Printer drivers need not read the page back (SRCAND does); their
     // paper is white under the graphics, which come first.
     const DWORD rop = GetDeviceCaps(dc, TECHNOLOGY) == DT_RASPRINTER ? SRCCOPY : SRCAND;
