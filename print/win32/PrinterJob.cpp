@@ -138,7 +138,8 @@ PrinterDc::Failure PrinterDc::fail(Failure failure) {
     }
 }
 
-PrinterDc::Failure PrinterDc::open(const std::wstring& name, const render::Paper& paper, int copies) {
+PrinterDc::Failure PrinterDc::open(const std::wstring& name, const render::Paper& paper, int copies,
+                                   const DEVMODEW* from) {
     name_ = name;
     if (name_.empty()) {
         DWORD size = 0;
@@ -149,7 +150,7 @@ PrinterDc::Failure PrinterDc::open(const std::wstring& name, const render::Paper
         name_ = buffer.data();
     }
     bool copiesByDriver = false;
-    const std::vector<BYTE> settings = jobSettings(name_, nullptr, paper, copies, copiesByDriver, error_);
+    const std::vector<BYTE> settings = jobSettings(name_, from, paper, copies, copiesByDriver, error_);
     if (settings.empty()) return fail(Failure::Refused);
     copiesToPaint_ = copiesByDriver ? 1 : std::max(copies, 1);
     // "For printing, we recommend that you pass NULL to lpszDriver."

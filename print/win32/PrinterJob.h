@@ -46,8 +46,9 @@ public:
     PrinterDc& operator=(const PrinterDc&) = delete;
 
     // Opens printer name (empty: the default printer) with the paper and
-    // copies asked for.
-    Failure open(const std::wstring& name, const render::Paper& paper, int copies);
+    // copies asked for, over the printer's own settings or from's (the
+    // Print dialog's DEVMODE).
+    Failure open(const std::wstring& name, const render::Paper& paper, int copies, const DEVMODEW* from = nullptr);
     HDC get() const { return dc_; }
     const std::wstring& name() const { return name_; }  // the default's, once known
     // How often the pages are to be painted: the copies the driver does not make.

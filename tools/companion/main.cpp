@@ -43,7 +43,7 @@ const Subcommand kSubcommands[] = {
      "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n" ORV_DOCUMENT_HELP,
      runRender},
     {"print", "FILE [-P NAME] [--copies N] " ORV_DOCUMENT_USAGE,
-     "prints the print job in FILE on a printer of the system, as render draws it",
+     "the print job in FILE on paper again, on a printer of the system",
      "  -P NAME             the printer; default: the system's default printer\n"
      "  --copies N          N copies (1 to 999); default: 1\n" ORV_DOCUMENT_HELP,
      runPrint},
