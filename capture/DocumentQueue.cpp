@@ -12,33 +12,39 @@ DocumentQueue::~DocumentQueue() {
 }
 
 void DocumentQueue::add(const std::string& capture, const render::RenderOptions& options) {
+    add([this, capture, options] {
+        Done done{capture, pdfBeside(capture), {}};
+        done.outcome = renderFile(fs_, capture, done.target, options);
+        if (report_) report_(done);
+    });
+}
+
+void DocumentQueue::add(Task task) {
     std::lock_guard<std::mutex> lock(mutex_);
-    jobs_.push_back(Job{capture, options});
+    tasks_.push_back(std::move(task));
     if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     changed_.notify_all();
 }
 
 void DocumentQueue::finish() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+    changed_.wait(lock, [this] { return tasks_.empty() && !busy_; });
 }
 
 void DocumentQueue::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return ending_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;  // ending, and nothing left
-        const Job job = jobs_.front();
-        jobs_.pop_front();
+        changed_.wait(lock, [this] { return ending_ || !tasks_.empty(); });
+        if (tasks_.empty()) return;  // ending, and nothing left
+        const Task task = std::move(tasks_.front());
+        tasks_.pop_front();
         busy_ = true;
         lock.unlock();
-        Done done{job.capture, pdfBeside(job.capture), {}};
         try {
-            done.outcome = renderFile(fs_, job.capture, done.target, job.options);
-            if (report_) report_(done);
+            task();
         } catch (...) {
-            // Nothing may unwind out of the thread; the file stays without
-            // its PDF.
+            // Nothing may unwind out of the thread; the capture stays as it
+            // is, without what the task was to make.
         }
         lock.lock();
         busy_ = false;

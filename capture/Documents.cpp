@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
+}  // namespace
+
 SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) {
     FileSystem::Handle file = FileSystem::kNoFile;
     if (SysError error = fs.openRead(path.c_str(), file)) return error;
@@ -21,8 +23,6 @@ SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) 
     fs.close(file);
     return error;
 }
-
-}  // namespace
 
 void CapturedJob::add(const std::uint8_t* block, std::size_t size) {
     const std::size_t had = job_.size();

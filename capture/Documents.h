@@ -42,6 +42,9 @@ private:
     std::vector<std::uint8_t> job_;
 };
 
+// Reads the capture file path whole into job; 0, or what failed.
+SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job);
+
 // The renderer's printer and units for a printer mode.
 void setPrinter(PrinterMode printer, render::RenderOptions& options);
 

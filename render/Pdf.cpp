@@ -1,7 +1,6 @@
 // toPdf: the pages as PDF pages.  Text is drawn in the embedded
 // monospace faces with a text matrix per run that fits the glyphs to the
-// run's pitch and size; italics are the same faces sheared, so that two
-// faces are embedded rather than four.
+// run's pitch and size; italics are the same faces sheared (PageLook.h).
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -10,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "render/Interpreter.h"
+#include "render/PageLook.h"
 #include "render/PdfFile.h"
 #include "render/PdfFont.h"
 #include "render/Render.h"
@@ -23,12 +22,6 @@ namespace {
 // smallest size or pitch, which keeps the text matrix invertible in the
 // digits written.
 constexpr double kCoordinateLimit = 1e6, kSmallest = 0.01;
-constexpr double kItalicShear = 0.2126;  // tan 12 degrees, about the slant of DejaVu's oblique faces
-// Super- and subscripts: glyphs two thirds wide, as their cells are two
-// thirds high.
-constexpr double kSmallScale = 2.0 / 3;
-// Underlines, in the run's size: below the baseline, over the descenders.
-constexpr double kUnderlineDrop = 0.1, kUnderlineWidth = 0.05;
 
 double coordinate(double v) { return std::isfinite(v) ? std::clamp(v, -kCoordinateLimit, kCoordinateLimit) : 0; }
 bool positive(double v) { return std::isfinite(v) && v > 0; }
@@ -349,12 +342,12 @@ std::string toPdf(const Document& document) {
     return writer.finish();
 }
 
-std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
+std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
+                      std::size_t* pages) {
     Writer writer;
     writer.expect(size + size / 2);  // a styled job's PDF is 1.3 times its size, a text job's 0.9
-    Interpreter printer(options, report, [&writer](Page& page) { writer.add(page); });
-    printer.run(data, size);
-    printer.finish();
+    const std::size_t made = renderPages(data, size, options, report, [&writer](Page& page) { writer.add(page); });
+    if (pages) *pages = made;
     return writer.finish();
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,7 +151,7 @@ public:
     bool open = false, opened = false;
 };
 
-TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
+TEST_F(RenderFileTest, QueueRendersAndRunsTasksOffTheCallersThreadAndFinishesWhatIsQueued) {
     const std::string pcl = dir / "pcl.zrd";
     const std::string second = dir / "second.zrd";
     writeText(capture, kJob);
@@ -160,6 +161,7 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
     std::mutex mutex;
     std::vector<DocumentQueue::Done> done;
     std::set<std::thread::id> threads;
+    std::vector<std::size_t> tasks;  // the PDFs done when each task ran
     {
         DocumentQueue queue(disk, [&](const DocumentQueue::Done& d) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -168,7 +170,13 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
         });
         queue.add(capture, render::RenderOptions{});
         ASSERT_TRUE(disk.waitOpened());
-        queue.add(pcl, render::RenderOptions{});  // returns while the first is still being read
+        queue.add(pcl, render::RenderOptions{});              // returns while the first is still being read
+        queue.add([] { throw std::runtime_error("lost"); });  // dropped; the queue goes on
+        queue.add([&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            tasks.push_back(done.size());
+            threads.insert(std::this_thread::get_id());
+        });
         {
             std::lock_guard<std::mutex> lock(mutex);
             EXPECT_TRUE(done.empty());
@@ -176,6 +184,7 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
         disk.release();
         queue.finish();
         EXPECT_EQ(2u, done.size()) << "finish waits for what was queued";
+        EXPECT_EQ(std::vector<std::size_t>{2}, tasks) << "in turn with the PDFs";
         queue.add(second, render::RenderOptions{});
     }  // and the end, for what is queued then
     ASSERT_EQ(3u, done.size());

@@ -7,6 +7,7 @@
 #include "capture/CaptureTargets.h"
 #include "capture/DocumentQueue.h"
 #include "link/LinkRules.h"
+#include "print/Print.h"
 #include "tools/companion/Companion.h"
 #include "tools/companion/Console.h"
 
@@ -23,11 +24,13 @@ const char kCaptureHelp[] =
     "  --split-idle SECONDS  a new file after SECONDS without a byte\n"
     "  --once                no second attempt: ends when the link ends\n"
     "  --for SECONDS         ends after SECONDS\n"
-    "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed,\n"
-    "                        made with these (as orvantide render takes them):\n"
+    "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed\n"
+    "  --print               each file is printed once it is closed\n"
+    "    -P NAME             on this printer (default: the system's default printer)\n"
+    "  --pdf and --print render the jobs with these (as orvantide render takes them):\n"
     "    --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm\n"
     "    --code-page N       437 (default), 850, 852, 858, 865, 866 or 1252\n"
-    "    --printer MODE      epson (default) or ibm\n"
+    "    --printer MODE      epson (default), epson9 or ibm\n"
     "  --help                this text\n";
 
 // A whole number of seconds from 1 to a day.
@@ -44,12 +47,22 @@ int wrongUsage(const std::string& what) {
     return kExitUsage;
 }
 
-// The console's events, and each closed file queued for its PDF; the
-// queue's outcomes come back as events of their own.
+// The console's events, and each closed file queued for its PDF, its
+// print or both; what became of them comes back as events of their own.
 class EventsWithDocuments final : public CaptureEvents {
 public:
-    EventsWithDocuments(Console& console, FileSystem& fs, const render::RenderOptions& options)
-        : console_(console), options_(options), queue_(fs, [this](const DocumentQueue::Done& d) { tell(d); }) {}
+    // print: null for no print.
+    EventsWithDocuments(Console& console, FileSystem& fs, const render::RenderOptions& options, bool pdf,
+                        const print::PrintRequest* print)
+        : console_(console),
+          fs_(fs),
+          options_(options),
+          pdf_(pdf),
+          print_(print != nullptr),
+          request_(print ? *print : print::PrintRequest{}),
+          queue_(fs, [this](const DocumentQueue::Done& d) { tell(d); }) {
+        request_.options = options;
+    }
 
     void linkOpened() override { console_.linkOpened(); }
     void linkOpenFailed(const LinkError& e) override { console_.linkOpenFailed(e); }
@@ -58,7 +71,8 @@ public:
     void fileStarted(const std::string& path) override { console_.fileStarted(path); }
     void fileClosed(const std::string& path, std::uint64_t bytes) override {
         console_.fileClosed(path, bytes);
-        queue_.add(path, options_);
+        if (pdf_) queue_.add(path, options_);
+        if (print_) queue_.add([this, path] { printFile(path); });
     }
     void storeFailed(const std::string& why, SysError error) override { console_.storeFailed(why, error); }
     void status(const CaptureStatus& s) override { console_.status(s); }
@@ -73,8 +87,21 @@ private:
         console_.event("PDF written: " + d.target + (skipped.empty() ? "" : " (" + skipped + ")"));
     }
 
+    // On the queue's thread.  A print that fails is told and the capture
+    // kept; the next file is printed afresh, whatever became of this one.
+    void printFile(const std::string& path) {
+        const print::PrintOutcome outcome = print::printFile(fs_, path, request_);
+        if (outcome.ok())
+            console_.event("printed: " + print::describePrinted(outcome, path));
+        else
+            console_.event("not printed: " + print::describeNotPrinted(outcome, path) + "; the capture is kept");
+    }
+
     Console& console_;
+    FileSystem& fs_;
     const render::RenderOptions options_;
+    const bool pdf_, print_;
+    print::PrintRequest request_;
     DocumentQueue queue_;  // last: its thread ends before the rest goes
 };
 
@@ -83,8 +110,10 @@ private:
 int runCapture(int argc, char** argv) {
     std::string folder = ".", lan, serial;
     int splitIdleSeconds = 0, forSeconds = 0;
-    bool once = false, pdf = false, documentOptionGiven = false;
+    bool once = false, pdf = false, print = false, documentOptionGiven = false;
     render::RenderOptions documentOptions;
+    print::PrintRequest printRequest;
+    bool printerGiven = false;
     std::string wrong;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
@@ -96,6 +125,12 @@ int runCapture(int argc, char** argv) {
             once = true;
         } else if (a == "--pdf") {
             pdf = true;
+        } else if (a == "--print") {
+            print = true;
+        } else if (a == "-P") {
+            if (!hasValue || argv[i + 1][0] == '\0') return wrongUsage("-P needs a printer's name");
+            printRequest.printer = argv[++i];
+            printerGiven = true;
         } else if (isDocumentOption(a)) {
             if (!hasValue) return wrongUsage(a + " needs a value");
             if (!takeDocumentOption(a, argv[++i], documentOptions, wrong)) return wrongUsage(wrong);
@@ -119,7 +154,9 @@ int runCapture(int argc, char** argv) {
     }
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
     if (folder.empty()) return wrongUsage("-d needs a folder");
-    if (documentOptionGiven && !pdf) return wrongUsage("--paper, --code-page and --printer go with --pdf");
+    if (documentOptionGiven && !pdf && !print)
+        return wrongUsage("--paper, --code-page and --printer go with --pdf or --print");
+    if (printerGiven && !print) return wrongUsage("-P goes with --print");
     std::string host;
     int port = 0;
     if (!lan.empty() && !parseLanTarget(lan, host, port))
@@ -139,10 +176,12 @@ int runCapture(int argc, char** argv) {
     options.reconnect = !once;
     options.forMs = std::uint64_t(forSeconds) * 1000;
     std::unique_ptr<EventsWithDocuments> documents;
-    if (pdf) documents = std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions);
+    if (pdf || print)
+        documents =
+            std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions, pdf, print ? &printRequest : nullptr);
     CaptureEvents& events = documents ? static_cast<CaptureEvents&>(*documents) : *console;
     const SessionEnd end = CaptureSession(*link, files, events, clock, stop, options).run();
-    documents.reset();  // the PDFs still queued are made before the command ends
+    documents.reset();  // the PDFs and prints still queued are made before the command ends
     return endedInOrder(end) ? kExitOk : kExitFailure;
 }
 

@@ -1,10 +1,11 @@
 // orvantide render: the print job in a file as the printer would have
-// printed it, as a PDF or as text; and the document options that capture
-// --pdf shares.
+// printed it, as a PDF or as text; the job arguments that print shares and
+// the document options that capture --pdf and --print share.
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/Documents.h"
@@ -17,12 +18,11 @@ namespace {
 constexpr std::size_t kReadBlock = 1 << 20;
 
 struct RenderArgs {
-    std::string input;
+    JobArguments job;
     std::string output;  // empty: standard output
     bool outputGiven = false;
     bool toGiven = false;
     DocumentFormat format = DocumentFormat::Pdf;
-    render::RenderOptions options;
 };
 
 bool endsWithTxt(const std::string& path) {
@@ -33,11 +33,9 @@ bool endsWithTxt(const std::string& path) {
 }
 
 bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong) {
-    bool haveInput = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool valued = a == "-o" || a == "--to" || isDocumentOption(a);
-        if (valued && (i + 1 >= argc || argv[i + 1][0] == '\0')) {
+        if ((a == "-o" || a == "--to") && (i + 1 >= argc || argv[i + 1][0] == '\0')) {
             wrong = a + " needs a value";
             return false;
         }
@@ -57,20 +55,15 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
             }
             args.format = to == "text" ? DocumentFormat::Text : DocumentFormat::Pdf;
             args.toGiven = true;
-        } else if (valued) {
-            if (!takeDocumentOption(a, argv[++i], args.options, wrong)) return false;
-        } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
+        } else if (!takeJobArgument(argc, argv, i, args.job, wrong)) {
             return false;
         }
     }
-    if (!haveInput) {
-        wrong = "no FILE";
-        return false;
-    }
+    if (!finishJobArguments(args.job, wrong)) return false;
     if (!args.toGiven && args.outputGiven && endsWithTxt(args.output)) args.format = DocumentFormat::Text;
     // Standard input has no name to put an extension on: standard output.
-    if (!args.outputGiven && args.input != "-")
-        args.output = withExtension(args.input, args.format == DocumentFormat::Text ? ".txt" : ".pdf");
+    if (!args.outputGiven && args.job.input != "-")
+        args.output = withExtension(args.job.input, args.format == DocumentFormat::Text ? ".txt" : ".pdf");
     return true;
 }
 
@@ -108,32 +101,58 @@ bool takeDocumentOption(const std::string& option, const char* value, render::Re
     return false;
 }
 
-int runRender(int argc, char** argv) {
-    RenderArgs args;
-    std::string wrong;
-    if (!parseRenderArgs(argc, argv, args, wrong)) return usage(findSubcommand("render"), wrong);
-    const std::string outputName = args.output.empty() ? "standard output" : args.output;
+bool takeJobArgument(int argc, char** argv, int& i, JobArguments& job, std::string& wrong) {
+    const std::string a = argv[i];
+    if (!isDocumentOption(a)) return takeFileArgument(a, job.input, job.haveInput, wrong);
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        wrong = a + " needs a value";
+        return false;
+    }
+    return takeDocumentOption(a, argv[++i], job.options, wrong);
+}
 
-    InputFile in;
-    if (!in.open(args.input)) return fail("cannot open " + args.input + ": " + errorText());
-    if (in.isSameFile(args.output)) return fail("cannot write " + outputName + ": it is the input file");
-    std::string document;
-    RenderOutcome outcome;
+bool finishJobArguments(const JobArguments& job, std::string& wrong) {
+    if (!job.haveInput) wrong = "no FILE";
+    return job.haveInput;
+}
+
+int readJob(InputFile& in, const JobArguments& job, std::vector<std::uint8_t>& bytes) {
     try {
         CapturedJob captured;
         std::vector<std::uint8_t> block(kReadBlock);
         for (long long got = kReadBlock; got == static_cast<long long>(kReadBlock);) {
             if ((got = in.readFull(block.data(), block.size())) < 0)
-                return fail("cannot read " + args.input + ": " + errorText());
+                return fail("cannot read " + job.input + ": " + errorText());
             captured.add(block.data(), static_cast<std::size_t>(got));
         }
-        const std::vector<std::uint8_t>& job = captured.finish();
-        if (!renderDocument(job.data(), job.size(), args.options, args.format, document, outcome)) {
-            const int status = fail(describeFailure(outcome, args.input, outputName));
+        bytes = std::move(captured.finish());
+    } catch (const std::bad_alloc&) {
+        return fail("cannot render " + job.input + ": not enough memory");
+    }
+    return kExitOk;
+}
+
+int runRender(int argc, char** argv) {
+    RenderArgs args;
+    std::string wrong;
+    if (!parseRenderArgs(argc, argv, args, wrong)) return usage(findSubcommand("render"), wrong);
+    const std::string& input = args.job.input;
+    const std::string outputName = args.output.empty() ? "standard output" : args.output;
+
+    InputFile in;
+    if (!in.open(input)) return fail("cannot open " + input + ": " + errorText());
+    if (in.isSameFile(args.output)) return fail("cannot write " + outputName + ": it is the input file");
+    std::vector<std::uint8_t> job;
+    if (const int status = readJob(in, args.job, job)) return status;
+    std::string document;
+    RenderOutcome outcome;
+    try {
+        if (!renderDocument(job.data(), job.size(), args.job.options, args.format, document, outcome)) {
+            const int status = fail(describeFailure(outcome, input, outputName));
             return outcome.failure == RenderOutcome::Failure::Language ? kExitNotRendered : status;
         }
     } catch (const std::bad_alloc&) {
-        return fail("cannot render " + args.input + ": not enough memory");
+        return fail("cannot render " + input + ": not enough memory");
     }
     OutputFile out;
     if (!out.open(args.output)) return fail("cannot open " + outputName + ": " + errorText());

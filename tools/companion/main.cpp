@@ -4,9 +4,10 @@
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
 //   orvantide render FILE [-o OUT] [--to pdf|text] [document options]
+//   orvantide print FILE [-P NAME] [--copies N] [document options]
 //   orvantide capture | send | query ...: the device, unattended
-// Exit status: 0 success, 1 failure, 2 wrong usage, 3 (render) a printer
-// language that is not rendered.
+// Exit status: 0 success, 1 failure, 2 wrong usage, 3 (render, print) a
+// printer language that is not rendered.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,14 @@
 namespace orv::companion {
 namespace {
 
+// The document options of render and print, as capture --pdf takes them too.
+#define ORV_DOCUMENT_USAGE "[--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|epson9|ibm]"
+#define ORV_DOCUMENT_HELP                                                                                 \
+    "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"      \
+    "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n" \
+    "  --printer MODE      epson (ESC/P, 24-pin units, default), epson9 (ESC/P, 9-pin units)\n"           \
+    "                      or ibm (IBM Proprinter)\n"
+
 // Every subcommand; a new one is one more line here.
 const Subcommand kSubcommands[] = {
     {"hexdump", "FILE [-o OUT]", "the hex-dump text of FILE, as the program's hex view shows it",
@@ -28,18 +37,19 @@ const Subcommand kSubcommands[] = {
      "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runFilter},
     {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
      "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
-    {"render",
-     "FILE [-o OUT] [--to pdf|text] [--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|epson9|ibm]",
+    {"render", "FILE [-o OUT] [--to pdf|text] " ORV_DOCUMENT_USAGE,
      "the print job in FILE as the printer would have printed it: a PDF or text",
      "  -o OUT              write to OUT (- is standard output); default: FILE with .pdf (.txt for text)\n"
-     "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n"
-     "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"
-     "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n"
-     "  --printer MODE      epson (ESC/P, 24-pin units, default), epson9 (ESC/P, 9-pin units)\n"
-     "                      or ibm (IBM Proprinter)\n",
+     "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n" ORV_DOCUMENT_HELP,
      runRender},
+    {"print", "FILE [-P NAME] [--copies N] " ORV_DOCUMENT_USAGE,
+     "the print job in FILE on paper again, on a printer of the system",
+     "  -P NAME             the printer; default: the system's default printer\n"
+     "  --copies N          N copies (1 to 999); default: 1\n" ORV_DOCUMENT_HELP,
+     runPrint},
     {"capture",
-     "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf]",
+     "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf] "
+     "[--print [-P NAME]]",
      "unattended capture into time-named files, reconnecting by itself", nullptr, runCapture},
     {"send", "FILE (--lan HOST[:PORT] | --serial DEVICE)", "sends FILE to the device", nullptr, runSend},
     {"query", "(I|S) (--lan HOST[:PORT] | --serial DEVICE) [--timeout MS]", "prints the device's answer to I or S",

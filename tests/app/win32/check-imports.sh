@@ -5,7 +5,7 @@ set -euo pipefail
 objdump=$1 binary=$2 format=${3:-pei-i386} subsystem=${4:-GUI}
 imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ {print toupper($3)}')
 echo "$imports"
-allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|SHLWAPI|WS2_32|WSOCK32|ADVAPI32|MSVCRT|OLE32)\.DLL$'
+allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|SHLWAPI|WS2_32|WSOCK32|ADVAPI32|MSVCRT|OLE32|WINSPOOL)\.(DLL|DRV)$'
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
 if [ -n "$bad" ]; then
   echo "unexpected imports: $bad" >&2
