@@ -38,10 +38,6 @@ public:
         return faces;
     }
     bool loaded() const { return loaded_; }
-    ~EmbeddedFaces() {
-        for (HANDLE h : handles_)
-            if (h) RemoveFontMemResourceEx(h);
-    }
     EmbeddedFaces(const EmbeddedFaces&) = delete;
     EmbeddedFaces& operator=(const EmbeddedFaces&) = delete;
 
@@ -50,13 +46,13 @@ private:
         for (bool bold : {false, true}) {
             const std::string& file = render::monoFaceFile(bold);
             DWORD count = 0;
-            handles_[bold] = file.empty() ? nullptr
-                                          : AddFontMemResourceEx(const_cast<char*>(file.data()), DWORD(file.size()),
-                                                                 nullptr, &count);
-            if (!handles_[bold] || count == 0) loaded_ = false;
+            if (!file.empty())
+                fonts_[bold].reset(
+                    AddFontMemResourceEx(const_cast<char*>(file.data()), DWORD(file.size()), nullptr, &count));
+            if (!fonts_[bold] || count == 0) loaded_ = false;
         }
     }
-    HANDLE handles_[2] = {};
+    FontResource fonts_[2];
     bool loaded_ = true;
 };
 

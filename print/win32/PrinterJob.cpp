@@ -9,32 +9,35 @@
 namespace orv::print {
 namespace {
 
+// A printer opened with OpenPrinter.
+struct PrinterTraits {
+    using Type = HANDLE;
+    static Type none() { return nullptr; }
+    static bool close(Type h) { return ClosePrinter(h) != FALSE; }
+};
+
 // An open printer, closed at the end.
 class OpenedPrinter {
 public:
     explicit OpenedPrinter(const std::wstring& name) {
-        if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &handle_, nullptr)) handle_ = nullptr;
+        HANDLE h = nullptr;
+        if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr)) handle_.reset(h);
     }
-    ~OpenedPrinter() {
-        if (handle_) ClosePrinter(handle_);
-    }
-    OpenedPrinter(const OpenedPrinter&) = delete;
-    OpenedPrinter& operator=(const OpenedPrinter&) = delete;
-    HANDLE get() const { return handle_; }
+    HANDLE get() const { return handle_.get(); }
 
     // Its port, which DeviceCapabilities asks for; empty when unknown.
     std::wstring port() const {
         DWORD needed = 0;
-        GetPrinterW(handle_, 5, nullptr, 0, &needed);
+        GetPrinterW(handle_.get(), 5, nullptr, 0, &needed);
         if (needed == 0) return std::wstring();
         std::vector<BYTE> info(needed);
-        if (!GetPrinterW(handle_, 5, info.data(), needed, &needed)) return std::wstring();
+        if (!GetPrinterW(handle_.get(), 5, info.data(), needed, &needed)) return std::wstring();
         const wchar_t* port = reinterpret_cast<const PRINTER_INFO_5W*>(info.data())->pPortName;
         return port ? port : std::wstring();
     }
 
 private:
-    HANDLE handle_ = nullptr;
+    Owned<PrinterTraits> handle_;
 };
 
 // A count or list from DeviceCapabilities; empty when the driver has none.
@@ -122,10 +125,6 @@ std::vector<BYTE> jobSettings(const std::wstring& name, const DEVMODEW* from, co
     return settings;
 }
 
-PrinterDc::~PrinterDc() {
-    if (dc_) DeleteDC(dc_);
-}
-
 PrinterDc::Failure PrinterDc::fail(Failure failure) {
     if (!error_) error_ = GetLastError();
     switch (error_) {
@@ -154,7 +153,7 @@ PrinterDc::Failure PrinterDc::open(const std::wstring& name, const render::Paper
     if (settings.empty()) return fail(Failure::Refused);
     copiesToPaint_ = copiesByDriver ? 1 : std::max(copies, 1);
     // "For printing, we recommend that you pass NULL to lpszDriver."
-    dc_ = CreateDCW(nullptr, name_.c_str(), nullptr, reinterpret_cast<const DEVMODEW*>(settings.data()));
+    dc_.reset(CreateDCW(nullptr, name_.c_str(), nullptr, reinterpret_cast<const DEVMODEW*>(settings.data())));
     if (!dc_) return fail(Failure::Refused);
     return Failure::None;
 }

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/win32/Owned.h"
 #include "print/win32/PagePainter.h"
 #include "render/Render.h"
 
@@ -41,7 +42,6 @@ public:
     enum class Failure { None, NoDefault, Unknown, Unreachable, Refused };
 
     PrinterDc() = default;
-    ~PrinterDc();
     PrinterDc(const PrinterDc&) = delete;
     PrinterDc& operator=(const PrinterDc&) = delete;
 
@@ -49,7 +49,7 @@ public:
     // copies asked for, over the printer's own settings or from's (the
     // Print dialog's DEVMODE).
     Failure open(const std::wstring& name, const render::Paper& paper, int copies, const DEVMODEW* from = nullptr);
-    HDC get() const { return dc_; }
+    HDC get() const { return dc_.get(); }
     const std::wstring& name() const { return name_; }  // the default's, once known
     // How often the pages are to be painted: the copies the driver does not make.
     int copiesToPaint() const { return copiesToPaint_; }
@@ -58,7 +58,7 @@ public:
 private:
     Failure fail(Failure failure);
 
-    HDC dc_ = nullptr;
+    CreatedDc dc_;
     std::wstring name_;
     int copiesToPaint_ = 1;
     DWORD error_ = 0;
