@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a Windows binary imports anything but system DLLs, or is not
-# of the given format and subsystem (GUI, or CUI for a console program).
+# of the given format and subsystem (GUI, or CUI for a console program),
+# or, as a 32-bit program, not large-address-aware.
 set -euo pipefail
 objdump=$1 binary=$2 format=${3:-pei-i386} subsystem=${4:-GUI}
 imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ {print toupper($3)}')
@@ -16,3 +17,6 @@ header=$("$objdump" -f "$binary")
 private=$("$objdump" -p "$binary")
 grep -q "file format $format\$" <<<"$header" || { echo "not $format" >&2; exit 1; }
 grep -q -E "Subsystem.*Windows $subsystem" <<<"$private" || { echo "not a Windows $subsystem program" >&2; exit 1; }
+if [ "$format" = pei-i386 ]; then
+  grep -q "large address aware" <<<"$private" || { echo "not large-address-aware" >&2; exit 1; }
+fi
