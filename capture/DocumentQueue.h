@@ -34,19 +34,31 @@ public:
 
     // Queues the capture file; its PDF is made with options.
     void add(const std::string& capture, const render::RenderOptions& options);
-    // Queues a task, in turn with the PDFs.
-    void add(Task task);
+    // Queues a task, in turn with the PDFs; what names it for abandon()
+    // ("the print of X").
+    void add(std::string what, Task task);
     // Waits until everything queued so far is done.
     void finish();
+    // The process may end any moment now (a session that ends): drops what
+    // has not begun and names each piece to told, the piece under way
+    // first (with underWay set: it goes on, but may be cut short; a file
+    // it writes then goes with the process).  Queues nothing afterwards.
+    void abandon(const std::function<void(const std::string& what, bool underWay)>& told);
 
 private:
+    struct Piece {
+        std::string what;
+        Task task;
+    };
     void run();
 
     FileSystem& fs_;
     Report report_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Task> tasks_;
+    std::deque<Piece> pieces_;
+    std::string current_;  // what the piece under way is; empty: none
+    bool abandoned_ = false;
     bool busy_ = false;
     bool ending_ = false;
     std::thread thread_;  // started with the first task

@@ -171,8 +171,8 @@ TEST_F(RenderFileTest, QueueRendersAndRunsTasksOffTheCallersThreadAndFinishesWha
         queue.add(capture, render::RenderOptions{});
         ASSERT_TRUE(disk.waitOpened());
         queue.add(pcl, render::RenderOptions{});              // returns while the first is still being read
-        queue.add([] { throw std::runtime_error("lost"); });  // dropped; the queue goes on
-        queue.add([&] {
+        queue.add("a throw", [] { throw std::runtime_error("lost"); });  // dropped; the queue goes on
+        queue.add("a task", [&] {
             std::lock_guard<std::mutex> lock(mutex);
             tasks.push_back(done.size());
             threads.insert(std::this_thread::get_id());
@@ -196,6 +196,27 @@ TEST_F(RenderFileTest, QueueRendersAndRunsTasksOffTheCallersThreadAndFinishesWha
     EXPECT_TRUE(isPdf(dir / "second.pdf"));
     EXPECT_FALSE(pathExists(dir / "pcl.pdf"));
     EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
+}
+
+TEST_F(RenderFileTest, AnAbandonedQueueTellsWhatItWillNotMakeAndMakesNothingMore) {
+    writeText(capture, kJob);
+    SlowDisk disk;
+    std::vector<std::string> told;
+    int made = 0;
+    {
+        DocumentQueue queue(disk, [&](const DocumentQueue::Done&) { ++made; });
+        queue.add(capture, render::RenderOptions{});
+        ASSERT_TRUE(disk.waitOpened());
+        queue.add("the print of " + capture, [&] { ++made; });
+        queue.abandon([&](const std::string& what, bool underWay) {
+            told.push_back((underWay ? "under way: " : "dropped: ") + what);
+        });
+        queue.add(capture, render::RenderOptions{});  // after the end: nothing
+        disk.release();
+    }
+    EXPECT_EQ((std::vector<std::string>{"under way: the PDF of " + capture, "dropped: the print of " + capture}),
+              told);
+    EXPECT_EQ(1, made) << "the piece under way goes on; nothing else is made";
 }
 
 }  // namespace

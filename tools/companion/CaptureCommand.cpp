@@ -72,10 +72,20 @@ public:
     void fileClosed(const std::string& path, std::uint64_t bytes) override {
         console_.fileClosed(path, bytes);
         if (pdf_) queue_.add(path, options_);
-        if (print_) queue_.add([this, path] { printFile(path); });
+        if (print_) queue_.add("the print of " + path, [this, path] { printFile(path); });
     }
     void storeFailed(const std::string& why, SysError error) override { console_.storeFailed(why, error); }
     void status(const CaptureStatus& s) override { console_.status(s); }
+
+    // The session ends and the process with it, any moment: what is not
+    // made yet is told, so that nobody takes its absence for a failure
+    // that went unsaid.
+    void sessionEnds() {
+        queue_.abandon([this](const std::string& what, bool underWay) {
+            console_.event("the session ends: " + what + (underWay ? " may be cut short" : " is not made") +
+                           "; the capture is kept");
+        });
+    }
 
 private:
     void tell(const DocumentQueue::Done& d) {
@@ -181,6 +191,10 @@ int runCapture(int argc, char** argv) {
             std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions, pdf, print ? &printRequest : nullptr);
     CaptureEvents& events = documents ? static_cast<CaptureEvents&>(*documents) : *console;
     const SessionEnd end = CaptureSession(*link, files, events, clock, stop, options).run();
+    // The capture files are closed and told; a log-off or a shutdown may
+    // end the process once it knows, so that comes before the documents.
+    if (console->sessionEnding() && documents) documents->sessionEnds();
+    console->filesClosed();
     documents.reset();  // the PDFs and prints still queued are made before the command ends
     return endedInOrder(end) ? kExitOk : kExitFailure;
 }
