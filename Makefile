@@ -8,7 +8,8 @@ DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
   wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils socat imagemagick zip nsis xxd python3 procps util-linux \
-  zlib1g-dev libz-mingw-w64-dev fonts-dejavu-core poppler-utils qpdf enscript ghostscript
+  zlib1g-dev libz-mingw-w64-dev fonts-dejavu-core poppler-utils qpdf enscript ghostscript \
+  cups-daemon cups-client cups-core-drivers cups-filters libcups2-dev libcups2:i386
 
 # The Windows build this host can run under Wine: win32 where i386 Linux
 # programs run (32-bit Wine), else win64, the same sources built for
@@ -19,7 +20,9 @@ WINE_ARCH = $(shell source tests/wine/env.sh && echo $$ORV_WINE_ARCH)
 
 all: build
 
-# Quick when everything is present: one dpkg query, no apt at all.
+# Quick when everything is present: one dpkg query, no apt at all.  The
+# system's CUPS is never started: the tests run a private one, and a host
+# without a policy-rc.d gets one that refuses service starts for the install.
 deps:
 	@missing=$$(dpkg-query -W -f='$${db:Status-Abbrev} $${binary:Package}\n' $(DEB_PACKAGES) 2>/dev/null \
 	   | awk '$$1=="ii"{print $$2}' | sed 's/:amd64$$//' | sort >/tmp/orv-have.$$$$; \
@@ -27,7 +30,10 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; \
+	  norc=; if [ ! -e /usr/sbin/policy-rc.d ]; then \
+	    printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d && chmod 755 /usr/sbin/policy-rc.d && norc=1; fi; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
+	  rc=$$?; [ -z "$$norc" ] || rm -f /usr/sbin/policy-rc.d; exit $$rc; \
 	fi
 
 build: native win32 $(if $(filter win64,$(WINE_ARCH)),win64)

@@ -69,6 +69,14 @@ RENDER_COMMAND=${ORV_BENCH_RENDER_COMMAND:-1}
 echo "bench: rendering the text job with enscript | ps2pdf..." >&2
 bench/render.sh times "$TMP" $([ "$RENDER_COMMAND" = 1 ] && echo "$ORV") >"$TMP/render.txt"
 
+# Printing: the text job through a private CUPS server to a file-backed
+# queue, beside rendering it to PDF (ORV_BENCH_PRINT=0 leaves it out).
+: >"$TMP/print.txt"
+if [ "${ORV_BENCH_PRINT:-1}" = 1 ]; then
+  echo "bench: printing the text job through a private CUPS server..." >&2
+  bench/print.sh "$ORV" "$TMP/plain.prn" "$TMP" >"$TMP/print.txt"
+fi
+
 # The program itself on a quiet line, where a Windows build can run here.
 : >"$TMP/quiet.txt"
 if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ]; then
@@ -77,7 +85,7 @@ if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ];
 fi
 
 python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" \
-  "$TMP/render.txt" <<'PY'
+  "$TMP/render.txt" "$TMP/print.txt" <<'PY'
 import json, sys
 # UseRealTime() cases are named "NAME/real_time".
 benchmarks = {b["name"].replace("/real_time", ""): b for b in json.load(open(sys.argv[1]))["benchmarks"]}
@@ -159,4 +167,21 @@ for name, mbs, pps, s, _, target in rows:
           "  met" if ref_s / s >= target else "  NOT MET"))
 print("PDF size / text size: " + ", ".join("%s %.2f" % (row[0], row[4]) for row in rows) +
       ", enscript | ps2pdf %.2f." % (ref_pdf / ref_bytes))
+printed = {}
+for line in open(sys.argv[11]):
+    name, secs, pages = line.split()
+    printed[name] = (float(secs), int(pages))
+if printed:
+    ref_s, ref_pages = printed["render"]
+    print()
+    print("%-38s %9s %9s   %-28s %9s %9s" % ("the text job printed (%d pages)" % ref_pages, "s", "pages/s",
+          "reference (same run)", "s", "pages/s"))
+    print("-" * 118)
+    for name, label in (("accepted", "orvantide print, CUPS took the job"),
+                        ("printed", "orvantide print, the queue's file")):
+        s, pages = printed[name]
+        print("%-38s %9.2f %9.0f   %-28s %9.2f %9.0f" % (label, s, pages / s, "orvantide render to PDF", ref_s,
+              ref_pages / ref_s))
+    print("Through a private CUPS server (tests/print/cups.sh): a PDF queue whose backend writes each job to a "
+          "file; best of 3.")
 PY

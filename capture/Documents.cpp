@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
+}  // namespace
+
 SysError readJob(FileSystem& fs, const std::string& path, PrintJob& job) {
     FileSystem::Handle file = FileSystem::kNoFile;
     if (SysError error = fs.openRead(path.c_str(), file)) return error;
@@ -21,8 +23,6 @@ SysError readJob(FileSystem& fs, const std::string& path, PrintJob& job) {
     fs.close(file);
     return error;
 }
-
-}  // namespace
 
 InputKind inputKindOf(const std::string& path) {
     const std::size_t name = path.find_last_of("\\/");
@@ -103,7 +103,8 @@ RenderOutcome renderFile(FileSystem& fs, const std::string& source, const std::s
         outcome.failure = RenderOutcome::Failure::Memory;
         return outcome;
     }
-    if ((outcome.error = replaceContent(fs, target, document.data(), document.size())) != 0) outcome.failure = RenderOutcome::Failure::Write;
+    if ((outcome.error = replaceContent(fs, target, document.data(), document.size())) != 0)
+        outcome.failure = RenderOutcome::Failure::Write;
     return outcome;
 }
 

@@ -55,6 +55,9 @@ private:
     std::vector<std::uint8_t> job_;
 };
 
+// Reads the file path whole into job; 0, or what failed.
+SysError readJob(FileSystem& fs, const std::string& path, PrintJob& job);
+
 // The renderer's printer and units for a printer mode.
 void setPrinter(PrinterMode printer, render::RenderOptions& options);
 

@@ -28,12 +28,13 @@ constexpr double kGlyphAscent = 0.93, kGlyphDescent = 0.24;
 // side on the printer.  doubleStrike (ESC G): each line struck twice, the
 // second pass a fraction of a dot lower: the regular face, darker at the
 // same width (the PDF writer strokes its outlines thinly; a painter may
-// draw the run a second time a third of a point lower).  Both may be set.
+// draw the run a second time a third of a point lower; PageLook.h).  Both
+// may be set.
 // underline: the writer draws the line under the run's whole advance,
 // spaces included, as the printer does; the interpreter makes no Rule for
 // it.  overline (the Proprinter's ESC _): the same above the run, at the
-// top of its character cell (kOverlineRise of the size above the
-// baseline).
+// top of its character cell (PageLook.h's kOverlineRise of the size above
+// the baseline).
 struct Style {
     bool bold = false;
     bool doubleStrike = false;
@@ -51,10 +52,6 @@ struct Style {
                superscript == o.superscript && subscript == o.subscript;
     }
 };
-// Rule positions in a run's size: underlines below the baseline, over the
-// descenders; overlines above it, just over the capitals.
-constexpr double kUnderlineDrop = 0.1, kOverlineRise = 0.8, kRuleWidth = 0.05;
-
 // Characters printed one after the other on one line with one style and
 // one pitch: character k stands at x + k * advance.
 //

@@ -529,4 +529,16 @@ Document interpret(const std::uint8_t* data, std::size_t size, const RenderOptio
     return printer.take();
 }
 
+std::size_t renderPages(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
+                        const std::function<void(Page& page)>& sink) {
+    std::size_t pages = 0;
+    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report, [&](Page& page) {
+        ++pages;
+        sink(page);
+    });
+    printer.run(data, size);
+    printer.finish();
+    return pages;
+}
+
 }  // namespace orv::render

@@ -1,7 +1,6 @@
 // toPdf: the pages as PDF pages.  Text is drawn in the embedded
 // monospace faces with a text matrix per run that fits the glyphs to the
-// run's pitch and size; italics are the same faces sheared, so that two
-// faces are embedded rather than four.
+// run's pitch and size; italics are the same faces sheared (PageLook.h).
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -10,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "render/Interpreter.h"
+#include "render/PageLook.h"
 #include "render/PdfFile.h"
 #include "render/PdfFont.h"
 #include "render/Render.h"
@@ -23,14 +22,6 @@ namespace {
 // smallest size or pitch, which keeps the text matrix invertible in the
 // digits written.
 constexpr double kCoordinateLimit = 1e6, kSmallest = 0.01;
-constexpr double kItalicShear = 0.2126;  // tan 12 degrees, about the slant of DejaVu's oblique faces
-// Super- and subscripts: glyphs two thirds wide, as their cells are two
-// thirds high.
-constexpr double kSmallScale = 2.0 / 3;
-// Double-strike: the regular face filled and its outlines stroked this
-// wide, in the run's size (0.12 point at 12), which darkens it without
-// making it the bold face, and keeps its width.
-constexpr double kDoubleStrikeStroke = 0.01;
 
 double coordinate(double v) { return std::isfinite(v) ? std::clamp(v, -kCoordinateLimit, kCoordinateLimit) : 0; }
 bool positive(double v) { return std::isfinite(v) && v > 0; }
@@ -306,11 +297,11 @@ private:
         const double end = coordinate(x + advance * double(run.text.size()));
         if (style.underline) {
             const double y = coordinate(run.baseline + kUnderlineDrop * size);
-            lines_.push_back({x, y, end, y, kRuleWidth * size});
+            lines_.push_back({x, y, end, y, kUnderlineWidth * size});
         }
         if (style.overline) {
             const double y = coordinate(run.baseline - kOverlineRise * size);
-            lines_.push_back({x, y, end, y, kRuleWidth * size});
+            lines_.push_back({x, y, end, y, kUnderlineWidth * size});
         }
     }
 
@@ -368,13 +359,12 @@ std::string toPdf(const Document& document) {
     return writer.finish();
 }
 
-std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
+std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
+                      std::size_t* pages) {
     Writer writer;
     writer.expect(size + size / 2);  // a styled job's PDF is 1.3 times its size, a text job's 0.9
-    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report,
-                        [&writer](Page& page) { writer.add(page); });
-    printer.run(data, size);
-    printer.finish();
+    const std::size_t made = renderPages(data, size, options, report, [&writer](Page& page) { writer.add(page); });
+    if (pages) *pages = made;
     return writer.finish();
 }
 

@@ -51,13 +51,24 @@ std::string subsetTag(const std::vector<std::uint16_t>& glyphs, const char* name
 
 }  // namespace
 
-const TrueTypeFont& monoFace(bool bold) {
+namespace {
+
+const Face& monoFont(bool bold) {
     if (bold) {
         static const Face face(kMonoBold, kMonoBoldSize, kMonoBoldInflated);
-        return face.font;
+        return face;
     }
     static const Face face(kMonoRegular, kMonoRegularSize, kMonoRegularInflated);
-    return face.font;
+    return face;
+}
+
+}  // namespace
+
+const TrueTypeFont& monoFace(bool bold) { return monoFont(bold).font; }
+const std::string& monoFaceFile(bool bold) {
+    static const std::string none;
+    const Face& face = monoFont(bold);
+    return face.font.valid() ? face.file : none;
 }
 
 int PdfFont::object(PdfFile& file) {

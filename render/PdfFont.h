@@ -16,6 +16,9 @@ namespace orv::render {
 
 // DejaVu Sans Mono, regular or bold, from the bytes built into the program.
 const TrueTypeFont& monoFace(bool bold);
+// Its file (DejaVuSansMono.ttf, DejaVuSansMono-Bold.ttf), as a screen or a
+// printer loads it; empty if the built-in bytes were damaged.
+const std::string& monoFaceFile(bool bold);
 
 class PdfFont {
 public:

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -142,8 +143,16 @@ std::string toPdf(const Document& document);
 
 // toPdf(interpret(...)) and toText(interpret(...)), each page written as
 // soon as it is finished and then let go: a long job takes the memory of
-// one page's runs, not of all of them.
-std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report);
+// one page's runs, not of all of them.  pages, when given, gets how many
+// the job made (the PDF holds one blank page for a job that made none).
+std::string renderPdf(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
+                      std::size_t* pages = nullptr);
 std::string renderText(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report);
+
+// interpret(...) a page at a time: each page goes to sink as soon as it is
+// finished and is let go after, as the writers above take them.  What
+// sink throws ends the rendering.  Returns how many pages there were.
+std::size_t renderPages(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
+                        const std::function<void(Page& page)>& sink);
 
 }  // namespace orv::render

@@ -2,7 +2,6 @@
 // line; what is printed later over a cell wins, blanks never do.
 #include <algorithm>
 
-#include "render/Interpreter.h"
 #include "render/Render.h"
 
 namespace orv::render {
@@ -73,13 +72,11 @@ std::string toText(const Document& document) {
 std::string renderText(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
     std::string out;
     bool first = true;
-    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report, [&](Page& page) {
+    renderPages(data, size, options, report, [&](Page& page) {
         if (!first) out += '\f';
         first = false;
         pageText(page, out);
     });
-    printer.run(data, size);
-    printer.finish();
     return out;
 }
 

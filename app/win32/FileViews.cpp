@@ -103,8 +103,7 @@ bool copyWholeFile(FileSystem& fs, const char* source, const char* path) {
     return copied == size && file.commit() == 0;
 }
 
-int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
-                  std::uint32_t& size) {
+int readWholeFile(CaptureState& state, HWND owner, const char* path, std::vector<std::uint8_t>& data) {
     InputFile file(path);
     if (!file.isOpen()) {
         tellCantOpen(state, owner, path);
@@ -115,20 +114,19 @@ int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique
         warn(state, owner, "Can't read data file.", "Error");
         return 0;
     }
-    std::unique_ptr<std::uint8_t[]> data;
-    if (bytes > 0) {
-        data = allocateBlock(bytes);
-        if (!data) {
-            tellNoMemory(state, owner);
-            return 0;
-        }
-        if (file.read(data.get(), static_cast<std::size_t>(bytes)) != bytes) {
-            warn(state, owner, "Can't read data file.", "Error");
-            return 0;
-        }
+    std::vector<std::uint8_t> read;
+    try {
+        if (bytes > kLargestBlock) throw std::bad_alloc();
+        read.resize(static_cast<std::size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        tellNoMemory(state, owner);
+        return 0;
     }
-    block = std::move(data);
-    size = static_cast<std::uint32_t>(bytes);
+    if (file.read(read.data(), read.size()) != bytes) {
+        warn(state, owner, "Can't read data file.", "Error");
+        return 0;
+    }
+    data = std::move(read);
     return 1;
 }
 

@@ -10,18 +10,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/win32/CaptureState.h"
 #include "settings/Settings.h"
 
 namespace orv {
 
-// Reads the whole file at path into a new block (none for an empty file)
-// and its size.  Tells the user when the file can't be opened, the memory
-// can't be had or the file gives fewer bytes than its size.  The view and
-// loadedData are left alone.
-int readWholeFile(CaptureState& state, HWND owner, const char* path, std::unique_ptr<std::uint8_t[]>& block,
-                  std::uint32_t& size);
+// Reads the whole file at path into data, replacing what it held.  Tells
+// the user when the file can't be opened, the memory can't be had ("Not
+// enough memory.") or the file gives fewer bytes than its size; data is
+// left as it was then.  The view and loadedData are left alone.
+int readWholeFile(CaptureState& state, HWND owner, const char* path, std::vector<std::uint8_t>& data);
 // Writes size bytes of data as the whole content of path (created or
 // replaced) through a ReplacingFile: a failure leaves what was there
 // before, and no temporary file.  A device (NUL, a port) is written

@@ -1,12 +1,13 @@
 #include "app/win32/SendCommands.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "app/win32/FileViews.h"
 #include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "base/Text.h"
-#include "app/win32/FileViews.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -16,16 +17,20 @@ bool startSend(CaptureState& s, HWND main, SendProgress* progress) {
     char path[kPathSize];
     copyCut(path, s.writer.captureFilePath());
     if (!chooseOpenFile(s, main, path)) return true;  // nothing to tell
-    std::unique_ptr<std::uint8_t[]> block;
-    std::uint32_t size = 0;
-    if (!readWholeFile(s, main, path, block, size)) return false;
+    // The file is held once: read here, then handed to the worker.
+    std::vector<std::uint8_t> data;
+    if (!readWholeFile(s, main, path, data)) return false;
     LinkPlan plan;
     if (!planLink(s, main, plan)) return false;
     showStatusText(s, IDS_STATE_STARTING);
-    s.worker.reset(new LinkWorker(s, plan));
-    setRunState(s, RunState::Sending);
-    s.stateFlags.fetch_or(FLAG_SENDING);
-    if (s.worker->startSend(std::vector<std::uint8_t>(block.get(), block.get() + size), progress)) return true;
+    try {
+        s.worker.reset(new LinkWorker(s, plan));
+        setRunState(s, RunState::Sending);
+        s.stateFlags.fetch_or(FLAG_SENDING);
+        if (s.worker->startSend(std::move(data), progress)) return true;
+    } catch (const std::bad_alloc&) {
+        s.messages->show(main, "Not enough memory.", "", box::kOk | box::kIconWarning);
+    }
     closeSend(s);
     return false;
 }

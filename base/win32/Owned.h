@@ -1,6 +1,7 @@
 // The one owner of the program's Win32 objects: a kernel handle (a file,
 // an event, a thread, a mutex), a loaded library, a find handle, a GDI
-// object.  Move-only; it closes what it holds exactly once, when it goes
+// object, a device context, fonts loaded from memory; other kinds (a
+// printer) give their traits where they are used.  Move-only; it closes what it holds exactly once, when it goes
 // or takes another.  Each kind says in its traits what "none" is (NULL or
 // INVALID_HANDLE_VALUE, as the call that makes it returns) and how it is
 // closed.  Sockets have theirs in base/win32/OwnedSocket.h.
@@ -75,6 +76,20 @@ struct LibraryTraits {
     static bool close(Type h) { return FreeLibrary(h) != FALSE; }
 };
 
+// A device context made with CreateDC (not one borrowed with GetDC).
+struct DcTraits {
+    using Type = HDC;
+    static Type none() { return nullptr; }
+    static bool close(Type dc) { return DeleteDC(dc) != FALSE; }
+};
+
+// Fonts added from memory with AddFontMemResourceEx.
+struct FontResourceTraits {
+    using Type = HANDLE;
+    static Type none() { return nullptr; }
+    static bool close(Type h) { return RemoveFontMemResourceEx(h) != FALSE; }
+};
+
 template <typename T>
 struct GdiTraits {
     using Type = T;
@@ -88,6 +103,8 @@ using KernelHandle = Owned<owned::KernelTraits>;
 using FileHandle = Owned<owned::FileTraits>;
 using FindHandle = Owned<owned::FindTraits>;
 using LoadedLibrary = Owned<owned::LibraryTraits>;
+using CreatedDc = Owned<owned::DcTraits>;
+using FontResource = Owned<owned::FontResourceTraits>;
 // A font, brush, pen or bitmap.
 template <typename T>
 using GdiObject = Owned<owned::GdiTraits<T>>;

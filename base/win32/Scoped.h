@@ -1,7 +1,8 @@
 // Win32 states that end with their scope: an object selected into a
-// device context, the paint and window device contexts, and the wait
-// cursor.  Each undoes exactly what it did, once.  The objects themselves
-// (GDI objects among them) have their owner in base/win32/Owned.h.
+// device context, a device context's saved state, the paint and window
+// device contexts, and the wait cursor.  Each undoes exactly what it did,
+// once.  The objects themselves (GDI objects among them) have their owner
+// in base/win32/Owned.h.
 #pragma once
 #include <windows.h>
 
@@ -20,6 +21,22 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// A device context's state (objects, modes, transform, clipping) saved
+// and put back as it was at the end.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
 };
 
 // The device context of a window's client area, released at the end.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -184,7 +185,7 @@ public:
     bool open = false, opened = false;
 };
 
-TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
+TEST_F(RenderFileTest, QueueRendersAndRunsTasksOffTheCallersThreadAndFinishesWhatIsQueued) {
     const std::string pcl = dir / "pcl.zrd";
     const std::string second = dir / "second.zrd";
     writeText(capture, kJob);
@@ -194,6 +195,7 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
     std::mutex mutex;
     std::vector<DocumentQueue::Done> done;
     std::set<std::thread::id> threads;
+    std::vector<std::size_t> tasks;  // the PDFs done when each task ran
     {
         DocumentQueue queue(disk, [&](const DocumentQueue::Done& d) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -202,7 +204,13 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
         });
         queue.add(capture, render::RenderOptions{});
         ASSERT_TRUE(disk.waitOpened());
-        queue.add(pcl, render::RenderOptions{});  // returns while the first is still being read
+        queue.add(pcl, render::RenderOptions{});              // returns while the first is still being read
+        queue.add("a throw", [] { throw std::runtime_error("lost"); });  // dropped; the queue goes on
+        queue.add("a task", [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            tasks.push_back(done.size());
+            threads.insert(std::this_thread::get_id());
+        });
         {
             std::lock_guard<std::mutex> lock(mutex);
             EXPECT_TRUE(done.empty());
@@ -210,6 +218,7 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
         disk.release();
         queue.finish();
         EXPECT_EQ(2u, done.size()) << "finish waits for what was queued";
+        EXPECT_EQ(std::vector<std::size_t>{2}, tasks) << "in turn with the PDFs";
         queue.add(second, render::RenderOptions{});
     }  // and the end, for what is queued then
     ASSERT_EQ(3u, done.size());
@@ -221,6 +230,27 @@ TEST_F(RenderFileTest, QueueRendersOffTheCallersThreadAndFinishesWhatIsQueued) {
     EXPECT_TRUE(isPdf(dir / "second.pdf"));
     EXPECT_FALSE(pathExists(dir / "pcl.pdf"));
     EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
+}
+
+TEST_F(RenderFileTest, AnAbandonedQueueTellsWhatItWillNotMakeAndMakesNothingMore) {
+    writeText(capture, kJob);
+    SlowDisk disk;
+    std::vector<std::string> told;
+    int made = 0;
+    {
+        DocumentQueue queue(disk, [&](const DocumentQueue::Done&) { ++made; });
+        queue.add(capture, render::RenderOptions{});
+        ASSERT_TRUE(disk.waitOpened());
+        queue.add("the print of " + capture, [&] { ++made; });
+        queue.abandon([&](const std::string& what, bool underWay) {
+            told.push_back((underWay ? "under way: " : "dropped: ") + what);
+        });
+        queue.add(capture, render::RenderOptions{});  // after the end: nothing
+        disk.release();
+    }
+    EXPECT_EQ((std::vector<std::string>{"under way: the PDF of " + capture, "dropped: the print of " + capture}),
+              told);
+    EXPECT_EQ(1, made) << "the piece under way goes on; nothing else is made";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "capture/CaptureTargets.h"
 #include "capture/DocumentQueue.h"
 #include "link/LinkRules.h"
+#include "print/Print.h"
 #include "tools/companion/Companion.h"
 #include "tools/companion/Console.h"
 
@@ -23,9 +24,11 @@ const char kCaptureHelp[] =
     "  --split-idle SECONDS  a new file after SECONDS without a byte\n"
     "  --once                no second attempt: ends when the link ends\n"
     "  --for SECONDS         ends after SECONDS\n"
-    "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed,\n"
-    "                        the device's 0x07 sequences decoded, made with these (as\n"
-    "                        orvantide render takes them):\n"
+    "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed\n"
+    "  --print               each file is printed once it is closed\n"
+    "    -P NAME             on this printer (default: the system's default printer)\n"
+    "  --pdf and --print render the jobs, the device's 0x07 sequences decoded, with\n"
+    "  these (as orvantide render takes them):\n"
     "    --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm\n"
     "    --code-page CP      437 (default), or another by number or name: " ORV_CODE_PAGE_LIST
     "\n"
@@ -47,12 +50,22 @@ int wrongUsage(const std::string& what) {
     return kExitUsage;
 }
 
-// The console's events, and each closed file queued for its PDF; the
-// queue's outcomes come back as events of their own.
+// The console's events, and each closed file queued for its PDF, its
+// print or both; what became of them comes back as events of their own.
 class EventsWithDocuments final : public CaptureEvents {
 public:
-    EventsWithDocuments(Console& console, FileSystem& fs, const render::RenderOptions& options)
-        : console_(console), options_(options), queue_(fs, [this](const DocumentQueue::Done& d) { tell(d); }) {}
+    // print: null for no print.
+    EventsWithDocuments(Console& console, FileSystem& fs, const render::RenderOptions& options, bool pdf,
+                        const print::PrintRequest* print)
+        : console_(console),
+          fs_(fs),
+          options_(options),
+          pdf_(pdf),
+          print_(print != nullptr),
+          request_(print ? *print : print::PrintRequest{}),
+          queue_(fs, [this](const DocumentQueue::Done& d) { tell(d); }) {
+        request_.options = options;
+    }
 
     void linkOpened() override { console_.linkOpened(); }
     void linkOpenFailed(const LinkError& e) override { console_.linkOpenFailed(e); }
@@ -61,10 +74,21 @@ public:
     void fileStarted(const std::string& path) override { console_.fileStarted(path); }
     void fileClosed(const std::string& path, std::uint64_t bytes) override {
         console_.fileClosed(path, bytes);
-        queue_.add(path, options_);
+        if (pdf_) queue_.add(path, options_);
+        if (print_) queue_.add("the print of " + path, [this, path] { printFile(path); });
     }
     void storeFailed(const std::string& why, SysError error) override { console_.storeFailed(why, error); }
     void status(const CaptureStatus& s) override { console_.status(s); }
+
+    // The session ends and the process with it, any moment: what is not
+    // made yet is told, so that nobody takes its absence for a failure
+    // that went unsaid.
+    void sessionEnds() {
+        queue_.abandon([this](const std::string& what, bool underWay) {
+            console_.event("the session ends: " + what + (underWay ? " may be cut short" : " is not made") +
+                           "; the capture is kept");
+        });
+    }
 
 private:
     void tell(const DocumentQueue::Done& d) {
@@ -78,8 +102,21 @@ private:
         console_.event("PDF written: " + d.target + (notes.empty() ? "" : " (" + notes + ")"));
     }
 
+    // On the queue's thread.  A print that fails is told and the capture
+    // kept; the next file is printed afresh, whatever became of this one.
+    void printFile(const std::string& path) {
+        const print::PrintOutcome outcome = print::printFile(fs_, path, InputKind::Capture, request_);
+        if (outcome.ok())
+            console_.event("printed: " + print::describePrinted(outcome, path));
+        else
+            console_.event("not printed: " + print::describeNotPrinted(outcome, path) + "; the capture is kept");
+    }
+
     Console& console_;
+    FileSystem& fs_;
     const render::RenderOptions options_;
+    const bool pdf_, print_;
+    print::PrintRequest request_;
     DocumentQueue queue_;  // last: its thread ends before the rest goes
 };
 
@@ -88,8 +125,10 @@ private:
 int runCapture(int argc, char** argv) {
     std::string folder = ".", lan, serial;
     int splitIdleSeconds = 0, forSeconds = 0;
-    bool once = false, pdf = false, documentOptionGiven = false;
+    bool once = false, pdf = false, print = false, documentOptionGiven = false;
     render::RenderOptions documentOptions;
+    print::PrintRequest printRequest;
+    bool printerGiven = false;
     std::string wrong;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
@@ -101,6 +140,12 @@ int runCapture(int argc, char** argv) {
             once = true;
         } else if (a == "--pdf") {
             pdf = true;
+        } else if (a == "--print") {
+            print = true;
+        } else if (a == "-P") {
+            if (!hasValue || argv[i + 1][0] == '\0') return wrongUsage("-P needs a printer's name");
+            printRequest.printer = argv[++i];
+            printerGiven = true;
         } else if (isDocumentOption(a)) {
             if (!hasValue) return wrongUsage(a + " needs a value");
             if (!takeDocumentOption(a, argv[++i], documentOptions, wrong)) return wrongUsage(wrong);
@@ -124,8 +169,9 @@ int runCapture(int argc, char** argv) {
     }
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
     if (folder.empty()) return wrongUsage("-d needs a folder");
-    if (documentOptionGiven && !pdf)
-        return wrongUsage("--paper, --code-page, --printer and --top-of-form go with --pdf");
+    if (documentOptionGiven && !pdf && !print)
+        return wrongUsage("--paper, --code-page, --printer and --top-of-form go with --pdf or --print");
+    if (printerGiven && !print) return wrongUsage("-P goes with --print");
     std::string host;
     int port = 0;
     if (!lan.empty() && !parseLanTarget(lan, host, port))
@@ -145,10 +191,16 @@ int runCapture(int argc, char** argv) {
     options.reconnect = !once;
     options.forMs = std::uint64_t(forSeconds) * 1000;
     std::unique_ptr<EventsWithDocuments> documents;
-    if (pdf) documents = std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions);
+    if (pdf || print)
+        documents =
+            std::make_unique<EventsWithDocuments>(*console, *fs, documentOptions, pdf, print ? &printRequest : nullptr);
     CaptureEvents& events = documents ? static_cast<CaptureEvents&>(*documents) : *console;
     const SessionEnd end = CaptureSession(*link, files, events, clock, stop, options).run();
-    documents.reset();  // the PDFs still queued are made before the command ends
+    // The capture files are closed and told; a log-off or a shutdown may
+    // end the process once it knows, so that comes before the documents.
+    if (console->sessionEnding() && documents) documents->sessionEnds();
+    console->filesClosed();
+    documents.reset();  // the PDFs and prints still queued are made before the command ends
     return endedInOrder(end) ? kExitOk : kExitFailure;
 }
 

@@ -132,13 +132,43 @@ bool takeFileArgument(const std::string& argument, std::string& input, bool& hav
 int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
-// render, and the document options it shares with capture --pdf:
-// --paper, --code-page, --printer, --top-of-form.  takeDocumentOption puts
-// the value into options, or says in wrong what is wrong with it.
+// render, and the document options it shares with capture --pdf and
+// --print: --paper, --code-page, --printer, --top-of-form.
+// takeDocumentOption puts the value into options, or says in wrong what is
+// wrong with it.
 int runRender(int argc, char** argv);
 bool isDocumentOption(const std::string& option);
 bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,
                         std::string& wrong);
+
+// What names a job and how it is rendered, the same for render and print:
+// the one FILE, what it holds (--input capture|raw) and the document
+// options.  An argument that is not a command's own goes to
+// takeJobArgument, so that both commands take whatever is added here.
+struct JobArguments {
+    std::string input;  // "-": standard input
+    bool haveInput = false;
+    bool decode = false;  // a capture: the device's 0x07 sequences decoded
+    bool decodeGiven = false;
+    render::RenderOptions options;
+};
+// Takes argv[i] (and its value, moving i on); false with wrong saying what
+// is wrong with it (an unknown option included).
+bool takeJobArgument(int argc, char** argv, int& i, JobArguments& job, std::string& wrong);
+// False with wrong when something needed was not given; what the file
+// holds, when not given, from its name (inputKindOf: standard input is
+// raw).
+bool finishJobArguments(JobArguments& job, std::string& wrong);
+// Reads the job whole from in as the printer got it (a capture's 0x07
+// sequences decoded) into bytes; kExitOk, or the failure's exit status
+// with its line told.
+int readJob(InputFile& in, const JobArguments& job, std::vector<std::uint8_t>& bytes);
+// Tells what the auto printer mode chose and what was skipped, a line
+// each on standard error, when there is something to tell.
+void tellReport(const render::RenderReport& report);
+
+// print: the job on a printer of the system's print system.
+int runPrint(int argc, char** argv);
 // The unattended commands.
 int runCapture(int argc, char** argv);
 int runSend(int argc, char** argv);

@@ -55,6 +55,12 @@ class Console : public ConsoleLines {
 public:
     using ConsoleLines::ConsoleLines;
     virtual const StopSignal& stop() const = 0;
+    // The stop came with the end of the session (a log-off, a shutdown, the
+    // console closing): the system ends the process soon after
+    // filesClosed(), whatever it is doing then.
+    virtual bool sessionEnding() const { return false; }
+    // The capture files are closed and told: the session's end may go on.
+    virtual void filesClosed() {}
 };
 
 std::unique_ptr<Console> makeConsole();

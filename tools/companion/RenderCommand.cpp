@@ -1,10 +1,11 @@
 // orvantide render: the print job in a file as the printer would have
-// printed it, as a PDF or as text; and the document options that capture
-// --pdf shares.
+// printed it, as a PDF or as text; the job arguments that print shares and
+// the document options that capture --pdf and --print share.
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/Documents.h"
@@ -17,26 +18,12 @@ namespace {
 constexpr std::size_t kReadBlock = 1 << 20;
 
 struct RenderArgs {
-    std::string input;
+    JobArguments job;
     std::string output;  // empty: standard output
     bool outputGiven = false;
     bool toGiven = false;
-    bool inputKindGiven = false;
-    InputKind inputKind = InputKind::Raw;
     DocumentFormat format = DocumentFormat::Pdf;
-    render::RenderOptions options;
 };
-
-// value when it is one of the option's two words; else wrong says so.
-bool takeWord(const std::string& option, const std::string& value, const char* first, const char* second, bool& isFirst,
-              std::string& wrong) {
-    if (value != first && value != second) {
-        wrong = option + " takes " + first + " or " + second + ", not \"" + value + "\"";
-        return false;
-    }
-    isFirst = value == first;
-    return true;
-}
 
 bool endsWithTxt(const std::string& path) {
     if (path.size() < 4) return false;
@@ -46,11 +33,9 @@ bool endsWithTxt(const std::string& path) {
 }
 
 bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong) {
-    bool haveInput = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool valued = a == "-o" || a == "--to" || a == "--input" || isDocumentOption(a);
-        if (valued && (i + 1 >= argc || argv[i + 1][0] == '\0')) {
+        if ((a == "-o" || a == "--to") && (i + 1 >= argc || argv[i + 1][0] == '\0')) {
             wrong = a + " needs a value";
             return false;
         }
@@ -62,33 +47,23 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
             args.output = argv[++i];
             if (args.output == "-") args.output.clear();
             args.outputGiven = true;
-        } else if (a == "--to" || a == "--input") {
-            bool first = false;
-            if (a == "--to" ? !takeWord(a, argv[++i], "pdf", "text", first, wrong)
-                            : !takeWord(a, argv[++i], "capture", "raw", first, wrong))
+        } else if (a == "--to") {
+            const std::string to = argv[++i];
+            if (to != "pdf" && to != "text") {
+                wrong = "--to takes pdf or text, not \"" + to + "\"";
                 return false;
-            if (a == "--to") {
-                args.format = first ? DocumentFormat::Pdf : DocumentFormat::Text;
-                args.toGiven = true;
-            } else {
-                args.inputKind = first ? InputKind::Capture : InputKind::Raw;
-                args.inputKindGiven = true;
             }
-        } else if (valued) {
-            if (!takeDocumentOption(a, argv[++i], args.options, wrong)) return false;
-        } else if (!takeFileArgument(a, args.input, haveInput, wrong)) {
+            args.format = to == "text" ? DocumentFormat::Text : DocumentFormat::Pdf;
+            args.toGiven = true;
+        } else if (!takeJobArgument(argc, argv, i, args.job, wrong)) {
             return false;
         }
     }
-    if (!haveInput) {
-        wrong = "no FILE";
-        return false;
-    }
+    if (!finishJobArguments(args.job, wrong)) return false;
     if (!args.toGiven && args.outputGiven && endsWithTxt(args.output)) args.format = DocumentFormat::Text;
-    if (!args.inputKindGiven) args.inputKind = inputKindOf(args.input);
     // Standard input has no name to put an extension on: standard output.
-    if (!args.outputGiven && args.input != "-")
-        args.output = withExtension(args.input, args.format == DocumentFormat::Text ? ".txt" : ".pdf");
+    if (!args.outputGiven && args.job.input != "-")
+        args.output = withExtension(args.job.input, args.format == DocumentFormat::Text ? ".txt" : ".pdf");
     return true;
 }
 
@@ -128,41 +103,78 @@ bool takeDocumentOption(const std::string& option, const char* value, render::Re
     return false;
 }
 
+bool takeJobArgument(int argc, char** argv, int& i, JobArguments& job, std::string& wrong) {
+    const std::string a = argv[i];
+    if (!isDocumentOption(a) && a != "--input") return takeFileArgument(a, job.input, job.haveInput, wrong);
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        wrong = a + " needs a value";
+        return false;
+    }
+    if (a != "--input") return takeDocumentOption(a, argv[++i], job.options, wrong);
+    const std::string kind = argv[++i];
+    if (kind != "capture" && kind != "raw") {
+        wrong = "--input takes capture or raw, not \"" + kind + "\"";
+        return false;
+    }
+    job.decode = kind == "capture";
+    job.decodeGiven = true;
+    return true;
+}
+
+bool finishJobArguments(JobArguments& job, std::string& wrong) {
+    if (!job.haveInput) wrong = "no FILE";
+    if (!job.decodeGiven) job.decode = inputKindOf(job.input) == InputKind::Capture;
+    return job.haveInput;
+}
+
+int readJob(InputFile& in, const JobArguments& job, std::vector<std::uint8_t>& bytes) {
+    try {
+        PrintJob read(job.decode ? InputKind::Capture : InputKind::Raw);
+        std::vector<std::uint8_t> block(kReadBlock);
+        for (long long got = kReadBlock; got == static_cast<long long>(kReadBlock);) {
+            if ((got = in.readFull(block.data(), block.size())) < 0)
+                return fail("cannot read " + job.input + ": " + errorText());
+            read.add(block.data(), static_cast<std::size_t>(got));
+        }
+        bytes = std::move(read.finish());
+    } catch (const std::bad_alloc&) {
+        return fail("cannot render " + job.input + ": not enough memory");
+    }
+    return kExitOk;
+}
+
+void tellReport(const render::RenderReport& report) {
+    for (const std::string& line : {report.printer.describe(), report.describe()})
+        if (!line.empty()) writeStderr("orvantide: " + line + "\n");
+}
+
 int runRender(int argc, char** argv) {
     RenderArgs args;
     std::string wrong;
     if (!parseRenderArgs(argc, argv, args, wrong)) return usage(findSubcommand("render"), wrong);
+    const std::string& input = args.job.input;
     const std::string outputName = args.output.empty() ? "standard output" : args.output;
 
     InputFile in;
-    if (!in.open(args.input)) return fail("cannot open " + args.input + ": " + errorText());
+    if (!in.open(input)) return fail("cannot open " + input + ": " + errorText());
     if (in.isSameFile(args.output)) return fail("cannot write " + outputName + ": it is the input file");
+    std::vector<std::uint8_t> job;
+    if (const int status = readJob(in, args.job, job)) return status;
     std::string document;
     RenderOutcome outcome;
     try {
-        PrintJob read(args.inputKind);
-        std::vector<std::uint8_t> block(kReadBlock);
-        for (long long got = kReadBlock; got == static_cast<long long>(kReadBlock);) {
-            if ((got = in.readFull(block.data(), block.size())) < 0)
-                return fail("cannot read " + args.input + ": " + errorText());
-            read.add(block.data(), static_cast<std::size_t>(got));
-        }
-        const std::vector<std::uint8_t>& job = read.finish();
-        if (!renderDocument(job.data(), job.size(), args.options, args.format, document, outcome)) {
-            const int status = fail(describeFailure(outcome, args.input, outputName));
+        if (!renderDocument(job.data(), job.size(), args.job.options, args.format, document, outcome)) {
+            const int status = fail(describeFailure(outcome, input, outputName));
             return outcome.failure == RenderOutcome::Failure::Language ? kExitNotRendered : status;
         }
     } catch (const std::bad_alloc&) {
-        return fail("cannot render " + args.input + ": not enough memory");
+        return fail("cannot render " + input + ": not enough memory");
     }
     OutputFile out;
     if (!out.open(args.output)) return fail("cannot open " + outputName + ": " + errorText());
     if (!out.write(document.data(), document.size()) || !out.close())
         return fail("cannot write " + outputName + ": " + errorText());
-    const std::string chosen = outcome.report.printer.describe();
-    if (!chosen.empty()) writeStderr("orvantide: " + chosen + "\n");
-    const std::string skipped = outcome.report.describe();
-    if (!skipped.empty()) writeStderr("orvantide: " + skipped + "\n");
+    tellReport(outcome.report);
     return kExitOk;
 }
 

@@ -4,9 +4,10 @@
 //   orvantide filter FILE [-o OUT]
 //   orvantide view [--filtered] FILE
 //   orvantide render FILE [-o OUT] [--to pdf|text] [document options]
+//   orvantide print FILE [-P NAME] [--copies N] [document options]
 //   orvantide capture | send | query ...: the device, unattended
-// Exit status: 0 success, 1 failure, 2 wrong usage, 3 (render) a printer
-// language that is not rendered.
+// Exit status: 0 success, 1 failure, 2 wrong usage, 3 (render, print) a
+// printer language that is not rendered.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,24 @@
 namespace orv::companion {
 namespace {
 
+// The document options of render and print, as capture --pdf takes them too.
+#define ORV_DOCUMENT_USAGE                                                                                         \
+    "[--input capture|raw] [--paper a4|letter|WxH(in|mm)] [--code-page N|NAME] [--printer auto|epson|epson9|ibm] " \
+    "[--top-of-form LENGTH]"
+#define ORV_DOCUMENT_HELP                                                                                     \
+    "  --input KIND        capture: bytes from the capture device, its 0x07 sequences decoded (the default\n" \
+    "                      for .zrd files); raw: a print job as a program wrote it (the default otherwise)\n" \
+    "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"          \
+    "  --code-page CP      the printer's character table, by number or name: 437 (default), 850, 852,\n"      \
+    "                      858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860,\n"      \
+    "                      861, 862, 863, 869, iso8859-1, iso8859-2, iso8859-15\n"                            \
+    "  --printer MODE      auto (default: ESC/P, 9-pin or 24-pin units as the job's commands tell, said\n"    \
+    "                      on standard error), epson (ESC/P, 24-pin units), epson9 (ESC/P, 9-pin units)\n"    \
+    "                      or ibm (IBM Proprinter)\n"                                                         \
+    "  --top-of-form LEN   where the first line is printed, below the sheet's top edge: 8.5mm (default),\n"   \
+    "                      any length from 0 to 100 mm in mm, in or pt (0 for fanfold forms printed from\n"   \
+    "                      their edge)\n"
+
 // Every subcommand; a new one is one more line here.
 const Subcommand kSubcommands[] = {
     {"hexdump", "FILE [-o OUT]", "the hex-dump text of FILE, as the program's hex view shows it",
@@ -28,27 +47,19 @@ const Subcommand kSubcommands[] = {
      "  -o OUT   write to OUT instead of standard output (- is standard output)\n", runFilter},
     {"view", "[--filtered] FILE", "the text the program's text view shows for FILE",
      "  --filtered   the filtered view: the device's 0x07 sequences decoded first\n", runView},
-    {"render",
-     "FILE [-o OUT] [--to pdf|text] [--input capture|raw] [--paper a4|letter|WxH(in|mm)] [--code-page N|NAME] "
-     "[--printer auto|epson|epson9|ibm] [--top-of-form LENGTH]",
+    {"render", "FILE [-o OUT] [--to pdf|text] " ORV_DOCUMENT_USAGE,
      "the print job in FILE as the printer would have printed it: a PDF or text",
      "  -o OUT              write to OUT (- is standard output); default: FILE with .pdf (.txt for text)\n"
-     "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n"
-     "  --input KIND        capture: bytes from the capture device, its 0x07 sequences decoded (the default\n"
-     "                      for .zrd files); raw: a print job as a program wrote it (the default otherwise)\n"
-     "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"
-     "  --code-page CP      the printer's character table, by number or name: 437 (default), 850, 852,\n"
-     "                      858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860,\n"
-     "                      861, 862, 863, 869, iso8859-1, iso8859-2, iso8859-15\n"
-     "  --printer MODE      auto (default: ESC/P, 9-pin or 24-pin units as the job's commands tell, said\n"
-     "                      on standard error), epson (ESC/P, 24-pin units), epson9 (ESC/P, 9-pin units)\n"
-     "                      or ibm (IBM Proprinter)\n"
-     "  --top-of-form LEN   where the first line is printed, below the sheet's top edge: 8.5mm (default),\n"
-     "                      any length from 0 to 100 mm in mm, in or pt (0 for fanfold forms printed from\n"
-     "                      their edge)\n",
+     "  --to pdf|text       what to write; default: text when OUT ends in .txt, else pdf\n" ORV_DOCUMENT_HELP,
      runRender},
+    {"print", "FILE [-P NAME] [--copies N] " ORV_DOCUMENT_USAGE,
+     "the print job in FILE on paper again, on a printer of the system",
+     "  -P NAME             the printer; default: the system's default printer\n"
+     "  --copies N          N copies (1 to 999); default: 1\n" ORV_DOCUMENT_HELP,
+     runPrint},
     {"capture",
-     "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf]",
+     "(--lan HOST[:PORT] | --serial DEVICE) [-d DIR] [--split-idle SECONDS] [--once] [--for SECONDS] [--pdf] "
+     "[--print [-P NAME]]",
      "unattended capture into time-named files, reconnecting by itself", nullptr, runCapture},
     {"send", "FILE (--lan HOST[:PORT] | --serial DEVICE)", "sends FILE to the device", nullptr, runSend},
     {"query", "(I|S) (--lan HOST[:PORT] | --serial DEVICE) [--timeout MS]", "prints the device's answer to I or S",

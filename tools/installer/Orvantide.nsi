@@ -22,6 +22,10 @@ Unicode true
 !define MAIN_CLASS "Kelmora Orvantide"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelmora Orvantide"
 !define SHORTCUT "$SMPROGRAMS\Kelmora Orvantide.lnk"
+; The boot task's definition, and the name the README registers it under.
+!define TASK_FILE "OrvantideCaptureTask.xml"
+!define TASK_NEW_FILE "OrvantideCaptureTask.new.xml"
+!define TASK_NAME "Orvantide capture"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -99,25 +103,73 @@ Function .onInit
   !insertmacro WAIT_UNTIL_CLOSED
 FunctionEnd
 
+; $0 = 1 when the files $R1 and $R2 hold the same bytes, else 0.
+Function SameBytes
+  StrCpy $0 0
+  ClearErrors
+  FileOpen $3 "$R1" r
+  IfErrors same_done
+  FileOpen $4 "$R2" r
+  IfErrors same_close1
+  same_next:
+    ClearErrors
+    FileReadByte $3 $5
+    IfErrors same_first_ended
+    FileReadByte $4 $6
+    IfErrors same_close
+    StrCmp $5 $6 same_next same_close
+  same_first_ended:
+    ClearErrors
+    FileReadByte $4 $6
+    IfErrors 0 same_close
+    StrCpy $0 1
+  same_close:
+    FileClose $4
+  same_close1:
+    FileClose $3
+  same_done:
+FunctionEnd
+
 Function un.onInit
   !insertmacro MACHINE_VIEW
   !insertmacro WAIT_UNTIL_CLOSED
 FunctionEnd
 
 Section "Orvantide"
+  InitPluginsDir
   ; An installed version is upgraded in place: its own uninstaller takes
   ; out what it put there (run in place, so it can be waited for), then
-  ; this version's files go in.
+  ; this version's files go in.  The task definition, which the user edits
+  ; to register it, is kept through it (an older uninstaller deletes it),
+  ; and so is the task itself (/UPGRADE).
   IfFileExists "$INSTDIR\uninstall.exe" 0 fresh
-    ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+    IfFileExists "$INSTDIR\${TASK_FILE}" 0 +2
+      CopyFiles /SILENT "$INSTDIR\${TASK_FILE}" "$PLUGINSDIR\kept-task.xml"
+    ExecWait '"$INSTDIR\uninstall.exe" /S /UPGRADE _?=$INSTDIR'
     Delete "$INSTDIR\uninstall.exe"
   fresh:
   SetOutPath "$INSTDIR"
   !insertmacro ORV_INSTALL_FILES
   ; The scheduled task for a capture from boot, naming this folder ('&' is
-  ; the one character of a folder name that XML text must escape).
+  ; the one character of a folder name that XML text must escape).  A kept
+  ; definition that is not this version's stays as the user left it, with
+  ; this version's beside it.
   ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $R0
-  !insertmacro ORV_WRITE_TASK "$INSTDIR\OrvantideCaptureTask.xml" "$R0"
+  !insertmacro ORV_WRITE_TASK "$PLUGINSDIR\new-task.xml" "$R0"
+  Delete "$INSTDIR\${TASK_NEW_FILE}"
+  StrCpy $0 1
+  IfFileExists "$PLUGINSDIR\kept-task.xml" 0 task_ready
+    StrCpy $R1 "$PLUGINSDIR\kept-task.xml"
+    StrCpy $R2 "$PLUGINSDIR\new-task.xml"
+    Call SameBytes
+  task_ready:
+  StrCmp $0 1 task_fresh
+    CopyFiles /SILENT "$PLUGINSDIR\kept-task.xml" "$INSTDIR\${TASK_FILE}"
+    CopyFiles /SILENT "$PLUGINSDIR\new-task.xml" "$INSTDIR\${TASK_NEW_FILE}"
+    Goto task_done
+  task_fresh:
+    CopyFiles /SILENT "$PLUGINSDIR\new-task.xml" "$INSTDIR\${TASK_FILE}"
+  task_done:
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\Orvantide.exe"
 
@@ -136,7 +188,17 @@ SectionEnd
 
 Section "Uninstall"
   !insertmacro ORV_REMOVE_FILES
-  Delete "$INSTDIR\OrvantideCaptureTask.xml"
+  ; A whole uninstall takes the boot task with the program it starts, if
+  ; it is registered (otherwise schtasks just fails); an upgrade keeps both.
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/UPGRADE" $R1
+  IfErrors 0 keep_task
+    nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
+    Pop $0
+    Delete "$INSTDIR\${TASK_FILE}"
+    Delete "$INSTDIR\${TASK_NEW_FILE}"
+  keep_task:
   Delete "$INSTDIR\uninstall.exe"
   Delete "${SHORTCUT}"
   ; Only if empty: whatever else the user keeps there stays.

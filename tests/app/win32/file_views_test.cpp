@@ -479,11 +479,9 @@ TEST_F(FileViewTest, ReadWholeFileGivesEveryByte) {
     for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65536), std::size_t(200003)}) {
         SCOPED_TRACE(size);
         Bytes content = patternBytes(size, 3);
-        std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[1]);  // replaced by the read
-        std::uint32_t got = 12345;
-        ASSERT_EQ(1, readWholeFile(*s, s->mainWindow, file("send.zrd", content).c_str(), block, got));
-        EXPECT_EQ(size, got);
-        EXPECT_EQ(content, Bytes(block.get(), block.get() + got));
+        Bytes got(7, 'x');  // replaced by the read
+        ASSERT_EQ(1, readWholeFile(*s, s->mainWindow, file("send.zrd", content).c_str(), got));
+        EXPECT_EQ(content, got);
     }
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(nullptr, s->view.loadedData);
@@ -502,10 +500,9 @@ TEST_F(FileViewTest, ReadWholeFileTellsWhatFailed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         messages.shown.clear();
-        std::unique_ptr<std::uint8_t[]> block;
-        std::uint32_t size = 0;
-        EXPECT_EQ(0, readWholeFile(*s, s->mainWindow, c.path.c_str(), block, size));
-        EXPECT_EQ(nullptr, block);
+        Bytes data(3, 'x');
+        EXPECT_EQ(0, readWholeFile(*s, s->mainWindow, c.path.c_str(), data));
+        EXPECT_EQ(Bytes(3, 'x'), data);
         ASSERT_EQ(1u, messages.shown.size());
         EXPECT_EQ(c.text, messages.shown[0].text);
         EXPECT_EQ("", messages.shown[0].caption);

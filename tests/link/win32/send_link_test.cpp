@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <mutex>
 
 #include "app/win32/LinkWorker.h"
@@ -436,12 +437,14 @@ TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         bool chooseFile, fileExists;
         Link link;
         std::size_t messages;  // the reader's or the link's own, then the send failure
+        std::uint64_t sparseSize = 0;  // a file this big, all holes
     };
     const Case cases[] = {
         {"chooser cancelled", false, true, kCom5, 0},
         {"file unreadable", true, false, kCom5, 2},
         {"no such serial port", true, true, kCom5, 1},
         {"LAN connect refused", true, true, kLan, 2},
+        {"file too big for the memory", true, true, kLan, 2, 0x100000011ull},
     };
     CaptureState& state = *s;
     for (const Case& c : cases) {
@@ -450,6 +453,7 @@ TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         TempDir folder;
         const std::string file = folder / "send.zrd";
         if (c.fileExists) writeFile(file, printerData(1, 100));
+        if (c.sparseSize) std::filesystem::resize_file(file, c.sparseSize);
         ScriptedFileDialogs chooser;
         if (c.chooseFile) chooser.choose(file);
         state.fileDialogs = &chooser;
@@ -466,6 +470,7 @@ TEST_F(SendFileCommand, FailuresTellTheUserAndLeaveTheIdleState) {
         expectIdleControls();
         EXPECT_EQ(text(IDS_STATE_IDLE), statusText(0));
         ASSERT_EQ(c.messages, messages.shown.size());
+        if (c.sparseSize) EXPECT_EQ("Not enough memory.", messages.shown[0].text);
         if (c.messages > 0) {
             const auto& last = messages.shown.back();
             EXPECT_EQ(text(IDS_SEND_FAILED), last.text);

@@ -109,6 +109,23 @@ if [[ $EXE == *.exe ]]; then
     [ "$size" -gt 0 ] && grep -q "file closed: .* ($size bytes)" "$WORK/session.err" ||
       fail "session end: no complete file ($size bytes): $(cat "$WORK/session.err")"
   }
+  # With --pdf, a log-off while a long job's PDF is being made: the
+  # capture's file is closed and told before the documents, and the PDF
+  # that the end of the process cuts short leaves nothing behind and was
+  # told beforehand.
+  start_sim sessionpdf --escp --generate 60000000 && {
+    orv_direct capture --lan "127.0.0.1:$port" -d "$(native "$WORK/logoff")" --split-idle 1 --pdf \
+      2>"$WORK/logoff.err" &
+    cap=$!
+    for _ in $(seq 300); do grep -q "file closed" "$WORK/logoff.err" && break; sleep 0.1; done
+    "$ORV_WINE" wineboot --end-session </dev/null >/dev/null 2>&1
+    kill -KILL $cap 2>/dev/null
+    wait $cap 2>/dev/null
+    ls -A "$WORK/logoff" | grep -q '\.tmp$' && fail "session end: a PDF cut short left $(ls -A "$WORK/logoff")"
+    grep -q "file closed: " "$WORK/logoff.err" || fail "session end with --pdf: no file closed"
+    grep -q -E "PDF written: |the session ends: the PDF of .* may be cut short; the capture is kept" \
+      "$WORK/logoff.err" || fail "session end with --pdf: the PDF's fate untold: $(cat "$WORK/logoff.err")"
+  }
 fi
 
 # The serial link, through a pseudo-terminal.  A serial line has no

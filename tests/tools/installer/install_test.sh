@@ -97,16 +97,46 @@ grep -q 'File "${STAGE}\\obsolete.txt"' "$old/Files.nsh" && grep -q 'Delete "$IN
   "-DSTAGE=$old" "-DOUTFILE=$T/old-setup.exe" "$NSI" >"$T/makensis.log" 2>&1 ||
   { cat "$T/makensis.log"; fail "the older installer did not build"; exit 1; }
 
-# 1. A fresh silent install of the older version, then this one over it.
+TASK="$DIR/OrvantideCaptureTask.xml"
+TASKS_DIR=$WINEPREFIX/drive_c/windows/system32/tasks
+registered() { [ -f "$TASKS_DIR/Orvantide capture" ]; }
+# Wine's Task Scheduler service, which a new prefix does not start by
+# itself; its service database stays locked for a few seconds first.
+start_scheduler() {
+  for _ in $(seq 30); do
+    "$ORV_WINE" net start schedule </dev/null >"$T/net.log" 2>&1 && return 0
+    grep -q 'already' "$T/net.log" && return 0
+    sleep 1
+  done
+  cat "$T/net.log" >>"$T/wine.log"
+  return 1
+}
+
+# 1. A fresh silent install of the older version; the user edits the task
+# definition and registers it; then this version over it keeps both.
 wine_ "$T/old-setup.exe" /S || fail "the older version's install failed"
 [ -f "$DIR/obsolete.txt" ] && [ "$(reg_value DisplayVersion)" = 0.9.0 ] || fail "the older version is not installed"
+python3 - "$TASK" <<'EOF' || fail "could not edit the task definition"
+import sys
+path = sys.argv[1]
+text = open(path, "rb").read().decode("utf-16")
+edited = text.replace("capture --serial COM3", "capture --lan 10.0.0.5")
+assert edited != text
+open(path, "wb").write(b"\xff\xfe" + edited.encode("utf-16-le"))
+EOF
+cp "$TASK" "$T/edited.xml"
+start_scheduler || fail "Wine's Task Scheduler service did not start"
+wine_ schtasks /Create /TN "Orvantide capture" /XML "$DIR_WIN\\OrvantideCaptureTask.xml" && registered ||
+  fail "Wine's schtasks did not register the definition"
 wine_ "$SETUP" /S || fail "the upgrade failed (exit $?)"
 expect_installed "$VERSION"
 [ ! -e "$DIR/obsolete.txt" ] || fail "the upgrade left the older version's file behind"
-# The scheduled task's definition, as schtasks /XML reads it, for this
-# folder.  (Wine's schtasks cannot register it here: its scheduler service
-# does not start.)
-python3 - "$DIR/OrvantideCaptureTask.xml" "$DIR_WIN" <<'EOF' || fail "the scheduled task's definition"
+cmp -s "$T/edited.xml" "$TASK" || fail "the upgrade did not keep the definition the user edited"
+registered || fail "the upgrade took the registered task"
+# The scheduled task's definitions within the schema's rules, this
+# version's beside the user's.
+python3 "$(dirname "$0")/task_rules.py" "$TASK" "$DIR/OrvantideCaptureTask.new.xml" || fail "a definition breaks the schema"
+python3 - "$DIR/OrvantideCaptureTask.new.xml" "$DIR_WIN" <<'EOF' || fail "the scheduled task's definition"
 import sys, xml.etree.ElementTree as ET
 data = open(sys.argv[1], "rb").read()
 assert data[:2] == b"\xff\xfe", "not UTF-16 LE with a byte-order mark"
@@ -119,7 +149,7 @@ want = {"t:Actions/t:Exec/t:Command": '"%s\\orvantide-cli.exe"' % sys.argv[2],
         "t:Principals/t:Principal/t:RunLevel": "HighestAvailable",
         "t:Settings/t:ExecutionTimeLimit": "PT0S",
         "t:Settings/t:RestartOnFailure/t:Interval": "PT1M",
-        "t:Settings/t:RestartOnFailure/t:Count": "999",
+        "t:Settings/t:RestartOnFailure/t:Count": "255",
         "t:Settings/t:MultipleInstancesPolicy": "IgnoreNew",
         "t:Settings/t:DisallowStartIfOnBatteries": "false",
         "t:Settings/t:StopIfGoingOnBatteries": "false"}
@@ -191,8 +221,10 @@ if [ -n "$captures" ]; then
 else
   fail "no capture folder in the profile"
 fi
+registered || fail "the reinstall took the registered task"
 wine_ "$DIR_WIN\\uninstall.exe" /S || fail "the uninstaller failed"
 wineserver -w  # it finishes from a copy of itself
+registered && fail "the uninstall left the task it documented registered"
 [ ! -e "$DIR" ] || fail "the uninstall left $(ls "$DIR" | tr '\n' ' ')"
 [ ! -e "$LINK" ] || fail "the uninstall left the shortcut"
 [ -z "$(reg_value DisplayName)" ] || fail "the uninstall left the Add/Remove Programs entry"

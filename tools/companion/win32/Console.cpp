@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 #include "base/win32/Win32FileSystem.h"
@@ -15,7 +16,8 @@ namespace orv::companion {
 namespace {
 
 StopSignal* gStop = nullptr;
-HANDLE gDoneEvent = nullptr;  // set once the files are closed
+HANDLE gDoneEvent = nullptr;  // set once the files are closed; lives as long as the process
+std::atomic<bool> gSessionEnding{false};
 
 // The system ends the process when the handler of a closing console,
 // log-off or shutdown returns: it waits (a few seconds at most) for the
@@ -23,9 +25,10 @@ HANDLE gDoneEvent = nullptr;  // set once the files are closed
 constexpr DWORD kCloseWaitMs = 4000;
 
 BOOL WINAPI onControl(DWORD kind) {
+    const bool ending = kind == CTRL_CLOSE_EVENT || kind == CTRL_LOGOFF_EVENT || kind == CTRL_SHUTDOWN_EVENT;
+    if (ending) gSessionEnding.store(true);
     gStop->request();
-    if (kind == CTRL_CLOSE_EVENT || kind == CTRL_LOGOFF_EVENT || kind == CTRL_SHUTDOWN_EVENT)
-        WaitForSingleObject(gDoneEvent, kCloseWaitMs);
+    if (ending) WaitForSingleObject(gDoneEvent, kCloseWaitMs);
     return TRUE;
 }
 
@@ -36,11 +39,19 @@ public:
         gStop = &stop;
         if (!gDoneEvent) gDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         SetConsoleCtrlHandler(onControl, TRUE);
-        sessionEnd_ = std::make_unique<SessionEndWatch>([] { onControl(CTRL_C_EVENT); }, gDoneEvent);
+        // The watch waits for the files itself, as the handler does.
+        sessionEnd_ = std::make_unique<SessionEndWatch>(
+            [] {
+                gSessionEnding.store(true);
+                gStop->request();
+            },
+            gDoneEvent);
     }
-    // The files are closed by now: a closing console may end the process.
+    // The files are closed by now, whatever became of the command.
     ~Win32Console() override { SetEvent(gDoneEvent); }
     const StopSignal& stop() const override { return *gStop; }
+    bool sessionEnding() const override { return gSessionEnding.load(); }
+    void filesClosed() override { SetEvent(gDoneEvent); }
 
 private:
     QuickEditOff quickEdit_;
