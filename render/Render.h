@@ -116,8 +116,9 @@ struct RenderReport {
 // sheet's right edge), tabs every 8 columns, a form as long as the sheet
 // below the top of form.  A page ends at FF, when a movement reaches the
 // form length (ESC C, less ESC N's skip and above ESC ( c's bottom margin)
-// and when the next line's 12-point cell would not fit on the sheet; each
-// page is a fresh form, counted from its top of form.  A page is made when
+// and when the next line's characters (its 12-point cell down to the
+// descenders) would not fit on the sheet; each page is a fresh form,
+// counted from its top of form.  A page is made when
 // something is printed on it, or when FF ejects a page that the job fed
 // paper on with nothing printed (a blank sheet the job fed out itself):
 // feeds past the last printed page, and FF on a page nothing has touched
