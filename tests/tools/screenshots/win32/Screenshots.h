@@ -18,4 +18,10 @@ int takeSettingsPictures(const std::string& folder, int language);
 // query-dialog.png in folder (a Unix path).  0 when it was saved.
 int takeQueryPicture(const std::string& folder);
 
+// The main window showing an ESC/P job of the device simulator as text
+// and as pages, saved as view-text.png and view-pages.png in folder (a
+// Unix path), "-de" before ".png" for a language other than English.  0
+// when both were saved.
+int takePagesPictures(const std::string& folder, int language);
+
 }  // namespace orv::screenshots
