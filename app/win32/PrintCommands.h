@@ -5,9 +5,10 @@
 // User-interface thread only.
 #pragma once
 #include <windows.h>
-// PRINTDLGEX is declared only with COM's declarations before it.
-#include <commdlg.h>
+// PRINTDLGEX is declared only after COM's declarations.
 #include <objbase.h>
+
+#include <commdlg.h>
 
 #include <cstddef>
 #include <string>
