@@ -133,6 +133,10 @@ void PageFeed::work() {
             pages.again(missing, std::min(range.last, pages.counted() - 1),
                         [&](std::size_t index, render::Page& page) { return store(index, page, generation); });
             tell();
+            // A page is made again as it was made first; one that is still
+            // missing for the same wish would be made in vain again and again.
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (!pages_.count(missing)) wanted_.wait(lock, [&] { return stop_ || generation_ != generation; });
             continue;
         }
         // Read on: until a shown page is made, the view wants others, or a

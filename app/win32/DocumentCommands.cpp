@@ -116,8 +116,10 @@ void queueCaptureDocuments(CaptureState& s) {
         if (settings.pdfAfterCapture) s.captureDocuments->add(capture, documentOptions(settings));
         if (settings.printAfterCapture) {
             print::PrintRequest request;
-            // The profile's name is ANSI text, as the window's other texts.
+            // The profile's name and the window's paths are ANSI text; the
+            // request's are UTF-8.
             request.printer = utf8FromWide(wideFromAnsi(settings.destination));
+            request.title = utf8FromWide(wideFromAnsi(print::titleFor(capture)));
             request.options = documentOptions(settings);
             s.captureDocuments->print(capture, request);
         }

@@ -16,11 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "app/win32/CaptureState.h"
-#include "app/win32/Startup.h"
-#include "app/win32/Win32Seams.h"
 #include "render/Render.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/win32/ProgramWindow.h"
 #include "tests/support/win32/Win32TestSupport.h"
 
 namespace orv {
@@ -45,25 +43,12 @@ int run(const std::string& jobPath) {
         if (made.empty()) return 1;
     }
 
-    auto s = std::make_unique<CaptureState>();
-    HMODULE library = LoadLibraryA((test::win32BuildFolder(2) + "\\Orvantide1033.dll").c_str());
-    if (!library) {
-        std::fprintf(stderr, "page-view-bench: no language library\n");
-        return 1;
-    }
-    LibraryStrings strings{library};
-    test::ScriptedMessages messages{box::kAnswerOk};
-    test::ScriptedFileDialogs dialogs;
-    s->resourceLibrary = library;
-    s->messages = &messages;
-    s->strings = &strings;
-    s->fileDialogs = &dialogs;
-    s->appInstance = GetModuleHandleA(nullptr);
-    registerMainClass(s->appInstance);
-    if (!createMainWindow(*s, s->appInstance, SW_SHOWNORMAL)) return 1;
+    test::ProgramWindow program(test::win32BuildFolder(2), 1033, SW_SHOWNORMAL);
+    if (!program.made()) return 1;
+    CaptureState* s = program.s.get();
     SetWindowPos(s->mainWindow, nullptr, 0, 0, 800, 700, SWP_NOMOVE | SWP_NOZORDER);
-    dialogs.choose(jobPath);
-    SendMessageA(s->mainWindow, WM_COMMAND, CMD_OPEN_FILE, 0);
+    program.dialogs.choose(jobPath);
+    program.command(CMD_OPEN_FILE);
     test::pumpMessages();
 
     double first = 1e9, counted = 1e9;
@@ -71,7 +56,7 @@ int run(const std::string& jobPath) {
     bool ok = true;
     for (int round = 0; round < 3 && ok; ++round) {
         const auto start = Clock::now();
-        SendMessageA(s->mainWindow, WM_COMMAND, CMD_VIEW_PAGES, 0);
+        program.command(CMD_VIEW_PAGES);
         ok = test::pumpUntil(
             [&] {
                 if (!s->pages.feed || !s->pages.feed->page(0)) return false;
@@ -89,12 +74,9 @@ int run(const std::string& jobPath) {
                        600000);
         counted = std::min(counted, since(start));
         pages = pagePosition(s->pages).pages;
-        SendMessageA(s->mainWindow, WM_COMMAND, CMD_VIEW_TEXT, 0);
+        program.command(CMD_VIEW_TEXT);
         test::pumpMessages();
     }
-    DestroyWindow(s->mainWindow);
-    test::pumpMessages();
-    FreeLibrary(library);
     if (!ok) {
         std::fprintf(stderr, "page-view-bench: the pages never came\n");
         return 1;

@@ -189,12 +189,13 @@ void paintSheets(PageViewState& v, HDC dc, const RECT& area) {
     const std::int64_t stride = l.height + kGap;
     const std::int64_t fromY = std::int64_t(v.scrollY) + area.top;
     const std::size_t first = std::size_t(std::max<std::int64_t>(0, (fromY - kGap) / stride));
+    const render::Page sheet{v.status.width, v.status.height, {}, {}, {}};
     for (std::size_t page = first; page < v.status.pages; ++page) {
         const std::int64_t top = l.top(page) - v.scrollY - area.top;
         if (top >= local.bottom) break;
         fillRect(dc, RECT{left + 3, int(top) + 3, left + l.width + 3, int(top) + l.height + 3}, kShadow);
         const print::Placement at = print::screenPlacement(dc, left, double(top), v.zoom);
-        print::PagePainter::paintSheet(dc, render::Page{v.status.width, v.status.height, {}, {}, {}}, at, &local);
+        print::PagePainter::paintSheet(dc, sheet, at, &local);
         if (const std::shared_ptr<const render::Page> made = v.feed->page(page)) v.painter.paint(dc, *made, at, &local);
     }
 }
@@ -309,19 +310,7 @@ LRESULT dispatch(HWND window, PageViewState& v, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-ATOM registerPageViewClass(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = pageViewProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    ATOM atom = RegisterClassExA(&wc);
-    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
-        atom = static_cast<ATOM>(GetClassInfoExA(instance, kClassName, &wc));  // a second main window (tests)
-    return atom;
-}
+ATOM registerPageViewClass(HINSTANCE instance) { return registerChildClass(instance, kClassName, pageViewProc); }
 
 HWND createPageView(PageViewState& v, HINSTANCE instance, HWND parent, const RECT& area) {
     if (!registerPageViewClass(instance)) return nullptr;
