@@ -204,7 +204,8 @@ void forwardWheel(CaptureState& s, WPARAM wParam, LPARAM lParam) {
 void changeSettings(CaptureState& s) {
     if (linkOpen(s)) return;
     const SettingsDialogSeams seams{s.mainWindow, s.resourceLibrary, s.strings, s.messages, s.fileDialogs};
-    editSettings(seams, s.profile, s.startFlags);
+    // The pages shown follow the document settings (paper, code page, printer).
+    if (editSettings(seams, s.profile, s.startFlags) && pagesShown(s.pages)) runViewCommand(s, CMD_VIEW_PAGES);
 }
 
 INT_PTR aboutDispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

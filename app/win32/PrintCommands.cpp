@@ -204,8 +204,10 @@ bool askPrintDialog(const CaptureState& s, std::size_t pages, std::size_t curren
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = s.mainWindow;
     // The copies are the program's to make (nCopies, PD_COLLATE), which
-    // PrinterDc hands to the driver where it can make them.
-    dialog.Flags = PD_NOSELECTION | PD_COLLATE | (current ? 0 : PD_NOCURRENTPAGE);
+    // PrinterDc hands to the driver where it can make them.  A print to a
+    // file would need the file asked for and named in StartDoc: the box
+    // is hidden.
+    dialog.Flags = PD_NOSELECTION | PD_COLLATE | PD_HIDEPRINTTOFILE | (current ? 0 : PD_NOCURRENTPAGE);
     dialog.nMaxPageRanges = kMostRanges;
     dialog.lpPageRanges = ranges;
     dialog.nMinPage = 1;

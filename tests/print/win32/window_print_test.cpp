@@ -35,7 +35,8 @@ const std::string kCupsDir = [] {
 // has ended (Wine's handle of a Unix program is signalled at once).
 bool onHost(const std::string& command) {
     static int serial = 0;
-    const std::string done = kCupsDir + "/done-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    const std::string done =
+        kCupsDir + "/done-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
     std::string line = "Z:\\bin\\sh -c \"" + command + "; touch " + done + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -180,10 +181,13 @@ TEST_F(WindowPrintTest, PrintThroughTheDialogPutsEveryPageOnThePrinterChosen) {
     EXPECT_TRUE(menuEnabled(CMD_PRINT));
     EXPECT_FALSE(menuEnabled(CMD_CANCEL_PRINT));
     const std::size_t before = jobs("orvother");
-    printWith([](HWND dialog) {
+    bool toFile = true;
+    printWith([&](HWND dialog) {
+        toFile = IsWindowVisible(GetDlgItem(dialog, chx1));
         choosePrinter(dialog, "orvother");
         print(dialog);
     });
+    EXPECT_FALSE(toFile) << "no print to a file: StartDoc would need its name";
     EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
     EXPECT_EQ(formatWithText(formatWithNumber(text(IDS_PRINTED), 3), "orvother"), statusText(3));
     const Output out = next("orvother");
@@ -336,14 +340,14 @@ TEST(WindowPrintSelection, TheDialogsAnswerAsPages) {
         std::vector<std::pair<std::size_t, std::size_t>> expected;
         bool any;
     } cases[] = {
-        {0, 0, 0, false, {}, true},                             // All
-        {PD_PAGENUMS, 3, 0, false, {{2, 3}, {7, 9}}, true},     // beyond the job's 10 pages: left out
+        {0, 0, 0, false, {}, true},                          // All
+        {PD_PAGENUMS, 3, 0, false, {{2, 3}, {7, 9}}, true},  // beyond the job's 10 pages: left out
         {PD_PAGENUMS, 1, 4, false, {{2, 3}}, true},
-        {PD_CURRENTPAGE, 3, 4, false, {{4, 4}}, true},          // the page view's page
-        {PD_CURRENTPAGE, 0, 0, false, {}, true},                // no page view: every page
-        {PD_COLLATE, 1, 0, true, {{2, 3}}, true},               // Wine: the range it wrote back
+        {PD_CURRENTPAGE, 3, 4, false, {{4, 4}}, true},  // the page view's page
+        {PD_CURRENTPAGE, 0, 0, false, {}, true},        // no page view: every page
+        {PD_COLLATE, 1, 0, true, {{2, 3}}, true},       // Wine: the range it wrote back
         {0, 0, 0, true, {}, true},
-        {PD_PAGENUMS, 0, 0, false, {}, false},                  // asked for pages, none given
+        {PD_PAGENUMS, 0, 0, false, {}, false},  // asked for pages, none given
     };
     for (const Case& c : cases) {
         dialog.Flags = c.flags;
