@@ -203,6 +203,6 @@ if view:
           "the job rendered to PDF", pdf_s, pdf_s / first, "  met" if first < 0.5 else "  NOT MET"))
     print("%-38s %9.3f   %-32s %9.3f %7.1fx" % ("View > Pages: all %d pages counted" % pages, counted,
           "the job rendered to PDF", pdf_s, pdf_s / counted))
-    print("Orvantide.exe's window under Wine, both in the same process (%d PDF pages); best of 3.  Pages held by "
-          "the view at most: %s." % (pdf_pages, view["kept"][0]))
+    print("The program's main window under Wine (bench/win32/page_view_bench.cpp), both in the same process (%d PDF "
+          "pages); best of 3.  Pages held by the view at most: %s." % (pdf_pages, view["kept"][0]))
 PY
