@@ -27,12 +27,17 @@ constexpr int kPaperTextSize = 32;
 // inch there, not n/180).
 enum class PrinterMode : std::int32_t { Epson = 0, Ibm = 1, EpsonNinePin = 2 };
 
+// A printer's name with its zero, as the profile keeps it.
+constexpr int kPrinterNameSize = 256;
+
 // How captured print jobs become documents.
 struct DocumentSettings {
     char paper[kPaperTextSize] = "a4";  // as takePaperText leaves it
     std::int32_t codePage = 437;
     PrinterMode printer = PrinterMode::Epson;
-    std::uint8_t pdfAfterCapture = 0;  // 1: each capture gets its PDF beside it when it ends
+    std::uint8_t pdfAfterCapture = 0;         // 1: each capture gets its PDF beside it when it ends
+    std::uint8_t printAfterCapture = 0;       // 1: each capture is printed when it ends
+    char destination[kPrinterNameSize] = "";  // the printer for that; empty: the system's default
 };
 
 struct CaptureFileSettings {

@@ -58,9 +58,14 @@ TEST(ProfileStoreCalls, LoadReadsEachKeyWithItsDefaultAndBuffer) {
         "write document/printer=epson in P",
         "read document/pdf default= size=1025 in P",
         "write document/pdf=NO in P",
+        "read document/print default= size=1025 in P",
+        "write document/print=NO in P",
+        "read document/destination default=, size=256 in P",
+        "write document/destination= in P",
     };
     EXPECT_EQ(store.calls, expected);
     EXPECT_STREQ(p.connection.comPort, "COM1") << "written-back values count even when the write failed";
+    EXPECT_STREQ(p.documents.destination, "") << "the default printer";
 }
 
 TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
@@ -76,12 +81,22 @@ TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
     p.files.autoNameFiles = 1;
     copyCut(p.documents.paper, "letter");
     p.documents.codePage = 1252;
+    p.documents.printAfterCapture = 1;
+    copyCut(p.documents.destination, "Office Laser");
     EXPECT_FALSE(saveProfile(p, store));
-    std::vector<std::string> expected = {
-        "write connection/method=lan in P",  "write connection/host=h in P",     "write connection/dService=1 in P",
-        "write connection/com=COM2 in P",    "write buffer/path=f in P",         "write buffer/filename=n.zrd in P",
-        "write buffer/flag=YES in P",        "write document/paper=letter in P", "write document/codepage=1252 in P",
-        "write document/printer=epson in P", "write document/pdf=NO in P"};
+    std::vector<std::string> expected = {"write connection/method=lan in P",
+                                         "write connection/host=h in P",
+                                         "write connection/dService=1 in P",
+                                         "write connection/com=COM2 in P",
+                                         "write buffer/path=f in P",
+                                         "write buffer/filename=n.zrd in P",
+                                         "write buffer/flag=YES in P",
+                                         "write document/paper=letter in P",
+                                         "write document/codepage=1252 in P",
+                                         "write document/printer=epson in P",
+                                         "write document/pdf=NO in P",
+                                         "write document/print=YES in P",
+                                         "write document/destination=Office Laser in P"};
     EXPECT_EQ(store.calls, expected);
 }
 

@@ -70,7 +70,9 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
                                                        {"document/paper", "a4"},
                                                        {"document/codepage", "437"},
                                                        {"document/printer", "epson"},
-                                                       {"document/pdf", "NO"}};
+                                                       {"document/pdf", "NO"},
+                                                       {"document/print", "NO"},
+                                                       {"document/destination", ""}};
         if (flags) expected["buffer/flag"] = "YES";
         EXPECT_EQ(iniEntries(p.profilePath), expected) << readText(p.profilePath);
         EXPECT_EQ(p.files.autoNameFiles, flags ? 1 : 0);
