@@ -34,7 +34,7 @@ public:
     void add(const std::string& capture, const render::RenderOptions& options) { queue_.add(capture, options); }
     // The capture printed, in turn with the PDFs.
     void print(const std::string& capture, const print::PrintRequest& request) {
-        queue_.add([this, capture, request] {
+        queue_.add("the print of " + capture, [this, capture, request] {
             Printed printed{capture, print::printFile(fs_, capture, request)};
             {
                 std::lock_guard<std::mutex> lock(mutex_);
