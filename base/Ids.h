@@ -23,6 +23,9 @@
 #define CMD_SAVE_AS            40009
 #define CMD_CANCEL_SEND        40016
 #define CMD_EXPORT_PDF         40017
+#define CMD_VIEW_PAGES         40018
+#define CMD_PRINT              40019
+#define CMD_CANCEL_PRINT       40020
 
 /* Private messages of the main window (WM_APP + n).  A link worker's
    messages carry its number (lParam, or wParam where said), so that a
@@ -39,6 +42,15 @@
 #define UM_LINK_OPEN_FAILED    0x8009   /* a capture's link could not be opened */
 /* A capture's PDF is written or has failed (posted by the document queue). */
 #define UM_DOCUMENT_DONE       0x800A
+/* The page view's position, count or failure changed (posted by the page
+   view to its parent). */
+#define UM_PAGES_CHANGED       0x800B
+/* The page feed has news for the page view (posted by the feed's thread). */
+#define UM_PAGE_NEWS           0x800C
+/* A print of the Print command: a page is out (wParam = pages printed),
+   or the print has ended (posted by its thread). */
+#define UM_PRINT_PROGRESS      0x800D
+#define UM_PRINT_ENDED         0x800E
 
 /* UM_LINK_ERROR kinds (low word of wParam). */
 #define LINK_ERROR_RECEIVE     1
@@ -67,6 +79,7 @@
 #define ID_STATUSBAR           1002
 #define ID_TOOLBAR             1003
 #define ID_VIEW                123
+#define ID_PAGE_VIEW           124
 
 /* The program's own resources. */
 #define IDI_APP                101
@@ -112,10 +125,12 @@
 #define IDS_PAPER_CUSTOM       403
 #define IDS_DOCUMENT_SETTINGS  414   /* caption */
 #define IDS_PAPER_INVALID      415
-#define IDS_TOP_OF_FORM_INVALID 416
-#define IDS_PINS_NINE          417   /* status bar, %s = the command that told ("ESC 3 36 at 14") */
-#define IDS_PINS_TWENTY_FOUR   418   /* the same */
-#define IDS_PINS_UNTOLD        419
+#define IDS_DEFAULT_PRINTER    416   /* the printer list's first item, when Windows has no default printer */
+#define IDS_DEFAULT_PRINTER_IS 417   /* the same, %s = the default printer's name */
+#define IDS_TOP_OF_FORM_INVALID 418
+#define IDS_PINS_NINE          450   /* status bar, %s = the command that told ("ESC 3 36 at 14") */
+#define IDS_PINS_TWENTY_FOUR   451   /* the same */
+#define IDS_PINS_UNTOLD        452
 #define IDS_PRINTER_AUTO       420   /* the printer list, in the order of settings/DocumentForm.h */
 #define IDS_PRINTER_EPSON      421
 #define IDS_PRINTER_EPSON9     422
@@ -144,6 +159,13 @@
 #define IDS_STATE_STARTING     302
 #define IDS_STATE_IDLE         303
 #define IDS_STATE_STOPPING     304
+#define IDS_PAGE_POSITION      305   /* status bar part 2: "Page %u of %u" */
+#define IDS_PAGE_COUNTING      306   /* the same while the pages are still counted */
+#define IDS_PAGES_NONE         307   /* the job makes no page */
+#define IDS_PRINTING           308   /* status bar part 3: %u = pages out, %s = the printer */
+#define IDS_PRINTED            309   /* %u = pages printed, %s = the printer */
+#define IDS_PRINT_CANCELLING   310
+#define IDS_PRINT_CANCELLED    311
 #define IDS_PORT_PREFIX        784   /* "COM" */
 #define IDS_FOLDER_CAPTION     855   /* caption, %s = string 102 */
 #define IDS_REPLACE_CAPTION    9001
@@ -170,6 +192,14 @@
 #define IDS_RENDER_WRITE_FAILED 9033 /* %s = the PDF file */
 #define IDS_RENDER_TOO_LARGE   9034  /* %s = the file */
 #define IDS_RENDER_SAME_FILE   9035  /* %s = the file chosen for the PDF */
+#define IDS_PRINT_NO_PRINTER   9036  /* %s = the printer's name */
+#define IDS_PRINT_UNREACHABLE  9037  /* %s = the printer's name */
+#define IDS_PRINT_REFUSED      9038  /* %s = the printer's name */
+#define IDS_PRINT_NO_DEFAULT   9039
+#define IDS_PRINT_LANGUAGE     9040  /* %s = the printer language ("PCL") */
+#define IDS_PRINT_EMPTY        9041
+#define IDS_CAPTURE_NOT_PRINTED 9042 /* %s = the capture file; the reason follows */
+#define IDS_PAGES_LANGUAGE     9043  /* %s = the printer language ("PCL") */
 
 /* Controls of the about box (105). */
 #define IDC_ABOUT_TEXT         1040
@@ -190,7 +220,9 @@
 #define IDC_CODE_PAGE          1044
 #define IDC_PRINTER            1045
 #define IDC_PDF_AFTER_CAPTURE  1046
-#define IDC_TOP_OF_FORM        1047
+#define IDC_PRINT_AFTER_CAPTURE 1047
+#define IDC_PRINT_DESTINATION  1048
+#define IDC_TOP_OF_FORM        1049
 
 /* Controls of the device query dialog (120). */
 #define IDC_QUERY_I            1027

@@ -77,6 +77,15 @@ if [ "${ORV_BENCH_PRINT:-1}" = 1 ]; then
   bench/print.sh "$ORV" "$TMP/plain.prn" "$TMP" >"$TMP/print.txt"
 fi
 
+# The page view: the first page of a 5,000-page job in the window under
+# Wine, beside the same job rendered to PDF (ORV_BENCH_PAGE_VIEW=0 leaves
+# it out).
+: >"$TMP/pages.txt"
+if [ "${ORV_BENCH_PAGE_VIEW:-1}" = 1 ] && [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/bench/page-view-bench.exe" ]; then
+  echo "bench: the page view of a 5,000-page job under Wine..." >&2
+  bench/pages.sh "$TMP" >"$TMP/pages.txt"
+fi
+
 # The program itself on a quiet line, where a Windows build can run here.
 : >"$TMP/quiet.txt"
 if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ]; then
@@ -85,7 +94,7 @@ if [ -f "$(source tests/wine/env.sh && echo "$ORV_WINE_BUILD")/Orvantide.exe" ];
 fi
 
 python3 - "$TMP/core.json" "$SIZE_MIB" "$OUT_BYTES" "$T_XXD" "$T_HEX" "$T_DD" "$T_FILTER" "$T_COPY" "$TMP/quiet.txt" \
-  "$TMP/render.txt" "$TMP/print.txt" <<'PY'
+  "$TMP/render.txt" "$TMP/print.txt" "$TMP/pages.txt" <<'PY'
 import json, sys
 # UseRealTime() cases are named "NAME/real_time".
 benchmarks = {b["name"].replace("/real_time", ""): b for b in json.load(open(sys.argv[1]))["benchmarks"]}
@@ -184,4 +193,21 @@ if printed:
               ref_pages / ref_s))
     print("Through a private CUPS server (tests/print/cups.sh): a PDF queue whose backend writes each job to a "
           "file; best of 3.")
+view = {}
+for line in open(sys.argv[12]):
+    name, *values = line.split()
+    view[name] = values
+if view:
+    pdf_s, pdf_pages = float(view["pdf"][0]), int(view["pdf"][1])
+    first, counted, pages = float(view["first"][0]), float(view["counted"][0]), int(view["counted"][1])
+    print()
+    print("%-38s %9s   %-32s %9s %8s   %s" % ("the page view, a %d-page job" % pages, "s", "reference (same run)", "s",
+          "ratio", "target"))
+    print("-" * 118)
+    print("%-38s %9.3f   %-32s %9.3f %7.1fx   < 0.5 s%s" % ("View > Pages: first page painted", first,
+          "the job rendered to PDF", pdf_s, pdf_s / first, "  met" if first < 0.5 else "  NOT MET"))
+    print("%-38s %9.3f   %-32s %9.3f %7.1fx" % ("View > Pages: all %d pages counted" % pages, counted,
+          "the job rendered to PDF", pdf_s, pdf_s / counted))
+    print("The program's main window under Wine (bench/win32/page_view_bench.cpp), both in the same process (%d PDF "
+          "pages); best of 3.  Pages held by the view at most: %s." % (pdf_pages, view["kept"][0]))
 PY

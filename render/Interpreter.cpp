@@ -61,23 +61,30 @@ void Interpreter::reset() {
 }
 
 void Interpreter::run(const std::uint8_t* data, std::size_t size) {
+    begin(data, size);
+    while (step()) {}
+}
+
+void Interpreter::begin(const std::uint8_t* data, std::size_t size) {
     data_ = data;
     size_ = size;
     at_ = 0;
-    while (at_ < size_) {
-        if (probe_ && probe_->decided()) return;
-        const std::uint8_t b = data_[at_];
-        start_ = at_;
-        if (b == ESC) {
-            escape();
-            continue;
-        }
-        ++at_;
-        if (b < 0x20 || b == 0x7F)
-            control(b);
-        else
-            printByte(b);
+}
+
+bool Interpreter::step() {
+    if (at_ >= size_ || (probe_ && probe_->decided())) return false;
+    const std::uint8_t b = data_[at_];
+    start_ = at_;
+    if (b == ESC) {
+        escape();
+        return true;
     }
+    ++at_;
+    if (b < 0x20 || b == 0x7F)
+        control(b);
+    else
+        printByte(b);
+    return true;
 }
 
 Document Interpreter::take() {

@@ -53,6 +53,12 @@ public:
     // options.pins must not be Auto here (see choosePins).
     Interpreter(const RenderOptions& options, RenderReport& report, PageSink sink = PageSink());
     void run(const std::uint8_t* data, std::size_t size);
+    // run() a command at a time: begin, then step() until it says the job
+    // has ended.  A copy made between two steps goes on from there on its
+    // own, with the same sink and report (and the same job, which must
+    // outlive both): a page view keeps such copies to start at a page.
+    void begin(const std::uint8_t* data, std::size_t size);
+    bool step();
     Document take();
     // The job has ended: the sink gets the pages not yet handed over.
     void finish();

@@ -118,6 +118,14 @@ void readDocumentSettings(Profile& profile, IniStore& store) {
     takePrinterName(readDocumentKey(store, "printer", printerName(d.printer), path).c_str(), d.printer);
     takeTopOfFormText(readDocumentKey(store, "topofform", d.topOfForm, path).c_str(), d.topOfForm);
     d.pdfAfterCapture = readDocumentKey(store, "pdf", "NO", path) == "YES" ? 1 : 0;
+    d.printAfterCapture = readDocumentKey(store, "print", "NO", path) == "YES" ? 1 : 0;
+    // Empty is the default printer: only a missing key is written back.  A
+    // comma stands for missing, as no printer's name holds one.
+    if (store.readString(kDocument, "destination", ",", d.destination, sizeof d.destination, path) == 1 &&
+        d.destination[0] == ',') {
+        store.writeString(kDocument, "destination", "", path);
+        d.destination[0] = '\0';
+    }
 }
 
 void loadProfile(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator) {
@@ -146,6 +154,8 @@ bool saveProfile(const Profile& profile, IniStore& store) {
     ok &= store.writeString(kDocument, "printer", printerName(d.printer), path);
     ok &= store.writeString(kDocument, "topofform", d.topOfForm, path);
     ok &= store.writeString(kDocument, "pdf", d.pdfAfterCapture ? "YES" : "NO", path);
+    ok &= store.writeString(kDocument, "print", d.printAfterCapture ? "YES" : "NO", path);
+    ok &= store.writeString(kDocument, "destination", d.destination, path);
     return ok;
 }
 

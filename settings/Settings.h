@@ -30,6 +30,9 @@ enum class PrinterMode : std::int32_t { Epson = 0, Ibm = 1, EpsonNinePin = 2, Au
 // A length text ("8.5mm") with its zero.
 constexpr int kLengthTextSize = 16;
 
+// A printer's name with its zero, as the profile keeps it.
+constexpr int kPrinterNameSize = 256;
+
 // How captured print jobs become documents.
 struct DocumentSettings {
     char paper[kPaperTextSize] = "a4";  // as takePaperText leaves it
@@ -38,7 +41,9 @@ struct DocumentSettings {
     // The sheet's top edge to the printer's top of form, as
     // takeTopOfFormText leaves it.
     char topOfForm[kLengthTextSize] = "8.5mm";
-    std::uint8_t pdfAfterCapture = 0;  // 1: each capture gets its PDF beside it when it ends
+    std::uint8_t pdfAfterCapture = 0;         // 1: each capture gets its PDF beside it when it ends
+    std::uint8_t printAfterCapture = 0;       // 1: each capture is printed when it ends
+    char destination[kPrinterNameSize] = "";  // the printer for that; empty: the system's default
 };
 
 struct CaptureFileSettings {

@@ -18,7 +18,7 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # The program's folders, lowest first; the tools, tests and benchmarks sit
 # above them all.
-PROGRAM = ["base", "view", "settings", "link", "render", "capture", "print", "app"]
+PROGRAM = ["base", "settings", "link", "render", "capture", "print", "view", "app"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

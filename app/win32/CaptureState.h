@@ -15,13 +15,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/CaptureWriter.h"
 #include "base/FileDialogSeam.h"
 #include "base/Ids.h"
 #include "base/MessageSeam.h"
 #include "base/win32/Scoped.h"
 #include "base/win32/Win32FileSystem.h"
-#include "app/CaptureWriter.h"
 #include "settings/Profile.h"
+#include "view/win32/PageView.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -32,10 +33,16 @@ class LinkWorker;
 struct WorkerEnd {
     void operator()(LinkWorker* worker) const;
 };
-class CapturePdfs;
-// Makes the PDFs still queued and frees the queue (DocumentCommands.cpp).
-struct CapturePdfsEnd {
-    void operator()(CapturePdfs* pdfs) const;
+class CaptureDocuments;
+// Makes the PDFs and prints still queued and frees the queue
+// (DocumentCommands.cpp).
+struct CaptureDocumentsEnd {
+    void operator()(CaptureDocuments* documents) const;
+};
+class WindowPrint;
+// Gives up a print still under way and frees it (PrintCommands.cpp).
+struct WindowPrintEnd {
+    void operator()(WindowPrint* print) const;
 };
 
 // What runs, as the controls show it.  Starting: a capture's link is being
@@ -52,8 +59,13 @@ struct CaptureState {
     // The capture or send that runs; its thread posts what happens.
     std::unique_ptr<LinkWorker, WorkerEnd> worker;
     bool closeWhenIdle = false;  // a close asked for while a start was under way
-    // The PDFs of captures that have ended, made on a thread of their own.
-    std::unique_ptr<CapturePdfs, CapturePdfsEnd> capturePdfs;
+    // The PDFs and prints of captures that have ended, made on a thread
+    // of their own.
+    std::unique_ptr<CaptureDocuments, CaptureDocumentsEnd> captureDocuments;
+    // The page view, shown in the view window's place (View > Pages).
+    PageViewState pages;
+    // The print of the Print command, on a thread of its own.
+    std::unique_ptr<WindowPrint, WindowPrintEnd> print;
 
     // ---- shell fields ----
     std::atomic<std::uint32_t> stateFlags{0};  // FLAG_HAVE_FILE, FLAG_SENDING

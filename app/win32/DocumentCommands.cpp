@@ -6,49 +6,70 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/PrintCommands.h"
 #include "base/Text.h"
 #include "base/win32/FileIdentity.h"
 #include "capture/DocumentQueue.h"
+#include "link/win32/LinkText.h"
 
 namespace orv {
 
-// The queue of capture PDFs and what it has done that the window has not
-// yet seen; the queue's thread posts UM_DOCUMENT_DONE after each file.
-class CapturePdfs {
+// The queue of the captures' PDFs and prints and what it has done that the
+// window has not yet seen; the queue's thread posts UM_DOCUMENT_DONE after
+// each.
+class CaptureDocuments {
 public:
-    explicit CapturePdfs(CaptureState& s)
-        : queue_(s.fileSystem, [this, window = s.mainWindow](const DocumentQueue::Done& d) {
+    struct Printed {
+        std::string capture;
+        print::PrintOutcome outcome;
+    };
+
+    explicit CaptureDocuments(CaptureState& s)
+        : window_(s.mainWindow), fs_(s.fileSystem), queue_(s.fileSystem, [this](const DocumentQueue::Done& d) {
               {
                   std::lock_guard<std::mutex> lock(mutex_);
                   done_.push_back(d);
               }
-              PostMessageA(window, UM_DOCUMENT_DONE, 0, 0);
+              PostMessageA(window_, UM_DOCUMENT_DONE, 0, 0);
           }) {}
 
     void add(const std::string& capture, const render::RenderOptions& options) { queue_.add(capture, options); }
-    std::vector<DocumentQueue::Done> take() {
-        std::vector<DocumentQueue::Done> taken;
+    // The capture printed, in turn with the PDFs.
+    void print(const std::string& capture, const print::PrintRequest& request) {
+        queue_.add("the print of " + capture, [this, capture, request] {
+            Printed printed{capture, print::printFile(fs_, capture, InputKind::Capture, request)};
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                printed_.push_back(std::move(printed));
+            }
+            PostMessageA(window_, UM_DOCUMENT_DONE, 0, 0);
+        });
+    }
+    void take(std::vector<DocumentQueue::Done>& done, std::vector<Printed>& printed) {
         std::lock_guard<std::mutex> lock(mutex_);
-        taken.swap(done_);
-        return taken;
+        done.swap(done_);
+        printed.swap(printed_);
     }
 
 private:
+    const HWND window_;
+    FileSystem& fs_;
     std::mutex mutex_;
     std::vector<DocumentQueue::Done> done_;
+    std::vector<Printed> printed_;
     DocumentQueue queue_;  // last: its thread ends before the rest goes
 };
 
-void CapturePdfsEnd::operator()(CapturePdfs* pdfs) const { delete pdfs; }
+void CaptureDocumentsEnd::operator()(CaptureDocuments* documents) const { delete documents; }
 
 namespace {
 
 constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
 // The status bar's part for the printer units of the last document.
-constexpr int kPrinterChoicePart = 3;
+constexpr int kPrinterChoicePart = 4;
 
-void tell(CaptureState& s, unsigned textId, const std::string& subject) {
-    const std::string text = formatWithText(s.strings->load(textId, 1023), subject);
+void tell(CaptureState& s, unsigned textId, const std::string& subject, const std::string& more = std::string()) {
+    const std::string text = formatWithText(s.strings->load(textId, 1023), subject) + more;
     const std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
     s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
 }
@@ -108,29 +129,47 @@ void exportAsPdf(CaptureState& s) {
     tellRenderFailure(s, outcome, source, target);
 }
 
-void queueCapturePdf(CaptureState& s) {
-    if (!s.profile.documents.pdfAfterCapture) return;
+void queueCaptureDocuments(CaptureState& s) {
+    const DocumentSettings& settings = s.profile.documents;
+    if (!settings.pdfAfterCapture && !settings.printAfterCapture) return;
+    const std::string capture = s.writer.captureFilePath();
     try {
-        if (!s.capturePdfs) s.capturePdfs.reset(new CapturePdfs(s));
-        s.capturePdfs->add(s.writer.captureFilePath(), documentOptions(s.profile.documents));
+        if (!s.captureDocuments) s.captureDocuments.reset(new CaptureDocuments(s));
+        if (settings.pdfAfterCapture) s.captureDocuments->add(capture, documentOptions(settings));
+        if (settings.printAfterCapture) {
+            print::PrintRequest request;
+            // The profile's name and the window's paths are ANSI text; the
+            // request's are UTF-8.
+            request.printer = utf8FromWide(wideFromAnsi(settings.destination));
+            request.title = utf8FromWide(wideFromAnsi(print::titleFor(capture)));
+            request.options = documentOptions(settings);
+            s.captureDocuments->print(capture, request);
+        }
     } catch (...) {
-        // No thread to be had: the capture stays without its PDF, as one
-        // that cannot be rendered does.
+        // No thread to be had: the capture stays without its documents, as
+        // one that cannot be rendered does.
         RenderOutcome outcome;
         outcome.failure = RenderOutcome::Failure::Memory;
-        tellRenderFailure(s, outcome, s.writer.captureFilePath(), std::string());
+        tellRenderFailure(s, outcome, capture, std::string());
     }
 }
 
-void capturePdfsDone(CaptureState& s) {
-    if (!s.capturePdfs) return;
+void captureDocumentsDone(CaptureState& s) {
+    if (!s.captureDocuments) return;
     // Taken before any message box: its modal loop may bring the next.
-    for (const DocumentQueue::Done& done : s.capturePdfs->take()) {
-        showPrinterChoice(s, done.outcome);
-        tellRenderFailure(s, done.outcome, done.source, done.target);
+    std::vector<DocumentQueue::Done> done;
+    std::vector<CaptureDocuments::Printed> printed;
+    s.captureDocuments->take(done, printed);
+    for (const DocumentQueue::Done& d : done) {
+        showPrinterChoice(s, d.outcome);
+        tellRenderFailure(s, d.outcome, d.source, d.target);
+    }
+    for (const CaptureDocuments::Printed& p : printed) {
+        if (p.outcome.ok()) continue;
+        tell(s, IDS_CAPTURE_NOT_PRINTED, p.capture, "\n\n" + whyNotPrinted(s, p.outcome, p.capture));
     }
 }
 
-void finishCapturePdfs(CaptureState& s) { s.capturePdfs.reset(); }
+void finishCaptureDocuments(CaptureState& s) { s.captureDocuments.reset(); }
 
 }  // namespace orv

@@ -9,6 +9,7 @@
 
 #include "Version.h"
 #include "app/win32/DocumentCommands.h"
+#include "app/win32/PrintCommands.h"
 #include "app/win32/QueryDialog.h"
 #include "app/win32/RunControl.h"
 #include "app/win32/RunDisplay.h"
@@ -25,7 +26,10 @@ namespace orv {
 namespace {
 
 // Status bar parts' right edges; the last runs to the window's edge.
-const int kStatusParts[] = {100, 450, 550, -1};
+// The run state, the byte count, the page view's position (jobs of
+// thousands of pages: "Seite 9999 von 9999..."), a print's progress and the
+// printer units the auto mode chose for the last document.
+const int kStatusParts[] = {100, 220, 370, 600, -1};
 
 TBBUTTON toolbarButton(int image, unsigned command, BYTE state, BYTE style) {
     TBBUTTON button{};
@@ -124,6 +128,7 @@ LRESULT initMainWindow(HWND window, CaptureState& s) {
     s.view.grid.usedWidth.store(0);
     s.viewRun = ViewRunHalves{[&s] { openCaptureLink(s); }, [&s] { closeCaptureLink(s); }};
     createViewWindow(s.view, s.appInstance, SW_SHOW, window, viewArea(s, window), s.viewRun);
+    createPageView(s.pages, s.appInstance, window, viewArea(s, window));
     loadSettings(s);
     setCaptureStateDefaults(s);
     clearGrid(s.view.grid);
@@ -153,7 +158,8 @@ void layoutChildren(CaptureState& s, WPARAM wParam, LPARAM lParam) {
     if (s.statusWindow) GetWindowRect(s.statusWindow, &status);
     const int top = toolbar.bottom - toolbar.top;
     const int height = static_cast<int>(HIWORD(lParam)) - top - (status.bottom - status.top);
-    if (s.view.window) MoveWindow(s.view.window, 0, top, LOWORD(lParam), height > 0 ? height : 0, TRUE);
+    for (HWND view : {s.view.window, s.pages.window})
+        if (view) MoveWindow(view, 0, top, LOWORD(lParam), height > 0 ? height : 0, TRUE);
 }
 
 void supplyTooltipText(CaptureState& s, LPARAM lParam) {
@@ -182,8 +188,13 @@ void supplyTooltipText(CaptureState& s, LPARAM lParam) {
     }
 }
 
-// One line per wheel message, whatever its distance.
-void forwardWheel(CaptureState& s, WPARAM wParam) {
+// One line per wheel message, whatever its distance; the page view takes
+// the message as it is.
+void forwardWheel(CaptureState& s, WPARAM wParam, LPARAM lParam) {
+    if (pagesShown(s.pages)) {
+        SendMessageA(s.pages.window, WM_MOUSEWHEEL, wParam, lParam);
+        return;
+    }
     if (!s.view.window) return;
     const short distance = static_cast<short>(HIWORD(wParam));
     SendMessageA(s.view.window, WM_VSCROLL, distance < 0 ? SB_LINEDOWN : SB_LINEUP, 0);
@@ -194,7 +205,8 @@ void forwardWheel(CaptureState& s, WPARAM wParam) {
 void changeSettings(CaptureState& s) {
     if (linkOpen(s)) return;
     const SettingsDialogSeams seams{s.mainWindow, s.resourceLibrary, s.strings, s.messages, s.fileDialogs};
-    editSettings(seams, s.profile, s.startFlags);
+    // The pages shown follow the document settings (paper, code page, printer).
+    if (editSettings(seams, s.profile, s.startFlags) && pagesShown(s.pages)) runViewCommand(s, CMD_VIEW_PAGES);
 }
 
 INT_PTR aboutDispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -246,9 +258,12 @@ void onCommand(CaptureState& s, WPARAM wParam) {
     case CMD_VIEW_TEXT:
     case CMD_VIEW_HEX:
     case CMD_VIEW_FILTERED:
+    case CMD_VIEW_PAGES:
     case CMD_OPEN_FILE: runViewCommand(s, command); break;
     case CMD_SAVE_AS: saveCurrentFileAs(s); break;
     case CMD_EXPORT_PDF: exportAsPdf(s); break;
+    case CMD_PRINT: printFromDialog(s); break;
+    case CMD_CANCEL_PRINT: cancelPrint(s); break;
     case CMD_CANCEL_SEND: cancelSend(s); break;
     default: break;
     }
@@ -258,6 +273,8 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_CREATE: return initMainWindow(window, s);
     case WM_DESTROY:
+        endPrint(s);
+        closePages(s.pages);
         releaseResources(s);
         WSACleanup();
         PostQuitMessage(0);
@@ -278,14 +295,21 @@ LRESULT dispatch(HWND window, CaptureState& s, UINT message, WPARAM wParam, LPAR
             refreshRunDisplay(s);
         }
         return 0;
-    case WM_MOUSEWHEEL: forwardWheel(s, wParam); return 0;
+    case WM_MOUSEWHEEL: forwardWheel(s, wParam, lParam); return 0;
+    case WM_SETFOCUS:
+        // The keys of the page view are the page view's.
+        if (pagesShown(s.pages)) SetFocus(s.pages.window);
+        return 0;
     case UM_LINK_ERROR: handleLinkError(s, wParam, lParam); return 0;
     case UM_LINK_OPENED: linkOpened(s, lParam); return 0;
     case UM_LINK_OPEN_FAILED: linkOpenFailed(s, lParam); return 0;
     case UM_QUERY_DIALOG: s.queryDialog.store(reinterpret_cast<HWND>(lParam)); return 0;
     case UM_CAPTURE_WRITE_FAILED: reportCaptureWriteFailed(s, lParam); return 0;
     case UM_SEND_ENDED: finishSend(s, lParam); return 0;
-    case UM_DOCUMENT_DONE: capturePdfsDone(s); return 0;
+    case UM_DOCUMENT_DONE: captureDocumentsDone(s); return 0;
+    case UM_PAGES_CHANGED: pagesChanged(s); return 0;
+    case UM_PRINT_PROGRESS: printProgressed(s); return 0;
+    case UM_PRINT_ENDED: printEnded(s); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -6,6 +6,7 @@
 #include "app/win32/LinkWorker.h"
 #include "app/win32/RunDisplay.h"
 #include "app/win32/SendCommands.h"
+#include "app/win32/ViewCommands.h"
 #include "view/win32/ViewWindow.h"
 
 namespace orv {
@@ -73,7 +74,7 @@ void endCapture(CaptureState& s, HWND owner) {
     if (s.writer.closeCaptureFile() != 0)
         tellCloseFailed(s, owner);
     else if (hadFile)
-        queueCapturePdf(s);
+        queueCaptureDocuments(s);
     s.stateFlags.fetch_or(FLAG_HAVE_FILE);
 }
 
@@ -108,6 +109,7 @@ void startCapture(CaptureState& s, WPARAM command) {
     if (!s.profile.files.autoNameFiles &&
         s.writer.confirmReplaceCaptureFile(s.profile.files, *s.messages, *s.strings, main) != 0)
         return;
+    leavePages(s);
     clearView(s);
     freeLoadedData(s.view);
     s.captureLossTold = false;
@@ -257,7 +259,7 @@ void requestClose(CaptureState& s) {
 
 void releaseResources(CaptureState& s) {
     endWhatRuns(s, nullptr);
-    finishCapturePdfs(s);
+    finishCaptureDocuments(s);
     KillTimer(s.mainWindow, TIMER_REFRESH);
     s.view.font.reset();
     freeLoadedData(s.view);

@@ -35,15 +35,14 @@ HMODULE loadLanguageLibrary(int languageId) {
 
 }  // namespace
 
-bool loadResourceLibrary(CaptureState& state) {
-    HMODULE library = loadLanguageLibrary(state.languageId);
+LoadedLibrary loadResourceLibrary(CaptureState& state) {
+    LoadedLibrary library(loadLanguageLibrary(state.languageId));
     if (!library) {
         state.languageId = 1033;
-        library = loadLanguageLibrary(state.languageId);
-        if (!library) return false;
+        library.reset(loadLanguageLibrary(state.languageId));
     }
-    state.resourceLibrary = library;
-    return true;
+    state.resourceLibrary = library.get();
+    return library;
 }
 
 ATOM registerMainClass(HINSTANCE instance) {
@@ -115,7 +114,8 @@ int runProgram(CaptureState& state, HINSTANCE instance, int showCommand) {
     if (activateRunningInstance()) return 0;
     state.appInstance = instance;
     state.languageId = LOWORD(GetUserDefaultLCID());
-    if (!loadResourceLibrary(state)) return 0;
+    const LoadedLibrary resources = loadResourceLibrary(state);  // for the whole run
+    if (!resources) return 0;
     if (!registerMainClass(instance)) return 0;
     if (!createMainWindow(state, instance, showCommand)) return 0;
     return runMessageLoop(state);

@@ -7,6 +7,24 @@
 
 namespace orv {
 
+// The class of a child window whose procedure takes its record as above:
+// redrawn whole when resized, the arrow cursor, extra bytes as asked.  A
+// second main window in the same process (tests) finds it registered.
+inline ATOM registerChildClass(HINSTANCE instance, const char* name, WNDPROC procedure, int extraBytes = 0) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = procedure;
+    wc.cbWndExtra = extraBytes;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    ATOM atom = RegisterClassExA(&wc);
+    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+        atom = static_cast<ATOM>(GetClassInfoExA(instance, name, &wc));
+    return atom;
+}
+
 template <typename T>
 T* windowRecord(HWND window) {
     return reinterpret_cast<T*>(GetWindowLongPtrA(window, GWLP_USERDATA));

@@ -17,20 +17,29 @@ std::string systemText(unsigned long code) {
     return utf8FromWide(std::wstring(text, n)) + " (" + number + ")";
 }
 
-std::wstring wideFromUtf8(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+namespace {
+
+std::wstring wideFrom(UINT codePage, const std::string& text) {
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
     return wide;
 }
 
-std::string utf8FromWide(const std::wstring& text) {
+std::string narrowFrom(UINT codePage, const std::wstring& text) {
     const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(n), '\0');
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
     return narrow;
 }
+
+}  // namespace
+
+std::wstring wideFromUtf8(const std::string& text) { return wideFrom(CP_UTF8, text); }
+std::string utf8FromWide(const std::wstring& text) { return narrowFrom(CP_UTF8, text); }
+std::wstring wideFromAnsi(const std::string& text) { return wideFrom(CP_ACP, text); }
+std::string ansiFromWide(const std::wstring& text) { return narrowFrom(CP_ACP, text); }
 
 }  // namespace orv

@@ -159,7 +159,11 @@ PrinterDc::Failure PrinterDc::open(const std::wstring& name, const render::Paper
 }
 
 bool PrinterDocument::fail() {
-    if (!error_) error_ = lastError();
+    // StartDoc, StartPage, EndPage and EndDoc document no last error: one
+    // that speaks of printing is kept (a spooler sets those), any other is
+    // left over from elsewhere (Wine leaves ERROR_INVALID_HANDLE there).
+    const DWORD error = GetLastError();
+    if (!error_ && printingError(error)) error_ = error;
     failed_ = true;
     abort();
     return false;
@@ -192,6 +196,64 @@ void PrinterDocument::abort() {
     if (!job_ || ended_) return;
     ended_ = true;
     AbortDoc(dc_);
+}
+
+bool PageSelection::has(std::size_t page) const {
+    if (ranges.empty()) return true;
+    for (const auto& range : ranges)
+        if (page >= range.first && page <= range.second) return true;
+    return false;
+}
+
+PagesPrinted printPages(PrinterDocument& document, const std::uint8_t* data, std::size_t size,
+                        const render::RenderOptions& options, render::RenderReport& report,
+                        const PageSelection& selection, int copiesToPaint,
+                        const std::function<bool(std::size_t printed)>& told) {
+    struct Ended {
+        PagesPrinted how;
+    };
+    const int rounds = selection.collate ? std::max(copiesToPaint, 1) : 1;
+    const int eachPage = selection.collate ? 1 : std::max(selection.copies, 1);
+    std::size_t printed = 0;
+    try {
+        for (int round = 0; round < rounds; ++round) {
+            render::RenderReport again;  // the first round's report is the job's
+            std::size_t page = 0;
+            render::renderPages(data, size, options, round == 0 ? report : again, [&](render::Page& made) {
+                if (!selection.has(++page)) return;
+                for (int copy = 0; copy < eachPage; ++copy) {
+                    if (!document.page(made)) throw Ended{PagesPrinted::Failed};
+                    if (told && !told(++printed)) throw Ended{PagesPrinted::Stopped};
+                }
+            });
+            if (!document.started()) break;  // nothing selected: no round prints anything
+        }
+    } catch (const Ended& ended) {
+        return ended.how;
+    }
+    return PagesPrinted::All;
+}
+
+bool printingError(DWORD error) {
+    switch (error) {
+    case ERROR_OUT_OF_PAPER:
+    case ERROR_PRINTQ_FULL:
+    case ERROR_PRINT_CANCELLED:
+    case ERROR_PRINTER_DELETED:
+    case ERROR_INVALID_PRINTER_NAME:
+    case ERROR_INVALID_PRINTER_STATE:
+    case ERROR_PRINTER_NOT_FOUND:
+    case ERROR_NOT_READY:
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_SERVICE_NOT_ACTIVE:
+    case RPC_S_SERVER_UNAVAILABLE:
+    case RPC_S_SERVER_TOO_BUSY:
+    case RPC_S_CALL_FAILED: return true;
+    default: return false;
+    }
 }
 
 }  // namespace orv::print

@@ -12,6 +12,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,8 +84,10 @@ public:
     void abort();
 
     bool started() const { return job_ > 0; }
-    int job() const { return job_; }        // StartDoc's number for the job
-    DWORD error() const { return error_; }  // Windows' error for a failure; 0 when it gave none
+    bool failed() const { return failed_; }
+    int job() const { return job_; }  // StartDoc's number for the job
+    // Windows' error for a failure when it speaks of printing (printingError); else 0.
+    DWORD error() const { return error_; }
 
 private:
     bool fail();
@@ -94,5 +99,34 @@ private:
     bool ended_ = false, failed_ = false;
     DWORD error_ = 0;
 };
+
+// Which pages of a job are printed, and how often.
+struct PageSelection {
+    // Pages from 1, each range first to last; none: every page.
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    int copies = 1;
+    // Each copy the pages in order; else each page that often in turn.
+    bool collate = true;
+    bool has(std::size_t page) const;  // page from 1
+};
+
+enum class PagesPrinted { All, Failed, Stopped };
+
+// Renders the job (report gets what was skipped) and prints the selected
+// pages on document: for collated copies copiesToPaint times over (the
+// copies the driver does not make, PrinterDc::copiesToPaint), else each
+// page selection.copies times.  told hears how many pages are out after
+// each and stops the printing by returning false.  The document is not
+// ended: Failed leaves it given up, Stopped to the caller.
+PagesPrinted printPages(PrinterDocument& document, const std::uint8_t* data, std::size_t size,
+                        const render::RenderOptions& options, render::RenderReport& report,
+                        const PageSelection& selection, int copiesToPaint,
+                        const std::function<bool(std::size_t printed)>& told = nullptr);
+
+// Whether a Windows error speaks of printing (out of paper, a printer
+// deleted, the spooler gone...): worth telling the user in its own words.
+// Other errors after a failed print call tell nothing: GDI's print calls
+// do not document their last error, and Wine leaves an unrelated one.
+bool printingError(DWORD error);
 
 }  // namespace orv::print

@@ -29,18 +29,10 @@ void submit(const std::uint8_t* data, std::size_t size, const PrintRequest& requ
     }
 
     PrinterDocument document(printer.get(), wideFromUtf8(request.title));
-    struct PageFailed {};
-    try {
-        for (int copy = 0; copy < printer.copiesToPaint(); ++copy) {
-            render::RenderReport again;  // the first copy's report is the job's
-            render::renderPages(data, size, request.options, copy == 0 ? outcome.render.report : again,
-                                [&](render::Page& page) {
-                                    if (!document.page(page)) throw PageFailed{};
-                                });
-            if (!document.started()) break;
-        }
-    } catch (const PageFailed&) {}
-    if (!document.started() && !document.error()) {
+    PageSelection every;
+    every.copies = request.copies;
+    printPages(document, data, size, request.options, outcome.render.report, every, printer.copiesToPaint());
+    if (!document.started() && !document.failed()) {
         outcome.failure = Failure::Empty;
         return;
     }

@@ -1,9 +1,12 @@
 #include "settings/win32/SettingsDialog.h"
 
 #include <commctrl.h>
+#include <winspool.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/Ids.h"
 #include "base/Text.h"
@@ -268,6 +271,53 @@ void enablePaperSize(HWND page) {
     EnableWindow(GetDlgItem(page, IDC_PAPER_SIZE), selectedItem(page, IDC_PAPER) == kPaperCustom);
 }
 
+// The printers Windows knows, local and connected, by name in the ANSI
+// code page as the profile keeps them; Windows' default printer first.
+std::vector<std::string> installedPrinters(std::string& defaultPrinter) {
+    char name[kPrinterNameSize] = "";
+    DWORD size = sizeof name;
+    defaultPrinter = GetDefaultPrinterA(name, &size) ? name : "";
+    std::vector<std::string> names;
+    if (!defaultPrinter.empty()) names.push_back(defaultPrinter);
+    DWORD needed = 0, count = 0;
+    const DWORD kinds = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    EnumPrintersA(kinds, nullptr, 4, nullptr, 0, &needed, &count);
+    std::vector<BYTE> list(needed);
+    if (needed == 0 || !EnumPrintersA(kinds, nullptr, 4, list.data(), needed, &needed, &count)) return names;
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_4A*>(list.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (printers[i].pPrinterName && printers[i].pPrinterName != defaultPrinter)
+            names.push_back(printers[i].pPrinterName);
+    return names;
+}
+
+// The printer list: first whatever printer is Windows' default when a
+// capture ends (destination ""), then each printer by name.  A printer of
+// the profile that is not there now stays in the list, chosen, so that
+// the setting is not lost unseen.
+void fillPrinterList(HWND page, SettingsSession& s, const char* destination) {
+    std::string defaultPrinter;
+    std::vector<std::string> names = installedPrinters(defaultPrinter);
+    const std::string first = defaultPrinter.empty()
+                                  ? loadText(s.seams, IDS_DEFAULT_PRINTER, 63)
+                                  : formatWithText(loadText(s.seams, IDS_DEFAULT_PRINTER_IS, 63), defaultPrinter);
+    if (*destination && std::find(names.begin(), names.end(), destination) == names.end()) names.push_back(destination);
+    SendDlgItemMessageA(page, IDC_PRINT_DESTINATION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first.c_str()));
+    int chosen = 0;
+    for (const std::string& name : names) {
+        const LRESULT item =
+            SendDlgItemMessageA(page, IDC_PRINT_DESTINATION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        if (name == destination) chosen = int(item);
+    }
+    SendDlgItemMessageA(page, IDC_PRINT_DESTINATION, CB_SETCURSEL, chosen, 0);
+}
+
+// The printer list matters only while the print after a capture is on.
+void enablePrinterList(HWND page) {
+    EnableWindow(GetDlgItem(page, IDC_PRINT_DESTINATION),
+                 IsDlgButtonChecked(page, IDC_PRINT_AFTER_CAPTURE) == BST_CHECKED);
+}
+
 void initDocumentsPage(HWND page, SettingsSession& s) {
     s.documentsPage = page;
     const DocumentSettings& d = s.edit.documents;
@@ -282,7 +332,10 @@ void initDocumentsPage(HWND page, SettingsSession& s) {
     SetDlgItemTextA(page, IDC_TOP_OF_FORM, d.topOfForm);
     SendDlgItemMessageA(page, IDC_TOP_OF_FORM, EM_LIMITTEXT, kLengthTextSize - 1, 0);
     CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_PRINT_AFTER_CAPTURE, d.printAfterCapture ? BST_CHECKED : BST_UNCHECKED);
+    fillPrinterList(page, s, d.destination);
     enablePaperSize(page);
+    enablePrinterList(page);
 }
 
 INT_PTR CALLBACK documentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -295,6 +348,8 @@ INT_PTR CALLBACK documentsPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         if (LOWORD(wParam) == IDC_PAPER && HIWORD(wParam) == CBN_SELCHANGE) {
             enablePaperSize(page);
             if (selectedItem(page, IDC_PAPER) == kPaperCustom) SetFocus(GetDlgItem(page, IDC_PAPER_SIZE));
+        } else if (LOWORD(wParam) == IDC_PRINT_AFTER_CAPTURE) {
+            enablePrinterList(page);
         }
         return TRUE;
     } catch (...) {
@@ -397,6 +452,19 @@ bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
     if (printer >= 0 && printer < kPrinterModeCount) d.printer = kPrinterModes[printer];
     if (GetDlgItem(page, IDC_PDF_AFTER_CAPTURE))
         d.pdfAfterCapture = IsDlgButtonChecked(page, IDC_PDF_AFTER_CAPTURE) == BST_CHECKED ? 1 : 0;
+    if (GetDlgItem(page, IDC_PRINT_AFTER_CAPTURE))
+        d.printAfterCapture = IsDlgButtonChecked(page, IDC_PRINT_AFTER_CAPTURE) == BST_CHECKED ? 1 : 0;
+    // Item 0: the default printer, whichever it is then.
+    const LRESULT destination = selectedItem(page, IDC_PRINT_DESTINATION);
+    if (destination == 0) {
+        d.destination[0] = '\0';
+    } else if (destination > 0) {
+        char name[kPrinterNameSize] = "";
+        if (SendDlgItemMessageA(page, IDC_PRINT_DESTINATION, CB_GETLBTEXTLEN, destination, 0) < LRESULT(sizeof name) &&
+            SendDlgItemMessageA(page, IDC_PRINT_DESTINATION, CB_GETLBTEXT, destination,
+                                reinterpret_cast<LPARAM>(name)) > 0)
+            copyCut(d.destination, name);
+    }
     return true;
 }
 

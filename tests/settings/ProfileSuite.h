@@ -65,7 +65,9 @@ protected:
                 {"document/codepage", "437"},
                 {"document/printer", "auto"},
                 {"document/topofform", "8.5mm"},
-                {"document/pdf", "NO"}};
+                {"document/pdf", "NO"},
+                {"document/print", "NO"},
+                {"document/destination", ""}};
     }
 };
 
@@ -224,7 +226,8 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     const std::string content =
         "[connection]\r\nmethod=lan\r\nhost=\r\ndService=9100\r\ncom=COM7\r\n"
         "[buffer]\r\npath=E:\\caps\r\nfilename=run.bin\r\nflag=YES\r\n"
-        "[document]\r\npaper=letter\r\ncodepage=850\r\nprinter=ibm\r\ntopofform=0\r\npdf=YES\r\n";
+        "[document]\r\npaper=letter\r\ncodepage=850\r\nprinter=ibm\r\ntopofform=0\r\npdf=YES\r\nprint=YES\r\n"
+        "destination=Office Laser\r\n";
     this->seed(content);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), content);
@@ -241,6 +244,8 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
     EXPECT_STREQ(p.documents.topOfForm, "0");
     EXPECT_EQ(p.documents.pdfAfterCapture, 1);
+    EXPECT_EQ(p.documents.printAfterCapture, 1);
+    EXPECT_STREQ(p.documents.destination, "Office Laser");
 }
 
 TYPED_TEST_P(StoreSuite, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay) {
@@ -348,15 +353,19 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     saved.documents.printer = PrinterMode::Ibm;
     copyCut(saved.documents.topOfForm, "0.25in");
     saved.documents.pdfAfterCapture = 1;
+    saved.documents.printAfterCapture = 1;
+    copyCut(saved.documents.destination, "orvother");
     EXPECT_TRUE(saveProfile(saved, *this->store));
 
-    std::map<std::string, std::string> expected = {{"connection/method", "lan"},    {"connection/host", "device.local"},
-                                                   {"connection/dService", "2101"}, {"connection/com", "COM9"},
-                                                   {"connection/extra", "1"},       {"buffer/path", "F:\\data"},
-                                                   {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"},
-                                                   {"document/paper", "100x200mm"}, {"document/codepage", "866"},
-                                                   {"document/printer", "ibm"},     {"document/topofform", "0.25in"},
-                                                   {"document/pdf", "YES"}};
+    std::map<std::string, std::string> expected = {
+        {"connection/method", "lan"},    {"connection/host", "device.local"},
+        {"connection/dService", "2101"}, {"connection/com", "COM9"},
+        {"connection/extra", "1"},       {"buffer/path", "F:\\data"},
+        {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"},
+        {"document/paper", "100x200mm"}, {"document/codepage", "866"},
+        {"document/printer", "ibm"},     {"document/topofform", "0.25in"},
+        {"document/pdf", "YES"},         {"document/print", "YES"},
+        {"document/destination", "orvother"}};
     EXPECT_EQ(iniEntries(this->ini), expected);
 
     Profile p = this->load();
@@ -372,6 +381,8 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
     EXPECT_STREQ(p.documents.topOfForm, "0.25in");
     EXPECT_EQ(p.documents.pdfAfterCapture, 1);
+    EXPECT_EQ(p.documents.printAfterCapture, 1);
+    EXPECT_STREQ(p.documents.destination, "orvother");
 
     saved.connection.method = 0;
     saved.files.autoNameFiles = 0;
@@ -402,7 +413,7 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits + "\r\ncom=COM" +
                digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big + ".zrd\r\nflag=YES" + big +
                "\r\n[document]\r\npaper=" + digits + "x1in\r\ncodepage=" + digits + "\r\nprinter=" + big +
-               "\r\ntopofform=" + big + "\r\npdf=" + big + "\r\n");
+               "\r\ntopofform=" + big + "\r\npdf=" + big + "\r\nprint=" + big + "\r\ndestination=" + big + "\r\n");
     std::string before = readText(this->ini);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), before) << "nothing to write back";
@@ -418,6 +429,8 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     EXPECT_EQ(p.documents.codePage, 437);
     EXPECT_STREQ(p.documents.topOfForm, "8.5mm");
     EXPECT_EQ(p.documents.pdfAfterCapture, 0);
+    EXPECT_EQ(p.documents.printAfterCapture, 0);
+    EXPECT_EQ(std::string(p.documents.destination), big.substr(0, kPrinterNameSize - 1));
 
     LinkKind linkKind = static_cast<LinkKind>(-1);
     std::uint8_t portNumber = 99;

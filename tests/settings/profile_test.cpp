@@ -60,9 +60,14 @@ TEST(ProfileStoreCalls, LoadReadsEachKeyWithItsDefaultAndBuffer) {
         "write document/topofform=8.5mm in P",
         "read document/pdf default= size=1025 in P",
         "write document/pdf=NO in P",
+        "read document/print default= size=1025 in P",
+        "write document/print=NO in P",
+        "read document/destination default=, size=256 in P",
+        "write document/destination= in P",
     };
     EXPECT_EQ(store.calls, expected);
     EXPECT_STREQ(p.connection.comPort, "COM1") << "written-back values count even when the write failed";
+    EXPECT_STREQ(p.documents.destination, "") << "the default printer";
 }
 
 TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
@@ -78,6 +83,8 @@ TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
     p.files.autoNameFiles = 1;
     copyCut(p.documents.paper, "letter");
     p.documents.codePage = 1252;
+    p.documents.printAfterCapture = 1;
+    copyCut(p.documents.destination, "Office Laser");
     EXPECT_FALSE(saveProfile(p, store));
     std::vector<std::string> expected = {"write connection/method=lan in P",
                                          "write connection/host=h in P",
@@ -90,7 +97,9 @@ TEST(ProfileStoreCalls, SaveWritesEveryKeyInOrderDespiteFailures) {
                                          "write document/codepage=1252 in P",
                                          "write document/printer=auto in P",
                                          "write document/topofform=8.5mm in P",
-                                         "write document/pdf=NO in P"};
+                                         "write document/pdf=NO in P",
+                                         "write document/print=YES in P",
+                                         "write document/destination=Office Laser in P"};
     EXPECT_EQ(store.calls, expected);
 }
 

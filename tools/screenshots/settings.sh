@@ -11,14 +11,7 @@ set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 language=1033 suffix=
 if [ "${1:-}" = --german ]; then language=1031 suffix=-de; shift; fi
-source "$root/tests/wine/env.sh"
-build=$(cd "${1:-$ORV_WINE_BUILD}" && pwd)
-cmake --build "$build" --target orvantide-screenshots -j 2 >/dev/null
-exe=$build/tests/tools/screenshots/orvantide-screenshots.exe
-
-"$root/tests/wine/session" start
-source "$root/tests/wine/env.sh"
-export DISPLAY=$(cat "$ORV_WINE_DIR/display")
+source "$root/tools/screenshots/prelude.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

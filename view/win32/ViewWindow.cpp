@@ -217,20 +217,7 @@ LRESULT dispatch(HWND window, ViewState& v, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 ATOM registerViewClass(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = viewWindowProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = VIEW_CLASS_NAME;
-    ATOM atom = RegisterClassExA(&wc);
-    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
-        // A second main window in the same process (tests) reuses it.
-        atom = static_cast<ATOM>(GetClassInfoExA(instance, VIEW_CLASS_NAME, &wc));
-    }
-    return atom;
+    return registerChildClass(instance, VIEW_CLASS_NAME, viewWindowProc, sizeof(LONG_PTR));
 }
 
 HWND createViewWindow(ViewState& v, HINSTANCE instance, int showCommand, HWND parent, const RECT& area,

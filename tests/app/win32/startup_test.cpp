@@ -94,7 +94,6 @@ TEST(Startup, SecondStartRestoresAMinimisedFirst) {
 class LanguageLibraryTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (state.resourceLibrary) FreeLibrary(state.resourceLibrary);
         for (const std::string& copy : copies) DeleteFileA(copy.c_str());
     }
     // The library built for one language, beside the test as another's.
@@ -123,7 +122,8 @@ TEST_F(LanguageLibraryTest, TheUsersLanguageWhenItsLibraryIsThere) {
     placeAs(1041);
     placeAs(1033);
     state.languageId = 1041;
-    ASSERT_TRUE(loadResourceLibrary(state));
+    const LoadedLibrary library = loadResourceLibrary(state);
+    ASSERT_TRUE(library);
     EXPECT_EQ(1041, state.languageId);
     EXPECT_NE(std::string::npos, mappedFile(state.resourceLibrary).find("Orvantide1041.dll"))
         << mappedFile(state.resourceLibrary);
@@ -140,7 +140,7 @@ TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(elsewhere.path().c_str());
     state.languageId = 1041;
-    const bool loaded = loadResourceLibrary(state);
+    LoadedLibrary loaded = loadResourceLibrary(state);
     SetCurrentDirectoryA(previous);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(1033, state.languageId);
@@ -148,8 +148,7 @@ TEST_F(LanguageLibraryTest, OnlyBesideTheProgramAndOnlyAsResources) {
     // Loaded as data: not a module whose code could run.
     EXPECT_EQ(nullptr, GetModuleHandleA("Orvantide1033.dll"));
     EXPECT_NE(nullptr, FindResourceA(state.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN), RT_MENU));
-    FreeLibrary(state.resourceLibrary);
-    state.resourceLibrary = nullptr;
+    loaded.reset();
     DeleteFileA(planted.c_str());
 }
 
@@ -166,13 +165,14 @@ TEST_F(LanguageLibraryTest, GermanForAGermanUserEnglishForAFrenchOne) {
     placeAs(1031, 1031);
     placeAs(1033);
     state.languageId = 1031;
-    ASSERT_TRUE(loadResourceLibrary(state));
+    LoadedLibrary library = loadResourceLibrary(state);
+    ASSERT_TRUE(library);
     EXPECT_EQ(1031, state.languageId);
     EXPECT_EQ("&Datei", firstMenuTitle(state.resourceLibrary));
-    FreeLibrary(state.resourceLibrary);
 
     state.languageId = 1036;
-    ASSERT_TRUE(loadResourceLibrary(state));
+    library = loadResourceLibrary(state);
+    ASSERT_TRUE(library);
     EXPECT_EQ(1033, state.languageId);
     EXPECT_EQ("&File", firstMenuTitle(state.resourceLibrary));
 }
@@ -180,7 +180,8 @@ TEST_F(LanguageLibraryTest, GermanForAGermanUserEnglishForAFrenchOne) {
 TEST_F(LanguageLibraryTest, EnglishWhenTheUsersLanguageHasNone) {
     placeAs(1033);
     state.languageId = 1041;
-    ASSERT_TRUE(loadResourceLibrary(state));
+    const LoadedLibrary library = loadResourceLibrary(state);
+    ASSERT_TRUE(library);
     EXPECT_EQ(1033, state.languageId);
     EXPECT_NE(nullptr, FindResourceA(state.resourceLibrary, MAKEINTRESOURCEA(IDM_MAIN), RT_MENU));
 }

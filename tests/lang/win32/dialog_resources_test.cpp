@@ -69,7 +69,9 @@ const std::vector<ExpectedDialog>& expectedDialogs() {
           {IDC_CODE_PAGE, "ComboBox", kComboMask, CBS_DROPDOWNLIST},
           {IDC_PRINTER, "ComboBox", kComboMask, CBS_DROPDOWNLIST},
           {IDC_TOP_OF_FORM, "Edit", 0, 0},
-          {IDC_PDF_AFTER_CAPTURE, "Button", kTypeMask, BS_AUTOCHECKBOX}}},
+          {IDC_PDF_AFTER_CAPTURE, "Button", kTypeMask, BS_AUTOCHECKBOX},
+          {IDC_PRINT_AFTER_CAPTURE, "Button", kTypeMask, BS_AUTOCHECKBOX},
+          {IDC_PRINT_DESTINATION, "ComboBox", kComboMask, CBS_DROPDOWNLIST}}},
         {IDD_QUERY,
          Kind::Popup,
          {{IDC_QUERY_I, "Button", kPushMask, BS_PUSHBUTTON},
@@ -253,7 +255,7 @@ TEST_P(LanguageLibrary, TextsFitTheirControls) {
     DestroyWindow(parent);
 }
 
-TEST_P(LanguageLibrary, RunStatesFitTheirStatusBarPart) {
+TEST_P(LanguageLibrary, RunStatesAndPagePositionsFitTheirStatusBarParts) {
     // Part 0 of the status bar ends 100 pixels from the left.
     HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
@@ -266,6 +268,16 @@ TEST_P(LanguageLibrary, RunStatesFitTheirStatusBarPart) {
         SIZE size{};
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
         EXPECT_LE(size.cx, 92) << '"' << text << "\" is cut off";
+    }
+    // Part 2 (from 250 to 400) says where the page view stands, for jobs
+    // of up to 9999 pages.
+    for (UINT id : {IDS_PAGE_POSITION, IDS_PAGE_COUNTING, IDS_PAGES_NONE}) {
+        std::string text;
+        ASSERT_TRUE(loadString(id, &text)) << id;
+        for (std::size_t at; (at = text.find("%u")) != std::string::npos;) text.replace(at, 2, "9999");
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        EXPECT_LE(size.cx, 142) << '"' << text << "\" is cut off";
     }
     SelectObject(dc, previous);
     ReleaseDC(status, dc);

@@ -158,14 +158,14 @@ TEST(ProgramResources, ToolbarStripHasTenDistinctSixteenColourImages) {
     }
 }
 
-TEST(ProgramResources, AcceleratorsStartAndStopWithShiftF5AndShiftF6) {
+TEST(ProgramResources, AcceleratorsStartAndStopWithShiftF5AndShiftF6AndPrintWithCtrlP) {
     ASSERT_NE(programAsData(), nullptr);
     auto bytes = resourceBytes(programAsData(), RT_ACCELERATOR, MAKEINTRESOURCEA(IDA_MAIN));
     ASSERT_FALSE(bytes.empty());
     std::vector<Accelerator> table;
     std::string error;
     ASSERT_TRUE(parseAccelerators(bytes.data(), bytes.size(), &table, &error)) << error;
-    ASSERT_EQ(table.size(), 2u);
+    ASSERT_EQ(table.size(), 3u);
     const uint16_t flags = FVIRTKEY | FSHIFT | FNOINVERT;
     std::map<uint16_t, Accelerator> byCommand;
     for (const auto& a : table) byCommand[a.command] = a;
@@ -175,6 +175,9 @@ TEST(ProgramResources, AcceleratorsStartAndStopWithShiftF5AndShiftF6) {
     EXPECT_EQ(byCommand[CMD_START].flags, flags);
     EXPECT_EQ(byCommand[CMD_STOP].key, VK_F6);
     EXPECT_EQ(byCommand[CMD_STOP].flags, flags);
+    ASSERT_EQ(byCommand.count(CMD_PRINT), 1u);
+    EXPECT_EQ(byCommand[CMD_PRINT].key, 'P');
+    EXPECT_EQ(byCommand[CMD_PRINT].flags, FVIRTKEY | FCONTROL | FNOINVERT);
 }
 
 TEST(ProgramResources, ManifestAsksForCommonControlsSixWithoutElevation) {

@@ -95,6 +95,8 @@ const ExpectedString kStrings[] = {
     {IDS_PINS_NINE, "%s", 255},  // status bar, formatted with the command that told
     {IDS_PINS_TWENTY_FOUR, "%s", 255},
     {IDS_PINS_UNTOLD, "", 255},
+    {IDS_DEFAULT_PRINTER, "", 63},  // the printer list's first item
+    {IDS_DEFAULT_PRINTER_IS, "%s", 63},
     {IDS_SETTINGS_ERROR, "", 31},
     {IDS_BROWSE_TITLE, "", 255},
     {IDS_FOLDER_MISSING, "%s", 255},
@@ -102,6 +104,13 @@ const ExpectedString kStrings[] = {
     {IDS_STATE_STARTING, "", 31},
     {IDS_STATE_IDLE, "", 31},
     {IDS_STATE_STOPPING, "", 31},
+    {IDS_PAGE_POSITION, "%u%u", 63},  // status bar part 2: the page, then the pages
+    {IDS_PAGE_COUNTING, "%u%u", 63},
+    {IDS_PAGES_NONE, "", 63},
+    {IDS_PRINTING, "%s%u", 255},  // status bar part 3: the printer, then the pages
+    {IDS_PRINTED, "%s%u", 255},
+    {IDS_PRINT_CANCELLING, "", 255},
+    {IDS_PRINT_CANCELLED, "", 255},
     {IDS_PORT_PREFIX, "", 9},
     {IDS_FOLDER_CAPTION, "%s", 255},
     {IDS_REPLACE_CAPTION, "", 63},
@@ -128,6 +137,14 @@ const ExpectedString kStrings[] = {
     {IDS_RENDER_WRITE_FAILED, "%s", 1023},
     {IDS_RENDER_TOO_LARGE, "%s", 1023},
     {IDS_RENDER_SAME_FILE, "%s", 1023},
+    {IDS_PRINT_NO_PRINTER, "%s", 1023},
+    {IDS_PRINT_UNREACHABLE, "%s", 1023},
+    {IDS_PRINT_REFUSED, "%s", 1023},
+    {IDS_PRINT_NO_DEFAULT, "", 1023},
+    {IDS_PRINT_LANGUAGE, "%s", 1023},
+    {IDS_PRINT_EMPTY, "", 1023},
+    {IDS_CAPTURE_NOT_PRINTED, "%s", 1023},
+    {IDS_PAGES_LANGUAGE, "%s", 1023},
 };
 
 const ExpectedString* expectedString(UINT id) {
@@ -270,7 +287,7 @@ TEST_P(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
     if (name != CMD_VIEW_TEXT) expected.insert(name);
     ORV_ALL_COMMAND_IDS(ORV_EXPECT_COMMAND)
 #undef ORV_EXPECT_COMMAND
-    ASSERT_EQ(expected.size(), 13u) << "the command list of Ids.h changed";
+    ASSERT_EQ(expected.size(), 16u) << "the command list of Ids.h changed";
     for (UINT id : expected) EXPECT_EQ(found.count(id), 1u) << "command " << id;
     EXPECT_EQ(found.count(CMD_VIEW_TEXT), 0u);
     for (UINT id : found) EXPECT_EQ(expected.count(id), 1u) << "unknown command " << id << " on the menu";
@@ -279,9 +296,10 @@ TEST_P(LanguageLibrary, MenuOffersEveryCommandButTheTextView) {
 TEST_P(LanguageLibrary, MenuShowsTheCaptureShortcuts) {
     HMENU menu = LoadMenuA(library(), MAKEINTRESOURCEA(IDM_MAIN));
     ASSERT_NE(menu, nullptr);
-    char start[128] = "", stop[128] = "";
+    char start[128] = "", stop[128] = "", print[128] = "";
     GetMenuStringA(menu, CMD_START, start, sizeof start, MF_BYCOMMAND);
     GetMenuStringA(menu, CMD_STOP, stop, sizeof stop, MF_BYCOMMAND);
+    GetMenuStringA(menu, CMD_PRINT, print, sizeof print, MF_BYCOMMAND);
     DestroyMenu(menu);
     // The key names are the translator's ("Shift", "Umschalt"), the keys are not.
     auto shortcut = [](const std::string& item) {
@@ -292,6 +310,8 @@ TEST_P(LanguageLibrary, MenuShowsTheCaptureShortcuts) {
     EXPECT_GT(shortcut(stop).size(), 3u) << stop;
     EXPECT_EQ(shortcut(start).substr(shortcut(start).find('+') + 1), "F5") << start;
     EXPECT_EQ(shortcut(stop).substr(shortcut(stop).find('+') + 1), "F6") << stop;
+    EXPECT_GT(shortcut(print).size(), 3u) << print;  // "Ctrl+P", "Strg+P"
+    EXPECT_EQ(shortcut(print).substr(shortcut(print).find('+') + 1), "P") << print;
 }
 
 }  // namespace

@@ -71,7 +71,9 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
                                                        {"document/codepage", "437"},
                                                        {"document/printer", "auto"},
                                                        {"document/topofform", "8.5mm"},
-                                                       {"document/pdf", "NO"}};
+                                                       {"document/pdf", "NO"},
+                                                       {"document/print", "NO"},
+                                                       {"document/destination", ""}};
         if (flags) expected["buffer/flag"] = "YES";
         EXPECT_EQ(iniEntries(p.profilePath), expected) << readText(p.profilePath);
         EXPECT_EQ(p.files.autoNameFiles, flags ? 1 : 0);

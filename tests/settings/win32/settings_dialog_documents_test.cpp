@@ -1,13 +1,15 @@
 // The settings dialog's documents page: the paper, code page and printer
-// lists, the custom paper size, the top of form and the PDF after each
-// capture.
+// lists, the custom paper size, the top of form, and the PDF and the print
+// after each capture.
 #include "tests/settings/win32/SettingsDialogFixture.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
 #include <string>
 
+#include "base/Text.h"
 #include "tests/support/win32/Win32TestSupport.h"
 
 namespace orv::test {
@@ -99,6 +101,52 @@ TEST_F(SettingsDialogTest, TopOfFormTheRulesRefuseKeepsTheDialogOpen) {
     }));
     EXPECT_EQ("0", stored()["document/topofform"]);
     EXPECT_STREQ("0", profile.documents.topOfForm);
+}
+
+TEST_F(SettingsDialogTest, PrintAfterEachCaptureOnTheDefaultOrANamedPrinter) {
+    seed("", "", "print=NO\r\ndestination=Gone Printer\r\n");
+    char name[256] = "";
+    DWORD size = sizeof name;
+    const std::string first = GetDefaultPrinterA(name, &size)
+                                  ? formatWithText(strings.load(IDS_DEFAULT_PRINTER_IS, 63), name)
+                                  : strings.load(IDS_DEFAULT_PRINTER, 63);
+    auto item = [](const SettingsWindows& w, int index) {
+        char text[256] = "";
+        SendMessageA(w.control(IDC_PRINT_DESTINATION), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        w.clickTab(2);
+        EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(w.documentsPage, IDC_PRINT_AFTER_CAPTURE));
+        EXPECT_FALSE(IsWindowEnabled(w.control(IDC_PRINT_DESTINATION))) << "only with the box set";
+        const int count = int(SendMessageA(w.control(IDC_PRINT_DESTINATION), CB_GETCOUNT, 0, 0));
+        ASSERT_GE(count, 2);
+        EXPECT_EQ(first, item(w, 0)) << "the default printer first";
+        EXPECT_EQ("Gone Printer", windowText(w.control(IDC_PRINT_DESTINATION))) << "a printer no longer there stays";
+        w.click(IDC_PRINT_AFTER_CAPTURE);
+        EXPECT_TRUE(IsWindowEnabled(w.control(IDC_PRINT_DESTINATION)));
+        w.pick(IDC_PRINT_DESTINATION, 0);
+        w.ok();
+    }));
+    EXPECT_EQ("YES", stored()["document/print"]);
+    EXPECT_EQ("", stored()["document/destination"]) << "empty: the default printer";
+    EXPECT_EQ(1, profile.documents.printAfterCapture);
+    EXPECT_STREQ("", profile.documents.destination);
+
+    seed("", "", "print=YES\r\ndestination=\r\n");
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        w.clickTab(2);
+        EXPECT_EQ(0, selected(w, IDC_PRINT_DESTINATION));
+        const int count = int(SendMessageA(w.control(IDC_PRINT_DESTINATION), CB_GETCOUNT, 0, 0));
+        if (count > 1) {  // a printer by name: kept by name
+            w.pick(IDC_PRINT_DESTINATION, count - 1);
+            EXPECT_EQ(item(w, count - 1), windowText(w.control(IDC_PRINT_DESTINATION)));
+        }
+        w.click(IDC_PRINT_AFTER_CAPTURE);
+        w.ok();
+        if (count > 1) EXPECT_EQ(item(w, count - 1), stored()["document/destination"]);
+    }));
+    EXPECT_EQ("NO", stored()["document/print"]);
 }
 
 }  // namespace

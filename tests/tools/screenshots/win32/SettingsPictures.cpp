@@ -23,7 +23,7 @@ int takeSettingsPictures(const std::string& folder, int language) {
     }
     harness.seed("method=serial\r\nhost=192.168.0.50\r\ndService=10001\r\ncom=COM3\r\n",
                  "path=C:\\users\\Public\\Documents\\Orvantide\\Buffer\r\nfilename=Capturedata.zrd\r\nflag=NO\r\n",
-                 "paper=a4\r\ncodepage=850\r\nprinter=epson\r\npdf=YES\r\n");
+                 "paper=a4\r\ncodepage=850\r\nprinter=epson\r\npdf=YES\r\nprint=YES\r\ndestination=\r\n");
     int taken = 0;
     const bool ran = harness.run([&](SettingsWindows& w) {
         SetWindowPos(w.dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

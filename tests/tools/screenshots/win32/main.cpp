@@ -1,4 +1,5 @@
 // orvantide-screenshots settings WINDOWS_FOLDER [LANGUAGE_ID] | query UNIX_FOLDER
+//                       | pages UNIX_FOLDER [LANGUAGE_ID]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
     if (what == "settings")
         return orv::screenshots::takeSettingsPictures(argv[2], argc == 4 ? std::atoi(argv[3]) : 1033);
     if (what == "query") return orv::screenshots::takeQueryPicture(argv[2]);
-    std::fprintf(stderr, "usage: orvantide-screenshots settings WINDOWS_FOLDER [LANGUAGE_ID] | query UNIX_FOLDER\n");
+    if (what == "pages") return orv::screenshots::takePagesPictures(argv[2], argc == 4 ? std::atoi(argv[3]) : 1033);
+    std::fprintf(stderr,
+                 "usage: orvantide-screenshots settings WINDOWS_FOLDER [LANGUAGE_ID] | query UNIX_FOLDER"
+                 " | pages UNIX_FOLDER [LANGUAGE_ID]\n");
     return 2;
 }
