@@ -486,16 +486,17 @@ void Interpreter::moveDown(std::int64_t to) {
 }
 
 // Ends the page.  A page that nothing was printed on is ejected blank when
-// the job fed paper on it; on one nothing has touched yet (the top of the
-// job, or just after an automatic break) it does nothing, as there is no
-// sheet to eject.
+// the job fed paper on it, a form feed included (FF FF feeds out an empty
+// sheet); on one nothing has touched yet (the top of the job, or just after
+// an automatic break) it does nothing.
 void Interpreter::formFeed() {
     x_ = state_.left;
     state_.wideLine = false;
+    const bool touched = pageStarted_ || fed_;
     if (!pageStarted_ && fed_ && !probe_) startPage();
     endPage();
     y_ = state_.top;
-    fed_ = false;
+    fed_ = touched;
 }
 
 void Interpreter::verticalTab() {

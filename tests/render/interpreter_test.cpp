@@ -122,7 +122,7 @@ TEST(Interpreter, LineSpacingAndLines) {
 }
 
 // A page is made by printing on it, or by FF on a page the job fed paper
-// on; feeds alone make none.
+// on (an FF feeds it too); feeds alone make none.
 TEST(Interpreter, Pages) {
     struct Case {
         std::string job;
@@ -134,7 +134,8 @@ TEST(Interpreter, Pages) {
     const Case cases[] = {
         {"a\x0c|", 2, 1, 0},
         {"\x0c\x0c|", 1, 0, 0},  // nothing to eject yet
-        {"a\x0c\x0c|", 2, 1, 0},
+        {"a\x0c\x0c|", 3, 2, 0},     // the job feeds out an empty sheet
+        {"a\x0c\x0c", 2, -1, 0},      // at its end too
         {"\n\x0c|", 2, 1, 0},  // a fed page is ejected, blank
         {"a\x0c", 1, -1, 0},
         {"a" + lf66 + lf66, 1, -1, 0, "letter"},  // feeds past the last page make none

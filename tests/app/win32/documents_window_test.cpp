@@ -64,13 +64,13 @@ TEST_F(DocumentWindowTest, ExportTellsThePrinterUnitsItChose) {
     dialogs.choose(dir / "pins.pdf");
     command(CMD_EXPORT_PDF);
     EXPECT_TRUE(isPdf(dir / "pins.pdf"));
-    EXPECT_EQ(told(IDS_PINS_NINE, "ESC 3 36 at 0"), statusText(3));
+    EXPECT_EQ(told(IDS_PINS_NINE, "ESC 3 36 at 0"), statusText(4));
     const std::string plain = dir / "job.zrd";
     writeText(plain, kJob);
     open(plain);
     dialogs.choose(dir / "job.pdf");
     command(CMD_EXPORT_PDF);
-    EXPECT_EQ("", statusText(3)) << "nothing to choose in a job without spacings";
+    EXPECT_EQ("", statusText(4)) << "nothing to choose in a job without spacings";
 }
 
 TEST_F(DocumentWindowTest, ExportFailuresAreToldAndLeaveTheTargetAlone) {
