@@ -123,20 +123,38 @@
 #define IDS_PAPER_A4           401   /* the paper list */
 #define IDS_PAPER_LETTER       402
 #define IDS_PAPER_CUSTOM       403
-#define IDS_CODE_PAGE_437      404   /* the code page list, in the order of settings/DocumentForm.h */
-#define IDS_CODE_PAGE_850      405
-#define IDS_CODE_PAGE_852      406
-#define IDS_CODE_PAGE_858      407
-#define IDS_CODE_PAGE_865      408
-#define IDS_CODE_PAGE_866      409
-#define IDS_CODE_PAGE_1252     410
-#define IDS_PRINTER_EPSON      411   /* the printer list, in the order of settings/DocumentForm.h */
-#define IDS_PRINTER_EPSON9     412
-#define IDS_PRINTER_IBM        413
 #define IDS_DOCUMENT_SETTINGS  414   /* caption */
 #define IDS_PAPER_INVALID      415
 #define IDS_DEFAULT_PRINTER    416   /* the printer list's first item, when Windows has no default printer */
 #define IDS_DEFAULT_PRINTER_IS 417   /* the same, %s = the default printer's name */
+#define IDS_TOP_OF_FORM_INVALID 418
+#define IDS_PINS_NINE          450   /* status bar, %s = the command that told ("ESC 3 36 at 14") */
+#define IDS_PINS_TWENTY_FOUR   451   /* the same */
+#define IDS_PINS_UNTOLD        452
+#define IDS_PRINTER_AUTO       420   /* the printer list, in the order of settings/DocumentForm.h */
+#define IDS_PRINTER_EPSON      421
+#define IDS_PRINTER_EPSON9     422
+#define IDS_PRINTER_IBM        423
+#define IDS_CODE_PAGE_437      430   /* the code page list, in the order of settings/DocumentForm.h */
+#define IDS_CODE_PAGE_850      431
+#define IDS_CODE_PAGE_852      432
+#define IDS_CODE_PAGE_858      433
+#define IDS_CODE_PAGE_865      434
+#define IDS_CODE_PAGE_866      435
+#define IDS_CODE_PAGE_1252     436
+#define IDS_CODE_PAGE_895      437
+#define IDS_CODE_PAGE_667      438
+#define IDS_CODE_PAGE_737      439
+#define IDS_CODE_PAGE_775      440
+#define IDS_CODE_PAGE_857      441
+#define IDS_CODE_PAGE_860      442
+#define IDS_CODE_PAGE_861      443
+#define IDS_CODE_PAGE_862      444
+#define IDS_CODE_PAGE_863      445
+#define IDS_CODE_PAGE_869      446
+#define IDS_CODE_PAGE_28591    447
+#define IDS_CODE_PAGE_28592    448
+#define IDS_CODE_PAGE_28605    449
 #define IDS_STATE_RUNNING      301
 #define IDS_STATE_STARTING     302
 #define IDS_STATE_IDLE         303
@@ -204,6 +222,7 @@
 #define IDC_PDF_AFTER_CAPTURE  1046
 #define IDC_PRINT_AFTER_CAPTURE 1047
 #define IDC_PRINT_DESTINATION  1048
+#define IDC_TOP_OF_FORM        1049
 
 /* Controls of the device query dialog (120). */
 #define IDC_QUERY_I            1027

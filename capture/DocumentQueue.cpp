@@ -14,7 +14,7 @@ DocumentQueue::~DocumentQueue() {
 void DocumentQueue::add(const std::string& capture, const render::RenderOptions& options) {
     add("the PDF of " + capture, [this, capture, options] {
         Done done{capture, pdfBeside(capture), {}};
-        done.outcome = renderFile(fs_, capture, done.target, options);
+        done.outcome = renderFile(fs_, capture, done.target, options, InputKind::Capture);
         if (report_) report_(done);
     });
 }

@@ -2,7 +2,8 @@
 // the queue's own: a capture closes its files on the thread that reads the
 // device, and rendering a big job there, or waiting for a printer, would
 // hold up the reading.  Its own work is the PDF beside a capture
-// (pdfBeside: NAME.pdf); a front end queues other work (a print) as tasks.
+// (pdfBeside: NAME.pdf), the device's 0x07 sequences decoded whatever the
+// file's name; a front end queues other work (a print) as tasks.
 #pragma once
 #include <condition_variable>
 #include <deque>

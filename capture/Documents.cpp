@@ -13,7 +13,7 @@ constexpr std::size_t kReadBlock = 1 << 20;
 
 }  // namespace
 
-SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) {
+SysError readJob(FileSystem& fs, const std::string& path, PrintJob& job) {
     FileSystem::Handle file = FileSystem::kNoFile;
     if (SysError error = fs.openRead(path.c_str(), file)) return error;
     std::vector<std::uint8_t> block(kReadBlock);
@@ -24,13 +24,27 @@ SysError readCapture(FileSystem& fs, const std::string& path, CapturedJob& job) 
     return error;
 }
 
-void CapturedJob::add(const std::uint8_t* block, std::size_t size) {
+InputKind inputKindOf(const std::string& path) {
+    const std::size_t name = path.find_last_of("\\/");
+    const std::string base = name == std::string::npos ? path : path.substr(name + 1);
+    if (base.size() <= 4) return InputKind::Raw;  // ".zrd" alone is a name, not an extension
+    std::string tail = base.substr(base.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".zrd" ? InputKind::Capture : InputKind::Raw;
+}
+
+void PrintJob::add(const std::uint8_t* block, std::size_t size) {
+    if (!decode_) {
+        job_.insert(job_.end(), block, block + size);
+        return;
+    }
     const std::size_t had = job_.size();
     job_.resize(had + size + 1);
     job_.resize(had + decoder_.decode(block, size, job_.data() + had));
 }
 
-std::vector<std::uint8_t>& CapturedJob::finish() {
+std::vector<std::uint8_t>& PrintJob::finish() {
+    if (!decode_) return job_;
     const std::size_t had = job_.size();
     job_.resize(had + 1);
     job_.resize(had + decoder_.finish(job_.data() + had));
@@ -39,13 +53,17 @@ std::vector<std::uint8_t>& CapturedJob::finish() {
 
 void setPrinter(PrinterMode printer, render::RenderOptions& options) {
     options.printer = printer == PrinterMode::Ibm ? render::Printer::Ibm : render::Printer::Epson;
-    options.nineDotUnits = printer == PrinterMode::EpsonNinePin;
+    options.pins = printer == PrinterMode::Auto           ? render::Pins::Auto
+                   : printer == PrinterMode::EpsonNinePin ? render::Pins::Nine
+                   : printer == PrinterMode::Ibm          ? render::Pins::Nine
+                                                          : render::Pins::TwentyFour;
 }
 
 render::RenderOptions documentOptions(const DocumentSettings& settings) {
     render::RenderOptions options;
     if (!render::parsePaper(settings.paper, options.paper)) options.paper = render::Paper{};
     if (render::knownCodePage(settings.codePage)) options.codePage = settings.codePage;
+    if (!render::parseLength(settings.topOfForm, options.topOfForm)) options.topOfForm = render::kDefaultTopOfForm;
     setPrinter(settings.printer, options);
     return options;
 }
@@ -70,22 +88,23 @@ bool renderDocument(const std::uint8_t* data, std::size_t size, const render::Re
 }
 
 RenderOutcome renderFile(FileSystem& fs, const std::string& source, const std::string& target,
-                         const render::RenderOptions& options, DocumentFormat format) {
+                         const render::RenderOptions& options, InputKind input, DocumentFormat format) {
     RenderOutcome outcome;
     std::string document;
     try {
-        CapturedJob captured;
-        if ((outcome.error = readCapture(fs, source, captured)) != 0) {
+        PrintJob read(input);
+        if ((outcome.error = readJob(fs, source, read)) != 0) {
             outcome.failure = RenderOutcome::Failure::Read;
             return outcome;
         }
-        const std::vector<std::uint8_t>& job = captured.finish();
+        const std::vector<std::uint8_t>& job = read.finish();
         if (!renderDocument(job.data(), job.size(), options, format, document, outcome)) return outcome;
     } catch (...) {
         outcome.failure = RenderOutcome::Failure::Memory;
         return outcome;
     }
-    if ((outcome.error = replaceContent(fs, target, document.data(), document.size())) != 0) outcome.failure = RenderOutcome::Failure::Write;
+    if ((outcome.error = replaceContent(fs, target, document.data(), document.size())) != 0)
+        outcome.failure = RenderOutcome::Failure::Write;
     return outcome;
 }
 

@@ -1,8 +1,10 @@
 // The renderer on any bytes: no crash or hang; a document bounded by the
-// job (pages, characters, image bytes, report counts); every position
-// finite and on the sheet; toText valid UTF-8 of a bounded size.
+// job (pages, characters, image bytes, report counts); every mark on the
+// sheet (glyphs, rules, images); toText valid UTF-8 of a bounded size; the
+// same pages whether the units are chosen or named as chosen.
 //
-// The first byte picks the options: code page, printer, units and paper.
+// The first byte picks the options: code page, printer, units, paper and
+// top of form.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -46,13 +48,15 @@ bool within(double v, double low, double high) { return std::isfinite(v) && v >=
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    static const int kCodePages[] = {437, 850, 852, 858, 865, 866, 1252, 437};
+    static const int kCodePages[] = {437, 895, 852, 667, 28591, 869, 1252, 862};
     static const char* const kPapers[] = {"a4", "letter", "1x1in", "14.875x11in"};
     RenderOptions options;
     options.codePage = kCodePages[data[0] & 7];
     options.printer = data[0] & 8 ? Printer::Ibm : Printer::Epson;
-    options.nineDotUnits = data[0] & 16;
+    options.pins = data[0] & 16 ? Pins::Auto : Pins::Nine;
     check(parsePaper(kPapers[data[0] >> 5 & 3], options.paper));
+    // No top of form, the default, and more than a 1-inch sheet has.
+    options.topOfForm = data[0] & 0x80 ? (data[0] & 16 ? 0 : 80) : kDefaultTopOfForm;
     const std::uint8_t* job = data + 1;
     const std::size_t n = size - 1;
 
@@ -67,8 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(page.width == w && page.height == h);
         for (const TextRun& run : page.runs) {
             check(!run.text.empty() && run.column >= 0 && run.line >= 0);
-            check(within(run.x, 0, w) && within(run.baseline, 0, h + 24));
-            check(within(run.advance, 0.1, 72 * 7) && within(run.size, 1, 24));
+            check(within(run.x, 0, w) && within(run.advance, 0.1, 72 * 7) && within(run.size, 1, 24));
+            check(within(run.baseline - kGlyphAscent * run.size, 0, h) &&
+                  within(run.baseline + kGlyphDescent * run.size, 0, h));
             for (char32_t c : run.text) check(c >= 0x20 && (c < 0x7F || c >= 0xA0) && c <= 0xFFFF);
             chars += run.text.size();
         }
@@ -76,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(image.columns > 0 && image.rows > 0);
             check(image.bits.size() == std::size_t(image.rows) * ((std::size_t(image.columns) + 7) / 8));
             check(within(image.x, 0, w) && within(image.y, 0, h) && within(image.x + image.width, 0, w + 1));
+            check(within(image.y + image.height, 0, h + 1e-6));
             check(within(image.height, 0, 255.0 * 255 / 3600 * 72));  // ESC . : 255 rows 255/3600 inch apart
             imageBytes += image.bits.size();
         }
@@ -103,5 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A page at a time, as the front ends render: the same text.
     RenderReport again;
     check(renderText(job, n, options, again) == text && again.describe() == report.describe());
+    // The units chosen are the units named.
+    if (report.printer.automatic) {
+        RenderOptions named = options;
+        named.pins = report.printer.ninePin ? Pins::Nine : Pins::TwentyFour;
+        RenderReport same;
+        check(renderText(job, n, named, same) == text && !same.printer.automatic);
+    }
     return 0;
 }

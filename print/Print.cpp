@@ -23,17 +23,17 @@ PrintOutcome printJob(const std::uint8_t* data, std::size_t size, const PrintReq
     return outcome;
 }
 
-PrintOutcome printFile(FileSystem& fs, const std::string& path, const PrintRequest& request) {
+PrintOutcome printFile(FileSystem& fs, const std::string& path, InputKind input, const PrintRequest& request) {
     PrintOutcome outcome;
     outcome.printer = request.printer;
     try {
-        CapturedJob captured;
-        if ((outcome.render.error = readCapture(fs, path, captured)) != 0) {
+        PrintJob read(input);
+        if ((outcome.render.error = readJob(fs, path, read)) != 0) {
             outcome.failure = PrintOutcome::Failure::Render;
             outcome.render.failure = RenderOutcome::Failure::Read;
             return outcome;
         }
-        const std::vector<std::uint8_t>& job = captured.finish();
+        const std::vector<std::uint8_t>& job = read.finish();
         if (!request.title.empty()) return printJob(job.data(), job.size(), request);
         PrintRequest titled = request;
         titled.title = titleFor(path);

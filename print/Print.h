@@ -45,9 +45,11 @@ struct PrintOutcome {
 // Prints a job (its bytes as the printer got them); returns once the print
 // system has taken all of it, or has failed.
 PrintOutcome printJob(const std::uint8_t* data, std::size_t size, const PrintRequest& request);
-// Reads the capture file path (the device's 0x07 sequences decoded) and
-// prints it; titled titleFor(path) when the request has no title.
-PrintOutcome printFile(FileSystem& fs, const std::string& path, const PrintRequest& request);
+// Reads the file path (a capture's 0x07 sequences decoded; input says
+// what the file holds: inputKindOf for a file opened, Capture for a
+// capture) and prints it; titled titleFor(path) when the request has no
+// title.
+PrintOutcome printFile(FileSystem& fs, const std::string& path, InputKind input, const PrintRequest& request);
 
 // A job's name in a print queue: the file's name without its folder.
 std::string titleFor(const std::string& path);

@@ -30,6 +30,7 @@ void Interpreter::escape() {
     case 0x0F: control(0x0F); break;
     case ' ':
         if ((a = args(1, "ESC SP"))) state_.extra = a[0] * (nine_ ? 30 : 20);
+        pinsMatter();
         break;
     case '!':
         if ((a = args(1, "ESC !"))) masterSelect(a[0]);
@@ -42,6 +43,7 @@ void Interpreter::escape() {
         break;
     case '\\':  // 1/180 inch steps (a 24-pin printer's letter quality), 1/120 for 9-pin
         if ((a = args(2, "ESC \\"))) moveAcross(x_ + std::int16_t(word(a)) * (nine_ ? 30 : 20));
+        pinsMatter();
         break;
     case '(': extended(); break;
     case '*':
@@ -63,21 +65,34 @@ void Interpreter::escape() {
                 if (a[0] == which[i]) state_.graphicsMode[i] = a[1];
         }
         break;
-    case '.': raster(); break;
-    case '+':
+    case '.':
+        pinsTell(24, true, "ESC .");
+        raster();
+        break;
+    case '+':  // n/360 inch: only 24-pin printers have it
+        pinsTell(24, true, "ESC +");
         if ((a = args(1, "ESC +"))) state_.spacing = a[0] * 30;
         break;
     case '0': state_.spacing = kUnitsY / 8; break;
     case '1': state_.spacing = kUnitsY * 7 / 72; break;
     case '2': state_.spacing = kUnitsY / 6; break;
     case '3':
-        if ((a = args(1, "ESC 3"))) state_.spacing = a[0] * (nine_ ? 50 : 60);
+        if ((a = args(1, "ESC 3"))) {
+            spacingTells("ESC 3", a[0], 216, 180);
+            state_.spacing = a[0] * (nine_ ? 50 : 60);
+        }
         break;
     case 'A':
-        if ((a = args(1, "ESC A"))) state_.spacing = a[0] * (nine_ ? 150 : 180);
+        if ((a = args(1, "ESC A"))) {
+            spacingTells("ESC A", a[0], 72, 60);
+            state_.spacing = a[0] * (nine_ ? 150 : 180);
+        }
         break;
     case 'J':
-        if ((a = args(1, "ESC J"))) feed(a[0] * (nine_ ? 50 : 60));
+        if ((a = args(1, "ESC J"))) {
+            spacingTells("ESC J", a[0], 216, 180);
+            feed(a[0] * (nine_ ? 50 : 60));
+        }
         break;
     case 'C':
         if ((a = args(1, "ESC C"))) {
@@ -152,8 +167,14 @@ void Interpreter::escape() {
     case 'R':
         if ((a = args(1, "ESC R")) && knownNationalSet(a[0])) state_.national = a[0];
         break;
-    case 't':  // 0: the italic table; 1 (graphics) and the two user tables: the code page
-        if ((a = args(1, "ESC t"))) state_.italicTable = a[0] == 0 || a[0] == '0';
+    case 't':  // one of the four tables ESC ( t assigns: 0 italic, the others the code page unless told
+        if ((a = args(1, "ESC t"))) {
+            const int n = a[0] >= '0' ? a[0] - '0' : a[0];
+            if (n >= 0 && n <= 3) {
+                state_.table = n;
+                selectTable();
+            }
+        }
         break;
     case ':':  // copy the ROM font: only downloaded characters would show it
         args(3, "ESC :");
@@ -170,6 +191,7 @@ void Interpreter::escape() {
     case '9':
     case '<': break;
     case '&': {  // downloaded characters
+        pinsMatter();
         if (!(a = args(3, "ESC &"))) break;
         const int count = a[2] >= a[1] ? a[2] - a[1] + 1 : 0;
         for (int i = 0; i < count; ++i) {
@@ -182,8 +204,9 @@ void Interpreter::escape() {
         skipped(name);
         break;
     }
-    case '^':  // 9-pin, 9-dot graphics: two bytes a column
-        if ((a = args(3, "ESC ^")) && args(std::size_t(word(a + 1)) * 2, "ESC ^")) skipped(name);
+    case '^':  // 9-dot graphics: only 9-pin printers have it
+        pinsTell(9, true, "ESC ^");
+        if ((a = args(3, "ESC ^"))) nineDotImage(a[0], std::size_t(word(a + 1)));
         break;
     case 'b': {  // vertical tabs of a VFU channel
         std::vector<std::int64_t> ignored;
@@ -194,12 +217,15 @@ void Interpreter::escape() {
     case 'f':
         if (args(2, name.c_str())) skipped(name);
         break;
+    case 'j':  // reverse feed n/216 inch: only 9-pin printers have it
+        pinsTell(9, true, "ESC j");
+        if (args(1, name.c_str())) skipped(name);
+        break;
     case '%':
     case '/':
     case 'I':
     case 'a':
     case 'h':
-    case 'j':
     case 'm':
     case 'q':
     case 'r':
@@ -252,10 +278,14 @@ void Interpreter::escapeIbm(std::uint8_t c) {
         }
         break;
     case '\\':
-        if ((a = args(2, "ESC \\")) && args(std::size_t(word(a)), "ESC \\")) printRaw(a + 2, std::size_t(word(a)));
+        if ((a = args(2, "ESC \\")) && args(std::size_t(word(a)), "ESC \\"))
+            printRaw(a + 2, std::size_t(word(a)), true);
         break;
     case '^':
-        if ((a = args(1, "ESC ^"))) printRaw(a, 1);
+        if ((a = args(1, "ESC ^"))) printRaw(a, 1, true);
+        break;
+    case '_':
+        if ((a = args(1, "ESC _")) && (on(a[0]) || off(a[0]))) state_.overline = on(a[0]);
         break;
     case 'd':
         if ((a = args(2, "ESC d"))) moveAcross(x_ + word(a) * 30);
@@ -272,7 +302,6 @@ void Interpreter::escapeIbm(std::uint8_t c) {
         break;
     }
     case 'Q':
-    case '_':
         if (args(1, name.c_str())) skipped(name);
         break;
     }
@@ -290,8 +319,20 @@ void Interpreter::extended() {
     if (!d) return;
     const auto signedWord = [d] { return std::int16_t(d[0] | d[1] << 8); };
     const std::int64_t unitY = 3 * std::int64_t(state_.unit);
+    // The ESC/P2 page format and modes: only 24-pin printers have them.
+    if (c && std::strchr("UCcVv$GieK", c)) pinsTell(24, true, name.c_str());
     switch (c) {
-    case '^': return printRaw(d, n);
+    case '^': return printRaw(d, n, false);
+    case 't':  // d1: which of ESC t's tables; d2 d3: the table, 0 0 the italic one
+        if (n == 3 && (d[0] <= 3 || (d[0] >= '0' && d[0] <= '3'))) {
+            const int code = d[1] || d[2] ? tableCodePage(d[1], d[2]) : kItalicTable;
+            if (code) {
+                state_.tables[d[0] & 3] = code;
+                selectTable();
+                return;
+            }
+        }
+        break;
     case 'U':
         if (n == 1 && d[0] > 0) return void(state_.unit = d[0]);
         break;
@@ -306,10 +347,7 @@ void Interpreter::extended() {
         if (n == 4 && word(d + 2) > word(d) && word(d) * unitY + kCellHeight <= sheetHeight_) {
             state_.top = word(d) * unitY;
             state_.bottom = word(d + 2) * unitY;
-            if (!pageStarted_) {
-                y_ = state_.top;
-                lines_ = 0;
-            }
+            if (!pageStarted_) y_ = state_.top;
             return;
         }
         break;

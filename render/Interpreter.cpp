@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <queue>
+#include <utility>
 
 #include "render/Characters.h"
 
@@ -10,6 +13,9 @@ namespace {
 
 constexpr std::uint8_t ESC = 0x1B;
 constexpr double kCellPoints = 12;
+// Columns no finer than 20 cpi: an absurd ESC c would spread a line's text
+// over thousands of them.
+constexpr int kFinestColumn = 180;
 
 // A sheet between 1 and 100 inches, whatever the caller passed.
 double sanePaper(double points, double fallback) {
@@ -17,22 +23,33 @@ double sanePaper(double points, double fallback) {
     return std::min(std::max(points, 72.0), 7200.0);
 }
 
+// A top of form on the sheet with room for a line below it.
+double saneTopOfForm(double points, double paperHeight) {
+    if (!std::isfinite(points)) return kDefaultTopOfForm;
+    return std::min(std::max(points, 0.0), paperHeight - kCellPoints);
+}
+
 }  // namespace
 
 Interpreter::Interpreter(const RenderOptions& options, RenderReport& report, PageSink sink)
     : options_(options),
       report_(report),
-      upper_(upperTable(options.codePage)),
       paperWidth_(sanePaper(options.paper.width, Paper{}.width)),
       paperHeight_(sanePaper(options.paper.height, Paper{}.height)),
+      topOfForm_(saneTopOfForm(options.topOfForm, paperHeight_)),
       printableWidth_(std::int64_t((paperWidth_ - kLeftEdge) * kUnitsX / 72)),
-      sheetHeight_(std::int64_t(paperHeight_ * kUnitsY / 72)),
+      sheetHeight_(std::max(std::int64_t((paperHeight_ - topOfForm_) * kUnitsY / 72), kCellHeight)),
       ibm_(options.printer == Printer::Ibm),
-      nine_(options.nineDotUnits),
+      nine_(ibm_ || options.pins == Pins::Nine),
       sink_(std::move(sink)) {
     // A report that already holds commands is added to.
     for (std::size_t i = 0; i < report_.skipped.size(); ++i) reported_.emplace(report_.skipped[i].name, i);
     reset();
+}
+
+Interpreter::Interpreter(const RenderOptions& options, RenderReport& report, PinsEvidence& evidence)
+    : Interpreter(options, report) {
+    probe_ = &evidence;
 }
 
 void Interpreter::reset() {
@@ -40,6 +57,7 @@ void Interpreter::reset() {
     state_.right = printableWidth_;
     state_.formLength = sheetHeight_;
     x_ = 0;
+    selectTable();
 }
 
 void Interpreter::run(const std::uint8_t* data, std::size_t size) {
@@ -54,7 +72,7 @@ void Interpreter::begin(const std::uint8_t* data, std::size_t size) {
 }
 
 bool Interpreter::step() {
-    if (at_ >= size_) return false;
+    if (at_ >= size_ || (probe_ && probe_->decided())) return false;
     const std::uint8_t b = data_[at_];
     start_ = at_;
     if (b == ESC) {
@@ -67,6 +85,76 @@ bool Interpreter::step() {
     else
         printByte(b);
     return true;
+}
+
+Document Interpreter::take() {
+    endPage();
+    return std::move(doc_);
+}
+
+// ---- The printer the job was written for -----------------------------------
+
+RenderOptions Interpreter::choosePins(const std::uint8_t* data, std::size_t size, const RenderOptions& options,
+                                      PrinterChoice& choice) {
+    RenderOptions chosen = options;
+    choice = PrinterChoice{};
+    if (options.printer == Printer::Ibm) {
+        chosen.pins = Pins::Nine;
+        return chosen;
+    }
+    if (options.pins != Pins::Auto) return chosen;
+    PinsEvidence evidence;
+    RenderReport ignored;
+    chosen.pins = Pins::TwentyFour;  // read as 24-pin: only ESC & reads differently
+    Interpreter(chosen, ignored, evidence).run(data, size);
+    bool nine = false;
+    if (evidence.strong) {
+        nine = evidence.strong == 9;
+        choice.evidence = evidence.strongName;
+    } else if (evidence.nineVotes != evidence.twentyFourVotes) {
+        nine = evidence.nineVotes > evidence.twentyFourVotes;
+        choice.evidence = nine ? evidence.firstNine : evidence.firstTwentyFour;
+    }
+    chosen.pins = nine ? Pins::Nine : Pins::TwentyFour;
+    choice.automatic = true;
+    choice.ninePin = nine;
+    choice.mattered = evidence.mattered;
+    return chosen;
+}
+
+void Interpreter::pinsMatter() {
+    if (probe_) probe_->mattered = true;
+}
+
+// Only a first reading gathers what the commands tell; the first command
+// of each kind is named.
+void Interpreter::pinsTell(int pins, bool strong, const char* name, int value) {
+    if (!probe_) return;
+    PinsEvidence& e = *probe_;
+    if (strong && e.strong) return;
+    std::string* first = strong ? &e.strongName : pins == 9 ? &e.firstNine : &e.firstTwentyFour;
+    if (first->empty())
+        *first = std::string(name) + (value >= 0 ? " " + std::to_string(value) : "") + " at " + std::to_string(start_);
+    if (strong)
+        e.strong = pins;
+    else
+        ++(pins == 9 ? e.nineVotes : e.twentyFourVotes);
+}
+
+// A spacing of n units that gives 3, 4, 6, 8 or 12 lines an inch in one
+// printer's units and not in the other's says which printer it was written
+// for: ESC 3 36 is 1/6 inch on a 9-pin printer (1/5 on a 24-pin one), ESC 3
+// 30 1/6 inch on a 24-pin one.
+void Interpreter::spacingTells(const char* name, int n, int nineUnitsPerInch, int twentyFourUnitsPerInch) {
+    pinsMatter();
+    if (!probe_ || n <= 0) return;
+    const auto usual = [n](int perInch) {
+        for (int lines : {3, 4, 6, 8, 12})
+            if (n * lines == perInch) return true;
+        return false;
+    };
+    const bool nine = usual(nineUnitsPerInch), twentyFour = usual(twentyFourUnitsPerInch);
+    if (nine != twentyFour) pinsTell(nine ? 9 : 24, false, name, n);
 }
 
 // ---- Reporting ------------------------------------------------------------
@@ -145,11 +233,19 @@ void Interpreter::control(std::uint8_t c) {
     }
 }
 
+// The table ESC t selected, as ESC ( t assigned it.
+void Interpreter::selectTable() {
+    const int table = state_.tables[state_.table];
+    italicTable_ = table == kItalicTable;
+    upper_ = upperTable(table > 0 ? table : options_.codePage);
+}
+
 void Interpreter::printByte(std::uint8_t b) {
+    if (probe_) return;
     if (state_.msb == 0) b &= 0x7F;
     if (state_.msb == 1) b |= 0x80;
     if (b < 0x20 || b == 0x7F || (b < 0xA0 && b >= 0x80 && state_.upperControls)) return;
-    if (b >= 0x80 && state_.italicTable && !ibm_) {
+    if (b >= 0x80 && italicTable_ && !ibm_) {
         // The italic table repeats the lower half, its control codes too.
         b &= 0x7F;
         if (b < 0x20 || b == 0x7F) return;
@@ -159,15 +255,24 @@ void Interpreter::printByte(std::uint8_t b) {
         state_.italic = italic;
         return;
     }
-    print(b < 0x80 ? lowerChar(state_.national, b) : char32_t(upper_[b - 0x80]));
+    const char32_t c = b < 0x80 ? lowerChar(state_.national, b) : char32_t(upper_[b - 0x80]);
+    if (c) print(c);  // 0: a control code of the table
 }
 
 // Data the job asked to print as characters: the control range prints as
-// blank cells.
-void Interpreter::printRaw(const std::uint8_t* data, std::size_t n) {
+// the PC character set's symbols (symbols) or as blank cells.
+void Interpreter::printRaw(const std::uint8_t* data, std::size_t n, bool symbols) {
+    if (probe_) return;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t b = data[i];
-        print(b < 0x20 || b == 0x7F ? U' ' : b < 0x80 ? lowerChar(state_.national, b) : char32_t(upper_[b - 0x80]));
+        char32_t c = U' ';
+        if (b < 0x20 || b == 0x7F)
+            c = symbols ? controlSymbol(b) : U' ';
+        else if (b < 0x80)
+            c = lowerChar(state_.national, b);
+        else if (upper_[b - 0x80])
+            c = upper_[b - 0x80];
+        print(c);
     }
 }
 
@@ -206,51 +311,47 @@ void Interpreter::print(char32_t c) {
 }
 
 // A character at the print position: it extends the open run when it
-// follows it on the same line, in the same style and pitch and column by
-// column, else it starts a new one.
+// follows it on the same line, in the same style and pitch, else it starts
+// a new one.
 void Interpreter::place(char32_t c, int width) {
     startPage();
     Page& page = doc_.pages.back();
-    // Columns no finer than 20 cpi: an absurd ESC c would spread a line's
-    // text over thousands of them.
-    const int step = std::max(cell(), 180);
-    const int span = wide() ? 2 : 1;
-    const int column = int((x_ + step / 2) / step);
     Style style;
-    style.bold = state_.emphasized || state_.doubleStrike;
+    style.bold = state_.emphasized;
+    style.doubleStrike = state_.doubleStrike;
     style.italic = state_.italic;
     style.underline = state_.underline;
+    style.overline = state_.overline;
     style.doubleWidth = wide();
     style.doubleHeight = state_.tall;
     style.superscript = state_.script == 1;
     style.subscript = state_.script == 2;
-    if (open_.page == pagesStarted_ && open_.endX == x_ && open_.y == y_ && open_.nextColumn == column &&
-        open_.width == width && page.runs.back().style == style) {
+    if (open_.page == pagesStarted_ && open_.endX == x_ && open_.y == y_ && open_.width == width &&
+        page.runs.back().style == style) {
         page.runs.back().text += c;
         open_.endX += width;
-        open_.nextColumn += span;
+        spots_.back().end = open_.endX;
         return;
     }
     TextRun run;
     const double full = kCellPoints * (state_.tall ? 2 : 1);
-    const double top = double(y_) * 72 / kUnitsY;
+    const double top = topOfForm_ + double(y_) * 72 / kUnitsY;
     run.x = kLeftEdge + double(x_) * 72 / kUnitsX;
     run.advance = double(width) * 72 / kUnitsX;
     run.size = state_.script ? full * 2 / 3 : full;
     // Super- and subscripts at two thirds of the size, at the top and at the
     // bottom of the cell.
     run.baseline = top + (state_.script == 1 ? 0.5 : state_.script == 2 ? 5.0 / 6 : 0.75) * full;
+    // Glyphs that would reach past the sheet's top or bottom edge move in.
+    run.baseline = std::min(std::max(run.baseline, kGlyphAscent * run.size), paperHeight_ - kGlyphDescent * run.size);
     run.style = style;
-    run.column = column;
-    run.line = line();
     run.text = c;
     page.runs.push_back(std::move(run));
-    open_ = OpenRun{pagesStarted_, x_ + width, y_, column + span, width};
+    spots_.push_back(RunSpot{y_, x_, x_ + width, cell()});
+    open_ = OpenRun{pagesStarted_, x_ + width, y_, width};
 }
 
 // ---- Movement and pages ---------------------------------------------------
-
-int Interpreter::line() const { return int(std::floor(lines_ + 0.5 + 1e-6)); }
 
 void Interpreter::startPage() {
     if (pageStarted_) return;
@@ -260,13 +361,96 @@ void Interpreter::startPage() {
     page.height = paperHeight_;
     doc_.pages.push_back(std::move(page));
     pageStarted_ = true;
+    fed_ = false;
     ++pagesStarted_;
 }
 
+// The page being printed is complete: its text gets its lines and columns.
+void Interpreter::endPage() {
+    if (!pageStarted_) return;
+    numberText(doc_.pages.back());
+    spots_.clear();
+    pageStarted_ = false;
+}
+
 void Interpreter::finish() {
+    endPage();
     if (!sink_) return;
     for (Page& page : doc_.pages) sink_(page);
     doc_.pages.clear();
+}
+
+void Interpreter::numberText(Page& page) {
+    if (page.runs.size() != spots_.size()) return;  // not made here
+    // Lines: the distinct heights, top to bottom.
+    std::vector<std::int64_t> tops;
+    tops.reserve(spots_.size());
+    for (const RunSpot& s : spots_) tops.push_back(s.top);
+    std::sort(tops.begin(), tops.end());
+    tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+    std::vector<int> lineOf(tops.size());
+    int line = 0;
+    std::int64_t anchor = 0;
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        const std::int64_t gap = tops[i] - anchor;
+        if (i == 0) {
+            line = int((tops[i] + kTextLine / 2) / kTextLine);
+            anchor = tops[i];
+        } else if (2 * gap > kTextLine) {
+            line += int(std::max<std::int64_t>(1, (gap + kTextLine / 2) / kTextLine));
+            anchor = tops[i];
+        }
+        lineOf[i] = line;
+    }
+    // Columns: the pitch most characters were printed at.
+    std::vector<std::pair<int, std::size_t>> pitches;  // pitch, characters
+    for (std::size_t i = 0; i < spots_.size(); ++i) {
+        auto p =
+            std::find_if(pitches.begin(), pitches.end(), [&](const auto& e) { return e.first == spots_[i].pitch; });
+        if (p == pitches.end()) p = pitches.insert(pitches.end(), {spots_[i].pitch, 0});
+        p->second += page.runs[i].text.size();
+    }
+    std::int64_t grid = kFinestColumn;
+    std::size_t most = 0;
+    for (const auto& [pitch, count] : pitches) {
+        if (count > most || (count == most && pitch > grid)) {
+            most = count;
+            grid = pitch;
+        }
+    }
+    grid = std::max<std::int64_t>(grid, kFinestColumn);
+    // Each line's runs across; a run may not start over the text of the
+    // runs that end before it.
+    std::vector<std::size_t> order(spots_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        page.runs[i].line =
+            lineOf[std::size_t(std::lower_bound(tops.begin(), tops.end(), spots_[i].top) - tops.begin())];
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const TextRun &ra = page.runs[a], &rb = page.runs[b];
+        return ra.line != rb.line ? ra.line < rb.line : spots_[a].x < spots_[b].x;
+    });
+    using Ending = std::pair<std::int64_t, long>;  // where a run ends across, and its text's end column
+    std::priority_queue<Ending, std::vector<Ending>, std::greater<Ending>> ending;
+    long frontier = 0;
+    int current = -1;
+    for (std::size_t i : order) {
+        TextRun& run = page.runs[i];
+        const RunSpot& spot = spots_[i];
+        if (run.line != current) {
+            current = run.line;
+            ending = {};
+            frontier = 0;
+        }
+        while (!ending.empty() && ending.top().first <= spot.x) {
+            frontier = std::max(frontier, ending.top().second);
+            ending.pop();
+        }
+        const long column = std::max<long>(long((spot.x + grid / 2) / grid), frontier);
+        run.column = int(std::min<long>(column, 1L << 30));
+        ending.push({spot.end, long(run.column) + long(run.text.size())});
+    }
 }
 
 std::int64_t Interpreter::pageBottom() const {
@@ -289,31 +473,30 @@ void Interpreter::lineFeed() {
 void Interpreter::feed(std::int64_t dy) { moveDown(y_ + dy); }
 
 // Paper moves to y; past the bottom of the form, or where the sheet ends,
-// to the top of the next page.  A new page starts only once something is
-// printed or the paper moves on it.
+// to the top of the next page.  Moving makes no page: only printing does,
+// or a form feed on a page the job fed paper on.
 void Interpreter::moveDown(std::int64_t to) {
-    startPage();
-    // Moves up and down again in different spacings could count lines past
-    // the top, or more than the finest spacing (1/360 inch) fits.
-    lines_ += double(to - y_) / double(state_.spacing > 0 ? state_.spacing : kCellHeight);
-    lines_ = std::min(std::max(lines_, 0.0), double(std::max<std::int64_t>(to - state_.top, 0) / 30));
+    if (!pageStarted_) fed_ = true;
     y_ = to;
-    if (y_ >= pageBottom() || y_ + kCellHeight > sheetHeight_) {
-        pageStarted_ = false;
+    if (y_ >= pageBottom() || y_ + kLineFits > sheetHeight_) {
+        endPage();
         y_ = state_.top;
-        lines_ = 0;
+        fed_ = false;
     }
 }
 
-// Ends the page; on a page nothing has touched yet (the top of the job, or
-// just after an automatic break) it does nothing, as there is no sheet to
-// eject.
+// Ends the page.  A page that nothing was printed on is ejected blank when
+// the job fed paper on it, a form feed included (FF FF feeds out an empty
+// sheet); on one nothing has touched yet (the top of the job, or just after
+// an automatic break) it does nothing.
 void Interpreter::formFeed() {
     x_ = state_.left;
     state_.wideLine = false;
-    pageStarted_ = false;
+    const bool touched = pageStarted_ || fed_;
+    if (!pageStarted_ && fed_ && !probe_) startPage();
+    endPage();
     y_ = state_.top;
-    lines_ = 0;
+    fed_ = touched;
 }
 
 void Interpreter::verticalTab() {
@@ -349,7 +532,7 @@ void Interpreter::moveAcross(std::int64_t to) {
 }
 
 Document interpret(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report) {
-    Interpreter printer(options, report);
+    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report);
     printer.run(data, size);
     return printer.take();
 }
@@ -357,7 +540,7 @@ Document interpret(const std::uint8_t* data, std::size_t size, const RenderOptio
 std::size_t renderPages(const std::uint8_t* data, std::size_t size, const RenderOptions& options, RenderReport& report,
                         const std::function<void(Page& page)>& sink) {
     std::size_t pages = 0;
-    Interpreter printer(options, report, [&](Page& page) {
+    Interpreter printer(Interpreter::choosePins(data, size, options, report.printer), report, [&](Page& page) {
         ++pages;
         sink(page);
     });

@@ -20,20 +20,37 @@ namespace orv::render {
 // number of them, so columns and form lengths come out exact.
 constexpr std::int64_t kUnitsX = 3600;
 constexpr std::int64_t kUnitsY = 10800;
-// A line needs this much paper below its position to be printed on the
-// sheet: the 12-point character cell.
+// The 12-point character cell.
 constexpr std::int64_t kCellHeight = kUnitsY / 6;
+// A line needs this much paper below its position to be printed on the
+// sheet: its cell down to the characters' descenders (the baseline stands
+// 3/4 down the cell).  The cell's last few hundredths stay blank.
+constexpr std::int64_t kLineFits = kCellHeight * 99 / 100;
+static_assert(0.75 + kGlyphDescent <= 0.99, "the descenders stay in what a line needs");
 // The printable area's left edge on the sheet, in points.
 constexpr double kLeftEdge = 18;
+// A text line for text output: 1/6 inch.
+constexpr std::int64_t kTextLine = kUnitsY / 6;
+
+// What a first reading of a job found about the printer it was written
+// for (Pins::Auto).
+struct PinsEvidence {
+    bool mattered = false;                               // a command whose meaning depends on the pins
+    int strong = 0;                                      // a command only one kind of printer has: 9 or 24
+    int nineVotes = 0, twentyFourVotes = 0;              // line spacings that make sense in one unit only
+    std::string strongName, firstNine, firstTwentyFour;  // "ESC ^ at 120"
+    bool decided() const { return strong && mattered; }
+};
 
 class Interpreter {
 public:
     // Gets each page once it is finished (a form feed, the form's or the
-    // sheet's end, then something printed or a movement on the next).
+    // sheet's end, then something printed on the next).
     using PageSink = std::function<void(Page& page)>;
 
     // Without a sink the pages are kept for take(); with one, only the page
     // being printed is kept, so that a long job takes little memory.
+    // options.pins must not be Auto here (see choosePins).
     Interpreter(const RenderOptions& options, RenderReport& report, PageSink sink = PageSink());
     void run(const std::uint8_t* data, std::size_t size);
     // run() a command at a time: begin, then step() until it says the job
@@ -42,11 +59,19 @@ public:
     // outlive both): a page view keeps such copies to start at a page.
     void begin(const std::uint8_t* data, std::size_t size);
     bool step();
-    Document take() { return std::move(doc_); }
+    Document take();
     // The job has ended: the sink gets the pages not yet handed over.
     void finish();
 
+    // options with Pins::Auto replaced by what the job tells (report.printer
+    // says what and why), for ESC/P; the Proprinter's 9 pins for IBM.
+    static RenderOptions choosePins(const std::uint8_t* data, std::size_t size, const RenderOptions& options,
+                                    PrinterChoice& choice);
+
 private:
+    // Reads a job for its printer only, drawing nothing.
+    Interpreter(const RenderOptions& options, RenderReport& report, PinsEvidence& evidence);
+
     struct State {
         // Across, from the printable area's left edge.
         std::int64_t left = 0, right = 0;  // right: no character ends beyond it
@@ -57,7 +82,8 @@ private:
         bool wide = false, wideLine = false;  // ESC W; SO, which lasts one line
         bool tall = false;
         bool emphasized = false, doubleStrike = false, italic = false, underline = false;
-        int script = 0;  // 1 superscript, 2 subscript
+        bool overline = false;  // IBM ESC _
+        int script = 0;         // 1 superscript, 2 subscript
         bool defaultTabs = true;
         std::vector<std::int64_t> tabs;  // from the left margin
         // Down, from the top of the page.
@@ -69,17 +95,28 @@ private:
         int unit = 10;  // ESC ( U: 1/3600 inch steps of the ESC ( positions
         // Characters.
         int national = 0;
-        int msb = -1;                                 // ESC = 0, ESC > 1, ESC # none
-        bool italicTable = false;                     // ESC t 0: 0xA0..0xFE are 0x20..0x7E in italics
+        int msb = -1;  // ESC = 0, ESC > 1, ESC # none
+        // ESC t's four tables as ESC ( t assigned them: a code page, 0 for
+        // the one the options name, kItalicTable for the italic table
+        // (0xA0..0xFE are 0x20..0x7E in italics).
+        int tables[4] = {kItalicTable, 0, 0, 0};
+        int table = 1;                                // ESC t
         bool upperControls = false;                   // IBM ESC 7: 0x80..0x9F are not printed
         bool autoLineFeed = false;                    // IBM ESC 5 1: CR feeds a line too
         std::uint8_t graphicsMode[4] = {0, 1, 2, 3};  // ESC K, L, Y, Z (ESC ?)
     };
+    static constexpr int kItalicTable = -1;
     // The run that the next character may extend.
     struct OpenRun {
         std::size_t page = 0;  // pagesStarted_ when opened; 0 for none
         std::int64_t endX = 0, y = 0;
-        int nextColumn = 0, width = 0;
+        int width = 0;
+    };
+    // Where a run of the page being printed stands, for its text line and
+    // column (numberText).
+    struct RunSpot {
+        std::int64_t top, x, end;  // the cell's top; across, its first character and past its last
+        int pitch;                 // the pitch in force: no double width, no ESC SP
     };
 
     // The job.
@@ -88,13 +125,18 @@ private:
     void extended();
     void control(std::uint8_t c);
     void printByte(std::uint8_t b);
-    void printRaw(const std::uint8_t* data, std::size_t n);
+    void printRaw(const std::uint8_t* data, std::size_t n, bool symbols);
     // Parameters: the next n bytes (false, reported, at the end of the job).
     const std::uint8_t* args(std::size_t n, const char* name);
     bool readStops(std::vector<std::int64_t>& stops, std::size_t most, std::int64_t step, const char* name);
     void skipped(const std::string& name);
     void truncated(const std::string& name);
     std::string commandName(std::uint8_t c) const;
+
+    // The printer the job was written for (a first reading only).
+    void pinsMatter();
+    void pinsTell(int pins, bool strong, const char* name, int value = -1);
+    void spacingTells(const char* name, int n, int nineUnitsPerInch, int twentyFourUnitsPerInch);
 
     // Text.
     void print(char32_t c);
@@ -104,9 +146,11 @@ private:
     bool wide() const { return state_.wide || state_.wideLine; }
     void setPitch(int pitch);
     void masterSelect(std::uint8_t n);
+    void selectTable();
 
     // Graphics.
     void bitImage(int mode, std::size_t columns, const char* name);
+    void nineDotImage(int mode, std::size_t columns);
     void raster();
     void addImage(Image image, std::int64_t dotWidth, std::int64_t dotHeight);
 
@@ -120,16 +164,20 @@ private:
     void tab();
     void moveAcross(std::int64_t to);
     void startPage();
+    void endPage();
+    void numberText(Page& page);
     void reset();
     std::int64_t pageBottom() const;
-    int line() const;
 
     const RenderOptions options_;
     RenderReport& report_;
     std::map<std::string, std::size_t> reported_;
-    const char16_t* upper_;
-    double paperWidth_, paperHeight_;  // points
-    std::int64_t printableWidth_, sheetHeight_;
+    PinsEvidence* probe_ = nullptr;    // a first reading: evidence only, nothing drawn
+    const char16_t* upper_ = nullptr;  // the table in force, for 0x80..0xFF
+    bool italicTable_ = false;
+    double paperWidth_, paperHeight_;            // points
+    double topOfForm_;                           // points below the sheet's top edge
+    std::int64_t printableWidth_, sheetHeight_;  // sheetHeight_: below the top of form
     bool ibm_, nine_;
 
     const std::uint8_t* data_ = nullptr;
@@ -137,11 +185,12 @@ private:
 
     State state_;
     std::int64_t x_ = 0, y_ = 0;
-    double lines_ = 0;  // line feeds since the top of the page, in the spacing of each
     bool pageStarted_ = false;
+    bool fed_ = false;  // the job moved the paper on the page not yet started
     std::size_t pagesStarted_ = 0;
     OpenRun open_;
-    Document doc_;  // all pages, or with a sink the unfinished ones
+    std::vector<RunSpot> spots_;  // of the page being printed, by run
+    Document doc_;                // all pages, or with a sink the unfinished ones
     PageSink sink_;
 };
 

@@ -16,8 +16,9 @@ JobPages::JobPages(const std::uint8_t* data, std::size_t size, const RenderOptio
                    const std::atomic<bool>* stop)
     : noteEvery_(std::max<std::size_t>(noteEvery, 1)), stop_(stop) {
     // Every state, the reader's and the notes' copies, hands its pages here.
-    reader_ =
-        std::make_unique<Interpreter>(options, report_, [this](Page& page) { handed_.push_back(std::move(page)); });
+    // The auto printer mode reads ahead for the units, as renderPages does.
+    reader_ = std::make_unique<Interpreter>(Interpreter::choosePins(data, size, options, report_.printer), report_,
+                                            [this](Page& page) { handed_.push_back(std::move(page)); });
     reader_->begin(data, size);
     notes_.push_back(Note{0, std::make_unique<Interpreter>(*reader_)});
 }

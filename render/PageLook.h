@@ -11,7 +11,15 @@ constexpr double kItalicShear = 0.2126;
 // Super- and subscripts: glyphs two thirds wide, as their cells are two
 // thirds high; the pitch stays.
 constexpr double kSmallScale = 2.0 / 3;
-// Underlines, in the run's size: below the baseline, over the descenders.
+// Underlines, in the run's size: below the baseline, over the descenders;
+// overlines (Style::overline) above it, just over the capitals, as wide.
 constexpr double kUnderlineDrop = 0.1, kUnderlineWidth = 0.05;
+constexpr double kOverlineRise = 0.8;
+// Double-strike (Style::doubleStrike): darker than the regular face
+// without becoming the bold one, as wide.  The PDF fills the regular face
+// and strokes its outlines this wide, in the run's size (0.12 point at
+// 12); a painter without outline strokes draws the run again this many
+// points lower, as the printer's second pass (at least a pixel).
+constexpr double kDoubleStrikeStroke = 0.01, kDoubleStrikeDrop = 1.0 / 3;
 
 }  // namespace orv::render

@@ -163,6 +163,7 @@ private:
         fontUsed_[0] = fontUsed_[1] = false;
         font_ = -1;
         spacing_ = 0;
+        stroke_ = 0;
         for (const Image& image : page.images) drawImage(image);
         bool inText = false;
         for (const TextRun& run : page.runs) {
@@ -270,6 +271,16 @@ private:
             content_ += " Tc\n";
             spacing_ = spacing;
         }
+        const double stroke = style.doubleStrike ? kDoubleStrikeStroke * size : 0;
+        if (stroke != stroke_) {
+            if (stroke > 0) {
+                appendNumber(content_, stroke);
+                content_ += stroke_ > 0 ? " w\n" : " w 2 Tr\n";
+            } else {
+                content_ += "0 Tr\n";
+            }
+            stroke_ = stroke;
+        }
         const double shear = style.italic ? kItalicShear * vertical : 0;
         if (horizontal != matrix_[0] || shear != matrix_[1] || vertical != matrix_[2]) {
             matrixText_.clear();
@@ -283,9 +294,14 @@ private:
         fonts_[f].encode(run.text.data(), run.text.size(), content_);
         content_ += ")Tj\n";
 
+        const double end = coordinate(x + advance * double(run.text.size()));
         if (style.underline) {
             const double y = coordinate(run.baseline + kUnderlineDrop * size);
-            lines_.push_back({x, y, coordinate(x + advance * double(run.text.size())), y, kUnderlineWidth * size});
+            lines_.push_back({x, y, end, y, kUnderlineWidth * size});
+        }
+        if (style.overline) {
+            const double y = coordinate(run.baseline - kOverlineRise * size);
+            lines_.push_back({x, y, end, y, kUnderlineWidth * size});
         }
     }
 
@@ -329,6 +345,7 @@ private:
     // Text state, kept from one text object to the next within a page.
     int font_ = -1;
     double spacing_ = 0;
+    double stroke_ = 0;  // double-strike's outline width, 0 for none
     int images_ = 0;
     double matrix_[3] = {};  // the last run's scales and shear, and as text
     std::string matrixText_;

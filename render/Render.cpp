@@ -86,6 +86,26 @@ bool parsePaper(const std::string& text, Paper& paper) {
     return true;
 }
 
+bool parseLength(const std::string& text, double& points) {
+    std::string s;
+    for (char c : trimmedLower(text))
+        if (c != ' ' && c != '\t') s += c;
+    double value = 0;
+    // Nothing needs no unit.
+    if (parseDecimal(s, value) && value == 0) {
+        points = 0;
+        return true;
+    }
+    if (s.size() < 3) return false;
+    const std::string unit = s.substr(s.size() - 2);
+    const double toPoints = unit == "in" ? 72 : unit == "mm" ? 72 / 25.4 : unit == "pt" ? 1 : 0;
+    if (toPoints == 0 || !parseDecimal(s.substr(0, s.size() - 2), value)) return false;
+    value *= toPoints;
+    if (value > kMostTopOfForm + 1e-9) return false;
+    points = value;
+    return true;
+}
+
 JobLanguage detectLanguage(const std::uint8_t* data, std::size_t size) {
     std::size_t at = 0;
     while (at < size && (data[at] == 0 || std::isspace(data[at]))) ++at;
@@ -132,6 +152,13 @@ std::string RenderReport::describe() const {
     }
     if (skipped.size() > kMostKinds) out += " and " + std::to_string(skipped.size() - kMostKinds) + " more kinds";
     return out;
+}
+
+std::string PrinterChoice::describe() const {
+    if (!automatic || !mattered) return {};
+    std::string out = ninePin ? "printer mode epson9: 9-pin units" : "printer mode epson: 24-pin units";
+    if (evidence.empty()) return out + "; nothing in the job tells 9-pin from 24-pin";
+    return out + ", as " + evidence + " tells";
 }
 
 }  // namespace orv::render

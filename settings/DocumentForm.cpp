@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Text.h"
+#include "render/Render.h"
 
 namespace orv {
 namespace {
@@ -36,6 +37,21 @@ bool isDocumentCodePage(std::int32_t codePage) {
     for (std::int32_t known : kDocumentCodePages)
         if (known == codePage) return true;
     return false;
+}
+
+bool takeCodePageText(const char* text, std::int32_t& codePage) {
+    int number = 0;
+    if (!text || !render::parseCodePage(text, number) || !isDocumentCodePage(number)) return false;
+    codePage = number;
+    return true;
+}
+
+bool takeTopOfFormText(const char* text, char (&topOfForm)[kLengthTextSize]) {
+    const std::string t = squeezed(text);
+    double points = 0;
+    if (t.size() >= sizeof topOfForm || !render::parseLength(t, points)) return false;
+    copyCut(topOfForm, t.c_str());
+    return true;
 }
 
 bool takePaperText(const char* text, char (&paper)[kPaperTextSize]) {
@@ -69,6 +85,7 @@ const char* printerName(PrinterMode printer) {
     switch (printer) {
     case PrinterMode::Ibm: return "ibm";
     case PrinterMode::EpsonNinePin: return "epson9";
+    case PrinterMode::Auto: return "auto";
     default: return "epson";
     }
 }

@@ -114,13 +114,9 @@ void readDocumentSettings(Profile& profile, IniStore& store) {
     d = DocumentSettings{};
     takePaperText(readDocumentKey(store, "paper", d.paper, path).c_str(), d.paper);
 
-    const std::string codePage = readDocumentKey(store, "codepage", "437", path);
-    char* end = nullptr;
-    const long number = std::strtol(codePage.c_str(), &end, 10);
-    if (*end == '\0' && isDocumentCodePage(static_cast<std::int32_t>(number)))
-        d.codePage = static_cast<std::int32_t>(number);
-
+    takeCodePageText(readDocumentKey(store, "codepage", "437", path).c_str(), d.codePage);
     takePrinterName(readDocumentKey(store, "printer", printerName(d.printer), path).c_str(), d.printer);
+    takeTopOfFormText(readDocumentKey(store, "topofform", d.topOfForm, path).c_str(), d.topOfForm);
     d.pdfAfterCapture = readDocumentKey(store, "pdf", "NO", path) == "YES" ? 1 : 0;
     d.printAfterCapture = readDocumentKey(store, "print", "NO", path) == "YES" ? 1 : 0;
     // Empty is the default printer: only a missing key is written back.  A
@@ -156,6 +152,7 @@ bool saveProfile(const Profile& profile, IniStore& store) {
     ok &= store.writeString(kDocument, "paper", d.paper, path);
     ok &= store.writeString(kDocument, "codepage", std::to_string(d.codePage).c_str(), path);
     ok &= store.writeString(kDocument, "printer", printerName(d.printer), path);
+    ok &= store.writeString(kDocument, "topofform", d.topOfForm, path);
     ok &= store.writeString(kDocument, "pdf", d.pdfAfterCapture ? "YES" : "NO", path);
     ok &= store.writeString(kDocument, "print", d.printAfterCapture ? "YES" : "NO", path);
     ok &= store.writeString(kDocument, "destination", d.destination, path);

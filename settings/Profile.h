@@ -44,16 +44,18 @@ void readMethod(Profile& profile, IniStore& store);
 void readHostAndService(Profile& profile, IniStore& store);
 void readComPort(Profile& profile, IniStore& store);
 void readCaptureFileSettings(Profile& profile, IniStore& store, std::uint32_t startFlags, char separator = '\\');
-// [document]: paper ("a4"), codepage ("437"), printer ("epson"), pdf
-// ("NO") and print ("NO"), each written back with its default when
-// missing or empty, and destination (the printer's name; empty: the
-// system's default printer), written back empty when missing.  A value
-// the rules refuse reads as the default and stays in the file.
+// [document]: paper ("a4"), codepage ("437"; a name such as "kamenicky"
+// reads too), printer ("auto"), topofform ("8.5mm"), pdf ("NO") and print
+// ("NO"), each written back with its default when missing or empty, and
+// destination (the printer's name; empty: the system's default printer),
+// written back empty when missing.  A value the rules refuse reads as the
+// default and stays in the file.
 void readDocumentSettings(Profile& profile, IniStore& store);
 
-// The thirteen keys, in the order method, host, dService, com, path,
-// filename, flag, paper, codepage, printer, pdf, print, destination; a
-// failed write does not stop the later ones.  True when all were written.
+// The fourteen keys, in the order method, host, dService, com, path,
+// filename, flag, paper, codepage, printer, topofform, pdf, print,
+// destination; a failed write does not stop the later ones.  True when all
+// were written.
 bool saveProfile(const Profile& profile, IniStore& store);
 
 // documentsFolder + "Orvantide" + "Buffer", joined like the platform's

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make demo: the device simulator on loopback and Orvantide.exe under Wine,
-# connected to it and capturing ESC/P print jobs (delivery notes and
-# invoices), with "also save each capture as PDF" on.
+# connected to it and capturing ESC/P print jobs (delivery notes, invoices,
+# a 9-pin printer's protocol, a Czech balance sheet), with "also save each
+# capture as PDF" on.
 #   With DISPLAY set, the program appears on that display; the user watches,
 #   stops the run (Shift+F6 or the toolbar) and closes the program.
 #   Without one, it runs on a private Xvfb for about 20 seconds, saves

@@ -1,5 +1,7 @@
 #include "app/win32/DocumentCommands.h"
 
+#include <commctrl.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,7 +37,7 @@ public:
     // The capture printed, in turn with the PDFs.
     void print(const std::string& capture, const print::PrintRequest& request) {
         queue_.add("the print of " + capture, [this, capture, request] {
-            Printed printed{capture, print::printFile(fs_, capture, request)};
+            Printed printed{capture, print::printFile(fs_, capture, InputKind::Capture, request)};
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 printed_.push_back(std::move(printed));
@@ -63,6 +65,8 @@ void CaptureDocumentsEnd::operator()(CaptureDocuments* documents) const { delete
 namespace {
 
 constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
+// The status bar's part for the printer units of the last document.
+constexpr int kPrinterChoicePart = 4;
 
 void tell(CaptureState& s, unsigned textId, const std::string& subject, const std::string& more = std::string()) {
     const std::string text = formatWithText(s.strings->load(textId, 1023), subject) + more;
@@ -90,6 +94,22 @@ void tellRenderFailure(CaptureState& s, const RenderOutcome& outcome, const std:
     tell(s, textId, subject);
 }
 
+// The printer units the auto mode chose for the last document, in the
+// status bar's last part; nothing there when the job left nothing to
+// choose.
+void showPrinterChoice(CaptureState& s, const RenderOutcome& outcome) {
+    if (!s.statusWindow) return;
+    const render::PrinterChoice& chosen = outcome.report.printer;
+    std::string text;
+    if (outcome.ok() && chosen.automatic && chosen.mattered) {
+        const unsigned textId = chosen.evidence.empty() ? IDS_PINS_UNTOLD
+                                : chosen.ninePin        ? IDS_PINS_NINE
+                                                        : IDS_PINS_TWENTY_FOUR;
+        text = formatWithText(s.strings->load(textId, 255), chosen.evidence);
+    }
+    SendMessageA(s.statusWindow, SB_SETTEXTA, kPrinterChoicePart, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 }  // namespace
 
 void exportAsPdf(CaptureState& s) {
@@ -102,8 +122,10 @@ void exportAsPdf(CaptureState& s) {
     if (!s.fileDialogs->chooseSaveFile(s.mainWindow, target, sizeof target, kPdfFiles, title.c_str())) return;
     if (sameFile(source.c_str(), target)) return tell(s, IDS_RENDER_SAME_FILE, target);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const RenderOutcome outcome = renderFile(s.fileSystem, source, target, documentOptions(s.profile.documents));
+    const RenderOutcome outcome =
+        renderFile(s.fileSystem, source, target, documentOptions(s.profile.documents), inputKindOf(source));
     SetCursor(previous);
+    showPrinterChoice(s, outcome);
     tellRenderFailure(s, outcome, source, target);
 }
 
@@ -138,7 +160,10 @@ void captureDocumentsDone(CaptureState& s) {
     std::vector<DocumentQueue::Done> done;
     std::vector<CaptureDocuments::Printed> printed;
     s.captureDocuments->take(done, printed);
-    for (const DocumentQueue::Done& d : done) tellRenderFailure(s, d.outcome, d.source, d.target);
+    for (const DocumentQueue::Done& d : done) {
+        showPrinterChoice(s, d.outcome);
+        tellRenderFailure(s, d.outcome, d.source, d.target);
+    }
     for (const CaptureDocuments::Printed& p : printed) {
         if (p.outcome.ok()) continue;
         tell(s, IDS_CAPTURE_NOT_PRINTED, p.capture, "\n\n" + whyNotPrinted(s, p.outcome, p.capture));

@@ -15,7 +15,9 @@ void exportAsPdf(CaptureState& state);
 // are queued as the settings ask.
 void queueCaptureDocuments(CaptureState& state);
 // UM_DOCUMENT_DONE: tells the PDFs that could not be made and the prints
-// that failed, each once; a later capture is printed afresh.
+// that failed, each once; a later capture is printed afresh.  The printer
+// units that the auto mode chose for a document stand in the status bar's
+// last part.
 void captureDocumentsDone(CaptureState& state);
 // Waits for the PDFs and prints still queued (the window is going).
 void finishCaptureDocuments(CaptureState& state);

@@ -27,8 +27,9 @@ namespace {
 
 // Status bar parts' right edges; the last runs to the window's edge.
 // The run state, the byte count, the page view's position (jobs of
-// thousands of pages: "Seite 9999 von 9999...") and a print's progress.
-const int kStatusParts[] = {100, 250, 400, -1};
+// thousands of pages: "Seite 9999 von 9999..."), a print's progress and the
+// printer units the auto mode chose for the last document.
+const int kStatusParts[] = {100, 220, 370, 600, -1};
 
 TBBUTTON toolbarButton(int image, unsigned command, BYTE state, BYTE style) {
     TBBUTTON button{};

@@ -285,11 +285,11 @@ void printFromDialog(CaptureState& s) {
     {
         WaitCursor wait;
         try {
-            CapturedJob captured;
-            if (readCapture(s.fileSystem, path, captured) != 0) {
+            PrintJob read(inputKindOf(path));
+            if (readJob(s.fileSystem, path, read) != 0) {
                 failure = IDS_RENDER_READ_FAILED;
             } else {
-                job = std::move(captured.finish());
+                job = std::move(read.finish());
                 const render::JobLanguage language = render::detectLanguage(job.data(), job.size());
                 if (language != render::JobLanguage::PrinterText) {
                     failure = IDS_PRINT_LANGUAGE;

@@ -21,9 +21,9 @@ void showFileAsPages(CaptureState& state) {
     const std::string path = state.writer.captureFilePath();
     FileSystem& fs = state.fileSystem;
     PageFeed::Load load = [&fs, path](std::vector<std::uint8_t>& job) -> SysError {
-        CapturedJob captured;
-        if (const SysError error = readCapture(fs, path, captured)) return error;
-        job = std::move(captured.finish());
+        PrintJob read(inputKindOf(path));
+        if (const SysError error = readJob(fs, path, read)) return error;
+        job = std::move(read.finish());
         return 0;
     };
     if (state.view.window) ShowWindow(state.view.window, SW_HIDE);

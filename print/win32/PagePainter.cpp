@@ -110,13 +110,24 @@ private:
     bool wanted_ = false, applied_ = false;
 };
 
-// underline: a line under the run's whole advance, spaces included.
+// underline, overline: a line under (over) the run's whole advance,
+// spaces included.
 template <typename Line>
-void underline(const Style& style, const TextRun& run, const Placement& at, std::vector<Line>& lines) {
-    if (!style.underline) return;
-    const double y = at.y(run.baseline + render::kUnderlineDrop * run.size);
-    lines.push_back({at.x(run.x), y, at.x(run.x + run.advance * double(run.text.size())), y,
-                     render::kUnderlineWidth * run.size * at.scaleY});
+void underAndOverlines(const Style& style, const TextRun& run, const Placement& at, std::vector<Line>& lines) {
+    const double x1 = at.x(run.x), x2 = at.x(run.x + run.advance * double(run.text.size()));
+    const double width = render::kUnderlineWidth * run.size * at.scaleY;
+    for (const double rise :
+         {style.underline ? -render::kUnderlineDrop : 0.0, style.overline ? render::kOverlineRise : 0.0}) {
+        if (rise == 0) continue;
+        const double y = at.y(run.baseline - rise * run.size);
+        lines.push_back({x1, y, x2, y, width});
+    }
+}
+
+// doubleStrike: the run struck again a little lower, as the printer's
+// second pass: darker, no wider (the PDF strokes the outlines instead).
+int secondPassDrop(const Style& style, const Placement& at) {
+    return style.doubleStrike ? std::max(1, device(render::kDoubleStrikeDrop * at.scaleY)) : 0;
 }
 
 // ---- Graphics and lines -------------------------------------------------
@@ -279,7 +290,9 @@ void PagePainter::drawRun(HDC dc, const TextRun& run, const Placement& at, const
     const int width = shape.failed() ? std::max(1, device(glyph)) : 0;
     Selection font(dc, this->font(weight(style), shape.failed() && lean != 0, height, width));
     ExtTextOutW(dc, x, baseline, 0, nullptr, text.data(), UINT(n), advances.data());
-    underline(style, run, at, lines);
+    if (const int drop = secondPassDrop(style, at))
+        ExtTextOutW(dc, x, baseline + drop, 0, nullptr, text.data(), UINT(n), advances.data());
+    underAndOverlines(style, run, at, lines);
 }
 
 HFONT PagePainter::font(int weight, bool italic, int height, int width) {

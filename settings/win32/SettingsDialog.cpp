@@ -328,7 +328,9 @@ void initDocumentsPage(HWND page, SettingsSession& s) {
     SendDlgItemMessageA(page, IDC_PAPER_SIZE, EM_LIMITTEXT, kPaperTextSize - 1, 0);
     fillList(page, IDC_CODE_PAGE, s, IDS_CODE_PAGE_437, kDocumentCodePageCount,
              listItemOf(kDocumentCodePages, d.codePage));
-    fillList(page, IDC_PRINTER, s, IDS_PRINTER_EPSON, kPrinterModeCount, listItemOf(kPrinterModes, d.printer));
+    fillList(page, IDC_PRINTER, s, IDS_PRINTER_AUTO, kPrinterModeCount, listItemOf(kPrinterModes, d.printer));
+    SetDlgItemTextA(page, IDC_TOP_OF_FORM, d.topOfForm);
+    SendDlgItemMessageA(page, IDC_TOP_OF_FORM, EM_LIMITTEXT, kLengthTextSize - 1, 0);
     CheckDlgButton(page, IDC_PDF_AFTER_CAPTURE, d.pdfAfterCapture ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_PRINT_AFTER_CAPTURE, d.printAfterCapture ? BST_CHECKED : BST_UNCHECKED);
     fillPrinterList(page, s, d.destination);
@@ -403,19 +405,32 @@ void initSettingsDialog(HWND dialog, SettingsSession& s) {
     showSettingsPage(s, 0);
 }
 
+// A field the rules refuse: the message, then its page and the field.
+void refuseField(HWND dialog, SettingsSession& s, unsigned captionId, unsigned textId, int pageIndex, HWND field) {
+    const SettingsDialogSeams& seams = s.seams;
+    std::string caption = loadText(seams, captionId, 63);
+    std::string text = loadText(seams, textId, 1023);
+    if (seams.messages) seams.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, pageIndex, 0);
+    showSettingsPage(s, pageIndex);
+    if (field) SetFocus(field);
+}
+
 // LAN chosen without a host: the message, then the field to fill in.
 void refuseMissingHost(HWND dialog, SettingsSession& s) {
-    const SettingsDialogSeams& seams = s.seams;
-    std::string caption = loadText(seams, IDS_SETTINGS_ERROR, 63);
-    std::string text = loadText(seams, IDS_HOST_MISSING, 1024);
-    if (seams.messages) seams.messages->show(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-    if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 0, 0);
-    showSettingsPage(s, 0);
-    if (HWND host = s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr) SetFocus(host);
+    refuseField(dialog, s, IDS_SETTINGS_ERROR, IDS_HOST_MISSING, 0,
+                s.lanPanel ? GetDlgItem(s.lanPanel, IDC_HOST) : nullptr);
+}
+
+// A documents page field the rules refuse.
+bool refuseDocumentsField(HWND dialog, SettingsSession& s, unsigned textId, int field) {
+    refuseField(dialog, s, IDS_DOCUMENT_SETTINGS, textId, 2, GetDlgItem(s.documentsPage, field));
+    return false;
 }
 
 // The documents page's fields into the edit; false, with the message shown
-// and the size field focused, for a custom paper size the rules refuse.
+// and the field focused, for a custom paper size or a top of form the
+// rules refuse.
 bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
     HWND page = s.documentsPage;
     if (!page) return true;
@@ -426,15 +441,11 @@ bool takeDocumentsPage(HWND dialog, SettingsSession& s) {
         copyCut(d.paper, paper == kPaperA4 ? "a4" : "letter");
     } else if (paper == kPaperCustom && readControl(page, IDC_PAPER_SIZE, text, sizeof text) &&
                !takePaperText(text, d.paper)) {
-        const SettingsDialogSeams& seams = s.seams;
-        std::string caption = loadText(seams, IDS_DOCUMENT_SETTINGS, 31);
-        std::string message = loadText(seams, IDS_PAPER_INVALID, 1023);
-        if (seams.messages) seams.messages->show(dialog, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-        if (s.tab) SendMessageA(s.tab, TCM_SETCURSEL, 2, 0);
-        showSettingsPage(s, 2);
-        SetFocus(GetDlgItem(page, IDC_PAPER_SIZE));
-        return false;
+        return refuseDocumentsField(dialog, s, IDS_PAPER_INVALID, IDC_PAPER_SIZE);
     }
+    char topOfForm[kLengthTextSize] = "";
+    if (readControl(page, IDC_TOP_OF_FORM, topOfForm, sizeof topOfForm) && !takeTopOfFormText(topOfForm, d.topOfForm))
+        return refuseDocumentsField(dialog, s, IDS_TOP_OF_FORM_INVALID, IDC_TOP_OF_FORM);
     const LRESULT codePage = selectedItem(page, IDC_CODE_PAGE);
     if (codePage >= 0 && codePage < kDocumentCodePageCount) d.codePage = kDocumentCodePages[codePage];
     const LRESULT printer = selectedItem(page, IDC_PRINTER);

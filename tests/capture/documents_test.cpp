@@ -59,12 +59,46 @@ TEST(Documents, OptionsFollowTheSettings) {
     EXPECT_DOUBLE_EQ(792, options.paper.height);
     EXPECT_EQ(850, options.codePage);
     EXPECT_EQ(render::Printer::Ibm, options.printer);
-    EXPECT_FALSE(options.nineDotUnits);
+    EXPECT_EQ(render::Pins::Nine, options.pins);
+    EXPECT_NEAR(render::kDefaultTopOfForm, options.topOfForm, 1e-9);
     settings.printer = PrinterMode::EpsonNinePin;
     EXPECT_EQ(render::Printer::Epson, documentOptions(settings).printer);
-    EXPECT_TRUE(documentOptions(settings).nineDotUnits);
+    EXPECT_EQ(render::Pins::Nine, documentOptions(settings).pins);
+    settings.printer = PrinterMode::Epson;
+    EXPECT_EQ(render::Pins::TwentyFour, documentOptions(settings).pins);
+    EXPECT_EQ(render::Pins::Auto, documentOptions(DocumentSettings{}).pins) << "the default";
+    copyCut(settings.topOfForm, "1in");
+    EXPECT_DOUBLE_EQ(72, documentOptions(settings).topOfForm);
     copyCut(settings.paper, "folio");
+    copyCut(settings.topOfForm, "1 furlong");
     EXPECT_DOUBLE_EQ(render::Paper{}.width, documentOptions(settings).paper.width) << "A4";
+    EXPECT_NEAR(render::kDefaultTopOfForm, documentOptions(settings).topOfForm, 1e-9);
+}
+
+// Only what came through the device has its 0x07 sequences decoded: in a
+// program's print file a 0x07 is a graphics byte like any other.
+TEST(Documents, CaptureFilesAreDecodedAndOtherFilesAreNot) {
+    for (const char* name : {"a/20240101-120000.zrd", "RUN.ZRD", "C:\\x\\b.Zrd"})
+        EXPECT_EQ(InputKind::Capture, inputKindOf(name)) << name;
+    for (const char* name : {"job.prn", "zrd", ".zrd", "a.zrd/job", "a.zrd.txt", "-", ""})
+        EXPECT_EQ(InputKind::Raw, inputKindOf(name)) << name;
+    // Graphics holding 0x07 0x27, then a letter.
+    const std::string bytes(
+        "A\x1bK\x02\x00\x07\x27"
+        "B\x07\x4a"
+        "C",
+        11);
+    for (InputKind kind : {InputKind::Capture, InputKind::Raw}) {
+        PrintJob job(kind);
+        job.add(reinterpret_cast<const std::uint8_t*>(bytes.data()), 5);
+        job.add(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 5, bytes.size() - 5);
+        const std::vector<std::uint8_t>& got = job.finish();
+        EXPECT_EQ(kind == InputKind::Raw ? bytes
+                                         : std::string("A\x1bK\x02\x00\x07"
+                                                       "BC",
+                                                       8),
+                  std::string(got.begin(), got.end()));
+    }
 }
 
 TEST(Documents, TheSettingsTakeThePaperTextsTheRendererTakes) {
@@ -87,11 +121,11 @@ protected:
 
 TEST_F(RenderFileTest, PdfOrTextBesideTheCapture) {
     writeText(capture, kJob);
-    RenderOutcome outcome = renderFile(*fs, capture, pdf, render::RenderOptions{});
+    RenderOutcome outcome = renderFile(*fs, capture, pdf, render::RenderOptions{}, InputKind::Capture);
     EXPECT_TRUE(outcome.ok()) << describeFailure(outcome, capture, pdf);
     EXPECT_TRUE(isPdf(pdf));
     const std::string text = dir / "job.txt";
-    EXPECT_TRUE(renderFile(*fs, capture, text, render::RenderOptions{}, DocumentFormat::Text).ok());
+    EXPECT_TRUE(renderFile(*fs, capture, text, render::RenderOptions{}, InputKind::Capture, DocumentFormat::Text).ok());
     EXPECT_NE(std::string::npos, readText(text).find("DELIVERY NOTE 4711"));
     EXPECT_EQ((std::set<std::string>{"20240101-120000.zrd", "20240101-120000.pdf", "job.txt"}), names(dir));
 }
@@ -105,21 +139,21 @@ public:
 TEST_F(RenderFileTest, FailuresNameWhatFailedAndLeaveTheTargetAsItWas) {
     writeText(pdf, "old");
     writeText(capture, kPcl);
-    RenderOutcome outcome = renderFile(*fs, capture, pdf, render::RenderOptions{});
+    RenderOutcome outcome = renderFile(*fs, capture, pdf, render::RenderOptions{}, InputKind::Capture);
     EXPECT_EQ(RenderOutcome::Failure::Language, outcome.failure);
     EXPECT_EQ(capture + " is a PCL job; only plain text and ESC/P are rendered",
               describeFailure(outcome, capture, pdf));
 
     const std::string missing = dir / "missing.zrd";
-    outcome = renderFile(*fs, missing, pdf, render::RenderOptions{});
+    outcome = renderFile(*fs, missing, pdf, render::RenderOptions{}, InputKind::Capture);
     EXPECT_EQ("cannot read " + missing + ": no such file", describeFailure(outcome, missing, pdf));
 
     writeText(capture, kJob);
     FullDisk full;
-    outcome = renderFile(full, capture, pdf, render::RenderOptions{});
+    outcome = renderFile(full, capture, pdf, render::RenderOptions{}, InputKind::Capture);
     EXPECT_EQ("cannot write " + pdf + ": the disk is full", describeFailure(outcome, capture, pdf));
     const std::string nowhere = (dir / "no") + platformSeparator() + "x.pdf";
-    outcome = renderFile(*fs, capture, nowhere, render::RenderOptions{});
+    outcome = renderFile(*fs, capture, nowhere, render::RenderOptions{}, InputKind::Capture);
     EXPECT_EQ("cannot write " + nowhere + ": no such folder", describeFailure(outcome, capture, nowhere));
 
     EXPECT_EQ("old", readText(pdf));

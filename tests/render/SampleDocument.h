@@ -77,6 +77,8 @@ inline render::Document sampleDocument() {
         textRun(16, 10, "||||", styled(&Style::italic)),
         textRun(17, 0, "MMMM"),
         textRun(17, 10, "MMMM", styled(&Style::bold)),
+        textRun(17, 20, "MMMM", styled(&Style::doubleStrike)),
+        textRun(18, 0, "OVER", styled(&Style::overline)),
     };
     render::Page image;
     image.width = 612, image.height = 792;

@@ -203,10 +203,20 @@ TEST_F(PdfReaders, StylesAndDotsShowOnThePage) {
     };
     EXPECT_NEAR(lean(cell(0, 0).first), 0, 0.2);
     EXPECT_NEAR(lean(cell(0, 10).first), 0.2126 * 6, 0.3);
-    // Bold: more ink in the same cells.
+    // Bold: more ink in the same cells; double-strike: more than plain,
+    // less than bold, and nothing beyond its cells.
     const double m = cell(17, 0).second;
-    EXPECT_GT(text.ink(cell(0, 10).first, m - 12, cell(0, 14).first, m),
-              1.2 * text.ink(cell(0, 0).first, m - 12, cell(0, 4).first, m));
+    const long plain = text.ink(cell(0, 0).first, m - 12, cell(0, 4).first, m);
+    const long bold = text.ink(cell(0, 10).first, m - 12, cell(0, 14).first, m);
+    const long struck = text.ink(cell(0, 20).first, m - 12, cell(0, 24).first, m);
+    EXPECT_GT(bold, 1.2 * plain);
+    EXPECT_GT(struck, 1.05 * plain);
+    EXPECT_LT(struck, 0.95 * bold);
+    EXPECT_LT(text.ink(cell(0, 24).first + 0.5, m - 12, cell(0, 26).first, m), 100);
+    // Overline: a band of ink over the capitals of its run only.
+    const double over = cell(18, 0).second - 0.8 * 12;
+    EXPECT_GT(text.ink(36, over - 0.4, 36 + 28.8, over + 0.4), 28 * 2 * 100);
+    EXPECT_LT(text.ink(36 + 28.8 + 0.5, over - 0.4, 36 + 72, over + 0.4), 100);
     // Underline: a band of ink under the underlined run only.
     const double under = cell(3, 0).second;
     EXPECT_GT(text.ink(36, under + 0.5, 36 + 72, under + 2), 72 * 2 * 100);

@@ -56,8 +56,10 @@ TEST(Paper, NamesAndSizes) {
 }
 
 TEST(Paper, KnownCodePages) {
-    for (int cp : {437, 850, 852, 858, 865, 866, 1252}) EXPECT_TRUE(render::knownCodePage(cp)) << cp;
-    for (int cp : {0, 1, 860, 1250, 65001, -437}) EXPECT_FALSE(render::knownCodePage(cp)) << cp;
+    for (int cp :
+         {437, 850, 852, 858, 865, 866, 1252, 895, 667, 737, 775, 857, 860, 861, 862, 863, 869, 28591, 28592, 28605})
+        EXPECT_TRUE(render::knownCodePage(cp)) << cp;
+    for (int cp : {0, 1, 1250, 65001, -437}) EXPECT_FALSE(render::knownCodePage(cp)) << cp;
 }
 
 TEST(Language, FromTheFirstBytes) {
@@ -132,7 +134,7 @@ TEST(Characters, CodePagesAndNationalSets) {
          "B"s,
          U"A B"},
         {437, "\0337\x84\xe1\0336\x84", U"ßä", Printer::Ibm},
-        {437, "\033\\\x03\000A\nB\033^\x01"s, U"A B ", Printer::Ibm},
+        {437, "\033\\\x03\000A\nB\033^\x01"s, U"A\u25D9B\u263A", Printer::Ibm},
     };
     for (const Case& c : cases) {
         RenderOptions options;
@@ -140,6 +142,73 @@ TEST(Characters, CodePagesAndNationalSets) {
         options.printer = c.printer;
         EXPECT_EQ(printed(renderJob(c.job, options).doc), c.text) << c.codePage << " " << c.job;
     }
+}
+
+// The code pages beyond the first seven, at positions their published
+// tables agree on; names as well as numbers.
+TEST(Characters, MoreCodePages) {
+    struct Case {
+        const char* name;
+        int number;
+        std::string bytes;
+        std::u32string text;
+    };
+    const Case cases[] = {
+        {"kamenicky", 895, "\x80\x87\x9f\x91\xa9\x96\xad\xc9", U"Ččťžřů§╔"},
+        {"keybcs2", 895, "\x8b\x98\xa6", U"ÍýŮ"},
+        {"mazovia", 667, "\x86\x8d\x8f\x92\x9c\x9e\xa1\xa7\xc4", U"ąćĄłŁśŻż─"},
+        {"cp737", 737, "\x80\x98\xe0\xea", U"ΑαωΆ"},
+        {"cp775", 775, "\x8a\xd0\xd8", U"Ŗąž"},
+        {"cp857", 857, "\x8d\x98\x9e\xa7\xd5", U"ıİŞğ "},  // 0xD5: undefined, a blank cell
+        {"cp860", 860, "\x84\x8e\x91", U"ãÃÀ"},
+        {"cp861", 861, "\x8b\x8c\x95\xa5", U"ÐðþÍ"},
+        {"cp862", 862, "\x80\x99\x9a\x9b", U"אשת¢"},
+        {"cp863", 863, "\x84\x86\x8d", U"Â¶‗"},
+        {"cp869", 869, "\x80\xa4\xd6", U" Αα"},
+        {"iso8859-1", 28591, "\x85\x9f\xa9\xe9\xff", U"©éÿ"},  // 0x80..0x9F: control codes, nothing printed
+        {"latin2", 28592, "\xa1\xb9\xe8\xf8", U"Ąščř"},
+        {"ISO-8859-15", 28605, "\xa4\xa6\xbc", U"€ŠŒ"},
+        {"windows-1252", 1252, "\x80", U"€"},
+        {"CP850", 850, "\xd5", U"ı"},
+    };
+    for (const Case& c : cases) {
+        int number = 0;
+        EXPECT_TRUE(render::parseCodePage(c.name, number)) << c.name;
+        EXPECT_EQ(number, c.number) << c.name;
+        EXPECT_TRUE(render::parseCodePage(std::to_string(c.number), number)) << c.number;
+        RenderOptions options;
+        options.codePage = c.number;
+        EXPECT_EQ(printed(renderJob(c.bytes, options).doc), c.text) << c.name;
+    }
+    int number = 437;
+    for (const char* wrong : {"", "kamenick", "8859", "1250", "cp1250", "-437", "437x", "99999999999"})
+        EXPECT_FALSE(render::parseCodePage(wrong, number)) << wrong;
+    EXPECT_EQ(number, 437);
+    EXPECT_TRUE(render::parseCodePage("620", number));
+    EXPECT_EQ(number, 667) << "Mazovia's other number";
+    EXPECT_STREQ(render::codePageName(895), "kamenicky");
+}
+
+// ESC ( t assigns a code page to one of ESC t's four tables; ESC t selects
+// what was assigned.
+TEST(Characters, AssignedTables) {
+    struct Case {
+        std::string job;
+        std::u32string text;
+    };
+    const Case cases[] = {
+        {"\033(t\x03\x00\x01\x0a\x00\x9f"s, U"č"},                           // 852 to table 1, in force
+        {"\033(t\x03\x00\x03\x0a\x00\x9f\033t\x03\x9f\033t1\x9f"s, U"ƒčƒ"},  // to table 3, then selected
+        {"\033(t\x03\x00"
+         "2\x1b\x00\033t2\x9c"s,
+         U"Ł"},                                     // "2": Mazovia
+        {"\033(t\x03\x00\x01\x00\x00\xe1"s, U"a"},  // the italic table
+        {"\033(t\x03\x00\x01\x7f\x02\xb9\033(t\x03\x00\x01\x1d\x10\xe9"s, U"šé"},
+        {"\033(t\x03\x00\x01\x0a\x00\033@\x9f"s, U"ƒ"},  // ESC @ brings the tables back
+        {"\033(t\x03\x00\x01\x02\x00\x9f"s, U"ƒ"},       // 932: not here, skipped
+        {"\033(t\x03\x00\x07\x0a\x00\x9f"s, U"ƒ"},       // no table 7
+    };
+    for (const Case& c : cases) EXPECT_EQ(printed(renderJob(c.job + "\r\n").doc), c.text) << c.job;
 }
 
 TEST(Report, Describes) {

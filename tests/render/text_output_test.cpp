@@ -27,7 +27,42 @@ TEST(TextOutput, ColumnsLinesAndPages) {
         {"\0330a\nb", "a\nb\n"},
         {"\033M\tb", "        b\n"},
         {"\x84\033R\x02{\xc9\xcd", "\xc3\xa4\xc3\xa4\xe2\x95\x94\xe2\x95\x90\n"},
-        {"\033J\014a\033J\014b", "a\n b\n"},  // two fifths of a line each: a on line 0, b on 1
+        {"\033J\014a\033J\014b", "ab\n"},  // two fifths of a line apart: one line
+    };
+    for (const Case& c : cases) EXPECT_EQ(render::toText(renderJob(c.job).doc), c.text) << c.job;
+}
+
+// One text line for each height text was printed at, the empty lines the
+// distances between them give; columns from the place across.
+TEST(TextOutput, LinesAndColumnsFromThePage) {
+    struct Case {
+        std::string job;
+        const char* text;
+    };
+    const std::string band = "\033K\x04\x00\xff\xff\xff\xff"s;  // 8-dot graphics
+    const Case cases[] = {
+        // Graphics make no line; the lines they fill stay empty.
+        {"Title\r\n\0333\x18" + band + "\r\n" + band + "\r\n" + band + "\r\n" + band + "\r\n" + band + "\r\n\0332End",
+         "Title\n\n\n\n\nEnd\n"},
+        // Small feeds at a small line spacing: the text lines 1/6 inch apart.
+        {"\0333\x0aOne\n\n\nTwo\n\n\nThree", "One\nTwo\nThree\n"},
+        {"One" + band + "\033J\x0a\033J\x0a\033J\x0a\rTwo\033J\x1e\033J\x1e\rThree", "One\nTwo\n\nThree\n"},
+        // A subscript a third of a line down joins its line.
+        {"\n\nH\033J\x0a"
+         "2\033J\x14\rO",
+         "\n\nH2\nO\n"},
+        // Eight lines an inch are lines as well; a blank one stays.
+        {"\0330a\nb\n\nc", "a\nb\n\nc\n"},
+        // 10 and 12 cpi lines with their values at 2 inches: one column.
+        {"Name:\033$\x78\x00Value\r\n\033MItem:\033$\x78\x00"
+         "12345"s,
+         "Name:               Value\nItem:               12345\n"},
+        // Text after condensed text starts after it, whatever the columns.
+        {"0123456789012345\r\n\x0f"
+         "abcdefgh\x12XY",
+         "0123456789012345\nabcdefghXY\n"},
+        // Overprinting still overprints.
+        {"Total\r\033-\x01_____", "_____\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(render::toText(renderJob(c.job).doc), c.text) << c.job;
 }
@@ -51,6 +86,33 @@ TEST(TextOutput, DeliveryNote) {
     EXPECT_EQ(corner.column, 80);
     EXPECT_NEAR(corner.x, 18 + 80 * 4.2, 1e-9);
     EXPECT_TRUE(r.doc.pages[0].runs[0].style.bold && r.doc.pages[0].runs[0].style.doubleWidth);
+}
+
+// The simulator's 9-pin protocol and Czech balance sheet, as they print
+// with the default options.
+TEST(TextOutput, ProtocolAndBalanceSheet) {
+    const Rendered protocol = renderJob(devsim::escpJob(3, 2));
+    EXPECT_EQ(protocol.report.describe(), "");
+    EXPECT_TRUE(protocol.report.printer.ninePin) << protocol.report.printer.describe();
+    ASSERT_EQ(protocol.doc.pages.size(), 1u);
+    ASSERT_GE(protocol.doc.pages[0].images.size(), 4u);
+    for (const render::Image& bar : protocol.doc.pages[0].images) EXPECT_EQ(bar.rows, 9);
+    const std::string text = render::toText(protocol.doc);
+    EXPECT_NE(text.find("MESSPROTOKOLL Nr. "), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"Zählrohr"), std::string::npos) << text;
+    // A bar a line, its name after it, no empty lines between.
+    const std::size_t p1 = text.rfind(" P1\n"), p2 = text.find(" P2\n", p1);
+    ASSERT_NE(p2, std::string::npos) << text;
+    EXPECT_EQ(text.substr(p1 + 4, p2 - p1 - 4).find_first_not_of(' '), std::string::npos) << text;
+
+    const Rendered balance = renderJob(devsim::escpJob(3, 3));
+    EXPECT_EQ(balance.report.describe(), "");
+    ASSERT_EQ(balance.doc.pages.size(), 1u);
+    const std::string czech = render::toText(balance.doc);
+    for (const char* part :
+         {u8"ROZVAHA v tisících Kč", u8"Účetní jednotka", u8"│B.IV. Peněžní prostředky", "AKTIVA CELKEM"})
+        EXPECT_NE(czech.find(part), std::string::npos) << part << "\n" << czech;
+    EXPECT_TRUE(balance.doc.pages[0].runs[0].style.doubleStrike && !balance.doc.pages[0].runs[0].style.bold);
 }
 
 // A job rendered a page at a time makes the same files, and the same

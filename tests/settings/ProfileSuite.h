@@ -63,7 +63,8 @@ protected:
                 {"buffer/filename", "Capturedata.zrd"},
                 {"document/paper", "a4"},
                 {"document/codepage", "437"},
-                {"document/printer", "epson"},
+                {"document/printer", "auto"},
+                {"document/topofform", "8.5mm"},
                 {"document/pdf", "NO"},
                 {"document/print", "NO"},
                 {"document/destination", ""}};
@@ -169,7 +170,8 @@ TYPED_TEST_P(StoreSuite, FirstStartWritesTheDefaultKeys) {
     EXPECT_EQ(p.files.autoNameFiles, 0);
     EXPECT_STREQ(p.documents.paper, "a4");
     EXPECT_EQ(p.documents.codePage, 437);
-    EXPECT_EQ(p.documents.printer, PrinterMode::Epson);
+    EXPECT_EQ(p.documents.printer, PrinterMode::Auto);
+    EXPECT_STREQ(p.documents.topOfForm, "8.5mm");
     EXPECT_EQ(p.documents.pdfAfterCapture, 0);
 
     // A second start finds what the first wrote and changes nothing.
@@ -224,7 +226,7 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     const std::string content =
         "[connection]\r\nmethod=lan\r\nhost=\r\ndService=9100\r\ncom=COM7\r\n"
         "[buffer]\r\npath=E:\\caps\r\nfilename=run.bin\r\nflag=YES\r\n"
-        "[document]\r\npaper=letter\r\ncodepage=850\r\nprinter=ibm\r\npdf=YES\r\nprint=YES\r\n"
+        "[document]\r\npaper=letter\r\ncodepage=850\r\nprinter=ibm\r\ntopofform=0\r\npdf=YES\r\nprint=YES\r\n"
         "destination=Office Laser\r\n";
     this->seed(content);
     Profile p = this->load();
@@ -240,6 +242,7 @@ TYPED_TEST_P(StoreSuite, CompleteProfileWithEmptyHostIsNotWritten) {
     EXPECT_STREQ(p.documents.paper, "letter");
     EXPECT_EQ(p.documents.codePage, 850);
     EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
+    EXPECT_STREQ(p.documents.topOfForm, "0");
     EXPECT_EQ(p.documents.pdfAfterCapture, 1);
     EXPECT_EQ(p.documents.printAfterCapture, 1);
     EXPECT_STREQ(p.documents.destination, "Office Laser");
@@ -252,19 +255,28 @@ TYPED_TEST_P(StoreSuite, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay) {
         std::int32_t codePage;
         PrinterMode printer;
         std::uint8_t pdf;
+        const char* topOfForm = "8.5mm";
     } cases[] = {
-        {"paper= 210 X 297 MM", "210x297mm", 437, PrinterMode::Epson, 0},
-        {"paper=8.5x11in", "8.5x11in", 437, PrinterMode::Epson, 0},
-        {"paper=A5", "a4", 437, PrinterMode::Epson, 0},
-        {"paper=500x500in", "a4", 437, PrinterMode::Epson, 0},
-        {"codepage=1252", "a4", 1252, PrinterMode::Epson, 0},
-        {"codepage=1250", "a4", 437, PrinterMode::Epson, 0},
-        {"codepage=850x", "a4", 437, PrinterMode::Epson, 0},
+        {"paper= 210 X 297 MM", "210x297mm", 437, PrinterMode::Auto, 0},
+        {"paper=8.5x11in", "8.5x11in", 437, PrinterMode::Auto, 0},
+        {"paper=A5", "a4", 437, PrinterMode::Auto, 0},
+        {"paper=500x500in", "a4", 437, PrinterMode::Auto, 0},
+        {"codepage=1252", "a4", 1252, PrinterMode::Auto, 0},
+        {"codepage=1250", "a4", 437, PrinterMode::Auto, 0},
+        {"codepage=850x", "a4", 437, PrinterMode::Auto, 0},
+        {"codepage=895", "a4", 895, PrinterMode::Auto, 0},
+        {"codepage=Kamenicky", "a4", 895, PrinterMode::Auto, 0},
+        {"codepage=iso-8859-2", "a4", 28592, PrinterMode::Auto, 0},
         {"printer=IBM", "a4", 437, PrinterMode::Ibm, 0},
         {"printer=Epson9", "a4", 437, PrinterMode::EpsonNinePin, 0},
-        {"printer=hp", "a4", 437, PrinterMode::Epson, 0},
-        {"pdf=yes", "a4", 437, PrinterMode::Epson, 0},
-        {"pdf=YES", "a4", 437, PrinterMode::Epson, 1},
+        {"printer=epson", "a4", 437, PrinterMode::Epson, 0},
+        {"printer=hp", "a4", 437, PrinterMode::Auto, 0},
+        {"topofform=0.5 IN", "a4", 437, PrinterMode::Auto, 0, "0.5in"},
+        {"topofform=24pt", "a4", 437, PrinterMode::Auto, 0, "24pt"},
+        {"topofform=101mm", "a4", 437, PrinterMode::Auto, 0},
+        {"topofform=8.5", "a4", 437, PrinterMode::Auto, 0},
+        {"pdf=yes", "a4", 437, PrinterMode::Auto, 0},
+        {"pdf=YES", "a4", 437, PrinterMode::Auto, 1},
     };
     for (const Case& c : cases) {
         this->seed(std::string("[document]\r\n") + c.line + "\r\n");
@@ -272,6 +284,7 @@ TYPED_TEST_P(StoreSuite, DocumentValuesTheRulesRefuseReadAsDefaultsAndStay) {
         EXPECT_STREQ(p.documents.paper, c.paper) << c.line;
         EXPECT_EQ(p.documents.codePage, c.codePage) << c.line;
         EXPECT_EQ(p.documents.printer, c.printer) << c.line;
+        EXPECT_STREQ(p.documents.topOfForm, c.topOfForm) << c.line;
         EXPECT_EQ(p.documents.pdfAfterCapture, c.pdf) << c.line;
         const std::string line = c.line;
         const std::string key = "document/" + line.substr(0, line.find('='));
@@ -338,6 +351,7 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     copyCut(saved.documents.paper, "100x200mm");
     saved.documents.codePage = 866;
     saved.documents.printer = PrinterMode::Ibm;
+    copyCut(saved.documents.topOfForm, "0.25in");
     saved.documents.pdfAfterCapture = 1;
     saved.documents.printAfterCapture = 1;
     copyCut(saved.documents.destination, "orvother");
@@ -349,8 +363,9 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
         {"connection/extra", "1"},       {"buffer/path", "F:\\data"},
         {"buffer/filename", "dump.zrd"}, {"buffer/flag", "YES"},
         {"document/paper", "100x200mm"}, {"document/codepage", "866"},
-        {"document/printer", "ibm"},     {"document/pdf", "YES"},
-        {"document/print", "YES"},       {"document/destination", "orvother"}};
+        {"document/printer", "ibm"},     {"document/topofform", "0.25in"},
+        {"document/pdf", "YES"},         {"document/print", "YES"},
+        {"document/destination", "orvother"}};
     EXPECT_EQ(iniEntries(this->ini), expected);
 
     Profile p = this->load();
@@ -364,6 +379,7 @@ TYPED_TEST_P(StoreSuite, SavedProfileReadsBackTheSame) {
     EXPECT_STREQ(p.documents.paper, "100x200mm");
     EXPECT_EQ(p.documents.codePage, 866);
     EXPECT_EQ(p.documents.printer, PrinterMode::Ibm);
+    EXPECT_STREQ(p.documents.topOfForm, "0.25in");
     EXPECT_EQ(p.documents.pdfAfterCapture, 1);
     EXPECT_EQ(p.documents.printAfterCapture, 1);
     EXPECT_STREQ(p.documents.destination, "orvother");
@@ -397,7 +413,7 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     this->seed("[connection]\r\nmethod=lan" + big + "\r\nhost=" + big + "\r\ndService=" + digits + "\r\ncom=COM" +
                digits + "\r\n[buffer]\r\npath=C:\\" + big + "\r\nfilename=" + big + ".zrd\r\nflag=YES" + big +
                "\r\n[document]\r\npaper=" + digits + "x1in\r\ncodepage=" + digits + "\r\nprinter=" + big +
-               "\r\npdf=" + big + "\r\nprint=" + big + "\r\ndestination=" + big + "\r\n");
+               "\r\ntopofform=" + big + "\r\npdf=" + big + "\r\nprint=" + big + "\r\ndestination=" + big + "\r\n");
     std::string before = readText(this->ini);
     Profile p = this->load();
     EXPECT_EQ(readText(this->ini), before) << "nothing to write back";
@@ -411,6 +427,7 @@ TYPED_TEST_P(StoreSuite, HugeValuesAreCutToTheirFields) {
     EXPECT_EQ(p.files.autoNameFiles, 0);
     EXPECT_STREQ(p.documents.paper, "a4");
     EXPECT_EQ(p.documents.codePage, 437);
+    EXPECT_STREQ(p.documents.topOfForm, "8.5mm");
     EXPECT_EQ(p.documents.pdfAfterCapture, 0);
     EXPECT_EQ(p.documents.printAfterCapture, 0);
     EXPECT_EQ(std::string(p.documents.destination), big.substr(0, kPrinterNameSize - 1));

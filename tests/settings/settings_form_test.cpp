@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "render/Render.h"
 #include "settings/DocumentForm.h"
 #include "settings/Profile.h"
 #include "settings/SettingsForm.h"
@@ -169,8 +170,33 @@ TEST(DocumentForm, PrintersAndCodePages) {
         EXPECT_TRUE(takePrinterName(printerName(mode), printer));
         EXPECT_EQ(mode, printer);
     }
-    for (int codePage : {437, 850, 852, 858, 865, 866, 1252}) EXPECT_TRUE(isDocumentCodePage(codePage)) << codePage;
+    EXPECT_TRUE(takePrinterName(" Auto ", printer));
+    EXPECT_EQ(PrinterMode::Auto, printer);
+    for (int codePage : {437, 850, 852, 858, 865, 866, 1252, 895, 667, 28605})
+        EXPECT_TRUE(isDocumentCodePage(codePage)) << codePage;
     for (int codePage : {0, 1250, 65001}) EXPECT_FALSE(isDocumentCodePage(codePage)) << codePage;
+    for (std::int32_t codePage : kDocumentCodePages) EXPECT_TRUE(render::knownCodePage(codePage)) << codePage;
+    std::int32_t codePage = 437;
+    EXPECT_TRUE(takeCodePageText("mazovia", codePage));
+    EXPECT_EQ(667, codePage);
+    EXPECT_FALSE(takeCodePageText("utf-8", codePage));
+    EXPECT_EQ(667, codePage);
+}
+
+TEST(DocumentForm, TopOfFormIsALengthWithItsUnit) {
+    const struct {
+        const char* typed;
+        const char* taken;  // null: refused
+    } cases[] = {
+        {"8.5mm", "8.5mm"}, {" 1/3 in", nullptr},           {"0.33 IN", "0.33in"}, {"24pt", "24pt"}, {"0", "0"},
+        {"100mm", "100mm"}, {"100.1mm", nullptr},           {"5", nullptr},        {"5cm", nullptr}, {"-1mm", nullptr},
+        {"", nullptr},      {"000000000000001mm", nullptr},  // longer than the field
+    };
+    for (const auto& c : cases) {
+        char topOfForm[kLengthTextSize] = "kept";
+        EXPECT_EQ(c.taken != nullptr, takeTopOfFormText(c.typed, topOfForm)) << c.typed;
+        EXPECT_STREQ(c.taken ? c.taken : "kept", topOfForm) << c.typed;
+    }
 }
 
 }  // namespace

@@ -27,10 +27,13 @@ const char kCaptureHelp[] =
     "  --pdf                 each file gets its PDF beside it (NAME.pdf) once it is closed\n"
     "  --print               each file is printed once it is closed\n"
     "    -P NAME             on this printer (default: the system's default printer)\n"
-    "  --pdf and --print render the jobs with these (as orvantide render takes them):\n"
+    "  --pdf and --print render the jobs, the device's 0x07 sequences decoded, with\n"
+    "  these (as orvantide render takes them):\n"
     "    --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm\n"
-    "    --code-page N       437 (default), 850, 852, 858, 865, 866 or 1252\n"
-    "    --printer MODE      epson (default), epson9 or ibm\n"
+    "    --code-page CP      437 (default), or another by number or name: " ORV_CODE_PAGE_LIST
+    "\n"
+    "    --printer MODE      auto (default), epson, epson9 or ibm\n"
+    "    --top-of-form LEN   8.5mm (default), or a length from 0 to 100 mm in mm, in or pt\n"
     "  --help                this text\n";
 
 // A whole number of seconds from 1 to a day.
@@ -93,14 +96,16 @@ private:
             console_.event("no PDF: " + describeFailure(d.outcome, d.source, d.target) + "; the capture is kept");
             return;
         }
+        std::string notes = d.outcome.report.printer.describe();
         const std::string skipped = d.outcome.report.describe();
-        console_.event("PDF written: " + d.target + (skipped.empty() ? "" : " (" + skipped + ")"));
+        if (!skipped.empty()) notes += (notes.empty() ? "" : "; ") + skipped;
+        console_.event("PDF written: " + d.target + (notes.empty() ? "" : " (" + notes + ")"));
     }
 
     // On the queue's thread.  A print that fails is told and the capture
     // kept; the next file is printed afresh, whatever became of this one.
     void printFile(const std::string& path) {
-        const print::PrintOutcome outcome = print::printFile(fs_, path, request_);
+        const print::PrintOutcome outcome = print::printFile(fs_, path, InputKind::Capture, request_);
         if (outcome.ok())
             console_.event("printed: " + print::describePrinted(outcome, path));
         else
@@ -165,7 +170,7 @@ int runCapture(int argc, char** argv) {
     if (lan.empty() == serial.empty()) return wrongUsage("give one of --lan HOST[:PORT] and --serial DEVICE");
     if (folder.empty()) return wrongUsage("-d needs a folder");
     if (documentOptionGiven && !pdf && !print)
-        return wrongUsage("--paper, --code-page and --printer go with --pdf or --print");
+        return wrongUsage("--paper, --code-page, --printer and --top-of-form go with --pdf or --print");
     if (printerGiven && !print) return wrongUsage("-P goes with --print");
     std::string host;
     int port = 0;

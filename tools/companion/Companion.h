@@ -18,6 +18,13 @@ constexpr int kExitFailure = 1;  // one line on stderr says what failed
 constexpr int kExitUsage = 2;
 constexpr int kExitNotRendered = 3;  // a printer language that is not rendered, named on stderr
 
+// The code pages --code-page takes, for help texts and messages (a macro,
+// so that the help texts' literals take it in).
+#define ORV_CODE_PAGE_LIST                                                                                 \
+    "437, 850, 852, 858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860, 861, 862, " \
+    "863, 869, iso8859-1, iso8859-2, iso8859-15"
+constexpr const char kCodePageList[] = ORV_CODE_PAGE_LIST;
+
 struct Subcommand {
     const char* name;
     const char* usage;                  // the arguments, for the usage text
@@ -126,31 +133,39 @@ int runHexdump(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runView(int argc, char** argv);
 // render, and the document options it shares with capture --pdf and
-// --print: --paper, --code-page, --printer.  takeDocumentOption puts the
-// value into options, or says in wrong what is wrong with it.
+// --print: --paper, --code-page, --printer, --top-of-form.
+// takeDocumentOption puts the value into options, or says in wrong what is
+// wrong with it.
 int runRender(int argc, char** argv);
 bool isDocumentOption(const std::string& option);
 bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,
                         std::string& wrong);
 
 // What names a job and how it is rendered, the same for render and print:
-// the one FILE and the document options.  An argument that is not a
-// command's own goes to takeJobArgument, so that both commands take
-// whatever is added here.
+// the one FILE, what it holds (--input capture|raw) and the document
+// options.  An argument that is not a command's own goes to
+// takeJobArgument, so that both commands take whatever is added here.
 struct JobArguments {
     std::string input;  // "-": standard input
     bool haveInput = false;
+    bool decode = false;  // a capture: the device's 0x07 sequences decoded
+    bool decodeGiven = false;
     render::RenderOptions options;
 };
 // Takes argv[i] (and its value, moving i on); false with wrong saying what
 // is wrong with it (an unknown option included).
 bool takeJobArgument(int argc, char** argv, int& i, JobArguments& job, std::string& wrong);
-// False with wrong when something needed was not given.
-bool finishJobArguments(const JobArguments& job, std::string& wrong);
-// Reads the job whole from in as the printer got it (the device's 0x07
+// False with wrong when something needed was not given; what the file
+// holds, when not given, from its name (inputKindOf: standard input is
+// raw).
+bool finishJobArguments(JobArguments& job, std::string& wrong);
+// Reads the job whole from in as the printer got it (a capture's 0x07
 // sequences decoded) into bytes; kExitOk, or the failure's exit status
 // with its line told.
 int readJob(InputFile& in, const JobArguments& job, std::vector<std::uint8_t>& bytes);
+// Tells what the auto printer mode chose and what was skipped, a line
+// each on standard error, when there is something to tell.
+void tellReport(const render::RenderReport& report);
 
 // print: the job on a printer of the system's print system.
 int runPrint(int argc, char** argv);

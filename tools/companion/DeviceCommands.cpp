@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "base/Clock.h"

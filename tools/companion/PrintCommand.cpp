@@ -65,7 +65,6 @@ int runPrint(int argc, char** argv) {
     args.request.options = args.job.options;
     args.request.title = input == "-" ? "standard input" : print::titleFor(input);
     const print::PrintOutcome outcome = print::printJob(job.data(), job.size(), args.request);
-    const std::string skipped = outcome.render.report.describe();
     if (!outcome.ok()) {
         if (outcome.failure != print::PrintOutcome::Failure::Render)
             return fail("cannot print " + print::describeNotPrinted(outcome, input));
@@ -73,7 +72,7 @@ int runPrint(int argc, char** argv) {
         return outcome.render.failure == RenderOutcome::Failure::Language ? kExitNotRendered : status;
     }
     writeStderr("orvantide: printed " + print::describePrinted(outcome, input) + "\n");
-    if (!skipped.empty()) writeStderr("orvantide: " + skipped + "\n");
+    tellReport(outcome.render.report);
     return kExitOk;
 }
 

@@ -70,7 +70,7 @@ bool parseRenderArgs(int argc, char** argv, RenderArgs& args, std::string& wrong
 }  // namespace
 
 bool isDocumentOption(const std::string& option) {
-    return option == "--paper" || option == "--code-page" || option == "--printer";
+    return option == "--paper" || option == "--code-page" || option == "--printer" || option == "--top-of-form";
 }
 
 bool takeDocumentOption(const std::string& option, const char* value, render::RenderOptions& options,
@@ -83,53 +83,69 @@ bool takeDocumentOption(const std::string& option, const char* value, render::Re
                     "100 inches, not \"") +
                 value + "\"";
     } else if (option == "--code-page") {
-        char* end = nullptr;
-        const long codePage = std::strtol(value, &end, 10);
-        if (*value && !*end && codePage > 0 && codePage < 100000 && render::knownCodePage(static_cast<int>(codePage))) {
-            options.codePage = static_cast<int>(codePage);
-            return true;
-        }
-        wrong = std::string("--code-page takes 437, 850, 852, 858, 865, 866 or 1252, not \"") + value + "\"";
+        if (render::parseCodePage(value, options.codePage)) return true;
+        wrong = std::string("--code-page takes a code page's number or name (") + kCodePageList + "), not \"" + value +
+                "\"";
+    } else if (option == "--top-of-form") {
+        if (render::parseLength(value, options.topOfForm)) return true;
+        wrong = std::string(
+                    "--top-of-form takes a length from 0 to 100 mm with its unit, mm, in or pt (8.5mm, 0.33in), "
+                    "not \"") +
+                value + "\"";
     } else {
-        PrinterMode printer = PrinterMode::Epson;
+        PrinterMode printer = PrinterMode::Auto;
         if (takePrinterName(value, printer)) {
             setPrinter(printer, options);
             return true;
         }
-        wrong = std::string("--printer takes epson, epson9 or ibm, not \"") + value + "\"";
+        wrong = std::string("--printer takes auto, epson, epson9 or ibm, not \"") + value + "\"";
     }
     return false;
 }
 
 bool takeJobArgument(int argc, char** argv, int& i, JobArguments& job, std::string& wrong) {
     const std::string a = argv[i];
-    if (!isDocumentOption(a)) return takeFileArgument(a, job.input, job.haveInput, wrong);
+    if (!isDocumentOption(a) && a != "--input") return takeFileArgument(a, job.input, job.haveInput, wrong);
     if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         wrong = a + " needs a value";
         return false;
     }
-    return takeDocumentOption(a, argv[++i], job.options, wrong);
+    if (a != "--input") return takeDocumentOption(a, argv[++i], job.options, wrong);
+    const std::string kind = argv[++i];
+    if (kind != "capture" && kind != "raw") {
+        wrong = "--input takes capture or raw, not \"" + kind + "\"";
+        return false;
+    }
+    job.decode = kind == "capture";
+    job.decodeGiven = true;
+    return true;
 }
 
-bool finishJobArguments(const JobArguments& job, std::string& wrong) {
+bool finishJobArguments(JobArguments& job, std::string& wrong) {
     if (!job.haveInput) wrong = "no FILE";
+    if (!job.decodeGiven) job.decode = inputKindOf(job.input) == InputKind::Capture;
     return job.haveInput;
 }
 
 int readJob(InputFile& in, const JobArguments& job, std::vector<std::uint8_t>& bytes) {
     try {
-        CapturedJob captured;
+        PrintJob read(job.decode ? InputKind::Capture : InputKind::Raw);
         std::vector<std::uint8_t> block(kReadBlock);
         for (long long got = kReadBlock; got == static_cast<long long>(kReadBlock);) {
             if ((got = in.readFull(block.data(), block.size())) < 0)
                 return fail("cannot read " + job.input + ": " + errorText());
-            captured.add(block.data(), static_cast<std::size_t>(got));
+            read.add(block.data(), static_cast<std::size_t>(got));
         }
-        bytes = std::move(captured.finish());
+        bytes = std::move(read.finish());
     } catch (const std::bad_alloc&) {
         return fail("cannot render " + job.input + ": not enough memory");
     }
     return kExitOk;
+}
+
+void tellReport(const render::RenderReport& report) {
+    for (const std::string& line : {report.printer.describe(), report.describe()})
+        if (!line.empty()) writeStderr("orvantide: " + line + "\n");
 }
 
 int runRender(int argc, char** argv) {
@@ -158,8 +174,7 @@ int runRender(int argc, char** argv) {
     if (!out.open(args.output)) return fail("cannot open " + outputName + ": " + errorText());
     if (!out.write(document.data(), document.size()) || !out.close())
         return fail("cannot write " + outputName + ": " + errorText());
-    const std::string skipped = outcome.report.describe();
-    if (!skipped.empty()) writeStderr("orvantide: " + skipped + "\n");
+    tellReport(outcome.report);
     return kExitOk;
 }
 

@@ -22,12 +22,22 @@ namespace orv::companion {
 namespace {
 
 // The document options of render and print, as capture --pdf takes them too.
-#define ORV_DOCUMENT_USAGE "[--paper a4|letter|WxH(in|mm)] [--code-page N] [--printer epson|epson9|ibm]"
-#define ORV_DOCUMENT_HELP                                                                                 \
-    "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"      \
-    "  --code-page N       the printer's character table: 437 (default), 850, 852, 858, 865, 866, 1252\n" \
-    "  --printer MODE      epson (ESC/P, 24-pin units, default), epson9 (ESC/P, 9-pin units)\n"           \
-    "                      or ibm (IBM Proprinter)\n"
+#define ORV_DOCUMENT_USAGE                                                                                         \
+    "[--input capture|raw] [--paper a4|letter|WxH(in|mm)] [--code-page N|NAME] [--printer auto|epson|epson9|ibm] " \
+    "[--top-of-form LENGTH]"
+#define ORV_DOCUMENT_HELP                                                                                     \
+    "  --input KIND        capture: bytes from the capture device, its 0x07 sequences decoded (the default\n" \
+    "                      for .zrd files); raw: a print job as a program wrote it (the default otherwise)\n" \
+    "  --paper SIZE        a4 (default), letter, or WIDTHxHEIGHT in in or mm: 8.5x11in, 210x297mm\n"          \
+    "  --code-page CP      the printer's character table, by number or name: 437 (default), 850, 852,\n"      \
+    "                      858, 865, 866, 1252, 895 or kamenicky, 667 or mazovia, 737, 775, 857, 860,\n"      \
+    "                      861, 862, 863, 869, iso8859-1, iso8859-2, iso8859-15\n"                            \
+    "  --printer MODE      auto (default: ESC/P, 9-pin or 24-pin units as the job's commands tell, said\n"    \
+    "                      on standard error), epson (ESC/P, 24-pin units), epson9 (ESC/P, 9-pin units)\n"    \
+    "                      or ibm (IBM Proprinter)\n"                                                         \
+    "  --top-of-form LEN   where the first line is printed, below the sheet's top edge: 8.5mm (default),\n"   \
+    "                      any length from 0 to 100 mm in mm, in or pt (0 for fanfold forms printed from\n"   \
+    "                      their edge)\n"
 
 // Every subcommand; a new one is one more line here.
 const Subcommand kSubcommands[] = {

@@ -67,10 +67,103 @@ std::string rule(char left, char middle, char right) {
     return line + "\r\n";
 }
 
+// A laboratory counter's protocol from a 9-pin printer: its line spacings
+// in 1/216 inch (ESC 3 36 is 1/6 inch there, ESC 3 27 1/8) and a bar chart
+// of 9-dot graphics (ESC ^), each bar beside its value.
+std::string protocolJob(std::uint64_t& state) {
+    std::string job = ESC + "@" + ESC + "3" + std::string(1, 36) + "\r\n";
+    job += ESC + "E" + "MESSPROTOKOLL Nr. " + std::to_string(1000 + mix(state) % 9000) + ESC + "F\r\n\r\n";
+    job += std::string("Messplatz 2, Z") + ae + "hlrohr GM-" + std::to_string(10 + mix(state) % 90) + "\r\n\r\n";
+    job += "Probe   Impulse/min   Fehler %\r\n";
+    const unsigned samples = 4 + unsigned(mix(state) % 5);
+    std::uint64_t counts[8];
+    for (unsigned i = 0; i < samples; ++i) {
+        counts[i] = 200 + mix(state) % 4800;
+        // The counting error, 100 / sqrt(N) %, in tenths without floating point.
+        unsigned tenths = 1;
+        while ((tenths + 1) * (tenths + 1) * counts[i] <= 1000000) ++tenths;
+        char line[64];
+        std::snprintf(line, sizeof line, "P%-6u %13llu   %6u.%u\r\n", i + 1, static_cast<unsigned long long>(counts[i]),
+                      tenths / 10, tenths % 10);
+        job += line;
+    }
+    // The chart: one 9-dot band a bar, 1/8 inch apart, 60 dots an inch
+    // across (a dot for each 20 impulses), its sample's name after it.
+    job += "\r\n" + ESC + "3" + std::string(1, 27);
+    for (unsigned i = 0; i < samples; ++i) {
+        const std::size_t columns = std::size_t(counts[i] / 20);
+        job += ESC + "^" + std::string(1, '\0') + char(columns & 0xFF) + char(columns >> 8);
+        for (std::size_t c = 0; c < columns; ++c) job += "\x7f\x80";  // dots 2 to 9
+        job += " P" + std::to_string(i + 1) + "\r\n";
+    }
+    job += ESC + "2\r\nGepr" + ue + "ft: ____________________\r\n\x0c";
+    return job;
+}
+
+// Czech in code page 852, which the job assigns to the printer's table 1
+// (ESC ( t) and selects (ESC t 1); the letters' 852 codes for their UTF-8.
+std::string czech(const char* utf8) {
+    static const struct {
+        const char* letter;
+        char code;
+    } kLetters[] = {
+        {u8"Á", '\xB5'}, {u8"Č", '\xAC'}, {u8"Ď", '\xD2'}, {u8"É", '\x90'}, {u8"Ě", '\xB7'}, {u8"Í", '\xD6'},
+        {u8"Ň", '\xD5'}, {u8"Ó", '\xE0'}, {u8"Ř", '\xFC'}, {u8"Š", '\xE6'}, {u8"Ť", '\x9B'}, {u8"Ú", '\xE9'},
+        {u8"Ů", '\xDE'}, {u8"Ý", '\xED'}, {u8"Ž", '\xA6'}, {u8"á", '\xA0'}, {u8"č", '\x9F'}, {u8"ď", '\xD4'},
+        {u8"é", '\x82'}, {u8"ě", '\xD8'}, {u8"í", '\xA1'}, {u8"ň", '\xE5'}, {u8"ó", '\xA2'}, {u8"ř", '\xFD'},
+        {u8"š", '\xE7'}, {u8"ť", '\x9C'}, {u8"ú", '\xA3'}, {u8"ů", '\x85'}, {u8"ý", '\xEC'}, {u8"ž", '\xA7'},
+    };
+    std::string out;
+    for (const char* p = utf8; *p;) {
+        bool found = false;
+        for (const auto& l : kLetters) {
+            const std::size_t n = std::strlen(l.letter);
+            if (std::strncmp(p, l.letter, n) == 0) {
+                out += l.code;
+                p += n;
+                found = true;
+                break;
+            }
+        }
+        if (!found) out += *p++;
+    }
+    return out;
+}
+
+// A Czech balance sheet: its heading double-struck, the items in a table
+// drawn with 852's lines (at 437's places), the totals emphasized.
+std::string balanceSheetJob(std::uint64_t& state) {
+    static const char* const kCompanies[] = {u8"Strojírny Přerov s.r.o.", u8"Pekárna Žatec a.s.",
+                                             u8"Účetní služby Brno v.o.s.", u8"Dřevovýroba Čáslav s.r.o."};
+    static const char* const kAssets[] = {u8"A. Dlouhodobý majetek", u8"B.I. Zásoby", u8"B.II. Pohledávky",
+                                          u8"B.IV. Peněžní prostředky", u8"C. Časové rozlišení"};
+    std::string job = ESC + "@" + ESC + "(t" + std::string("\x03\x00\x01\x0a\x00", 5) + ESC + "t\x01\r\n";
+    job += ESC + "G" + czech(u8"ROZVAHA v tisících Kč") + ESC + "H\r\n\r\n";
+    job += czech((std::string(u8"Účetní jednotka: ") + kCompanies[mix(state) % 4]).c_str()) + "\r\n";
+    job += czech(u8"Sestaveno k 31. 12.") + "\r\n\r\n";
+    const std::string dash(30, H), value(12, H);
+    job += TL + dash + T + value + TR + "\r\n";
+    job += V + padded(czech(u8"AKTIVA"), 30) + V + padded(czech(u8"Běžné období"), 12) + V + "\r\n";
+    job += LT + dash + X + value + RT + "\r\n";
+    std::uint64_t total = 0;
+    for (const char* asset : kAssets) {
+        const std::uint64_t amount = mix(state) % 90000;
+        total += amount;
+        job += V + padded(czech(asset), 30) + V + padded(std::to_string(amount), 12, true) + V + "\r\n";
+    }
+    job += LT + dash + X + value + RT + "\r\n";
+    job += V + ESC + "E" + padded(czech(u8"AKTIVA CELKEM"), 30) + ESC + "F" + V + ESC + "E" +
+           padded(std::to_string(total), 12, true) + ESC + "F" + V + "\r\n";
+    job += BL + dash + B + value + BR + "\r\n\r\n" + czech(u8"Podpis statutárního orgánu: ____________") + "\r\n\x0c";
+    return job;
+}
+
 }  // namespace
 
 std::string escpJob(std::uint64_t seed, std::uint64_t index) {
     std::uint64_t state = seed ^ (index * 0xD1B54A32D192ED03ull);
+    if (index % 4 == 2) return protocolJob(state);
+    if (index % 4 == 3) return balanceSheetJob(state);
     const bool invoice = index % 2 == 1;
     const std::uint64_t number = 1000 + mix(state) % 9000;
     std::string job = ESC + "@" + ESC + "t\x01" + ESC + "R" + std::string(1, '\0') + ESC + "x\x01" + ESC + "2";

@@ -1,8 +1,15 @@
-// ESC/P print jobs as a dot-matrix application sends them: delivery notes
-// and invoices with a bold, double-width heading, a condensed table drawn
-// with code page 437's line-drawing characters, German characters both in
-// code page 437 and through ESC R 2, and a form feed at the end.  The same
-// bytes from a seed on every platform.
+// ESC/P print jobs as dot-matrix applications send them, four kinds in
+// turn (job index modulo 4):
+// 0, 1: delivery notes and invoices with a bold, double-width heading, a
+//   condensed table drawn with code page 437's line-drawing characters,
+//   German characters both in code page 437 and through ESC R 2;
+// 2: a laboratory counter's protocol from a 9-pin printer: ESC 3 36 and
+//   ESC 3 27 (1/6 and 1/8 inch in its units) and a bar chart of 9-dot
+//   graphics (ESC ^);
+// 3: a Czech balance sheet in code page 852, assigned with ESC ( t and
+//   selected with ESC t, its heading double-struck (ESC G);
+// each with a form feed at the end.  The same bytes from a seed on every
+// platform.
 #pragma once
 
 #include <cstddef>

@@ -54,6 +54,25 @@ TEST_F(DocumentWindowTest, ExportWritesThePdfChosenInTheSaveDialog) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// The printer units the auto mode chose stand in the status bar.
+TEST_F(DocumentWindowTest, ExportTellsThePrinterUnitsItChose) {
+    const std::string nine = dir / "pins.prn";
+    writeText(nine,
+              "\x1b"
+              "3$line\r\nline\r\n\x0c");
+    open(nine);
+    dialogs.choose(dir / "pins.pdf");
+    command(CMD_EXPORT_PDF);
+    EXPECT_TRUE(isPdf(dir / "pins.pdf"));
+    EXPECT_EQ(told(IDS_PINS_NINE, "ESC 3 36 at 0"), statusText(4));
+    const std::string plain = dir / "job.zrd";
+    writeText(plain, kJob);
+    open(plain);
+    dialogs.choose(dir / "job.pdf");
+    command(CMD_EXPORT_PDF);
+    EXPECT_EQ("", statusText(4)) << "nothing to choose in a job without spacings";
+}
+
 TEST_F(DocumentWindowTest, ExportFailuresAreToldAndLeaveTheTargetAlone) {
     const std::string capture = dir / "pcl.zrd", pdf = dir / "kept.pdf";
     writeText(capture, kPcl);

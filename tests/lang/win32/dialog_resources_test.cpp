@@ -68,6 +68,7 @@ const std::vector<ExpectedDialog>& expectedDialogs() {
           {IDC_PAPER_SIZE, "Edit", 0, 0},
           {IDC_CODE_PAGE, "ComboBox", kComboMask, CBS_DROPDOWNLIST},
           {IDC_PRINTER, "ComboBox", kComboMask, CBS_DROPDOWNLIST},
+          {IDC_TOP_OF_FORM, "Edit", 0, 0},
           {IDC_PDF_AFTER_CAPTURE, "Button", kTypeMask, BS_AUTOCHECKBOX},
           {IDC_PRINT_AFTER_CAPTURE, "Button", kTypeMask, BS_AUTOCHECKBOX},
           {IDC_PRINT_DESTINATION, "ComboBox", kComboMask, CBS_DROPDOWNLIST}}},

@@ -116,6 +116,21 @@ TEST(PagePainter, EachStyleShowsAsThePdfDrawsIt) {
     const LONG y = std::lround((48 + render::kUnderlineDrop * 12) * z), left = 108, right = 173;  // 36 and 57.6 points
     EXPECT_EQ(under.count(RECT{left, y, right, y + 1}), right - left);
     EXPECT_EQ(under.count(RECT{left - 5, y, left, y + 1}) + under.count(RECT{right, y, right + 5, y + 1}), 0);
+    // The overline likewise, over the capitals.
+    render::Style overline;
+    overline.overline = true;
+    const Canvas over = painted(runPage(U"A  ", overline), z);
+    const LONG o = std::lround((48 - render::kOverlineRise * 12) * z);
+    EXPECT_EQ(over.count(RECT{left, o, right, o + 1}), right - left);
+    EXPECT_EQ(over.count(RECT{left, y, right, y + 1}), 0) << "no underline";
+
+    // Double-strike: darker than plain, less than bold, no wider.
+    render::Style struck;
+    struck.doubleStrike = true;
+    const Canvas twice = painted(runPage(U"HHHH", struck), z);
+    EXPECT_GT(twice.all(), plain * 1.05);
+    EXPECT_LT(twice.all(), painted(runPage(U"HHHH", bold), z).all());
+    EXPECT_EQ(twice.count(scaled(36 + 4 * 7.2 + 0.5, 30, 200, 60, z)), 0) << "ink past the run";
 }
 
 TEST(PagePainter, GraphicsAreDotsOfInkAtTheirPlace) {

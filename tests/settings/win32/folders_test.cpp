@@ -69,7 +69,8 @@ TEST_F(Folders, FirstStartCreatesTheProfileFolderAndDefaultFile) {
                                                        {"buffer/filename", "Capturedata.zrd"},
                                                        {"document/paper", "a4"},
                                                        {"document/codepage", "437"},
-                                                       {"document/printer", "epson"},
+                                                       {"document/printer", "auto"},
+                                                       {"document/topofform", "8.5mm"},
                                                        {"document/pdf", "NO"},
                                                        {"document/print", "NO"},
                                                        {"document/destination", ""}};

@@ -1,5 +1,6 @@
 // The settings dialog's documents page: the paper, code page and printer
-// lists, the custom paper size, the PDF and the print after each capture.
+// lists, the custom paper size, the top of form, and the PDF and the print
+// after each capture.
 #include "tests/settings/win32/SettingsDialogFixture.h"
 
 #include <windows.h>
@@ -19,34 +20,37 @@ int selected(const SettingsWindows& w, int id) {
 }
 
 TEST_F(SettingsDialogTest, DocumentsPageShowsTheProfileAndKeepsWhatIsChosen) {
-    seed("", "", "paper=8.5x14in\r\ncodepage=866\r\nprinter=ibm\r\npdf=NO\r\n");
+    seed("", "", "paper=8.5x14in\r\ncodepage=866\r\nprinter=ibm\r\ntopofform=12mm\r\npdf=NO\r\n");
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         w.clickTab(2);
         EXPECT_EQ(3, SendMessageA(w.control(IDC_PAPER), CB_GETCOUNT, 0, 0));
         EXPECT_EQ(2, selected(w, IDC_PAPER)) << "a custom size";
         EXPECT_EQ("8.5x14in", w.text(IDC_PAPER_SIZE));
         EXPECT_TRUE(IsWindowEnabled(w.control(IDC_PAPER_SIZE)));
-        EXPECT_EQ(7, SendMessageA(w.control(IDC_CODE_PAGE), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(20, SendMessageA(w.control(IDC_CODE_PAGE), CB_GETCOUNT, 0, 0));
         EXPECT_EQ(5, selected(w, IDC_CODE_PAGE));
         EXPECT_EQ(strings.load(IDS_CODE_PAGE_866, 63), windowText(w.control(IDC_CODE_PAGE)));
-        EXPECT_EQ(3, SendMessageA(w.control(IDC_PRINTER), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(4, SendMessageA(w.control(IDC_PRINTER), CB_GETCOUNT, 0, 0));
         EXPECT_EQ(strings.load(IDS_PRINTER_IBM, 63), windowText(w.control(IDC_PRINTER)));
+        EXPECT_EQ("12mm", w.text(IDC_TOP_OF_FORM));
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(w.documentsPage, IDC_PDF_AFTER_CAPTURE));
 
         w.pick(IDC_PAPER, 1);
         EXPECT_FALSE(IsWindowEnabled(w.control(IDC_PAPER_SIZE))) << "only a custom size is typed";
-        w.pick(IDC_CODE_PAGE, 6);
-        w.pick(IDC_PRINTER, 1);
+        w.pick(IDC_CODE_PAGE, 7);
+        w.pick(IDC_PRINTER, 2);
+        w.type(IDC_TOP_OF_FORM, "0.5 IN");
         w.click(IDC_PDF_AFTER_CAPTURE);
         w.ok();
         EXPECT_TRUE(w.ended());
     }));
     auto entries = stored();
     EXPECT_EQ("letter", entries["document/paper"]);
-    EXPECT_EQ("1252", entries["document/codepage"]);
+    EXPECT_EQ("895", entries["document/codepage"]) << "Kamenicky";
     EXPECT_EQ("epson9", entries["document/printer"]);
+    EXPECT_EQ("0.5in", entries["document/topofform"]);
     EXPECT_EQ("YES", entries["document/pdf"]);
-    EXPECT_EQ(1252, profile.documents.codePage);
+    EXPECT_EQ(895, profile.documents.codePage);
     EXPECT_EQ(1, profile.documents.pdfAfterCapture) << "the run record has it at once";
 }
 
@@ -76,6 +80,27 @@ TEST_F(SettingsDialogTest, CustomPaperSizeTheRulesRefuseKeepsTheDialogOpen) {
     }));
     EXPECT_EQ("210x148mm", stored()["document/paper"]);
     EXPECT_STREQ("210x148mm", profile.documents.paper);
+}
+
+TEST_F(SettingsDialogTest, TopOfFormTheRulesRefuseKeepsTheDialogOpen) {
+    seed("", "", "");
+    startUp();
+    ASSERT_TRUE(run([&](SettingsWindows& w) {
+        w.clickTab(2);
+        EXPECT_EQ("8.5mm", w.text(IDC_TOP_OF_FORM)) << "the default";
+        EXPECT_EQ(0, selected(w, IDC_PRINTER)) << "auto, the default";
+        w.type(IDC_TOP_OF_FORM, "5cm");
+        w.ok();
+        EXPECT_FALSE(w.ended());
+        ASSERT_EQ(1u, messages.shown.size());
+        EXPECT_EQ(strings.load(IDS_TOP_OF_FORM_INVALID, 1023), messages.shown[0].text);
+        EXPECT_EQ(w.control(IDC_TOP_OF_FORM), GetFocus());
+        w.type(IDC_TOP_OF_FORM, "0");
+        w.ok();
+        EXPECT_TRUE(w.ended());
+    }));
+    EXPECT_EQ("0", stored()["document/topofform"]);
+    EXPECT_STREQ("0", profile.documents.topOfForm);
 }
 
 TEST_F(SettingsDialogTest, PrintAfterEachCaptureOnTheDefaultOrANamedPrinter) {

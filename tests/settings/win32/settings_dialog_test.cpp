@@ -31,7 +31,7 @@ TEST_F(SettingsDialogTest, OpeningShowsTheProfileAsEditedByHand) {
     // Edited while the program runs.
     seed("method=lan\r\nhost=10.1.2.3\r\ndService=2001\r\ncom=COM7\r\n",
          "path=" + docs + "\\Runs\r\nfilename=data.bin.zrd\r\nflag=YES\r\n",
-         "paper=letter\r\ncodepage=850\r\nprinter=epson\r\npdf=YES\r\nprint=NO\r\ndestination=\r\n");
+         "paper=letter\r\ncodepage=850\r\nprinter=epson\r\ntopofform=0\r\npdf=YES\r\nprint=NO\r\ndestination=\r\n");
     std::string before = readText(ini);
     ASSERT_TRUE(run([&](SettingsWindows& w) {
         ASSERT_TRUE(w.connectionPage && w.captureFilePage && w.documentsPage && w.serialPanel && w.lanPanel);

@@ -37,12 +37,15 @@ start_sim pdf --escp --jobs 3 --job-gap 1500 --close-when-done && {
   [ $rc -eq 0 ] || fail "pdf: exit $rc"
   files=("$WORK"/pdf-Ω中/*.zrd)
   [ ${#files[@]} -eq 3 ] || fail "pdf: ${#files[@]} files, not 3"
-  headings=(LIEFERSCHEIN RECHNUNG LIEFERSCHEIN)
+  headings=(LIEFERSCHEIN RECHNUNG MESSPROTOKOLL)
   for i in "${!files[@]}"; do
     pdf=${files[$i]%.zrd}.pdf
     pdftotext "$pdf" - 2>/dev/null | grep -q "${headings[$i]:-}" || fail "pdf: $pdf does not hold ${headings[$i]:-}"
     grep -q "PDF written: .*$(basename "$pdf")" "$WORK/pdf.err" || fail "pdf: no event for $pdf"
   done
+  # The third, a 9-pin printer's job: the units chosen, said in its event.
+  grep -q "PDF written: .*$(basename "${files[2]%.zrd}").pdf (printer mode epson9: 9-pin units, as ESC ^ at [0-9]* tells)" \
+    "$WORK/pdf.err" || fail "pdf: the 9-pin job's units not told: $(cat "$WORK/pdf.err")"
   [ "$(ls "$WORK/pdf-Ω中" | wc -l)" -eq 6 ] || fail "pdf: not a capture and its PDF each: $(ls "$WORK/pdf-Ω中")"
 }
 # A job in a printer language that is not rendered: one event says so,

@@ -196,11 +196,40 @@ grep -q "^DELIVERY NOTE 4711$" "$T/r/job.txt" || fail "render --to text: not bes
 expect_status 0 render --paper letter "$T/r/job.zrd" -o "$T/r/letter.pdf" --code-page 850 --printer ibm
 pdfinfo "$T/r/letter.pdf" 2>/dev/null | grep -q "612 x 792" || fail "render --paper letter: not letter"
 # ESC 3 36 is 1/5 inch on a 24-pin printer, 1/6 on a 9-pin one: 60 lines
-# fill 12 inches (two A4 pages) or 10 (one).
+# fill 12 inches (two A4 pages) or 10 (one).  auto takes the 9-pin units
+# and says so.
 { printf '\x1b3\x24'; for _ in $(seq 60); do printf 'line\r\n'; done; } >"$T/r/pins.zrd"
-for pins in epson:1 epson9:0; do
+for pins in epson:1 epson9:0 auto:0; do
   expect_status 0 render "$T/r/pins.zrd" -o - --to text --printer "${pins%:*}"
   [ "$(tr -cd '\f' <"$T/out" | wc -c)" -eq "${pins#*:}" ] || fail "render --printer ${pins%:*}: $(tr -cd '\f' <"$T/out" | wc -c) form feeds"
+done
+grep -qx "orvantide: printer mode epson9: 9-pin units, as ESC 3 36 at 0 tells" "$T/err" ||
+  fail "render --printer auto: the choice not told: $(cat "$T/err")"
+expect_status 0 render "$T/r/pins.zrd" -o - --to text
+cmp -s "$T/out" <("$ORV" render "$T/r/pins.zrd" -o - --to text --printer epson9 2>/dev/null) &&
+  grep -q "9-pin units" "$T/err" || fail "render: auto is not the default"
+# A capture file is decoded, any other file is not, unless --input says:
+# in a print file 0x07 0x4A is a BEL and a J.
+cp "$T/r/job.zrd" "$T/r/job.prn"
+for input in ":JNOTE" "--input capture:DELIVERY NOTE" "--input raw:JNOTE"; do
+  expect_status 0 render "$T/r/job.prn" -o - --to text ${input%:*}
+  grep -q "${input#*:}" "$T/out" || fail "render job.prn ${input%:*}: $(head -1 "$T/out")"
+done
+expect_status 0 render "$T/r/job.zrd" -o - --to text --input raw
+grep -q "JNOTE" "$T/out" || fail "render job.zrd --input raw: $(head -1 "$T/out")"
+# Code pages by name and number; the top of form.
+printf '\x8f\x87\x9f\x91\r\n' >"$T/r/czech.prn"
+for cp in kamenicky 895 KEYBCS2; do
+  expect_status 0 render "$T/r/czech.prn" -o - --to text --code-page "$cp"
+  [ "$(cat "$T/out")" = "Áčťž" ] || fail "render --code-page $cp: $(cat "$T/out")"
+done
+# The glyphs' top: the first baseline (9 points below the top of form, but
+# never so high that the glyphs leave the sheet) less the face's ascent.
+for tof in 0:0 1in:69.9 8.5mm:22; do
+  expect_status 0 render "$T/r/czech.prn" -o - --top-of-form "${tof%:*}"
+  top=$(pdftotext -bbox "$T/out" - 2>/dev/null | sed -n 's/.*<word xMin="[0-9.]*" yMin="\([0-9.]*\)".*/\1/p' | head -1)
+  python3 -c "import sys; sys.exit(0 if abs(float('${top:-999}') - ${tof#*:}) < 0.5 else 1)" ||
+    fail "render --top-of-form ${tof%:*}: the first line's top at ${top:-nowhere}"
 done
 expect_status 0 render "$T/r/job.zrd" -o "$T/r/other.TXT"
 cmp -s "$T/r/other.TXT" "$T/r/job.txt" || fail "render -o X.TXT: not the text"
@@ -208,7 +237,7 @@ expect_status 0 render "$T/r/job.zrd" -o - --to text
 cmp -s "$T/out" "$T/r/job.txt" || fail "render -o - --to text: not the text on standard output"
 expect_status 0 render "$T/r/job.zrd" -o -
 cmp -s "$T/out" "$T/r/job.pdf" || fail "render -o -: not the same PDF on standard output"
-cat "$T/r/job.zrd" | "$ORV" render - >"$T/r/piped.pdf" 2>/dev/null || fail "render - from a pipe"
+cat "$T/r/job.zrd" | "$ORV" render - --input capture >"$T/r/piped.pdf" 2>/dev/null || fail "render - from a pipe"
 cmp -s "$T/r/piped.pdf" "$T/r/job.pdf" || fail "render -: not the same PDF"
 printf 'A\x1bq\x01B\r\n' >"$T/r/skips.zrd"
 expect_status 0 render "$T/r/skips.zrd"
@@ -219,6 +248,10 @@ expect_status 2 render "$T/r/job.zrd" "$T/r/job.zrd"
 expect_status 2 render "$T/r/job.zrd" --to html
 expect_status 2 render "$T/r/job.zrd" --paper a3
 expect_status 2 render "$T/r/job.zrd" --code-page 1250
+expect_status 2 render "$T/r/job.zrd" --code-page kamenick
+expect_status 2 render "$T/r/job.zrd" --input device
+expect_status 2 render "$T/r/job.zrd" --top-of-form 5cm
+expect_status 2 render "$T/r/job.zrd" --top-of-form 101mm
 expect_status 2 render "$T/r/job.zrd" --printer hp
 expect_status 2 render "$T/r/job.zrd" --paper
 expect_status 2 render "$T/r/job.zrd" -o a -o b
@@ -235,7 +268,7 @@ for job in '\x1bE\x1b&l0O\x1b(s0p10h12v0s0b3THello:PCL' '\x1b%%-12345X@PJL JOB\r
     fail "render of a ${job##*:} job: said $(cat "$T/err")"
 done
 [ "$(cat "$T/r/kept.pdf")" = keep ] || fail "a failed render changed OUT"
-[ "$(LC_ALL=C ls -A "$T/r" | tr '\n' ' ')" = "foreign.zrd job.pdf job.txt job.zrd kept.pdf letter.pdf other.TXT pins.zrd piped.pdf skips.pdf skips.zrd " ] ||
+[ "$(LC_ALL=C ls -A "$T/r" | tr '\n' ' ')" = "czech.prn foreign.zrd job.pdf job.prn job.txt job.zrd kept.pdf letter.pdf other.TXT pins.zrd piped.pdf skips.pdf skips.zrd " ] ||
   fail "files left in the render folder: $(ls -A "$T/r")"
 
 if [ "$failures" -ne 0 ]; then

@@ -103,9 +103,11 @@ TEST_F(PageViewTest, ShowsTheFileAsWhiteSheetsFittedToTheWidth) {
     EXPECT_NEAR(width - 2 * kPageGap, sheetWidth(), 1) << "fitted to the width";
     EXPECT_EQ(RGB(128, 128, 128), pixel(kPageGap / 2, kPageGap / 2)) << "the grey surround";
     EXPECT_EQ(RGB(255, 255, 255), pixel(width / 2, kPageGap + sheetHeight() / 2)) << "a white sheet";
-    // The heading on the first line: 1/4 inch in, 9 points down.
+    // The heading on the first line: 1/4 inch in, at the top of form
+    // (8.5 mm: 24 points down).
     const double scale = s->pages.zoom * s->pages.dpiX / 72;
-    const RECT heading{kPageGap + int(18 * scale), kPageGap, kPageGap + int(60 * scale), kPageGap + int(14 * scale)};
+    const RECT heading{kPageGap + int(18 * scale), kPageGap + int(24 * scale), kPageGap + int(60 * scale),
+                       kPageGap + int(38 * scale)};
     EXPECT_GT(dark(heading), 20) << "the first page's text";
 }
 
@@ -172,7 +174,9 @@ TEST_F(PageViewTest, LaterPagesArePaintedWhenTheyAreReached) {
     EXPECT_EQ(nullptr, s->pages.feed->page(0)) << "far from the view: let go";
     const int top = int(s->pages.feed->status().pages - 1) * (sheetHeight() + kPageGap) + kPageGap - s->pages.scrollY;
     const double scale = s->pages.zoom * s->pages.dpiX / 72;
-    EXPECT_GT(dark(RECT{kPageGap + int(18 * scale), top, kPageGap + int(60 * scale), top + int(14 * scale)}), 20);
+    EXPECT_GT(dark(RECT{kPageGap + int(18 * scale), top + int(24 * scale), kPageGap + int(60 * scale),
+                        top + int(38 * scale)}),
+              20);
 }
 
 TEST_F(PageViewTest, ALongJobShowsItsFirstPageBeforeItIsCounted) {
