@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <new>
 
 namespace orv::render {
 
@@ -13,15 +12,21 @@ struct Deflater::Stream {
     z_stream z{};
 };
 
-Deflater::Deflater() : stream_(new Stream) {
+Deflater::Deflater(int level) : stream_(new Stream) {
     // Compressing is most of the writer's time: level 2 writes a text job
     // twice as fast as level 6 for a file 4 % larger (make bench).
-    if (deflateInit(&stream_->z, 2) != Z_OK) throw std::bad_alloc();
+    if (deflateInit(&stream_->z, level) != Z_OK) stream_.reset();
 }
 
-Deflater::~Deflater() { deflateEnd(&stream_->z); }
+Deflater::~Deflater() {
+    if (stream_) deflateEnd(&stream_->z);
+}
 
 const std::string& Deflater::compress(const char* data, std::size_t size) {
+    if (!stream_) {
+        store(data, size);
+        return buffer_;
+    }
     z_stream& z = stream_->z;
     deflateReset(&z);
     buffer_.resize(deflateBound(&z, uLong(size)));
@@ -32,6 +37,29 @@ const std::string& Deflater::compress(const char* data, std::size_t size) {
     deflate(&z, Z_FINISH);  // one call: the output has deflateBound's room
     buffer_.resize(buffer_.size() - z.avail_out);
     return buffer_;
+}
+
+// A zlib stream of stored deflate blocks (RFC 1950, 1951): the header, each
+// block of at most 65,535 bytes with its length and the length's
+// complement, then the data's Adler-32.
+void Deflater::store(const char* data, std::size_t size) {
+    constexpr std::size_t kBlock = 65535;
+    buffer_.clear();
+    buffer_.reserve(size + 5 * (size / kBlock + 1) + 6);
+    buffer_ += "\x78\x01";
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min(kBlock, size - at);
+        const char last = at + n == size ? 1 : 0;
+        const unsigned char header[5] = {static_cast<unsigned char>(last), static_cast<unsigned char>(n & 0xFF),
+                                         static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(~n & 0xFF),
+                                         static_cast<unsigned char>((~n >> 8) & 0xFF)};
+        buffer_.append(reinterpret_cast<const char*>(header), sizeof header);
+        buffer_.append(data + at, n);
+        at += n;
+    } while (at < size);
+    const uLong sum = adler32_z(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data), size);
+    for (int shift = 24; shift >= 0; shift -= 8) buffer_ += static_cast<char>((sum >> shift) & 0xFF);
 }
 
 PdfFile::PdfFile() : offsets_(1, 0) {

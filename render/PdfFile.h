@@ -10,19 +10,23 @@
 namespace orv::render {
 
 // zlib's deflate: one stream reused for every object, as a fresh one per
-// page would cost more than compressing a short page.
+// page would cost more than compressing a short page.  When zlib cannot
+// start (no memory for its state, or a level it does not know) the data
+// goes into stored blocks: a larger file, as valid.
 class Deflater {
 public:
-    Deflater();
+    explicit Deflater(int level = 2);
     ~Deflater();
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
-    // The data compressed, valid until the next call.
+    // The data in zlib's format, valid until the next call.
     const std::string& compress(const char* data, std::size_t size);
 
 private:
+    void store(const char* data, std::size_t size);
+
     struct Stream;
-    std::unique_ptr<Stream> stream_;
+    std::unique_ptr<Stream> stream_;  // null: stored blocks
     std::string buffer_;
 };
 

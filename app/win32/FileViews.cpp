@@ -115,10 +115,15 @@ int readWholeFile(CaptureState& state, HWND owner, const char* path, std::vector
         return 0;
     }
     std::vector<std::uint8_t> read;
-    try {
-        if (bytes > kLargestBlock) throw std::bad_alloc();
-        read.resize(static_cast<std::size_t>(bytes));
-    } catch (const std::bad_alloc&) {
+    bool room = bytes <= kLargestBlock;
+    if (room) {
+        try {
+            read.resize(static_cast<std::size_t>(bytes));
+        } catch (const std::bad_alloc&) {
+            room = false;
+        }
+    }
+    if (!room) {
         tellNoMemory(state, owner);
         return 0;
     }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "render/PdfFile.h"
 #include "render/PdfFont.h"
 #include "render/Render.h"
 #include "tests/render/SampleDocument.h"
@@ -101,6 +102,27 @@ TEST(Pdf, AOnePageJobIsAFewKilobytes) {
     const std::size_t one = toPdf({{page}}).size();
     EXPECT_LT(one, 24u * 1024);
     EXPECT_LT(toPdf({std::vector<Page>(20, page)}).size(), 20 * one) << "grows no faster than the pages";
+}
+
+// Without zlib's state (a level it refuses stands in for no memory) the
+// data goes into stored blocks that inflate as well: empty, one block, and
+// across the 65,535-byte block limit.
+TEST(Deflater, StoredBlocksInflateWhenZlibCannotStart) {
+    Deflater stored(42), deflating;
+    for (std::size_t size : {std::size_t(0), std::size_t(10), std::size_t(65535), std::size_t(200000)}) {
+        std::string data(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) data[i] = char(i * 131 % 251);
+        const std::string packed = stored.compress(data.data(), data.size());
+        EXPECT_GT(packed.size(), size) << "stored, not compressed";
+        std::string back(size + 1, '\0');
+        uLongf length = uLongf(back.size());
+        ASSERT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&back[0]), &length,
+                                   reinterpret_cast<const Bytef*>(packed.data()), uLong(packed.size())))
+            << size;
+        back.resize(length);
+        EXPECT_EQ(data, back);
+        if (size > 0) EXPECT_LT(deflating.compress(data.data(), data.size()).size(), packed.size());
+    }
 }
 
 TEST(TrueType, SubsetKeepsTheComponentsOfCompositeGlyphs) {
