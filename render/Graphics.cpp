@@ -151,6 +151,7 @@ void Interpreter::addImage(Image image, std::int64_t dotWidth, std::int64_t dotH
         image.width = double(width) * 72 / kUnitsX;
         image.height = double(image.rows * dotHeight) * 72 / kUnitsY;
         doc_.pages.back().images.push_back(std::move(image));
+        bands_.emplace_back(y_, y_ + image.rows * dotHeight);
     }
     x_ += width;
 }

@@ -370,6 +370,7 @@ void Interpreter::endPage() {
     if (!pageStarted_) return;
     numberText(doc_.pages.back());
     spots_.clear();
+    bands_.clear();
     pageStarted_ = false;
 }
 
@@ -388,16 +389,34 @@ void Interpreter::numberText(Page& page) {
     for (const RunSpot& s : spots_) tops.push_back(s.top);
     std::sort(tops.begin(), tops.end());
     tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+    // The graphics' rows, merged: a gap between two lines of text keeps the
+    // empty lines that nothing was printed on, not those the graphics fill.
+    std::sort(bands_.begin(), bands_.end());
+    std::vector<std::pair<std::int64_t, std::int64_t>> filled;
+    for (const auto& band : bands_) {
+        if (!filled.empty() && band.first <= filled.back().second)
+            filled.back().second = std::max(filled.back().second, band.second);
+        else
+            filled.push_back(band);
+    }
+    std::size_t nextFilled = 0;  // the gaps come top to bottom
+    const auto emptyLines = [&](std::int64_t from, std::int64_t to) {
+        std::int64_t covered = 0;
+        while (nextFilled < filled.size() && filled[nextFilled].second <= from) ++nextFilled;
+        for (std::size_t k = nextFilled; k < filled.size() && filled[k].first < to; ++k)
+            covered += std::min(to, filled[k].second) - std::max(from, filled[k].first);
+        return (std::max<std::int64_t>(0, to - from - covered) + kTextLine / 2) / kTextLine;
+    };
     std::vector<int> lineOf(tops.size());
     int line = 0;
     std::int64_t anchor = 0;
     for (std::size_t i = 0; i < tops.size(); ++i) {
         const std::int64_t gap = tops[i] - anchor;
         if (i == 0) {
-            line = int((tops[i] + kTextLine / 2) / kTextLine);
+            line = int(emptyLines(0, tops[i]));
             anchor = tops[i];
         } else if (2 * gap > kTextLine) {
-            line += int(std::max<std::int64_t>(1, (gap + kTextLine / 2) / kTextLine));
+            line += 1 + int(emptyLines(tops[i - 1] + kTextLine, tops[i]));
             anchor = tops[i];
         }
         lineOf[i] = line;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/Document.h"
@@ -190,6 +191,9 @@ private:
     std::size_t pagesStarted_ = 0;
     OpenRun open_;
     std::vector<RunSpot> spots_;  // of the page being printed, by run
+    // The rows the page's graphics cover, top and bottom: lines of graphics
+    // make no text line (numberText).
+    std::vector<std::pair<std::int64_t, std::int64_t>> bands_;
     Document doc_;                // all pages, or with a sink the unfinished ones
     PageSink sink_;
 };

@@ -33,7 +33,8 @@ TEST(TextOutput, ColumnsLinesAndPages) {
 }
 
 // One text line for each height text was printed at, the empty lines the
-// distances between them give; columns from the place across.
+// distances between them give where no graphics fill them; columns from
+// the place across.
 TEST(TextOutput, LinesAndColumnsFromThePage) {
     struct Case {
         std::string job;
@@ -41,9 +42,11 @@ TEST(TextOutput, LinesAndColumnsFromThePage) {
     };
     const std::string band = "\033K\x04\x00\xff\xff\xff\xff"s;  // 8-dot graphics
     const Case cases[] = {
-        // Graphics make no line; the lines they fill stay empty.
+        // Graphics make no line, not even an empty one; a line left blank
+        // beside them stays.
         {"Title\r\n\0333\x18" + band + "\r\n" + band + "\r\n" + band + "\r\n" + band + "\r\n" + band + "\r\n\0332End",
-         "Title\n\n\n\n\nEnd\n"},
+         "Title\nEnd\n"},
+        {"Title\r\n\n\0333\x18" + band + "\r\n" + band + "\r\n\0332End", "Title\n\nEnd\n"},
         // Small feeds at a small line spacing: the text lines 1/6 inch apart.
         {"\0333\x0aOne\n\n\nTwo\n\n\nThree", "One\nTwo\nThree\n"},
         {"One" + band + "\033J\x0a\033J\x0a\033J\x0a\rTwo\033J\x1e\033J\x1e\rThree", "One\nTwo\n\nThree\n"},
