@@ -34,8 +34,8 @@ bool parsePaper(const std::string& text, Paper& paper);
 enum class Printer { Epson, Ibm };
 
 // The print head of an ESC/P printer, whose units differ.  9 pins: ESC 3 n
-// and ESC J n are n/216 inch (24 pins: n/180), ESC A n n/72 (n/60), ESC \
-// and ESC SP n/120 (n/180, letter quality), 8-dot graphics columns 1/72
+// and ESC J n are n/216 inch (24 pins: n/180), ESC A n n/72 (n/60),
+// ESC \ and ESC SP n/120 (n/180, letter quality), 8-dot graphics columns 1/72
 // inch apart vertically (1/60, the 24-pin head's spacing for them),
 // downloads of 12 bytes a character.  Auto: told by the job's commands
 // (see PrinterChoice), 24 pins when they do not tell.
