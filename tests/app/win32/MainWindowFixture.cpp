@@ -18,6 +18,9 @@ void MainWindowFixture::create(int showCommand) {
     copyCut(s->profile.files.captureFolder, dir.path().c_str());
     s->profile.files.autoNameFiles = 0;
     copyCut(s->profile.files.captureFileName, "run.zrd");
+    // The prefix's profile may come from an earlier version (printer=epson)
+    // or another program's run (print=YES): the tests start from defaults.
+    s->profile.documents = DocumentSettings{};
     pump();
 }
 
