@@ -2,7 +2,18 @@
 
 #include <commctrl.h>
 
+#include "base/Text.h"
+
 namespace orv {
+
+std::string loadedWith(const CaptureState& s, unsigned textId, const std::string& subject) {
+    return formatWithText(s.strings->load(textId, 1023), subject);
+}
+
+void warnUser(const CaptureState& s, const std::string& text) {
+    const std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
+    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
+}
 
 void setCaptureStateDefaults(CaptureState& s) {
     s.view.caretShown = 0;

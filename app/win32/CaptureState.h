@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/CaptureWriter.h"
 #include "base/FileDialogSeam.h"
@@ -109,6 +110,11 @@ inline int tellUser(const CaptureState& state, HWND owner, unsigned captionId, u
                     unsigned type) {
     return tellUser(*state.messages, *state.strings, owner, captionId, textId, number, type);
 }
+
+// The language library's text textId with %s replaced by subject.
+std::string loadedWith(const CaptureState& state, unsigned textId, const std::string& subject);
+// A warning box over the main window under the failure caption.
+void warnUser(const CaptureState& state, const std::string& text);
 
 // Sets the defaults that the main window's creation gives the record.
 void setCaptureStateDefaults(CaptureState& state);

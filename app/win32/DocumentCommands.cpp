@@ -69,9 +69,7 @@ constexpr FileFilter kPdfFiles{"PDF files(*.pdf)", "*.pdf", "pdf"};
 constexpr int kPrinterChoicePart = 4;
 
 void tell(CaptureState& s, unsigned textId, const std::string& subject, const std::string& more = std::string()) {
-    const std::string text = formatWithText(s.strings->load(textId, 1023), subject) + more;
-    const std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
+    warnUser(s, loadedWith(s, textId, subject) + more);
 }
 
 void tellRenderFailure(CaptureState& s, const RenderOutcome& outcome, const std::string& source,

@@ -168,15 +168,6 @@ private:
 
 std::string ansiFromUtf8(const std::string& text) { return ansiFromWide(wideFromUtf8(text)); }
 
-void tell(const CaptureState& s, const std::string& text) {
-    const std::string caption = s.strings->load(IDS_FAILURE_CAPTION, 31);
-    s.messages->show(s.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
-}
-
-std::string told(const CaptureState& s, unsigned textId, const std::string& subject) {
-    return formatWithText(s.strings->load(textId, 1023), subject);
-}
-
 // Wine's print dialog (its PrintDlgExW shows PrintDlgW's dialog, measured
 // on Wine 8) writes the From and To fields back only into a page range it
 // was given with PD_PAGENUMS, and neither the choice of All or Pages nor
@@ -223,7 +214,7 @@ bool askPrintDialog(const CaptureState& s, std::size_t pages, std::size_t curren
     const HRESULT result = PrintDlgExW(&dialog);
     const GlobalMemory mode(dialog.hDevMode), names(dialog.hDevNames);
     if (FAILED(result)) {
-        tell(s, s.strings->load(IDS_PRINT_NO_DEFAULT, 1023));
+        warnUser(s, s.strings->load(IDS_PRINT_NO_DEFAULT, 1023));
         return false;
     }
     if (dialog.dwResultAction != PD_RESULT_PRINT) return false;
@@ -235,7 +226,7 @@ bool askPrintDialog(const CaptureState& s, std::size_t pages, std::size_t curren
     }
     bool any = false;
     choice.selection = printSelection(dialog, current, pages, wine, any);
-    if (!any) tell(s, s.strings->load(IDS_PRINT_EMPTY, 1023));
+    if (!any) warnUser(s, s.strings->load(IDS_PRINT_EMPTY, 1023));
     return any;
 }
 
@@ -304,7 +295,7 @@ void printFromDialog(CaptureState& s) {
             failure = IDS_RENDER_TOO_LARGE;
         }
     }
-    if (failure) return tell(s, told(s, failure, subject));
+    if (failure) return warnUser(s, loadedWith(s, failure, subject));
     DialogChoice choice;
     if (!askPrintDialog(s, pages, shown.shown ? shown.page + 1 : 0, choice)) return;
     WindowPrint::Order order{std::move(job),
@@ -317,7 +308,7 @@ void printFromDialog(CaptureState& s) {
         s.print.reset(new WindowPrint(s.mainWindow, std::move(order)));
     } catch (...) {
         // No thread to be had.
-        return tell(s, told(s, IDS_RENDER_TOO_LARGE, path));
+        return warnUser(s, loadedWith(s, IDS_RENDER_TOO_LARGE, path));
     }
     setPrintControls(s);
     showPrintText(s, pagesText(s, IDS_PRINTING, 0, s.print->printer()));
@@ -345,7 +336,7 @@ void printEnded(CaptureState& s) {
     if (stopped) return showPrintText(s, s.strings->load(IDS_PRINT_CANCELLED, 1023));
     if (outcome.ok()) return showPrintText(s, pagesText(s, IDS_PRINTED, printed, printer));
     showPrintText(s, " ");
-    tell(s, whyNotPrinted(s, outcome, s.writer.captureFilePath()));
+    warnUser(s, whyNotPrinted(s, outcome, s.writer.captureFilePath()));
 }
 
 void endPrint(CaptureState& s) { s.print.reset(); }
@@ -359,15 +350,15 @@ std::string whyNotPrinted(const CaptureState& s, const print::PrintOutcome& outc
     case Failure::Render:
         switch (outcome.render.failure) {
         case RenderOutcome::Failure::Language:
-            return told(s, IDS_PRINT_LANGUAGE, render::languageName(outcome.render.language));
-        case RenderOutcome::Failure::Read: return told(s, IDS_RENDER_READ_FAILED, source);
-        default: return told(s, IDS_RENDER_TOO_LARGE, source);
+            return loadedWith(s, IDS_PRINT_LANGUAGE, render::languageName(outcome.render.language));
+        case RenderOutcome::Failure::Read: return loadedWith(s, IDS_RENDER_READ_FAILED, source);
+        default: return loadedWith(s, IDS_RENDER_TOO_LARGE, source);
         }
     case Failure::Empty: return s.strings->load(IDS_PRINT_EMPTY, 1023);
     case Failure::NoDefault: return s.strings->load(IDS_PRINT_NO_DEFAULT, 1023);
-    case Failure::UnknownPrinter: return told(s, IDS_PRINT_NO_PRINTER, printer);
-    case Failure::Unreachable: return told(s, IDS_PRINT_UNREACHABLE, printer) + detail;
-    case Failure::Refused: return told(s, IDS_PRINT_REFUSED, printer) + detail;
+    case Failure::UnknownPrinter: return loadedWith(s, IDS_PRINT_NO_PRINTER, printer);
+    case Failure::Unreachable: return loadedWith(s, IDS_PRINT_UNREACHABLE, printer) + detail;
+    case Failure::Refused: return loadedWith(s, IDS_PRINT_REFUSED, printer) + detail;
     }
     return std::string();
 }

@@ -59,9 +59,7 @@ void pagesChanged(CaptureState& state) {
         outcome.failure == RenderOutcome::Failure::Language ? render::languageName(outcome.language) : path;
     // Back to the text first: the message is told once.
     runViewCommand(state, CMD_VIEW_TEXT);
-    const std::string text = formatWithText(state.strings->load(textId, 1023), subject);
-    const std::string caption = state.strings->load(IDS_FAILURE_CAPTION, 31);
-    state.messages->show(state.mainWindow, text.c_str(), caption.c_str(), box::kOk | box::kIconWarning);
+    warnUser(state, loadedWith(state, textId, subject));
 }
 
 // The view commands and save-as belong to Idle: while a link runs, the
